@@ -1,0 +1,143 @@
+#include "store/Connection.h"
+
+#include <atomic>
+#include <filesystem>
+
+#include "store/SqlFunctions.h"
+#include "store/SqlTranslate.h"
+
+namespace store {
+namespace {
+
+std::atomic<int> gOpenCount{0};
+std::function<bool()> gStepFault;
+
+}  // namespace
+
+[[noreturn]] void ThrowSqlite(sqlite3* db, const std::string& context) {
+    std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
+    throw StoreError(context.empty() ? msg : context + ": " + msg);
+}
+
+Statement::Statement(sqlite3* db, const std::string& sql) : FDb(db) {
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &FStmt, nullptr) != SQLITE_OK)
+        ThrowSqlite(db, "");
+    if (!FStmt) throw StoreError("空的 SQL 语句");
+}
+
+Statement::~Statement() { sqlite3_finalize(FStmt); }
+
+void Statement::Bind(int index, const Value& v) {
+    int rc = SQLITE_OK;
+    if (auto* i = std::get_if<std::int64_t>(&v)) rc = sqlite3_bind_int64(FStmt, index, *i);
+    else if (auto* d = std::get_if<double>(&v)) rc = sqlite3_bind_double(FStmt, index, *d);
+    else if (auto* s = std::get_if<std::string>(&v))
+        rc = sqlite3_bind_text(FStmt, index, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
+    else rc = sqlite3_bind_null(FStmt, index);
+    if (rc != SQLITE_OK) ThrowSqlite(FDb, "");
+}
+
+void Statement::Bind(const Params& params) {
+    for (const Param& p : params) {
+        std::string name = p.name.empty() || p.name[0] != ':' ? ":" + p.name : p.name;
+        int index = sqlite3_bind_parameter_index(FStmt, name.c_str());
+        if (index == 0) throw StoreError("SQL 语句中没有参数 " + name);
+        Bind(index, p.value);
+    }
+}
+
+bool Statement::Step() {
+    if (Connection::StepFault()) throw StoreError("写入数据库失败 (模拟故障)");
+    int rc = sqlite3_step(FStmt);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    ThrowSqlite(FDb, "");
+}
+
+int Statement::ColumnCount() const { return sqlite3_column_count(FStmt); }
+
+Value Statement::Column(int i) const {
+    switch (sqlite3_column_type(FStmt, i)) {
+        case SQLITE_INTEGER: return static_cast<std::int64_t>(sqlite3_column_int64(FStmt, i));
+        case SQLITE_FLOAT: return sqlite3_column_double(FStmt, i);
+        case SQLITE_NULL: return Null{};
+        default: {
+            auto* p = reinterpret_cast<const char*>(sqlite3_column_text(FStmt, i));
+            return std::string(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(FStmt, i)));
+        }
+    }
+}
+
+Connection::Connection(std::string file) : FFile(std::move(file)) {}
+
+Connection::~Connection() { Close(); }
+
+std::string Connection::FullPath() const { return std::filesystem::absolute(FFile).lexically_normal().string(); }
+
+void Connection::Open() {
+    if (FDb) return;
+    std::string path = FullPath();
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        throw StoreError("找不到数据库文件: " + path +
+                         "\n请在数据库所在的文件夹中启动程序, 或用 \"tallybrook new-database\" 新建数据库。");
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
+        sqlite3_close_v2(db);
+        throw StoreError("无法打开数据库 " + path + ": " + msg);
+    }
+    sqlite3_busy_timeout(db, 1000);
+    char* err = nullptr;
+    int rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
+        std::string msg = err ? err : sqlite3_errmsg(db);
+        sqlite3_free(err);
+        sqlite3_close_v2(db);
+        throw StoreError("无法打开数据库 " + path + ": " + msg);
+    }
+    RegisterFunctions(db);
+    FDb = db;
+    ++gOpenCount;
+}
+
+void Connection::Close() {
+    if (!FDb) return;
+    sqlite3_close_v2(FDb);
+    FDb = nullptr;
+    --gOpenCount;
+}
+
+sqlite3* Connection::Handle() {
+    Open();
+    return FDb;
+}
+
+int Connection::Execute(std::string_view sql, const Params& params) {
+    Statement st(Handle(), TranslateSql(sql));
+    st.Bind(params);
+    while (st.Step()) {
+    }
+    return sqlite3_changes(FDb);
+}
+
+void Connection::Begin() { Execute("begin immediate"); }
+void Connection::Commit() { Execute("commit"); }
+void Connection::Rollback() {
+    if (FDb && !sqlite3_get_autocommit(FDb)) sqlite3_exec(FDb, "rollback", nullptr, nullptr, nullptr);
+}
+
+int Connection::OpenCount() { return gOpenCount.load(); }
+void Connection::SetStepFault(std::function<bool()> fault) { gStepFault = std::move(fault); }
+bool Connection::StepFault() { return gStepFault && gStepFault(); }
+
+Transaction::Transaction(Connection& c) : FConn(c) { FConn.Begin(); }
+Transaction::~Transaction() {
+    if (!FDone) FConn.Rollback();
+}
+void Transaction::Commit() {
+    FConn.Commit();
+    FDone = true;
+}
+
+}  // namespace store

@@ -1,0 +1,105 @@
+// One connection to the seller's database "ledgr.mdb", a SQLite file.
+//
+// Each window owns its own Connection. Statements arrive in the windows'
+// dialect and are translated here (SqlTranslate.h); user text always travels
+// as a bound parameter, never inside the statement text.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/Value.h"
+
+namespace store {
+
+class StoreError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Param {
+    std::string name;  // ":spbm" or "spbm"
+    Value value;
+};
+using Params = std::vector<Param>;
+
+inline constexpr const char* kDatabaseFile = "ledgr.mdb";
+
+// A prepared statement, finalized when it goes out of scope.
+class Statement {
+public:
+    Statement(sqlite3* db, const std::string& sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    void Bind(const Params& params);
+    void Bind(int index, const Value& v);
+    bool Step();  // true while a row is available
+    Value Column(int i) const;
+    int ColumnCount() const;
+    sqlite3_stmt* Handle() const { return FStmt; }
+
+private:
+    sqlite3* FDb;
+    sqlite3_stmt* FStmt = nullptr;
+};
+
+class Connection {
+public:
+    explicit Connection(std::string file = kDatabaseFile);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens the existing database; a missing file fails with its full path.
+    void Open();
+    void Close();
+    bool Connected() const { return FDb != nullptr; }
+    std::string FullPath() const;
+
+    // Runs a statement without a result; returns the number of rows changed.
+    int Execute(std::string_view sql, const Params& params = {});
+    sqlite3* Handle();
+
+    void Begin();
+    void Commit();
+    void Rollback();
+
+    // Creates a new database with the tables and the default account;
+    // refuses to overwrite an existing file.
+    static void CreateDatabase(const std::string& file = kDatabaseFile);
+
+    // Number of connections open in this process (start-up checks rely on it).
+    static int OpenCount();
+
+    // Test seam: called before every statement step; returning true makes
+    // that step fail as a store error would.
+    static void SetStepFault(std::function<bool()> fault);
+    static bool StepFault();
+
+private:
+    std::string FFile;
+    sqlite3* FDb = nullptr;
+};
+
+// Rolls back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Connection& c);
+    ~Transaction();
+    void Commit();
+
+private:
+    Connection& FConn;
+    bool FDone = false;
+};
+
+[[noreturn]] void ThrowSqlite(sqlite3* db, const std::string& context);
+
+}  // namespace store

@@ -1,0 +1,110 @@
+#include "store/Value.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace store {
+
+std::string NumberText(double d) {
+    if (std::isnan(d)) return "NAN";
+    if (std::isinf(d)) return d > 0 ? "INF" : "-INF";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15G", d);
+    std::string s = buf;
+    // Exponents read "1E20" and "1E-5", without a plus sign or leading zeros.
+    auto e = s.find('E');
+    if (e != std::string::npos) {
+        std::string mant = s.substr(0, e);
+        int exp = std::atoi(s.c_str() + e + 1);
+        s = mant + "E" + std::to_string(exp);
+    }
+    if (s == "-0") s = "0";
+    return s;
+}
+
+std::string ValueText(const Value& v) {
+    struct {
+        std::string operator()(const Null&) const { return {}; }
+        std::string operator()(std::int64_t i) const { return std::to_string(i); }
+        std::string operator()(double d) const { return NumberText(d); }
+        std::string operator()(const std::string& s) const { return s; }
+    } visit;
+    return std::visit(visit, v);
+}
+
+std::string Trim(std::string_view text) {
+    size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
+    return std::string(text.substr(b, e - b));
+}
+
+std::optional<std::int64_t> ParseInteger(std::string_view text) {
+    std::string t = Trim(text);
+    if (t.empty()) return std::nullopt;
+    size_t i = 0;
+    bool neg = false;
+    if (t[0] == '+' || t[0] == '-') {
+        neg = t[0] == '-';
+        i = 1;
+    }
+    if (i == t.size()) return std::nullopt;
+    std::uint64_t acc = 0;
+    for (; i < t.size(); ++i) {
+        if (t[i] < '0' || t[i] > '9') return std::nullopt;
+        acc = acc * 10 + static_cast<unsigned>(t[i] - '0');
+        if (acc > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
+    }
+    return neg ? -static_cast<std::int64_t>(acc) : static_cast<std::int64_t>(acc);
+}
+
+// Parses a plain decimal ("12", "-0.5", "19.99", "1.23456" rounds to 1.2346)
+// straight from its digits, so no binary rounding creeps in.
+std::optional<std::int64_t> ParseCurrency(std::string_view text) {
+    std::string t = Trim(text);
+    if (t.empty()) return std::nullopt;
+    size_t i = 0;
+    bool neg = false;
+    if (t[0] == '+' || t[0] == '-') {
+        neg = t[0] == '-';
+        i = 1;
+    }
+    std::int64_t whole = 0, frac = 0;
+    int fracDigits = 0, digits = 0;
+    bool roundUp = false, dot = false;
+    for (; i < t.size(); ++i) {
+        char c = t[i];
+        if (c == '.' && !dot) {
+            dot = true;
+            continue;
+        }
+        if (c < '0' || c > '9') return std::nullopt;
+        ++digits;
+        if (!dot) {
+            if (whole > 900000000000000LL) return std::nullopt;  // beyond the money range
+            whole = whole * 10 + (c - '0');
+        } else if (fracDigits < 4) {
+            frac = frac * 10 + (c - '0');
+            ++fracDigits;
+        } else if (fracDigits == 4) {
+            roundUp = c >= '5';
+            ++fracDigits;
+        }
+    }
+    if (digits == 0) return std::nullopt;
+    while (fracDigits < 4) {
+        frac *= 10;
+        ++fracDigits;
+    }
+    std::int64_t units = whole * kCurrencyScale + frac + (roundUp ? 1 : 0);
+    return neg ? -units : units;
+}
+
+std::int64_t CurrencyUnits(double d) { return std::llround(d * static_cast<double>(kCurrencyScale)); }
+
+double CurrencyValue(std::int64_t units) {
+    return static_cast<double>(units) / static_cast<double>(kCurrencyScale);
+}
+
+}  // namespace store
