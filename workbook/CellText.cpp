@@ -9,6 +9,8 @@
 #include <cstring>
 #include <cuchar>
 
+namespace workbook {
+
 std::u16string StrTRUE = u"TRUE";
 std::u16string StrFALSE = u"FALSE";
 
@@ -178,3 +180,5 @@ std::u16string FloatCellText(double value) {
 std::u16string BooleanCellText(std::uint8_t value) { return value != 0 ? StrTRUE : StrFALSE; }
 
 std::u16string ErrorCellText(int index) { return WidenAscii(ErrorText(index)); }
+
+}  // namespace workbook

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace workbook {
+
 // The texts of true and false. Every workbook component sets them when it is
 // created (the last assignment wins); they are read at each call.
 extern std::u16string StrTRUE;
@@ -40,3 +42,5 @@ std::u16string ErrorCellText(int index);
 
 // Widens ASCII text (number and error texts) to UTF-16.
 std::u16string WidenAscii(std::string_view text);
+
+}  // namespace workbook

@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace workbook;
+
 std::string Text(double v) { return FloatToStrGeneral(static_cast<long double>(v), '.'); }
 
 TEST(FloatToStrGeneral, integers_read_without_separator) {

@@ -1,0 +1,189 @@
+// Text decoding and value conversions of package parts.
+#include "workbook/xlsx/XmlText.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+
+namespace workbook {
+
+namespace {
+
+// The HTML Latin-1 entity names of the characters 161 to 255, in that order.
+constexpr std::array<std::string_view, 95> kLatin1Entities = {
+    "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",
+    "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",
+    "sup3",   "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",
+    "frac14", "frac12", "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",
+    "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave", "Iacute",
+    "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",
+    "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",  "szlig",
+    "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil", "egrave",
+    "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",   "eth",    "ntilde",
+    "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave", "uacute",
+    "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
+
+constexpr std::size_t kLongestReference = 10;  // "&#x10FFFF;" and the longest names fit
+constexpr char32_t kReplacement = 0xFFFD;
+constexpr int kMaxColumn = 16384;
+constexpr int kMaxRow = 1048576;
+
+void AppendCodePoint(std::u16string& out, char32_t c) {
+    if (c < 0x10000) {
+        out += static_cast<char16_t>(c);
+    } else {
+        c -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (c >> 10));
+        out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    }
+}
+
+bool IsValidCodePoint(std::uint32_t c) {
+    return c > 0 && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+}
+
+std::optional<char32_t> NumericReference(std::string_view body) {
+    int base = 10;
+    if (body.starts_with('x')) {
+        base = 16;
+        body.remove_prefix(1);
+    }
+    std::uint32_t value = 0;
+    const auto [end, ec] = std::from_chars(body.data(), body.data() + body.size(), value, base);
+    if (body.empty() || ec != std::errc() || end != body.data() + body.size() ||
+        !IsValidCodePoint(value))
+        return std::nullopt;
+    return static_cast<char32_t>(value);
+}
+
+// The character of the reference whose name (between "&" and ";") is body.
+std::optional<char32_t> ReferencedCharacter(std::string_view body) {
+    if (body == "quot") return U'"';
+    if (body == "amp") return U'&';
+    if (body == "lt") return U'<';
+    if (body == "gt") return U'>';
+    if (body == "nbsp") return U' ';
+    if (body.starts_with('#')) return NumericReference(body.substr(1));
+    for (std::size_t i = 0; i < kLatin1Entities.size(); ++i)
+        if (kLatin1Entities[i] == body) return static_cast<char32_t>(161 + i);
+    return std::nullopt;
+}
+
+// Decodes one UTF-8 sequence at raw[pos]; advances pos by at least one byte.
+char32_t NextUtf8(std::string_view raw, std::size_t& pos) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(raw[i]); };
+    const unsigned char lead = byte(pos);
+    if (lead < 0x80) return raw[pos++];
+    const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || pos + length > raw.size()) return ++pos, kReplacement;
+    char32_t c = lead & (0x7F >> length);
+    for (int i = 1; i < length; ++i) {
+        if ((byte(pos + i) & 0xC0) != 0x80) return ++pos, kReplacement;
+        c = (c << 6) | (byte(pos + i) & 0x3F);
+    }
+    constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kSmallest[length] || !IsValidCodePoint(c)) return ++pos, kReplacement;
+    pos += length;
+    return c;
+}
+
+int HexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::u16string DecodeXmlText(std::string_view raw) {
+    std::u16string out;
+    out.reserve(raw.size());
+    std::size_t pos = 0;
+    while (pos < raw.size()) {
+        if (raw[pos] == '&') {
+            const std::size_t semicolon = raw.substr(pos, kLongestReference + 1).find(';');
+            if (semicolon != std::string_view::npos) {
+                if (auto c = ReferencedCharacter(raw.substr(pos + 1, semicolon - 1))) {
+                    AppendCodePoint(out, *c);
+                    pos += semicolon + 1;
+                    continue;
+                }
+            }
+        }
+        AppendCodePoint(out, NextUtf8(raw, pos));
+    }
+    return out;
+}
+
+std::u16string DecodeXEscapes(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == u'_' && i + 6 < text.size() && text[i + 1] == u'x' && text[i + 6] == u'_') {
+            int value = 0;
+            bool hex = true;
+            for (std::size_t k = i + 2; k < i + 6 && hex; ++k) {
+                hex = HexDigit(text[k]) >= 0;
+                value = value * 16 + HexDigit(text[k]);
+            }
+            if (hex) {
+                out += static_cast<char16_t>(value);
+                i += 7;
+                continue;
+            }
+        }
+        out += text[i++];
+    }
+    return out;
+}
+
+bool XmlToBool(std::string_view text) { return text == "1" || text == "true"; }
+
+std::int32_t XmlToInt(std::string_view text) {
+    if (text.starts_with('+')) text.remove_prefix(1);
+    std::int32_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() ? value : 0;
+}
+
+double XmlToFloat(std::string_view text) {
+    if (text.starts_with('+')) text.remove_prefix(1);
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return 0;
+    return value;
+}
+
+std::optional<TXmlCellRef> ParseCellRef(std::string_view text) {
+    std::size_t i = text.starts_with('$') ? 1 : 0;
+    long col = 0;
+    const std::size_t lettersStart = i;
+    for (; i < text.size() && col <= kMaxColumn; ++i) {
+        const char c = text[i];
+        if (c >= 'A' && c <= 'Z') col = col * 26 + (c - 'A' + 1);
+        else if (c >= 'a' && c <= 'z') col = col * 26 + (c - 'a' + 1);
+        else break;
+    }
+    if (i == lettersStart || col > kMaxColumn) return std::nullopt;
+    if (i < text.size() && text[i] == '$') ++i;
+    const std::string_view digits = text.substr(i);
+    if (digits.empty() || digits.front() < '0' || digits.front() > '9') return std::nullopt;
+    long row = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), row);
+    if (ec != std::errc() || end != digits.data() + digits.size() || row < 1 || row > kMaxRow)
+        return std::nullopt;
+    return TXmlCellRef{static_cast<int>(col - 1), static_cast<int>(row - 1)};
+}
+
+std::optional<TXmlAreaRef> ParseAreaRef(std::string_view text) {
+    const std::size_t colon = text.find(':');
+    const auto first = ParseCellRef(text.substr(0, colon));
+    if (!first) return std::nullopt;
+    if (colon == std::string_view::npos) return TXmlAreaRef{*first, *first};
+    const auto last = ParseCellRef(text.substr(colon + 1));
+    if (!last) return std::nullopt;
+    return TXmlAreaRef{*first, *last};
+}
+
+}  // namespace workbook

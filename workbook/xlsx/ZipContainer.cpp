@@ -1,0 +1,140 @@
+// The zip layer of the package reader, over libzip reading from memory.
+#include "workbook/xlsx/ZipContainer.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <istream>
+#include <iterator>
+
+namespace workbook {
+
+namespace {
+
+constexpr char kCompoundSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+constexpr std::size_t kReadChunk = 64 * 1024;
+// Deflate cannot expand more than about 1032 to 1; used to size the first buffer.
+constexpr std::uint64_t kMaxDeflateRatio = 1032;
+
+// Closes libzip's error record on every path.
+struct TZipErrorRecord {
+    zip_error_t error;
+    TZipErrorRecord() { zip_error_init(&error); }
+    ~TZipErrorRecord() { zip_error_fini(&error); }
+    std::string Text() { return zip_error_strerror(&error); }
+};
+
+struct TEntryFileCloser {
+    void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+using TEntryFile = std::unique_ptr<zip_file_t, TEntryFileCloser>;
+
+std::string CannotProcess(const std::string& name) { return "Cannot process this file: " + name + " "; }
+
+zip_t* OpenArchive(const std::string& bytes) {
+    if (TZipContainer::IsCompoundDocument(bytes))
+        throw EZipError("Not a zip package: the file is a compound document "
+                        "(an encrypted workbook or an Excel 97-2003 file)");
+    TZipErrorRecord err;
+    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &err.error);
+    if (source == nullptr) throw EZipError("Not a zip package: " + err.Text());
+    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &err.error);
+    if (archive == nullptr) {
+        zip_source_free(source);
+        throw EZipError("Not a zip package: " + err.Text());
+    }
+    return archive;
+}
+
+std::string StripPrefixes(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    if (const auto drive = name.find(":/"); drive != std::string::npos) name.erase(0, drive + 2);
+    if (name.rfind("//", 0) == 0) {  // //server/share/
+        const auto server = name.find('/', 2);
+        const auto share = server == std::string::npos ? server : name.find('/', server + 1);
+        name.erase(0, share == std::string::npos ? name.size() : share + 1);
+    }
+    if (!name.empty() && name.front() == '/') name.erase(0, 1);
+    return name;
+}
+
+}  // namespace
+
+void TZipContainer::TArchiveCloser::operator()(zip* archive) const { zip_discard(archive); }
+
+TZipContainer::TZipContainer(std::string bytes)
+    : FBytes(std::make_unique<std::string>(std::move(bytes))), FArchive(OpenArchive(*FBytes)) {
+    const zip_int64_t count = zip_get_num_entries(FArchive.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* name = zip_get_name(FArchive.get(), i, ZIP_FL_ENC_GUESS);
+        FNames.emplace_back(name != nullptr ? name : "");
+        FIndex.emplace(NormalisedName(FNames.back()), static_cast<int>(i));
+    }
+}
+
+TZipContainer TZipContainer::FromStream(std::istream& in) {
+    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return TZipContainer(std::move(bytes));
+}
+
+TZipContainer::TZipContainer(TZipContainer&&) noexcept = default;
+TZipContainer& TZipContainer::operator=(TZipContainer&&) noexcept = default;
+TZipContainer::~TZipContainer() = default;
+
+bool TZipContainer::IsCompoundDocument(std::string_view bytes) {
+    return bytes.substr(0, 8) == std::string_view(kCompoundSignature, 8);
+}
+
+std::string TZipContainer::NormalisedName(std::string_view name) {
+    std::string result = StripPrefixes(std::string(name));
+    for (char& c : result)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return result;
+}
+
+int TZipContainer::Find(std::string_view name) const {
+    const auto found = FIndex.find(NormalisedName(name));
+    return found == FIndex.end() ? -1 : found->second;
+}
+
+void TZipContainer::CheckExtractable(int index, std::uint64_t declaredSize, std::uint16_t method,
+                                     std::uint16_t encryption) const {
+    const std::string& name = Name(index);
+    if (encryption != ZIP_EM_NONE || (method != ZIP_CM_STORE && method != ZIP_CM_DEFLATE))
+        throw EZipError(CannotProcess(name));
+    if (declaredSize > kMaxEntrySize)
+        throw EZipError("Zip entry too large: " + name + " declares " +
+                        std::to_string(declaredSize) +
+                        " bytes uncompressed, more than the limit of 512 MiB");
+}
+
+std::string TZipContainer::Extract(int index) const {
+    const std::string& name = Name(index);
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(FArchive.get(), index, 0, &st) != 0)
+        throw EZipError("Damaged zip entry: " + name);
+    CheckExtractable(index, st.size, st.comp_method, st.encryption_method);
+
+    TEntryFile file(zip_fopen_index(FArchive.get(), index, 0));
+    if (!file) throw EZipError(CannotProcess(name) + zip_strerror(FArchive.get()));
+    std::string data;
+    data.reserve(std::min<std::uint64_t>(st.size, st.comp_size * kMaxDeflateRatio + kReadChunk));
+    std::string chunk(kReadChunk, '\0');
+    // Reading stops one chunk past the declared size, so an entry that
+    // inflates without end never takes more memory than the limit allows.
+    while (data.size() <= st.size) {
+        const zip_int64_t n = zip_fread(file.get(), chunk.data(), chunk.size());
+        if (n < 0)
+            throw EZipError("Damaged zip entry: " + name + " (" + zip_file_strerror(file.get()) + ")");
+        if (n == 0) break;
+        data.append(chunk.data(), static_cast<std::size_t>(n));
+    }
+    if (data.size() != st.size)
+        throw EZipError("Damaged zip entry: " + name + " inflates to " +
+                        (data.size() > st.size ? "more" : "fewer") + " bytes than the " +
+                        std::to_string(st.size) + " it declares");
+    return data;
+}
+
+}  // namespace workbook

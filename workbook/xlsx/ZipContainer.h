@@ -1,0 +1,68 @@
+// Read-only access to the zip container of an Office Open XML package: entry
+// lookup by normalised, case-insensitive name and extraction of stored and
+// deflated entries, with a size limit per entry against zip bombs.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct zip;
+
+namespace workbook {
+
+// Every failure of the container: not a zip file, damaged, refused or oversized entries.
+class EZipError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TZipContainer {
+public:
+    // The largest uncompressed size accepted for one entry.
+    static constexpr std::uint64_t kMaxEntrySize = 512ull * 1024 * 1024;
+
+    // Opens the zip container held in these bytes; throws EZipError when they are none.
+    explicit TZipContainer(std::string bytes);
+    static TZipContainer FromStream(std::istream& in);
+    TZipContainer(TZipContainer&&) noexcept;
+    TZipContainer& operator=(TZipContainer&&) noexcept;
+    ~TZipContainer();
+
+    // True when the bytes start like a compound document, which is what an
+    // encrypted package or an Excel 97-2003 file is.
+    static bool IsCompoundDocument(std::string_view bytes);
+    // The name as the lookup compares it: "\" as "/", drive and share prefixes
+    // and a leading "/" removed, ASCII letters lower-cased.
+    static std::string NormalisedName(std::string_view name);
+
+    int Count() const { return static_cast<int>(FNames.size()); }
+    // The entry name as stored (UTF-8).
+    const std::string& Name(int index) const { return FNames.at(index); }
+    // Position of the entry with this name, or -1.
+    int Find(std::string_view name) const;
+    // The entry's uncompressed bytes. Throws EZipError for compression methods
+    // other than stored and deflate, for encrypted, damaged and oversized entries.
+    std::string Extract(int index) const;
+    // The whole container as it was opened.
+    const std::string& Bytes() const { return *FBytes; }
+
+private:
+    struct TArchiveCloser {
+        void operator()(zip* archive) const;
+    };
+    void CheckExtractable(int index, std::uint64_t declaredSize, std::uint16_t method,
+                          std::uint16_t encryption) const;
+
+    std::unique_ptr<std::string> FBytes;  // kept at a fixed address for the archive
+    std::unique_ptr<zip, TArchiveCloser> FArchive;
+    std::vector<std::string> FNames;
+    std::unordered_map<std::string, int> FIndex;  // normalised name -> first entry
+};
+
+}  // namespace workbook
