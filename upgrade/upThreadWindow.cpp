@@ -1,0 +1,145 @@
+#include "upgrade/upThreadWindow.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+namespace upthread {
+namespace {
+
+// Guards the count, the window pointer, the request queue and every Done flag.
+std::mutex ThreadWindowLock;
+std::condition_variable ThreadWindowChanged;
+TupThreadWindow* ThreadWindow = nullptr;
+int ThreadWindowRefCount = 0;
+std::deque<std::shared_ptr<SyncRequest>> Pending;
+
+void Serve(const std::shared_ptr<SyncRequest>& request)
+{
+    if (!request->Cancelled || !request->Cancelled()) {
+        try {
+            request->Method();
+        } catch (...) {
+            request->Exception = std::current_exception();
+        }
+    }
+    std::lock_guard lock(ThreadWindowLock);
+    request->Done = true;
+    ThreadWindowChanged.notify_all();
+}
+
+std::shared_ptr<SyncRequest> TakeNext()
+{
+    std::lock_guard lock(ThreadWindowLock);
+    if (Pending.empty())
+        return nullptr;
+    auto next = Pending.front();
+    Pending.pop_front();
+    return next;
+}
+
+}  // namespace
+
+void TupThreadWindow::ServePending()
+{
+    while (auto request = TakeNext())
+        Serve(request);
+}
+
+void AcquireThreadWindow()
+{
+    std::lock_guard lock(ThreadWindowLock);
+    if (!ThreadWindow)
+        ThreadWindow = new TupThreadWindow;
+    ++ThreadWindowRefCount;
+}
+
+void ReleaseThreadWindow()
+{
+    std::lock_guard lock(ThreadWindowLock);
+    if (--ThreadWindowRefCount != 0 || !ThreadWindow)
+        return;
+    // Destroyed only when the release is handled and nobody took a new reference.
+    QMetaObject::invokeMethod(ThreadWindow, [] {
+        std::lock_guard inner(ThreadWindowLock);
+        if (ThreadWindowRefCount == 0 && ThreadWindow) {
+            ThreadWindow->deleteLater();
+            ThreadWindow = nullptr;
+        }
+    }, Qt::QueuedConnection);
+}
+
+TupThreadWindow* ThreadWindowHandle()
+{
+    std::lock_guard lock(ThreadWindowLock);
+    return ThreadWindow;
+}
+
+bool OnWindowThread()
+{
+    std::lock_guard lock(ThreadWindowLock);
+    return ThreadWindow && ThreadWindow->thread() == QThread::currentThread();
+}
+
+void SendSyncRequest(const std::shared_ptr<SyncRequest>& request)
+{
+    if (OnWindowThread()) {
+        Serve(request);
+        return;
+    }
+    std::unique_lock lock(ThreadWindowLock);
+    Pending.push_back(request);
+    QMetaObject::invokeMethod(ThreadWindow, &TupThreadWindow::ServePending, Qt::QueuedConnection);
+    ThreadWindowChanged.notify_all();
+    ThreadWindowChanged.wait(lock, [&] { return request->Done; });
+}
+
+void WaitServing(const std::function<bool()>& finished)
+{
+    if (!OnWindowThread()) {
+        std::unique_lock lock(ThreadWindowLock);
+        ThreadWindowChanged.wait(lock, finished);
+        return;
+    }
+    for (;;) {
+        std::shared_ptr<SyncRequest> next;
+        {
+            std::unique_lock lock(ThreadWindowLock);
+            ThreadWindowChanged.wait(lock, [&] { return finished() || !Pending.empty(); });
+            if (finished())
+                return;
+            next = Pending.front();
+            Pending.pop_front();
+        }
+        Serve(next);
+    }
+}
+
+void Locked(const std::function<void()>& change)
+{
+    std::lock_guard lock(ThreadWindowLock);
+    change();
+    ThreadWindowChanged.notify_all();
+}
+
+}  // namespace upthread
+
+namespace upthread {
+
+bool LockedQuery(const std::function<bool()>& query)
+{
+    std::lock_guard lock(ThreadWindowLock);
+    return query();
+}
+
+void NotifyThreadFinished()
+{
+    std::lock_guard lock(ThreadWindowLock);
+    if (auto* window = ThreadWindow)
+        QMetaObject::invokeMethod(window, [window] { emit window->ThreadFinished(); }, Qt::QueuedConnection);
+}
+
+}  // namespace upthread

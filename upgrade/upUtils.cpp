@@ -1,0 +1,207 @@
+#include "upgrade/upUtils.h"
+
+#include <QStringDecoder>
+#include <cerrno>
+#include <iconv.h>
+#include <memory>
+
+namespace {
+
+struct IconvCloser {
+    void operator()(void* cd) const { iconv_close(static_cast<iconv_t>(cd)); }
+};
+
+// GBK through glibc's converter; a byte that starts no valid sequence becomes
+// U+FFFD and decoding goes on after it.
+QString DecodeGBK(const QByteArray& bytes)
+{
+    iconv_t raw = iconv_open("UTF-8", "GBK");
+    if (raw == reinterpret_cast<iconv_t>(-1))
+        return QString::fromLatin1(bytes);
+    std::unique_ptr<void, IconvCloser> cd(raw);
+    QByteArray in = bytes;
+    QByteArray out;
+    char* src = in.data();
+    size_t left = static_cast<size_t>(in.size());
+    char buffer[4096];
+    while (left > 0) {
+        char* dst = buffer;
+        size_t room = sizeof buffer;
+        const size_t rc = iconv(raw, &src, &left, &dst, &room);
+        out.append(buffer, dst - buffer);
+        if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
+            out.append("\xEF\xBF\xBD");
+            ++src;
+            --left;
+        }
+    }
+    return QString::fromUtf8(out);
+}
+
+QString DecodeBytes(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.mid(3));
+    if (bytes.startsWith("\xFF\xFE"))
+        return QStringDecoder(QStringDecoder::Utf16LE)(bytes.mid(2));
+    if (bytes.startsWith("\xFE\xFF"))
+        return QStringDecoder(QStringDecoder::Utf16BE)(bytes.mid(2));
+    return DecodeGBK(bytes);
+}
+
+QString AsciiLower(const QString& text)
+{
+    QString lower = text;
+    for (QChar& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = QChar(c.unicode() + 32);
+    return lower;
+}
+
+// Whole-text integer conversion: leading blanks are allowed, anything after
+// the digits is not.
+bool WholeInt(const QString& text, int& value)
+{
+    if (text.isEmpty() || text.back().isSpace())
+        return false;
+    bool ok = false;
+    value = text.trimmed().toInt(&ok);
+    return ok;
+}
+
+}  // namespace
+
+QString DecodeInfoFile(const QByteArray& bytes)
+{
+    const QString text = DecodeBytes(bytes);
+    QString joined;
+    joined.reserve(text.size() + 16);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        joined += text.mid(start, i - start) + QStringLiteral("\r\n");
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        joined += text.mid(start) + QStringLiteral("\r\n");
+    return joined;
+}
+
+QString GetInfoValue(const QString& text, const QString& key, bool braced)
+{
+    const QString marker = QLatin1Char('#') + key + (braced ? QStringLiteral("={") : QStringLiteral("="));
+    const qsizetype at = AsciiLower(text).indexOf(marker);
+    if (at < 0)
+        return QString();
+    const qsizetype from = at + marker.size();
+    qsizetype end = from;
+    if (braced) {
+        end = text.indexOf(QLatin1Char('}'), from);
+        if (end < 0)
+            end = text.size();
+    } else {
+        while (end < text.size() && text[end].unicode() >= 32)
+            ++end;
+    }
+    return text.mid(from, end - from);
+}
+
+QStringList BuildDownloadList(const QString& text)
+{
+    QStringList list;
+    for (const char* key : {"url", "url0"}) {
+        const QString value = GetInfoValue(text, QLatin1String(key));
+        if (!value.isEmpty())
+            list << value;
+    }
+    for (int n = static_cast<int>(list.size()) + 1;; ++n) {
+        const QString value = GetInfoValue(text, QStringLiteral("url%1").arg(n));
+        if (value.isEmpty())
+            break;
+        list << value;
+    }
+    return list;
+}
+
+QDate ParseVersionDate(const QString& text)
+{
+    const qsizetype p1 = text.indexOf('/');
+    const qsizetype p2 = p1 < 0 ? -1 : text.indexOf('/', p1 + 1);
+    int month = 0, day = 0, year = 0;
+    if (p2 < 0 || !WholeInt(text.left(p1), month) || !WholeInt(text.mid(p1 + 1, p2 - p1 - 1), day) ||
+        !WholeInt(text.mid(p2 + 1), year))
+        return QDate::currentDate();
+    const QDate date(year, month, day);
+    return date.isValid() && year >= 1 ? date : QDate::currentDate();
+}
+
+QString FormatVersionDate(const QDate& date)
+{
+    return QStringLiteral("%1/%2/%3")
+        .arg(date.month(), 2, 10, QLatin1Char('0'))
+        .arg(date.day(), 2, 10, QLatin1Char('0'))
+        .arg(date.year(), 4, 10, QLatin1Char('0'));
+}
+
+QStringList SplitVersion(const QString& text)
+{
+    QString rest = text + QLatin1Char('.');
+    QStringList parts;
+    for (int i = 0; i < 4; ++i) {
+        const qsizetype dot = rest.indexOf('.');
+        if (dot < 0) {
+            parts << QStringLiteral("0");
+            continue;
+        }
+        parts << rest.left(dot);
+        rest = rest.mid(dot + 1);
+    }
+    return parts;
+}
+
+int CompareVersions(const QString& a, const QString& b)
+{
+    const QStringList pa = SplitVersion(a);
+    const QStringList pb = SplitVersion(b);
+    for (int i = 0; i < 4; ++i) {
+        int va = -1, vb = -1;
+        if (!WholeInt(pa[i], va))
+            va = -1;
+        if (!WholeInt(pb[i], vb))
+            vb = -1;
+        if (va == -1 || vb == -1) {
+            const int c = QString::compare(a, b, Qt::CaseSensitive);
+            return c > 0 ? 1 : (c < 0 ? -1 : 0);
+        }
+        if (va != vb)
+            return va > vb ? 1 : -1;
+    }
+    return 0;
+}
+
+bool IsNewerVersion(const QString& infoText, const TupVersionInfo& running)
+{
+    if (running.VersionControl == byNumber)
+        return CompareVersions(GetInfoValue(infoText, QStringLiteral("version")), running.VersionNumber) > 0;
+    return ParseVersionDate(GetInfoValue(infoText, QStringLiteral("date"))) > ParseVersionDate(running.VersionDate);
+}
+
+TupInfoOutcome ProcessInfoFile(const QByteArray& stream, const TupVersionInfo& running)
+{
+    const QString text = DecodeInfoFile(stream);
+    TupInfoOutcome outcome;
+    outcome.Files = BuildDownloadList(text);
+    if (!IsNewerVersion(text, running) || outcome.Files.isEmpty())
+        return outcome;
+    outcome.ReleaseAvailable = true;
+    outcome.Message = GetInfoValue(text, QStringLiteral("message"), true);
+    const QString method = GetInfoValue(text, QStringLiteral("method"));
+    if (method.startsWith('1'))
+        outcome.Method = umUseExternalSetup;
+    else if (method.startsWith('2'))
+        outcome.Method = umRedirectToURL;
+    return outcome;
+}
