@@ -1,5 +1,7 @@
 #include "workbook/xlsx/XmlText.h"
 
+#include "workbook/CellText.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -19,9 +21,14 @@ TEST(DecodeXmlText, invalid_utf8_bytes_become_replacement_characters) {
     EXPECT_EQ(DecodeXmlText("\xE5\xA4"), u"\uFFFD\uFFFD");     // cut short
 }
 
-TEST(DecodeXmlText, xml_entities_are_replaced_but_apos_stays) {
+TEST(DecodeXmlText, all_five_xml_entities_are_replaced) {
     EXPECT_EQ(DecodeXmlText("&quot;a&amp;b&lt;c&gt;"), u"\"a&b<c>");
-    EXPECT_EQ(DecodeXmlText("it&apos;s"), u"it&apos;s");
+    EXPECT_EQ(DecodeXmlText("it&apos;s"), u"it's");
+}
+
+TEST(DecodeXmlText, literal_line_ends_read_as_lf_but_referenced_cr_stays) {
+    EXPECT_EQ(DecodeXmlText("a\r\nb\rc\nd"), u"a\nb\nc\nd");
+    EXPECT_EQ(DecodeXmlText("a&#13;\nb&#xD;&#xA;"), u"a\r\nb\r\n");
 }
 
 TEST(DecodeXmlText, replacement_text_is_not_scanned_again) {
@@ -110,6 +117,44 @@ TEST(XmlValues, area_references) {
     EXPECT_EQ(ParseAreaRef("B2"), (TXmlAreaRef{{1, 1}, {1, 1}}));
     EXPECT_FALSE(ParseAreaRef("A1:"));
     EXPECT_FALSE(ParseAreaRef(":B2"));
+}
+
+}  // namespace
+
+namespace {
+
+using namespace workbook;
+
+std::string Serial(std::string_view iso, bool date1904 = false) {
+    const auto serial = IsoDateToSerial(iso, date1904);
+    return serial ? FloatToStrGeneral(*serial, '.') : "none";
+}
+
+TEST(IsoDateToSerial, dates_times_and_both) {
+    EXPECT_EQ(Serial("2021-01-01"), "44197");
+    EXPECT_EQ(Serial("2021-01-01T10:10:10"), "44197.4237268519");
+    EXPECT_EQ(Serial("10:10:10"), "0.423726851851852");
+    EXPECT_EQ(Serial("2014-02-14T08:27:48.765Z"), "41684.3526477431");
+    EXPECT_EQ(Serial("2013-10-20T12:00:00+08:00"), "41567.5");
+}
+
+TEST(IsoDateToSerial, the_1900_system_counts_its_leap_day) {
+    EXPECT_EQ(Serial("1900-01-01"), "1");
+    EXPECT_EQ(Serial("1900-02-28"), "59");
+    EXPECT_EQ(Serial("1900-03-01"), "61");
+}
+
+TEST(IsoDateToSerial, the_1904_system_starts_at_zero) {
+    EXPECT_EQ(Serial("1904-01-01", true), "0");
+    EXPECT_EQ(Serial("2021-01-01", true), "42735");
+}
+
+TEST(IsoDateToSerial, other_text_is_no_date) {
+    EXPECT_EQ(Serial(""), "none");
+    EXPECT_EQ(Serial("2021-13-01"), "none");
+    EXPECT_EQ(Serial("2021-01-01x"), "none");
+    EXPECT_EQ(Serial("25:00:00"), "none");
+    EXPECT_EQ(Serial("abc"), "none");
 }
 
 }  // namespace

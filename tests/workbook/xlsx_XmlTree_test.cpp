@@ -160,6 +160,16 @@ TEST(XmlTree, prefixed_sheet_elements_read_like_unprefixed_ones) {
     EXPECT_EQ(data.FTags[1]->FName, "o:c");
 }
 
+TEST(XmlTree, relationship_attributes_read_as_r_whatever_their_prefix) {
+    TXmlTree tree;
+    tree.Parse("<sheets><sheet name=\"S\" xmlns:ns=\"http://schemas.openxmlformats.org/"
+               "officeDocument/2006/relationships\" ns:id=\"rId3\" other:id=\"x\"/></sheets>",
+               "s");
+    const TExXMLTag& sheet = *tree.Root().FTags[0]->FTags[0];
+    EXPECT_EQ(sheet.Raw(xa_r_id), "rId3");
+    EXPECT_FALSE(sheet.Has(xa_id));
+}
+
 TEST(XmlTree, prefix_binding_ends_with_its_element) {
     TXmlTree tree;
     tree.Parse("<a><b xmlns:x=\"http://purl.oclc.org/ooxml/spreadsheetml/main\"><x:row/></b>"

@@ -62,6 +62,7 @@ std::optional<char32_t> ReferencedCharacter(std::string_view body) {
     if (body == "amp") return U'&';
     if (body == "lt") return U'<';
     if (body == "gt") return U'>';
+    if (body == "apos") return U'\'';
     if (body == "nbsp") return U' ';
     if (body.starts_with('#')) return NumericReference(body.substr(1));
     for (std::size_t i = 0; i < kLatin1Entities.size(); ++i)
@@ -94,7 +95,83 @@ int HexDigit(char16_t c) {
     return -1;
 }
 
+// Days since 1970-01-01 of a proleptic Gregorian date.
+long DaysFromCivil(long y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const long era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long>(doe) - 719468;
+}
+
+// Reads exactly `width` digits at text[pos] into value.
+bool Digits(std::string_view text, std::size_t& pos, std::size_t width, int& value) {
+    if (pos + width > text.size()) return false;
+    const auto [end, ec] = std::from_chars(text.data() + pos, text.data() + pos + width, value);
+    if (ec != std::errc() || end != text.data() + pos + width) return false;
+    pos += width;
+    return true;
+}
+
+bool Expect(std::string_view text, std::size_t& pos, char c) {
+    if (pos >= text.size() || text[pos] != c) return false;
+    ++pos;
+    return true;
+}
+
+// "HH:MM[:SS[.fff]]" as seconds; pos is left after the time.
+std::optional<double> TimeOfDay(std::string_view text, std::size_t& pos) {
+    int hours = 0, minutes = 0, seconds = 0;
+    if (!Digits(text, pos, 2, hours) || !Expect(text, pos, ':') || !Digits(text, pos, 2, minutes))
+        return std::nullopt;
+    double fraction = 0;
+    if (Expect(text, pos, ':')) {
+        if (!Digits(text, pos, 2, seconds)) return std::nullopt;
+        if (pos < text.size() && text[pos] == '.') {
+            const std::size_t start = pos;
+            while (++pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {}
+            std::string decimals = "0";
+            decimals.append(text.substr(start, pos - start));
+            fraction = XmlToFloat(decimals);
+        }
+    }
+    if (hours > 24 || minutes > 59 || seconds > 60) return std::nullopt;
+    return hours * 3600.0 + minutes * 60.0 + seconds + fraction;
+}
+
+std::optional<long> DateSerial(std::string_view text, std::size_t& pos, bool date1904) {
+    int year = 0, month = 0, day = 0;
+    if (!Digits(text, pos, 4, year) || !Expect(text, pos, '-') || !Digits(text, pos, 2, month) ||
+        !Expect(text, pos, '-') || !Digits(text, pos, 2, day) || month < 1 || month > 12 ||
+        day < 1 || day > 31)
+        return std::nullopt;
+    const long days = DaysFromCivil(year, month, day);
+    if (date1904) return days - DaysFromCivil(1904, 1, 1);
+    const long serial = days - DaysFromCivil(1899, 12, 30);
+    // The 1900 system counts a 29 February 1900, so earlier dates sit one lower.
+    return serial < 61 ? serial - 1 : serial;
+}
+
+bool IsZoneSuffix(std::string_view rest) {
+    return rest.empty() || rest == "Z" || rest.starts_with('+') || rest.starts_with('-');
+}
+
 }  // namespace
+
+std::optional<double> IsoDateToSerial(std::string_view text, bool date1904) {
+    std::size_t pos = 0;
+    double serial = 0;
+    if (text.size() >= 10 && text[4] == '-') {
+        const auto days = DateSerial(text, pos, date1904);
+        if (!days) return std::nullopt;
+        serial = static_cast<double>(*days);
+        if (!Expect(text, pos, 'T')) return pos == text.size() ? std::optional(serial) : std::nullopt;
+    }
+    const auto seconds = TimeOfDay(text, pos);
+    if (!seconds || !IsZoneSuffix(text.substr(pos))) return std::nullopt;
+    return serial + *seconds / 86400.0;
+}
 
 std::u16string DecodeXmlText(std::string_view raw) {
     std::u16string out;
@@ -110,6 +187,11 @@ std::u16string DecodeXmlText(std::string_view raw) {
                     continue;
                 }
             }
+        }
+        if (raw[pos] == '\r') {  // line ends read as one LF, as XML requires
+            out += u'\n';
+            pos += raw.substr(pos, 2) == "\r\n" ? 2 : 1;
+            continue;
         }
         AppendCodePoint(out, NextUtf8(raw, pos));
     }

@@ -9,9 +9,10 @@
 
 namespace workbook {
 
-// UTF-8 to UTF-16 with the character references replaced in one pass: &quot;
-// &amp; &lt; &gt;, the HTML Latin-1 names &iexcl; .. &yuml;, &nbsp; (a plain
-// space), &#ddd; and &#xhhh;. &apos; and anything unknown stay as written;
+// UTF-8 to UTF-16 with the character references replaced in one pass: the XML
+// entities &quot; &amp; &lt; &gt; &apos;, the HTML Latin-1 names &iexcl; ..
+// &yuml;, &nbsp; (a plain space), &#ddd; and &#xhhh;. Unknown references stay
+// as written; literal CR LF and CR become LF (a CR written as &#13; stays);
 // invalid UTF-8 bytes become U+FFFD.
 std::u16string DecodeXmlText(std::string_view raw);
 
@@ -25,6 +26,11 @@ bool XmlToBool(std::string_view text);
 std::int32_t XmlToInt(std::string_view text);
 // A finite floating-point number with "." as separator; anything else gives 0.
 double XmlToFloat(std::string_view text);
+
+// The serial number of an ISO 8601 date, date-time or time ("2021-01-01",
+// "2014-02-14T08:27:48.765Z", "10:10:10") in the 1900 or 1904 date system;
+// nothing for other text. A time zone suffix is ignored.
+std::optional<double> IsoDateToSerial(std::string_view text, bool date1904);
 
 struct TXmlCellRef {
     int Col = 0;  // zero-based

@@ -17,6 +17,18 @@ constexpr std::array<std::string_view, 4> kTableNamespaces = {
     "http://purl.oclc.org/ooxml/spreadsheetml/main",
     "http://schemas.openxmlformats.org/package/2006/relationships",
     "http://schemas.openxmlformats.org/package/2006/content-types"};
+// Attributes of these namespaces are read as "r:" attributes whatever their
+// prefix (<sheet ns:id="rId1"> is <sheet r:id="rId1">).
+constexpr std::array<std::string_view, 2> kRelationshipNamespaces = {
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships",
+    "http://purl.oclc.org/ooxml/officeDocument/relationships"};
+
+enum class TNamespaceKind { nkOther, nkTable, nkRelationships };
+
+template <std::size_t N>
+bool IsOneOf(const std::array<std::string_view, N>& names, std::string_view name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
 
 // Far deeper than any spreadsheet part; bounds the recursion of tree teardown
 // and rebuilding for hostile input.
@@ -24,7 +36,7 @@ constexpr int kMaxDepth = 256;
 
 struct TPrefixBinding {
     std::string Prefix;
-    bool TableNamespace;
+    TNamespaceKind Kind;
     int Depth;
 };
 
@@ -39,6 +51,7 @@ public:
 
 private:
     void BindPrefixes(const std::vector<TXmlScannedAttribute>& attributes);
+    TNamespaceKind KindOfPrefix(std::string_view qualifiedName) const;
     std::string_view ResolvedName(std::string_view name) const;
     void AddValue(TExXMLTag& tag, const TXmlScannedAttribute& attribute) const;
 
@@ -52,23 +65,32 @@ private:
 void TTreeBuilder::BindPrefixes(const std::vector<TXmlScannedAttribute>& attributes) {
     for (const auto& a : attributes) {
         if (!a.Name.starts_with("xmlns:")) continue;
-        const bool known = std::find(kTableNamespaces.begin(), kTableNamespaces.end(), a.Value) !=
-                           kTableNamespaces.end();
-        FPrefixes.push_back({std::string(a.Name.substr(6)), known, FDepth});
+        const TNamespaceKind kind = IsOneOf(kTableNamespaces, a.Value)          ? TNamespaceKind::nkTable
+                                    : IsOneOf(kRelationshipNamespaces, a.Value) ? TNamespaceKind::nkRelationships
+                                                                                : TNamespaceKind::nkOther;
+        FPrefixes.push_back({std::string(a.Name.substr(6)), kind, FDepth});
     }
+}
+
+TNamespaceKind TTreeBuilder::KindOfPrefix(std::string_view qualifiedName) const {
+    const std::string_view prefix = qualifiedName.substr(0, qualifiedName.find(':'));
+    for (auto it = FPrefixes.rbegin(); it != FPrefixes.rend(); ++it)
+        if (it->Prefix == prefix) return it->Kind;
+    return TNamespaceKind::nkOther;
 }
 
 std::string_view TTreeBuilder::ResolvedName(std::string_view name) const {
     const std::size_t colon = name.find(':');
-    if (colon == std::string_view::npos) return name;
-    const std::string_view prefix = name.substr(0, colon);
-    for (auto it = FPrefixes.rbegin(); it != FPrefixes.rend(); ++it)
-        if (it->Prefix == prefix) return it->TableNamespace ? name.substr(colon + 1) : name;
-    return name;
+    if (colon == std::string_view::npos || KindOfPrefix(name) != TNamespaceKind::nkTable) return name;
+    return name.substr(colon + 1);
 }
 
 void TTreeBuilder::AddValue(TExXMLTag& tag, const TXmlScannedAttribute& attribute) const {
-    const int id = AttributeId(attribute.Name);
+    int id = AttributeId(attribute.Name);
+    const std::size_t colon = attribute.Name.find(':');
+    if (id < 0 && colon != std::string_view::npos &&
+        KindOfPrefix(attribute.Name) == TNamespaceKind::nkRelationships)
+        id = AttributeId("r:" + std::string(attribute.Name.substr(colon + 1)));
     if (id < 0) return;
     const auto at = std::lower_bound(tag.FValues.begin(), tag.FValues.end(), id,
                                      [](const TExXMLValue& v, int key) { return v.FId < key; });

@@ -32,6 +32,8 @@ using TEntryFile = std::unique_ptr<zip_file_t, TEntryFileCloser>;
 std::string CannotProcess(const std::string& name) { return "Cannot process this file: " + name + " "; }
 
 zip_t* OpenArchive(const std::string& bytes) {
+    // libzip takes no bytes at all for an empty archive; a file must hold at least its end record.
+    if (bytes.empty()) throw EZipError("Not a zip package: the file is empty");
     if (TZipContainer::IsCompoundDocument(bytes))
         throw EZipError("Not a zip package: the file is a compound document "
                         "(an encrypted workbook or an Excel 97-2003 file)");
