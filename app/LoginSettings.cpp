@@ -1,0 +1,82 @@
+#include "app/LoginSettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <stdexcept>
+
+namespace {
+
+bool CanWrite(const QString& file) {
+    QFileInfo fi(file);
+    if (fi.exists()) return fi.isWritable();
+    QFileInfo dir(fi.absolutePath());
+    return dir.isDir() && dir.isWritable();
+}
+
+void WriteTo(const QString& file, const TLoginValues& v) {
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    {
+        QSettings ini(file, QSettings::IniFormat);
+        ini.beginGroup("login");
+        ini.setValue("user", v.user);
+        ini.setValue("password", v.savePassword ? v.password : QString());
+        ini.setValue("savepwd", v.savePassword ? "1" : "0");
+        ini.endGroup();
+        ini.sync();
+        if (ini.status() != QSettings::NoError) throw std::runtime_error("write failed");
+    }
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+}  // namespace
+
+bool ParseSavePwd(const QString& text) {
+    bool ok = false;
+    long long n = text.trimmed().toLongLong(&ok);
+    return ok && n != 0;
+}
+
+TLoginSettings::TLoginSettings(QString exeDir, QString userDir)
+    : FExeFile(QDir(exeDir).filePath("config.ini")), FUserFile(QDir(userDir).filePath("config.ini")) {}
+
+QString TLoginSettings::DefaultUserDir() {
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty()) base = QDir::home().filePath(".config");
+    return QDir(base).filePath("tallybrook");
+}
+
+// Where the program's folder can be written, the settings live there;
+// otherwise the user's own copy wins, seeded from the program's copy.
+QString TLoginSettings::ReadPath() const {
+    if (CanWrite(FExeFile) || !QFileInfo::exists(FUserFile)) return FExeFile;
+    return FUserFile;
+}
+
+QString TLoginSettings::WritePath() const { return CanWrite(FExeFile) ? FExeFile : FUserFile; }
+
+TLoginValues TLoginSettings::Read() const {
+    TLoginValues v;
+    QString path = ReadPath();
+    if (!QFileInfo::exists(path)) return v;
+    QSettings ini(path, QSettings::IniFormat);
+    ini.beginGroup("login");
+    v.user = ini.value("user").toString();
+    v.password = ini.value("password").toString();
+    v.savePassword = ParseSavePwd(ini.value("savepwd").toString());
+    return v;
+}
+
+void TLoginSettings::Write(const TLoginValues& v) const {
+    for (const QString& path : {FExeFile, FUserFile}) {
+        if (!CanWrite(path) && !(path == FUserFile && !QFileInfo::exists(QFileInfo(path).absolutePath()))) continue;
+        try {
+            WriteTo(path, v);
+            return;
+        } catch (const std::exception&) {
+        }
+    }
+    throw std::runtime_error(QString("Unable to write to %1").arg(FExeFile).toStdString());
+}

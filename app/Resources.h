@@ -1,0 +1,4 @@
+// Registers the pictures and texts compiled into the program.
+#pragma once
+
+void InitAppResources();

@@ -1,0 +1,45 @@
+// Program entry: subcommands run without a display; otherwise the eight
+// windows are created in order and the login window is shown.
+#include <QScreen>
+#include <iostream>
+
+#include "app/ErrorReport.h"
+#include "app/Forms.h"
+#include "app/Prompter.h"
+#include "app/cli.h"
+#include "app/login.h"
+
+namespace {
+
+void SetUpLook(QApplication& app) {
+    app.setApplicationName("tallybrook");
+    app.setApplicationDisplayName("Tallybrook");
+    app.setWindowIcon(QIcon(":/tallybrook/app-icon.png"));
+    QFont f = app.font();
+    f.setFamilies({"Tahoma", "WenQuanYi Micro Hei", "Noto Sans CJK SC", "Noto Sans SC", "DejaVu Sans"});
+    f.setPointSize(9);
+    app.setFont(f);
+}
+
+void CentreOnScreen(QWidget* w) {
+    if (QScreen* s = w->screen()) w->move(s->availableGeometry().center() - w->rect().center());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (IsCommand(argc, argv)) return RunCommand(argc, argv, std::cout, std::cerr);
+    TApplication app(argc, argv);
+    SetUpLook(app);
+    try {
+        CreateForms();
+    } catch (const std::exception& e) {
+        Prompter().ShowError(QString::fromUtf8(e.what()));
+        return 1;
+    }
+    CentreOnScreen(Form1);
+    Form1->show();
+    int rc = app.exec();
+    DestroyForms();
+    return rc;
+}
