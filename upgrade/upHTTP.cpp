@@ -202,8 +202,9 @@ void TupCustomHTTP::FinishTransfer()
         deleteOutput = t->StreamIsFile;
     }
     t->CloseFile();
-    if (deleteOutput && !t->Aborted)
-        QFile::remove(t->OutputFileName);
+    // Also after a handler aborted: a short or failed body is never kept.
+    if (deleteOutput)
+        t->RemoveOwnOutput();
     t->Memory.clear();
     if (FTransfer == t)
         FTransfer.reset();
@@ -211,14 +212,16 @@ void TupCustomHTTP::FinishTransfer()
         OnDoneInterrupted(this);
 }
 
-void TupCustomHTTP::Abort()
+void TupCustomHTTP::Abort() { AbortTransfer(true); }
+
+void TupCustomHTTP::AbortTransfer(bool raiseAborted)
 {
     if (FTransfer)
         FTransfer->Aborted = true;
     FTransfer.reset();
     if (Busy()) {
         FThread->Terminate(true);
-        if (!FDestroying && OnAborted)
+        if (raiseAborted && !FDestroying && OnAborted)
             OnAborted(this);
     }
 }

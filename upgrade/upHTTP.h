@@ -152,6 +152,8 @@ public:
 
 protected:
     bool Destroying() const { return FDestroying; }
+    // The engine's Abort; RaiseAborted says whether OnAborted is raised.
+    void AbortTransfer(bool RaiseAborted);
 
 private:
     friend struct uphttp::TupTransferEvents;

@@ -5,6 +5,7 @@
 #include <strings.h>
 #include <curl/curl.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <memory>
 #include <unistd.h>
 
@@ -44,12 +45,19 @@ QString RealmOf(const QString& challenge)
 
 bool OpenStream(TupTransfer& t)
 {
+    if (t.Aborted || TupEventThread::CurrentTerminated())
+        return false;
     if (t.LengthKnown && !t.OutputFileName.isEmpty()) {
         const QByteArray path = t.OutputFileName.toLocal8Bit();
         ::unlink(path.constData());
         t.Fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (t.Fd < 0)
             return false;
+        struct stat info {};
+        if (::fstat(t.Fd, &info) == 0) {
+            t.FileDevice = info.st_dev;
+            t.FileInode = info.st_ino;
+        }
         t.StreamIsFile = true;
     } else if (t.LengthKnown) {
         t.Memory.reserve(static_cast<qsizetype>(std::min<uint32_t>(t.HTTPFileSize, 64u << 20)));
@@ -319,7 +327,24 @@ void TupTransfer::CloseFile()
     Fd = -1;
 }
 
-TupTransfer::~TupTransfer() { CloseFile(); }
+// A transfer stopped before it completed leaves no partial file behind: a
+// later hand-over would put it in place of a good one.
+TupTransfer::~TupTransfer()
+{
+    CloseFile();
+    if (Aborted && !HTTPSuccess)
+        RemoveOwnOutput();
+}
+
+void TupTransfer::RemoveOwnOutput()
+{
+    if (!StreamIsFile)
+        return;
+    const QByteArray path = OutputFileName.toLocal8Bit();
+    struct stat info {};
+    if (::stat(path.constData(), &info) == 0 && info.st_dev == FileDevice && info.st_ino == FileInode)
+        ::unlink(path.constData());
+}
 
 QString TupTransfer::Header(const char* name) const
 {

@@ -6,6 +6,7 @@
 #include "upgrade/upHTTP.h"
 
 #include <atomic>
+#include <sys/types.h>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,8 @@ struct TupTransfer {
     bool HasStream = false;
     bool StreamIsFile = false;
     int Fd = -1;
+    dev_t FileDevice = 0;
+    ino_t FileInode = 0;
     QByteArray Memory;
     std::string Block;  // bytes received but not yet written out
 
@@ -57,6 +60,8 @@ struct TupTransfer {
     std::atomic<bool> Aborted{false};
 
     void CloseFile();
+    // Deletes the output file when it is still the one this transfer created.
+    void RemoveOwnOutput();
     QString Header(const char* name) const;
 };
 

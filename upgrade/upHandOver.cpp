@@ -1,0 +1,100 @@
+// The hand-over to the replacement program, the online test and the browser.
+#include "upgrade/upUpdater.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QUrl>
+#include <QWidget>
+#include <arpa/inet.h>
+#include <memory>
+#include <netdb.h>
+#include <unistd.h>
+
+namespace {
+
+struct AddrInfoDeleter {
+    void operator()(addrinfo* list) const { freeaddrinfo(list); }
+};
+
+QString LastAddressOfThisHost()
+{
+    char name[64] = {};
+    if (gethostname(name, sizeof name - 1) != 0)
+        return QString();
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    addrinfo* raw = nullptr;
+    if (getaddrinfo(name, nullptr, &hints, &raw) != 0 || !raw)
+        return QString();
+    std::unique_ptr<addrinfo, AddrInfoDeleter> list(raw);
+    QString last;
+    for (const addrinfo* a = raw; a; a = a->ai_next) {
+        char text[INET_ADDRSTRLEN] = {};
+        const auto* in = reinterpret_cast<const sockaddr_in*>(a->ai_addr);
+        if (inet_ntop(AF_INET, &in->sin_addr, text, sizeof text))
+            last = QString::fromLatin1(text);
+    }
+    return last;
+}
+
+}  // namespace
+
+// Online when this computer's name resolves to an address other than the
+// loopback one; the last address found counts.
+bool TupUpdater::IsOnline() const
+{
+    if (OnlineTest)
+        return OnlineTest();
+    const QString address = LastAddressOfThisHost();
+    return !address.isEmpty() && address != QLatin1String("127.0.0.1");
+}
+
+void TupUpdater::OpenURL(const QString& url)
+{
+    const QString address = url.contains(QStringLiteral("://")) ? url : QStringLiteral("http://") + url;
+    QDesktopServices::openUrl(QUrl(address));
+}
+
+// In the temporary folder, where an upgrade cannot replace it while it runs.
+QString TupUpdater::ReplacementProgramPath()
+{
+    QString folder = QDir::tempPath();
+    if (!QFileInfo(folder).isDir())
+        folder = QCoreApplication::applicationDirPath();
+    return folder + QStringLiteral("/tallybrook-replacer");
+}
+
+void TupUpdater::RemoveTemporaryFiles() const
+{
+    QDir folder(ExecutableFolder());
+    const QStringList names = folder.entryList({QStringLiteral("*.uTMP")}, QDir::Files | QDir::Hidden);
+    for (const QString& name : names)
+        folder.remove(name);
+}
+
+void TupUpdater::RestartApplication(const QString& params)
+{
+    RemoveTemporaryFiles();
+    RunReplacement(QLatin1Char('+') + params);
+}
+
+void TupUpdater::RunReplacement(const QString& argument)
+{
+    const QString program = ReplacementProgramPath();
+    QFile::remove(program);
+    if (QFile::copy(ReplacerSource(), program))
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcess::startDetached(program, {QFileInfo(ApplicationPath()).absoluteFilePath(), argument});
+    FRestarting = true;
+    if (OnDoOwnCloseAppMethod) {
+        OnDoOwnCloseAppMethod(this);
+        return;
+    }
+    if (auto* window = qobject_cast<QWidget*>(parent()))
+        window->window()->close();
+    QCoreApplication::quit();
+}
