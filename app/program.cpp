@@ -1,6 +1,7 @@
 // Program entry: subcommands run without a display; otherwise the eight
 // windows are created in order and the login window is shown.
 #include <QScreen>
+#include <QTimer>
 #include <iostream>
 
 #include "app/ErrorReport.h"
@@ -39,6 +40,8 @@ int main(int argc, char** argv) {
     }
     CentreOnScreen(Form1);
     Form1->show();
+    // Used by the start-up benchmark: end as soon as the login window is up.
+    if (qEnvironmentVariableIsSet("TALLYBROOK_EXIT_WHEN_SHOWN")) QTimer::singleShot(0, &app, &QApplication::quit);
     int rc = app.exec();
     DestroyForms();
     return rc;
