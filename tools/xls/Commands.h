@@ -1,0 +1,28 @@
+// Subcommands of tallybrook-xls. Each command group lives in its own file and
+// hands its commands to main through one function listed in main.cpp.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace xlstool {
+
+struct TCommand {
+    const char* Name;
+    const char* Usage;  // arguments after the name, e.g. "OUT.xls"
+    const char* Help;   // one paragraph for --help
+    int ArgCount;       // exact number of arguments
+    int (*Run)(const std::vector<std::string>& args);
+};
+
+// write: text cells from tab-separated lines.
+std::vector<TCommand> WriteCommands();
+// records, streams: what is inside a workbook file.
+std::vector<TCommand> InspectCommands();
+
+// Decodes the escapes \t \r \n \\ of one tab-separated field.
+std::string DecodeField(const std::string& field);
+// Splits a line at tabs (an empty line is one empty field).
+std::vector<std::string> SplitFields(const std::string& line);
+
+}  // namespace xlstool

@@ -1,0 +1,90 @@
+// The sparse cell store of a sheet: a four-level table addressed by row and
+// column (row >> 10, row & 0x3FF, col >> 7, col & 0x7F), spanning rows
+// 0..1048575 and columns 0..16383. Memory is used only along the paths of
+// cells that exist; the two column levels grow only as far as the highest
+// column used in a row, so a row of 10 cells costs a few hundred bytes.
+// FLastCell caches the cell last stored or found.
+#pragma once
+
+#include "workbook/Cells.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace workbook {
+
+class TSST2;
+
+constexpr uint32_t kMaxStoreCol = 16383;
+constexpr uint32_t kMaxStoreRow = 1048575;
+
+struct TCellDimensions {
+    uint32_t FirstRow = 0, LastRow = 0, FirstCol = 0, LastCol = 0;
+    bool Empty = true;
+};
+
+class TCellStorage {
+public:
+    TCellStorage();
+    virtual ~TCellStorage();
+    TCellStorage(const TCellStorage&) = delete;
+    TCellStorage& operator=(const TCellStorage&) = delete;
+
+    TCell* GetCells(uint32_t col, uint32_t row);
+    // Stores cell at (col, row). A cell already there gives the new cell its
+    // XF and is destroyed. Positions outside the store fail with an EXLSError.
+    void SetCells(uint32_t col, uint32_t row, std::unique_ptr<TCell> cell);
+    // Removes and destroys the cell at (col, row); false when there was none.
+    bool Delete(uint32_t col, uint32_t row);
+    void Clear();
+
+    // Row-major iteration: rows ascending, then columns ascending.
+    void BeginIterate();
+    TCell* GetNext();
+    TCellDimensions CalcDimensions() const;
+    size_t CellCount() const { return FCount; }
+    uint32_t FFirstCol = 0, FLastCol = 0, FFirstRow = 0, FLastRow = 0;
+
+protected:
+    // Called before a cell is destroyed (text cells release their string); never throws.
+    virtual void ReleaseCell(TCell& cell) {}
+    // Called before a stored cell is replaced by another; may refuse by throwing.
+    virtual void BeforeReplace(TCell& old) {}
+
+private:
+    using TColBlock = std::vector<TCell*>;                    // level 4: col & 0x7F
+    using TRowBlock = std::vector<std::unique_ptr<TColBlock>>;  // level 3: col >> 7
+    using TRowGroup = std::array<std::unique_ptr<TRowBlock>, 1024>;  // level 2: row & 0x3FF
+    TCell*& Slot(uint32_t col, uint32_t row);
+    TCell* Find(uint32_t col, uint32_t row) const;
+    void Destroy(TCell* cell);
+
+    std::array<std::unique_ptr<TRowGroup>, 1024> FCells;  // level 1: row >> 10
+    TCell* FLastCell = nullptr;
+    size_t FCount = 0;
+    uint32_t FIter[4] = {};
+    bool FIterDone = true;
+};
+
+// The store of a sheet: also knows the shared-string table of the workbook.
+class TCellValues : public TCellStorage {
+public:
+    explicit TCellValues(TSST2& sst) : FSST(&sst) {}
+    ~TCellValues() override;
+    TSST2& SST() const { return *FSST; }
+    // Called before a cell of a shared formula is replaced; the default
+    // refuses with "Can not delete shared formula".
+    std::function<void(TFormulaCell&)> OnDeleteSharedFormula;
+
+protected:
+    void ReleaseCell(TCell& cell) override;
+    void BeforeReplace(TCell& old) override;
+
+private:
+    TSST2* FSST;
+};
+
+}  // namespace workbook

@@ -1,0 +1,108 @@
+// The shared-string table: every text of every text cell of the workbook is
+// interned once, found again through a hash trie keyed by the CRC-32 of the
+// text's bytes, and counted by the cells that use it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace workbook {
+
+class TXFonts;
+
+// Option bits of a shared string.
+constexpr uint8_t sstUTF16 = 0x01;
+constexpr uint8_t sstExtData = 0x04;
+constexpr uint8_t sstFormatted = 0x08;
+
+// One interned text. Characters (Len bytes, or 2*Len little-endian bytes when
+// UTF-16) are followed in the same block by RunCount formatting runs of 4
+// bytes (16-bit character position, 16-bit font index) and ExtLen bytes of
+// extension data, both present only for strings read from files.
+struct TXLSString {
+    uint32_t Index = 0xFFFF;
+    uint32_t RefCount = 1;
+    uint16_t Len = 0;
+    uint8_t Options = 0;
+    uint16_t RunCount = 0;
+    uint32_t ExtLen = 0;
+    uint32_t Hash = 0;
+    TXLSString* Next = nullptr;  // chain in the trie
+
+    size_t CharBytes() const { return (Options & sstUTF16) ? 2u * Len : Len; }
+    const uint8_t* Chars() const { return reinterpret_cast<const uint8_t*>(this + 1); }
+    uint8_t* Chars() { return reinterpret_cast<uint8_t*>(this + 1); }
+    const uint8_t* Runs() const { return Chars() + CharBytes(); }
+    const uint8_t* Ext() const { return Runs() + 4u * RunCount; }
+    // Run k's font index; fails when the string has no runs or k is past them.
+    uint16_t FormatFont(int k) const;
+};
+
+// CRC-32 register (reflected polynomial 0xEDB88320, initial 0xFFFFFFFF, no final inversion).
+uint32_t SSTHash(const uint8_t* bytes, size_t count);
+
+class TSST2 {
+public:
+    TSST2();
+    ~TSST2();
+    TSST2(const TSST2&) = delete;
+    TSST2& operator=(const TSST2&) = delete;
+
+    // Interns text: compressed form when every character is <= U+00FF, else UTF-16.
+    TXLSString* AddString(const std::u16string& text);
+    // Interns a string as read from a file (any form, with runs and extension data).
+    TXLSString* AddRawString(uint8_t options, uint16_t len, const uint8_t* chars, uint16_t runCount,
+                             const uint8_t* runs, uint32_t extLen, const uint8_t* ext);
+    std::u16string GetItem(const TXLSString* entry) const;
+    void AddRef(TXLSString* entry) { ++entry->RefCount; }
+    // Drops one reference; the entry is removed and freed at zero.
+    void Release(TXLSString* entry);
+    void Clear();
+
+    uint32_t TotalCount() const { return FTotalCount; }
+    void SetTotalCount(uint32_t count) { FTotalCount = count; }
+    uint32_t UniqueCount() const { return FUniqueCount; }
+    int MaxBufSize() const { return FMaxBufSize; }
+    void SetMaxBufSize(int size) { FMaxBufSize = size; }
+    TXFonts* Fonts() const { return FFonts; }
+    void SetFonts(TXFonts* fonts) { FFonts = fonts; }
+    // Strings in file order while a file is read (the reader's lookup by
+    // index); the reader empties it when done, as entries may be freed later.
+    std::vector<TXLSString*>& FileOrder() { return FSST; }
+
+    // Visits every entry in trie order: slots ascending, sub-nodes depth
+    // first, chains front to back. This is the order an SST is written in.
+    template <class F> void Traverse(F visit) const { TraverseNode(FRoot.get(), visit); }
+
+private:
+    struct TNode;
+    struct TSlot {
+        std::unique_ptr<TNode> Node;
+        TXLSString* Chain = nullptr;
+        uint8_t Count = 0;
+    };
+    struct TNode {
+        TSlot Slots[256];
+    };
+    TXLSString* Intern(TXLSString* candidate);
+    void Insert(TNode* node, int depth, TXLSString* entry);
+    void FreeNode(TNode* node);
+    template <class F> static void TraverseNode(const TNode* node, F& visit)
+    {
+        for (const TSlot& slot : node->Slots) {
+            if (slot.Node) TraverseNode(slot.Node.get(), visit);
+            for (TXLSString* e = slot.Chain; e; e = e->Next) visit(e);
+        }
+    }
+
+    std::unique_ptr<TNode> FRoot;
+    std::vector<TXLSString*> FSST;
+    uint32_t FTotalCount = 0;
+    uint32_t FUniqueCount = 0;
+    int FMaxBufSize = 8224;
+    TXFonts* FFonts = nullptr;
+};
+
+}  // namespace workbook
