@@ -10,7 +10,7 @@ PKGS=(
   libzip-dev zlib1g-dev libjpeg-dev
   libgtest-dev googletest
   fonts-wqy-microhei
-  xvfb xauth
+  xvfb xauth openssl
   python3-xlrd python3-olefile python3-openpyxl
 )
 missing=()

@@ -318,6 +318,7 @@ void RunTransfer(TupTransfer& t)
     t.HTTPSuccess = t.HTTPErrorCode == 200 && !t.ReadFailed && !t.WriteFailed;
     if (t.HTTPSuccess && t.HTTPFileSize != 0 && t.HasStream)
         t.HTTPSuccess = t.HTTPFileSize == t.HTTPBytesTransferred;
+    t.Completed = t.HTTPSuccess;
 }
 
 void TupTransfer::CloseFile()
@@ -332,7 +333,7 @@ void TupTransfer::CloseFile()
 TupTransfer::~TupTransfer()
 {
     CloseFile();
-    if (Aborted && !HTTPSuccess)
+    if (Aborted && !Completed)
         RemoveOwnOutput();
 }
 

@@ -37,6 +37,7 @@ struct TupTransfer {
     int HTTPErrorCode = -1;
     bool HTTPSuccess = false, HTTPTryAgain = false, HTTPContinueDownload = true;
     bool LengthKnown = false, ReadFailed = false, WriteFailed = false;
+    bool Completed = false;  // the body arrived whole
     QString HTTPRawHeadersCRLF, HTTPContentType, HTTPContentLanguage, HTTPContentEncoding, HTTPLocation;
     QDateTime HTTPDate, HTTPLastModified, HTTPExpires;
     QString Realm, HTTPProxyUsername, HTTPProxyPassword;

@@ -51,7 +51,7 @@ thread_local ThreadState* CurrentState = nullptr;
 
 bool Skipped(const ThreadState& st)
 {
-    return st.Abandoned || st.Owner->Destroying();
+    return st.Abandoned || (st.Owner && st.Owner->Destroying());
 }
 
 void SyncOn(const std::shared_ptr<ThreadState>& st, std::function<void()> method)

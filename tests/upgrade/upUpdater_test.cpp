@@ -1,0 +1,313 @@
+#include "TestPrompter.h"
+#include "TestServer.h"
+#include "upgrade/upDefaults.h"
+#include "upgrade/upUpdater.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList Sorted(QStringList names)
+{
+    names.sort();
+    return names;
+}
+
+// Receives the addresses the redirect method opens.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> Opened;
+public slots:
+    void Open(const QUrl& url) { Opened << url; }
+};
+
+// A throw-away installation: the dummy program as "tallybrook" in its own
+// folder, and an updater that installs into it and answers through a test
+// prompter.
+class upUpdaterFlow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!server.Running())
+            GTEST_SKIP() << "test server did not start";
+        ASSERT_TRUE(QDir(temp.path()).mkpath("install") && QDir(temp.path()).mkpath("tmp"));
+        qputenv("TMPDIR", temp.filePath("tmp").toLocal8Bit());
+        app = temp.filePath("install/tallybrook");
+        ASSERT_TRUE(QFile::copy(TB_DUMMY_APP, app));
+        dummy = ReadAll(app);
+        tag = QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        up = std::make_unique<TupUpdater>();
+        up->setPrompter(prompter);
+        prompter->CurrentUpdater = up.get();
+        up->setWizardLanguage(wlEnglish);
+        up->setApplicationPath(app);
+        up->setReplacerSource(TB_REPLACER);
+        up->CAInfo = server.CAFile();
+        up->setVersionDate(UpdateReleaseDate);
+        up->OnlineTest = [] { return true; };
+        up->OnDoOwnCloseAppMethod = [this](TupUpdater*) { Finish("handover"); };
+        up->OnNoUpdateAvailable = [this](TupUpdater*) { Finish("noupdate"); };
+        up->OnLaterUpgrade = [this](TupUpdater*) { Finish("later"); };
+        up->OnAborted = [this](TupUpdater*) { Finish("aborted"); };
+        up->OnNoInfoFile = [this](TupUpdater*) { Finish("noinfo"); };
+        up->OnConnLost = [this](TupUpdater*) { Finish("connlost"); };
+        up->OnHostUnreachable = [this](TupUpdater*, const QString&, const QString&) { Finish("unreachable"); };
+    }
+    void TearDown() override
+    {
+        up.reset();
+        qunsetenv("TMPDIR");
+    }
+    void Finish(const QString& how) { outcomes << how; }
+    // Publishes an information file; "{base}" is the server's HTTPS address.
+    QString Publish(const QByteArray& info)
+    {
+        server.Put(tag + ".inf", info);
+        return server.Https(tag + ".inf");
+    }
+    QString File(const QString& name, const QByteArray& content)
+    {
+        server.Put(tag + "-" + name, content);
+        return "{base}/" + tag + "-" + name;
+    }
+    bool Check(const QString& infoURL)
+    {
+        up->setInfoFileURL(infoURL);
+        up->CheckUpdate();
+        return WaitFor([this] { return !outcomes.isEmpty() && !up->Busy(); });
+    }
+    QStringList TemporaryFiles() const
+    {
+        QStringList names = QDir(temp.filePath("install")).entryList({"*.uTMP"}, QDir::Files | QDir::Hidden);
+        names.sort();
+        return names;
+    }
+
+    TestServer& server = TestServer::Get();
+    QTemporaryDir temp;
+    QString app, tag;
+    QByteArray dummy;
+    std::shared_ptr<TestPrompter> prompter = std::make_shared<TestPrompter>();
+    std::unique_ptr<TupUpdater> up;
+    QStringList outcomes;
+};
+
+}  // namespace
+
+TEST_F(upUpdaterFlow, newer_release_is_asked_downloaded_replaced_and_restarted)
+{
+    const QByteArray release = dummy + QByteArray("\0release 2", 10);
+    const QByteArray info = "#date=10/21/2013\r\n#url={base}/" + tag.toUtf8() + "/tallybrook\r\n#url2=" +
+                            File("readme.txt", "new readme").toUtf8() + "\r\n#message={Faster export}\r\n";
+    server.Put(tag + "/tallybrook", release);
+    QStringList atEnd;
+    up->OnEndUpgrade = [&](TupUpdater*) { atEnd = TemporaryFiles(); };
+    ASSERT_TRUE(Check(Publish(info)));
+    EXPECT_EQ(outcomes, QStringList({"handover"}));
+    EXPECT_EQ(prompter->Questions, QStringList({"Faster export"}));
+    EXPECT_EQ(prompter->WizardShows, 1);
+    EXPECT_TRUE(prompter->FinishedPage);
+    EXPECT_EQ(prompter->WizardFiles.size(), 2);
+    EXPECT_TRUE(prompter->Errors.isEmpty());
+    EXPECT_TRUE(up->Restarting());
+    EXPECT_EQ(atEnd, Sorted({"tallybrook.uTMP", tag + "-readme.txt.uTMP"}));
+    EXPECT_EQ(server.Requests(tag + ".inf").value(0)["Cache-Control"].toString(), "no-cache");
+    EXPECT_TRUE(server.Requests(tag + "/tallybrook").value(0)["Cache-Control"].isNull());
+    // The replacement program puts the files in place and starts the program again.
+    ASSERT_TRUE(WaitFor([&] { return ReadAll(app + ".ran").endsWith("\n"); }));
+    EXPECT_EQ(ReadAll(app + ".ran"), QByteArray("/afterupgrade0\n"));
+    EXPECT_EQ(ReadAll(app), release);
+    EXPECT_EQ(ReadAll(temp.filePath("install/" + tag + "-readme.txt")), QByteArray("new readme"));
+    EXPECT_TRUE(TemporaryFiles().isEmpty());
+}
+
+TEST_F(upUpdaterFlow, equal_release_date_shows_nothing)
+{
+    ASSERT_TRUE(Check(Publish("#date=10/20/2013\n#url=" + File("app", "x").toUtf8() + "\n")));
+    EXPECT_EQ(outcomes, QStringList({"noupdate"}));
+    EXPECT_TRUE(prompter->Questions.isEmpty());
+    EXPECT_TRUE(prompter->Errors.isEmpty());
+    EXPECT_EQ(up->VersionDate(), "10/20/2013");
+}
+
+TEST_F(upUpdaterFlow, declined_upgrade_downloads_nothing)
+{
+    prompter->AnswerUpgrade = false;
+    ASSERT_TRUE(Check(Publish("#date=10/21/2013\n#url=" + File("app", "x").toUtf8() + "\n")));
+    EXPECT_EQ(outcomes, QStringList({"later"}));
+    EXPECT_EQ(prompter->WizardShows, 0);
+    EXPECT_TRUE(TemporaryFiles().isEmpty());
+    EXPECT_TRUE(server.Requests(tag + "-app").isEmpty());
+}
+
+TEST_F(upUpdaterFlow, wizard_closed_at_the_end_aborts_and_keeps_the_program)
+{
+    prompter->CancelAtFinish = true;
+    ASSERT_TRUE(Check(Publish("#date=10/21/2013\n#url=" + File("readme.txt", "r").toUtf8() + "\n")));
+    EXPECT_EQ(outcomes, QStringList({"aborted"}));
+    EXPECT_FALSE(up->Restarting());
+    EXPECT_EQ(TemporaryFiles(), QStringList({tag + "-readme.txt.uTMP"}));
+    EXPECT_EQ(ReadAll(app), dummy);
+}
+
+TEST_F(upUpdaterFlow, missing_file_skipped_leaves_no_temporary_file_and_installs_the_rest)
+{
+    const QByteArray info = "#date=10/21/2013\n#url={base}/status404\n#url2=" + File("readme.txt", "new").toUtf8() + "\n";
+    QStringList atEnd;
+    up->OnEndUpgrade = [&](TupUpdater*) { atEnd = TemporaryFiles(); };
+    ASSERT_TRUE(Check(Publish(info)));
+    EXPECT_EQ(outcomes, QStringList({"handover"}));
+    EXPECT_EQ(prompter->YesNoCaptions, QStringList({"Error #404"}));
+    EXPECT_EQ(prompter->YesNoTexts,
+              QStringList({"File status404 not found or inaccessible.\r\rTry to skip this file and continue upgrade?"}));
+    EXPECT_EQ(atEnd, QStringList({tag + "-readme.txt.uTMP"}));
+}
+
+TEST_F(upUpdaterFlow, missing_file_not_skipped_aborts)
+{
+    prompter->AnswerSkip = false;
+    const QByteArray info = "#date=10/21/2013\n#url={base}/status404\n#url2=" + File("readme.txt", "new").toUtf8() + "\n";
+    ASSERT_TRUE(Check(Publish(info)));
+    EXPECT_EQ(outcomes, QStringList({"aborted"}));
+    EXPECT_FALSE(up->Restarting());
+    EXPECT_TRUE(server.Requests(tag + "-readme.txt").isEmpty());
+}
+
+TEST_F(upUpdaterFlow, lost_connection_shows_the_error_and_keeps_no_partial_file)
+{
+    server.Put(tag + "-big.bin", QByteArray(300000, 'b'));
+    const QByteArray info = "#date=10/21/2013\n#url={base}/drop/" + tag.toUtf8() + "-big.bin\n";
+    ASSERT_TRUE(Check(Publish(info)));
+    EXPECT_EQ(outcomes, QStringList({"connlost"}));
+    EXPECT_EQ(prompter->Errors, QStringList({UpText(30)}));
+    EXPECT_TRUE(TemporaryFiles().isEmpty());
+    EXPECT_FALSE(up->Restarting());
+}
+
+TEST_F(upUpdaterFlow, missing_information_file_shows_nothing)
+{
+    ASSERT_TRUE(Check(server.Https("status404")));
+    EXPECT_EQ(outcomes, QStringList({"noinfo"}));
+    EXPECT_TRUE(prompter->Errors.isEmpty());
+}
+
+TEST_F(upUpdaterFlow, unreachable_server_shows_nothing_and_the_automatic_check_retries)
+{
+    ASSERT_TRUE(Check("https://127.0.0.1:1/update.inf"));
+    EXPECT_EQ(outcomes, QStringList({"unreachable"}));
+    EXPECT_TRUE(prompter->Errors.isEmpty());
+    up->AutoCheckInterval = 20;
+    up->setAutoCheck(true);
+    up->Loaded();
+    ASSERT_TRUE(WaitFor([this] { return outcomes.size() >= 3; }));
+    up->setAutoCheck(false);
+    EXPECT_TRUE(prompter->Errors.isEmpty());
+}
+
+TEST_F(upUpdaterFlow, check_returns_at_once_and_a_second_check_while_busy_does_nothing)
+{
+    server.Put(tag + "-slow.inf", QByteArray(40 * 512, ' ') + "#date=10/20/2013\n");
+    up->setInfoFileURL(server.Https("slow/" + tag + "-slow.inf"));
+    up->CheckUpdate();
+    EXPECT_TRUE(up->Busy());
+    EXPECT_TRUE(outcomes.isEmpty());
+    up->CheckUpdate();
+    ASSERT_TRUE(WaitFor([this] { return !outcomes.isEmpty() && !up->Busy(); }));
+    EXPECT_EQ(outcomes, QStringList({"noupdate"}));
+    EXPECT_EQ(server.Requests(tag + "-slow.inf").size(), 1);
+}
+
+TEST_F(upUpdaterFlow, files_of_equal_size_are_skipped_except_the_program)
+{
+    up->MiscFilesUpgrade = mfuOnlyIfSizeDifferent;
+    QFile same(temp.filePath("install/" + tag + "-same.txt"));
+    ASSERT_TRUE(same.open(QIODevice::WriteOnly));
+    same.write("12345");
+    same.close();
+    server.Put(tag + "/tallybrook", dummy);
+    const QByteArray info = "#date=10/21/2013\n#url={base}/" + tag.toUtf8() + "/tallybrook\n#url2=" +
+                            File("same.txt", "abcde").toUtf8() + "\n#url3=" + File("other.txt", "abc").toUtf8() + "\n";
+    QStringList atEnd;
+    up->OnEndUpgrade = [&](TupUpdater*) { atEnd = TemporaryFiles(); };
+    ASSERT_TRUE(Check(Publish(info)));
+    EXPECT_EQ(atEnd, Sorted({"tallybrook.uTMP", tag + "-other.txt.uTMP"}));
+}
+
+TEST_F(upUpdaterFlow, password_window_answers_the_server_and_the_download_goes_on)
+{
+    server.Put(tag + "-locked.txt", "registered");
+    prompter->GiveUser = "seller";
+    prompter->GivePassword = "secret";
+    QStringList atEnd;
+    up->OnEndUpgrade = [&](TupUpdater*) { atEnd = TemporaryFiles(); };
+    ASSERT_TRUE(Check(Publish("#date=10/21/2013\n#url={base}/auth/" + tag.toUtf8() + "-locked.txt\n")));
+    EXPECT_EQ(outcomes, QStringList({"handover"}));
+    EXPECT_EQ(prompter->PasswordFiles, QStringList({tag + "-locked.txt"}));
+    EXPECT_EQ(atEnd, QStringList({tag + "-locked.txt.uTMP"}));
+}
+
+TEST_F(upUpdaterFlow, password_window_cancelled_aborts)
+{
+    server.Put(tag + "-locked.txt", "registered");
+    ASSERT_TRUE(Check(Publish("#date=10/21/2013\n#url={base}/auth/" + tag.toUtf8() + "-locked.txt\n")));
+    EXPECT_EQ(outcomes, QStringList({"aborted"}));
+    EXPECT_TRUE(TemporaryFiles().isEmpty());
+}
+
+TEST_F(upUpdaterFlow, redirect_method_opens_the_address_and_downloads_nothing)
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("https", &catcher, "Open");
+    up->setInfoFileURL(Publish("#date=10/21/2013\n#method=2\n#url=https://shop.tallybrook.example/new\n"));
+    up->CheckUpdate();
+    const bool opened = WaitFor([&] { return !catcher.Opened.isEmpty() && !up->Busy(); });
+    QDesktopServices::unsetUrlHandler("https");
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(outcomes.isEmpty());
+    EXPECT_EQ(catcher.Opened, QList<QUrl>({QUrl("https://shop.tallybrook.example/new")}));
+    EXPECT_EQ(prompter->WizardShows, 0);
+}
+
+TEST(upUpdater, login_window_settings_keep_their_meaning)
+{
+    QObject login;
+    auto* up = new TupUpdater(&login);
+    up->setObjectName("upUpdater1");
+    up->setPrompter(std::make_shared<TestPrompter>());
+    up->setAutoCheck(true);
+    up->setInfoFileURL(UpdateInfoFileURL());
+    up->setInfoFileFiles({UpdateExecutableURL()});
+    up->setVersionDate("10/20/2013");
+    up->setVersionDateAutoSet(true);
+    up->Loaded();
+    EXPECT_EQ(up->VersionDate(), "10/20/2013");
+    EXPECT_EQ(up->InfoFileURL(), "https://update.tallybrook.example/update.inf");
+    EXPECT_EQ(up->InfoFileFiles(), QStringList({"https://update.tallybrook.example/tallybrook"}));
+    EXPECT_EQ(up->ShowMessages, 0x4Bu);
+    EXPECT_EQ(up->RestartParams(), "/afterupgrade");
+    up->setRestartParams("");
+    EXPECT_EQ(up->RestartParams(), " ");
+}
+
+TEST(upUpdater, server_override_must_be_https)
+{
+    qputenv("TALLYBROOK_UPDATE_SERVER", "http://evil.example/");
+    EXPECT_EQ(UpdateInfoFileURL(), "https://update.tallybrook.example/update.inf");
+    qputenv("TALLYBROOK_UPDATE_SERVER", "https://seller.example/releases");
+    EXPECT_EQ(UpdateInfoFileURL(), "https://seller.example/releases/update.inf");
+    qunsetenv("TALLYBROOK_UPDATE_SERVER");
+}
+
+#include "upUpdater_test.moc"
