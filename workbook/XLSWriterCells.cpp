@@ -128,16 +128,19 @@ void TCellWriter::Flush()
     FlushNumbers();
 }
 
+// An encodable number joins the pending run when it directly follows it (or
+// starts one when none is pending); any other number, including an encodable
+// one after a gap, ends the run and is written as NUMBER.
 void TCellWriter::WriteNumber(const TCell& c, double v)
 {
+    FlushBlanks();
+    if (FNumbers.Pending() && FNumbers.Row != c.Row()) FlushNumbers();
     uint32_t rk;
-    if (EncodeRK(v, rk)) {
-        FlushBlanks();
-        if (!FNumbers.Continues(c.Row(), c.Col())) FlushNumbers();
+    if (EncodeRK(v, rk) && (!FNumbers.Pending() || FNumbers.Continues(c.Row(), c.Col()))) {
         Add(FNumbers, c, rk);
         return;
     }
-    Flush();
+    FlushNumbers();
     uint8_t b[14];
     CellHead(b, c);
     PutF64(b + 6, v);
@@ -158,7 +161,7 @@ void TCellWriter::Write(TCell& cell)
     TCellType type = cell.CellType();
     if (type == ctBlank) {
         FlushNumbers();
-        if (!FBlanks.Continues(cell.Row(), cell.Col())) FlushBlanks();
+        if (FBlanks.Pending() && !FBlanks.Continues(cell.Row(), cell.Col())) FlushBlanks();
         Add(FBlanks, cell, 0);
         return;
     }
