@@ -139,7 +139,9 @@ void ExpectExportRecords(const std::vector<TRecord>& got, uint32_t rows, uint32_
     for (size_t i = 0; i < got.size(); ++i) {
         EXPECT_EQ(got[i].Id, expected[i].Id) << "record " << i;
         bool variable = expected[i].Id == 0x00FC || expected[i].Id == 0x00FF || expected[i].Id == 0x00FD;
-        if (!variable) EXPECT_EQ(got[i].Body, expected[i].Body) << "record " << i << " type " << std::hex << got[i].Id;
+        if (!variable) {
+            EXPECT_EQ(got[i].Body, expected[i].Body) << "record " << i << " type " << std::hex << got[i].Id;
+        }
     }
 }
 
