@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "app/SalesCli.h"
 #include "store/Connection.h"
 
 std::vector<TCliCommand> DatabaseCommands() {
@@ -22,5 +23,6 @@ std::vector<TCliCommand> DatabaseCommands() {
 std::vector<TCliCommand> AllCliCommands() {
     std::vector<TCliCommand> all;
     for (auto& c : DatabaseCommands()) all.push_back(std::move(c));
+    for (auto& c : SalesCommands()) all.push_back(std::move(c));
     return all;
 }

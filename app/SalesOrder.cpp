@@ -1,0 +1,115 @@
+#include "app/SalesOrder.h"
+
+#include "store/Value.h"
+
+namespace {
+
+const char* const kInsertLine =
+    "insert into xssp(ddbh,spmc,sj,jj,gmsl,spsx,spbm,bz) values(:ddbh,:spmc,:sj,:jj,:gmsl,:spsx,:spbm,:bz)";
+const char* const kLowerStock = "update spxx set spkc=spkc-:gmsl where id=:id";
+const char* const kNotSaved = "订单没有保存, 请修改后再保存。";
+
+// What one line sends to the store, once its texts have been checked.
+struct TCheckedLine {
+    std::int64_t id;
+    std::int64_t quantity;
+    store::Value salePrice;
+    store::Value purchasePrice;
+};
+
+std::string LinePrefix(int n, const TOrderLine& l) {
+    std::string p = "第" + std::to_string(n) + "行";
+    if (!store::Trim(l[ocName]).empty()) p += "(" + l[ocName] + ")";
+    return p + ": ";
+}
+
+store::Value Price(int n, const TOrderLine& l, int col, const char* title) {
+    if (store::Trim(l[col]).empty()) return store::Null{};
+    if (auto units = store::ParseCurrency(l[col])) return store::CurrencyValue(*units);
+    throw TOrderError(LinePrefix(n, l) + title + "\"" + l[col] + "\"不是有效的数字。" + kNotSaved);
+}
+
+TCheckedLine CheckLine(int n, const TOrderLine& l) {
+    auto id = store::ParseInteger(l[ocId]);
+    if (!id)
+        throw TOrderError(LinePrefix(n, l) + "没有商品编号, 请用\"选择售出商品...\"选择商品。" + kNotSaved);
+    auto quantity = store::ParseInteger(l[ocQuantity]);
+    if (!quantity)
+        throw TOrderError(LinePrefix(n, l) + "购买数量\"" + l[ocQuantity] + "\"不是整数。" + kNotSaved);
+    return {*id, *quantity, Price(n, l, ocSalePrice, "售价"), Price(n, l, ocPurchasePrice, "进价")};
+}
+
+void StoreLine(store::Connection& c, const std::string& order, int n, const TOrderLine& l, const TCheckedLine& v) {
+    c.Execute(kInsertLine, {{":ddbh", order},
+                            {":spmc", l[ocName]},
+                            {":sj", v.salePrice},
+                            {":jj", v.purchasePrice},
+                            {":gmsl", v.quantity},
+                            {":spsx", l[ocAttribute]},
+                            {":spbm", l[ocCode]},
+                            {":bz", l[ocRemark]}});
+    // A goods row deleted since it was picked would leave the sale without its stock change.
+    if (c.Execute(kLowerStock, {{":gmsl", v.quantity}, {":id", v.id}}) != 1)
+        throw TOrderError(LinePrefix(n, l) + "编号为 " + std::to_string(v.id) + " 的商品已不存在。" + kNotSaved);
+}
+
+}  // namespace
+
+const std::array<const char*, ocCount>& OrderColumnTitles() {
+    static const std::array<const char*, ocCount> titles = {"",         "商品名称", "售价",     "进价",
+                                                            "购买数量", "商品属性", "商品编码", "备注"};
+    return titles;
+}
+
+TOrderLine OrderLineFromPicker(const store::DataSet& picker) {
+    // Picker fields by position: 0 id, 1 code, 2 name, 3 attribute, 4 purchase
+    // price, 5 sale price, 6 stock, 7 remark.
+    auto field = [&](int i) { return picker.Active() && i < picker.FieldCount() ? picker.FieldText(i) : std::string(); };
+    TOrderLine l;
+    l[ocId] = field(0);
+    l[ocName] = field(2);
+    l[ocSalePrice] = field(5);
+    l[ocPurchasePrice] = field(4);
+    l[ocQuantity] = "1";
+    l[ocAttribute] = field(3);
+    l[ocCode] = field(1);
+    l[ocRemark] = field(7);
+    return l;
+}
+
+size_t TSalesOrder::Index(int line) const {
+    if (line < 1 || line > LineCount()) throw std::out_of_range("order line " + std::to_string(line));
+    return static_cast<size_t>(line - 1);
+}
+
+void TSalesOrder::AddLine(TOrderLine line) { FLines.push_back(std::move(line)); }
+
+void TSalesOrder::SetCell(int line, int col, std::string text) { FLines.at(Index(line))[col] = std::move(text); }
+
+void TSalesOrder::RemoveLine(int line) {
+    if (line < 1 || line > LineCount()) return;
+    FLines.erase(FLines.begin() + (line - 1));
+}
+
+int TSalesOrder::Save(store::Connection& c, const std::string& orderNumber) const {
+    std::vector<TCheckedLine> checked;
+    checked.reserve(FLines.size());
+    for (int n = 1; n <= LineCount(); ++n) checked.push_back(CheckLine(n, Line(n)));
+    if (FLines.empty()) return 0;
+    try {
+        store::Transaction t(c);
+        for (int n = 1; n <= LineCount(); ++n) {
+            try {
+                StoreLine(c, orderNumber, n, Line(n), checked[Index(n)]);
+            } catch (const store::StoreError& e) {
+                throw TOrderError(LinePrefix(n, Line(n)) + e.what() + "\n" + kNotSaved);
+            }
+        }
+        t.Commit();
+    } catch (const store::StoreError& e) {
+        throw TOrderError(std::string(e.what()) + "\n" + kNotSaved);
+    }
+    return LineCount();
+}
+
+std::string TrimOrderNumber(const std::string& typed) { return store::Trim(typed); }
