@@ -6,12 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QUrl>
 #include <QWidget>
 #include <arpa/inet.h>
 #include <memory>
 #include <netdb.h>
+#include <sys/wait.h>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -39,6 +40,28 @@ QString LastAddressOfThisHost()
             last = QString::fromLatin1(text);
     }
     return last;
+}
+
+// Starts Program in a session of its own and does not wait for it; the
+// replacement program must outlive this process.
+void StartDetached(const QString& program, const QStringList& args)
+{
+    std::vector<QByteArray> words{QFile::encodeName(program)};
+    for (const QString& arg : args)
+        words.push_back(arg.toLocal8Bit());
+    std::vector<char*> argv;
+    for (auto& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setsid();
+        if (::fork() == 0)
+            ::execv(argv[0], argv.data());
+        ::_exit(0);
+    }
+    if (child > 0)
+        ::waitpid(child, nullptr, 0);
 }
 
 }  // namespace
@@ -88,7 +111,7 @@ void TupUpdater::RunReplacement(const QString& argument)
     QFile::remove(program);
     if (QFile::copy(ReplacerSource(), program))
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QProcess::startDetached(program, {QFileInfo(ApplicationPath()).absoluteFilePath(), argument});
+    StartDetached(program, {QFileInfo(ApplicationPath()).absoluteFilePath(), argument});
     FRestarting = true;
     if (OnDoOwnCloseAppMethod) {
         OnDoOwnCloseAppMethod(this);

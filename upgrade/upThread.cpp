@@ -157,8 +157,7 @@ void ThreadProc(std::shared_ptr<ThreadState> st)
     Locked([&] { st->Finished = true; });
     NotifyThreadFinished();
     if (freeOnTerminate && !st->Abandoned) {
-        if (auto* window = ThreadWindowHandle())
-            QMetaObject::invokeMethod(window, [st] { delete st->Wrapper; }, Qt::QueuedConnection);
+        PostToWindow([st] { delete st->Wrapper; });
     }
     CurrentState = nullptr;
 }

@@ -1,11 +1,13 @@
 #include "upgrade/upThreadWindow.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
+#include <QSocketNotifier>
 #include <QThread>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <mutex>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace upthread {
 namespace {
@@ -16,6 +18,9 @@ std::condition_variable ThreadWindowChanged;
 TupThreadWindow* ThreadWindow = nullptr;
 int ThreadWindowRefCount = 0;
 std::deque<std::shared_ptr<SyncRequest>> Pending;
+std::deque<std::function<void()>> Tasks;
+bool FinishedPending = false;
+int WakeDescriptor = -1;
 
 void Serve(const std::shared_ptr<SyncRequest>& request)
 {
@@ -43,6 +48,41 @@ std::shared_ptr<SyncRequest> TakeNext()
 
 }  // namespace
 
+TupThreadWindow::TupThreadWindow()
+{
+    WakeDescriptor = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    auto* notifier = new QSocketNotifier(WakeDescriptor, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        uint64_t count = 0;
+        while (::read(WakeDescriptor, &count, sizeof count) > 0) {
+        }
+        ServePending();
+        std::deque<std::function<void()>> tasks;
+        bool finished = false;
+        {
+            std::lock_guard lock(ThreadWindowLock);
+            tasks.swap(Tasks);
+            std::swap(finished, FinishedPending);
+        }
+        for (auto& task : tasks)
+            task();
+        if (finished)
+            emit ThreadFinished();
+    });
+}
+
+TupThreadWindow::~TupThreadWindow()
+{
+    ::close(WakeDescriptor);
+    WakeDescriptor = -1;
+}
+
+void TupThreadWindow::Wake()
+{
+    const uint64_t one = 1;
+    [[maybe_unused]] const auto written = ::write(WakeDescriptor, &one, sizeof one);
+}
+
 void TupThreadWindow::ServePending()
 {
     while (auto request = TakeNext())
@@ -63,13 +103,14 @@ void ReleaseThreadWindow()
     if (--ThreadWindowRefCount != 0 || !ThreadWindow)
         return;
     // Destroyed only when the release is handled and nobody took a new reference.
-    QMetaObject::invokeMethod(ThreadWindow, [] {
+    Tasks.emplace_back([] {
         std::lock_guard inner(ThreadWindowLock);
         if (ThreadWindowRefCount == 0 && ThreadWindow) {
             ThreadWindow->deleteLater();
             ThreadWindow = nullptr;
         }
-    }, Qt::QueuedConnection);
+    });
+    ThreadWindow->Wake();
 }
 
 TupThreadWindow* ThreadWindowHandle()
@@ -92,7 +133,7 @@ void SendSyncRequest(const std::shared_ptr<SyncRequest>& request)
     }
     std::unique_lock lock(ThreadWindowLock);
     Pending.push_back(request);
-    QMetaObject::invokeMethod(ThreadWindow, &TupThreadWindow::ServePending, Qt::QueuedConnection);
+    ThreadWindow->Wake();
     ThreadWindowChanged.notify_all();
     ThreadWindowChanged.wait(lock, [&] { return request->Done; });
 }
@@ -138,8 +179,17 @@ bool LockedQuery(const std::function<bool()>& query)
 void NotifyThreadFinished()
 {
     std::lock_guard lock(ThreadWindowLock);
-    if (auto* window = ThreadWindow)
-        QMetaObject::invokeMethod(window, [window] { emit window->ThreadFinished(); }, Qt::QueuedConnection);
+    FinishedPending = true;
+    if (ThreadWindow)
+        ThreadWindow->Wake();
+}
+
+void PostToWindow(std::function<void()> task)
+{
+    std::lock_guard lock(ThreadWindowLock);
+    Tasks.push_back(std::move(task));
+    if (ThreadWindow)
+        ThreadWindow->Wake();
 }
 
 }  // namespace upthread

@@ -18,12 +18,18 @@ struct SyncRequest {
     bool Done = false;                // guarded by the window lock
 };
 
+// Workers wake the window thread through an event descriptor watched by the
+// window thread's event loop; everything they hand over travels in queues
+// guarded by the window lock, never in Qt events posted from a worker.
 class TupThreadWindow : public QObject {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    TupThreadWindow();
+    ~TupThreadWindow() override;
     // Runs every queued request (window thread).
     void ServePending();
+    // Any thread: makes the window thread look at its queues.
+    void Wake();
 signals:
     // A worker has ended (its final state is visible to the window thread).
     void ThreadFinished();
@@ -48,6 +54,9 @@ void WaitServing(const std::function<bool()>& finished);
 bool LockedQuery(const std::function<bool()>& query);
 // Tells the window thread that a worker has ended.
 void NotifyThreadFinished();
+// Runs Task on the window thread soon (any thread may call it while it holds
+// a reference to the window).
+void PostToWindow(std::function<void()> task);
 // Wakes every waiter after a state it may wait for has changed; the change
 // must be made inside Locked().
 void Locked(const std::function<void()>& change);

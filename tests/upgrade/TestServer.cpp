@@ -1,5 +1,7 @@
 #include "TestServer.h"
 
+#include "Spawn.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -7,15 +9,23 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QThread>
+#include <csignal>
+#include <unistd.h>
 
 namespace {
 
 bool RunOpenSSL(const QString& folder, const QStringList& args)
 {
-    QProcess openssl;
-    openssl.setWorkingDirectory(folder);
-    openssl.start(QStringLiteral("openssl"), args);
-    return openssl.waitForFinished(60000) && openssl.exitCode() == 0;
+    return RunProgram(QStringLiteral("/usr/bin/openssl"), args, nullptr, folder) == 0;
+}
+
+QByteArray ReadLine(int fd)
+{
+    QByteArray line;
+    char c = 0;
+    while (::read(fd, &c, 1) == 1 && c != '\n')
+        line.append(c);
+    return line;
 }
 
 }  // namespace
@@ -31,13 +41,18 @@ TestServer::TestServer()
     QDir(FDir.path()).mkdir(QStringLiteral("docroot"));
     if (!MakeCertificates())
         return;
-    FProcess.start(QStringLiteral("/usr/bin/python3"),
-                   {QStringLiteral(TB_TEST_SERVER), FDir.filePath(QStringLiteral("docroot")),
-                    FDir.filePath(QStringLiteral("server.pem")), FDir.filePath(QStringLiteral("server.key")),
-                    FDir.filePath(QStringLiteral("requests.log"))});
-    if (!FProcess.waitForReadyRead(30000))
+    const SpawnedChild server = Spawn(QStringLiteral("/usr/bin/python3"),
+                                      {QStringLiteral(TB_TEST_SERVER), FDir.filePath(QStringLiteral("docroot")),
+                                       FDir.filePath(QStringLiteral("server.pem")),
+                                       FDir.filePath(QStringLiteral("server.key")),
+                                       FDir.filePath(QStringLiteral("requests.log"))},
+                                      true);
+    if (server.Pid < 0)
         return;
-    const QList<QByteArray> words = FProcess.readLine().trimmed().split(' ');
+    FServerPid = server.Pid;
+    FServerInput = server.Input;
+    const QList<QByteArray> words = ReadLine(server.Output).trimmed().split(' ');
+    ::close(server.Output);
     if (words.size() == 3 && words[0] == "PORTS") {
         FHttpsPort = words[1].toInt();
         FHttpPort = words[2].toInt();
@@ -46,10 +61,13 @@ TestServer::TestServer()
 
 TestServer::~TestServer()
 {
-    FProcess.closeWriteChannel();
-    if (!FProcess.waitForFinished(3000))
-        FProcess.kill();
-    FProcess.waitForFinished(3000);
+    if (FServerPid < 0)
+        return;
+    ::close(FServerInput);  // the server ends when its input closes
+    if (WaitExit(FServerPid, 3000) < 0) {
+        ::kill(FServerPid, SIGKILL);
+        WaitExit(FServerPid, 3000);
+    }
 }
 
 bool TestServer::MakeCertificates()

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
-#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -29,7 +28,8 @@ private:
     bool MakeCertificates();
 
     QTemporaryDir FDir;
-    QProcess FProcess;
+    int FServerInput = -1;
+    int FServerPid = -1;
     int FHttpsPort = 0;
     int FHttpPort = 0;
 };

@@ -1,9 +1,9 @@
+#include "Spawn.h"
 #include "TestServer.h"
 #include "replace.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -35,13 +35,7 @@ protected:
         dummy = ReadAll(app);
     }
     // Runs the replacement program as the application starts it.
-    int Run(const QStringList& args)
-    {
-        QProcess replacer;
-        replacer.start(TB_REPLACER, args);
-        replacer.waitForFinished(90000);
-        return replacer.exitCode();
-    }
+    int Run(const QStringList& args) { return RunProgram(TB_REPLACER, args); }
     QStringList Temporary() const { return QDir(folder).entryList({"*.uTMP"}, QDir::Files | QDir::Hidden); }
 
     QTemporaryDir temp;
@@ -93,13 +87,13 @@ TEST_F(Replacement, folder_with_blanks_is_found_and_restarted)
 TEST_F(Replacement, waits_for_the_running_program_to_end)
 {
     Write(app + ".uTMP", dummy + "new");
-    QProcess running;
-    running.start(app, {"--sleep", "700"});
-    ASSERT_TRUE(running.waitForStarted());
+    const SpawnedChild running = Spawn(app, {"--sleep", "700"});
+    ASSERT_GT(running.Pid, 0);
+    ASSERT_TRUE(WaitFor([&] { return !replacer::WaitUntilWritable(app.toStdString(), {}, {}); }));
     EXPECT_FALSE(replacer::WaitUntilWritable(app.toStdString(), std::chrono::milliseconds(10),
                                              std::chrono::milliseconds(50)));
     EXPECT_EQ(Run({app, "+/afterupgrade0"}), 0);
-    running.waitForFinished();
+    EXPECT_EQ(WaitExit(running.Pid), 0);
     EXPECT_EQ(ReadAll(app), dummy + "new");
 }
 
@@ -125,9 +119,7 @@ TEST_F(Replacement, external_setup_without_a_setup_program_keeps_the_program)
 
 TEST(replacerProgram, without_arguments_it_only_names_itself)
 {
-    QProcess replacer;
-    replacer.start(TB_REPLACER, QStringList());
-    ASSERT_TRUE(replacer.waitForFinished(10000));
-    EXPECT_EQ(replacer.exitCode(), 0);
-    EXPECT_TRUE(replacer.readAllStandardOutput().startsWith("Replacer v1.0"));
+    QByteArray output;
+    EXPECT_EQ(RunProgram(TB_REPLACER, {}, &output), 0);
+    EXPECT_TRUE(output.startsWith("Replacer v1.0"));
 }
