@@ -1,6 +1,8 @@
 // The hand-over to the replacement program, the online test and the browser.
 #include "upgrade/upUpdater.h"
 
+#include "upgrade/upEmbeddedReplacer.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -105,11 +107,23 @@ void TupUpdater::RestartApplication(const QString& params)
     RunReplacement(QLatin1Char('+') + params);
 }
 
+// The carried program, or the file named by setReplacerSource.
+bool TupUpdater::WriteReplacer(const QString& program) const
+{
+    if (!FReplacerSource.isEmpty())
+        return QFile::copy(FReplacerSource, program);
+    QFile out(program);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    const QByteArray bytes = EmbeddedReplacer();
+    return out.write(bytes) == bytes.size() && out.flush();
+}
+
 void TupUpdater::RunReplacement(const QString& argument)
 {
     const QString program = ReplacementProgramPath();
     QFile::remove(program);
-    if (QFile::copy(ReplacerSource(), program))
+    if (WriteReplacer(program))
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     StartDetached(program, {QFileInfo(ApplicationPath()).absoluteFilePath(), argument});
     FRestarting = true;

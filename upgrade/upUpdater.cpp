@@ -146,10 +146,3 @@ QString TupUpdater::ExecutableFolder() const
 {
     return QFileInfo(ApplicationPath()).absolutePath() + QLatin1Char('/');
 }
-
-QString TupUpdater::ReplacerSource() const
-{
-    if (!FReplacerSource.isEmpty())
-        return FReplacerSource;
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/tallybrook-replacer");
-}

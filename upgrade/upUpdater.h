@@ -76,9 +76,8 @@ public:
     // Where the ".uTMP" files go and what is restarted; the running program by default.
     void setApplicationPath(const QString& path) { FApplicationPath = path; }
     QString ApplicationPath() const;
-    // The replacement program to write out; beside the executable by default.
+    // A replacement program file to write out instead of the carried one.
     void setReplacerSource(const QString& path) { FReplacerSource = path; }
-    QString ReplacerSource() const;
     static QString ReplacementProgramPath();
     void setPrompter(std::shared_ptr<TupPrompter> prompter) { FPrompter = std::move(prompter); }
     TupPrompter& Prompter();
@@ -124,6 +123,7 @@ private:
     void AbortInternal();
     void ShowError(int text);
     void RunReplacement(const QString& argument);
+    bool WriteReplacer(const QString& program) const;
     void RemoveTemporaryFiles() const;
     QString ExecutableFolder() const;
 

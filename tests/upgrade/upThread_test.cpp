@@ -120,14 +120,16 @@ TEST(upThread, immediate_terminate_abandons_the_worker_which_delivers_nothing)
     Gate gate;
     int terminations = 0;
     int syncCalls = 0;
-    std::atomic<bool> jobEnded{false};
+    std::atomic<bool> jobStarted{false}, jobEnded{false};
     thread.setOnExecute([&](TupCustomThread*) {
+        jobStarted = true;
         gate.Pass();
         TupEventThread::SynchronizeCurrent([&] { ++syncCalls; });
         jobEnded = true;
     });
     thread.setOnTerminate([&](TupCustomThread*) { ++terminations; });
     thread.Execute();
+    ASSERT_TRUE(WaitFor([&] { return jobStarted.load(); }));
     thread.Terminate(true);
     EXPECT_FALSE(thread.Running());
     gate.Release();
@@ -169,8 +171,9 @@ TEST(upThread, blocking_execute_that_runs_out_stops_the_worker)
     thread.WaitTimeout = 50;
     Gate gate;
     int expired = 0, terminations = 0;
-    std::atomic<bool> jobEnded{false};
+    std::atomic<bool> jobStarted{false}, jobEnded{false};
     thread.setOnExecute([&](TupCustomThread*) {
+        jobStarted = true;
         gate.Pass();
         jobEnded = true;
     });
@@ -178,8 +181,10 @@ TEST(upThread, blocking_execute_that_runs_out_stops_the_worker)
     thread.OnWaitTimeoutExpired = [&](TupCustomThread*) { ++expired; };
     EXPECT_FALSE(thread.Execute());
     EXPECT_EQ(expired, 1);
+    EXPECT_FALSE(thread.Running());
     gate.Release();
-    ASSERT_TRUE(WaitFor([&] { return jobEnded.load(); }));
+    // A started job may now end; its worker still delivers nothing.
+    WaitFor([&] { return jobEnded.load(); }, jobStarted ? 20000 : 200);
     WaitFor([] { return false; }, 100);
     EXPECT_EQ(terminations, 0);
 }

@@ -53,7 +53,6 @@ protected:
         prompter->CurrentUpdater = up.get();
         up->setWizardLanguage(wlEnglish);
         up->setApplicationPath(app);
-        up->setReplacerSource(TB_REPLACER);
         up->CAInfo = server.CAFile();
         up->setVersionDate(UpdateReleaseDate);
         up->OnlineTest = [] { return true; };

@@ -1,0 +1,6 @@
+// The replacement program's executable, carried inside the application.
+#pragma once
+
+#include <QByteArray>
+
+QByteArray EmbeddedReplacer();
