@@ -15,12 +15,9 @@ TCellStorage::~TCellStorage()
     // Derived stores release their cells in their own destructor; this frees what is left.
     for (auto& group : FCells) {
         if (!group) continue;
-        for (auto& row : *group) {
-            if (!row) continue;
-            for (auto& block : *row)
-                if (block)
-                    for (TCell* c : *block) delete c;
-        }
+        for (auto& row : *group)
+            for (auto& block : row)
+                for (TCell* c : block) delete c;
     }
 }
 
@@ -30,10 +27,10 @@ TCell* TCellStorage::Find(uint32_t col, uint32_t row) const
     const auto& group = FCells[row >> 10];
     if (!group) return nullptr;
     const auto& rowBlock = (*group)[row & 0x3FF];
-    if (!rowBlock || (col >> 7) >= rowBlock->size()) return nullptr;
-    const auto& block = (*rowBlock)[col >> 7];
-    if (!block || (col & 0x7F) >= block->size()) return nullptr;
-    return (*block)[col & 0x7F];
+    if ((col >> 7) >= rowBlock.size()) return nullptr;
+    const auto& block = rowBlock[col >> 7];
+    if ((col & 0x7F) >= block.size()) return nullptr;
+    return block[col & 0x7F];
 }
 
 TCell* TCellStorage::GetCells(uint32_t col, uint32_t row)
@@ -49,17 +46,15 @@ TCell*& TCellStorage::Slot(uint32_t col, uint32_t row)
     auto& group = FCells[row >> 10];
     if (!group) group = std::make_unique<TRowGroup>();
     auto& rowBlock = (*group)[row & 0x3FF];
-    if (!rowBlock) rowBlock = std::make_unique<TRowBlock>();
-    if ((col >> 7) >= rowBlock->size()) rowBlock->resize((col >> 7) + 1);
-    auto& block = (*rowBlock)[col >> 7];
-    if (!block) block = std::make_unique<TColBlock>();
+    if ((col >> 7) >= rowBlock.size()) rowBlock.resize((col >> 7) + 1);
+    auto& block = rowBlock[col >> 7];
     size_t need = (col & 0x7F) + 1;
-    if (need > block->size()) {
+    if (need > block.size()) {
         // Grow in steps of 16 so filling a row left to right rarely reallocates.
-        block->reserve(std::min<size_t>(128, (need + 15) / 16 * 16));
-        block->resize(need, nullptr);
+        block.reserve(std::min<size_t>(128, (need + 15) / 16 * 16));
+        block.resize(need, nullptr);
     }
-    return (*block)[col & 0x7F];
+    return block[col & 0x7F];
 }
 
 void TCellStorage::Destroy(TCell* cell)
@@ -107,16 +102,13 @@ void TCellStorage::Clear()
 {
     for (auto& group : FCells) {
         if (!group) continue;
-        for (auto& row : *group) {
-            if (!row) continue;
-            for (auto& block : *row)
-                if (block)
-                    for (TCell*& c : *block)
-                        if (c) {
-                            Destroy(c);
-                            c = nullptr;
-                        }
-        }
+        for (auto& row : *group)
+            for (auto& block : row)
+                for (TCell*& c : block)
+                    if (c) {
+                        Destroy(c);
+                        c = nullptr;
+                    }
         group.reset();
     }
     FLastCell = nullptr;
@@ -140,8 +132,8 @@ TCell* TCellStorage::GetNext()
             break;
         }
         const auto& group = FCells[g];
-        const auto* rowBlock = group && r < 1024 ? (*group)[r].get() : nullptr;
-        const auto* block = rowBlock && b < rowBlock->size() ? (*rowBlock)[b].get() : nullptr;
+        const TRowBlock* rowBlock = group && r < 1024 ? &(*group)[r] : nullptr;
+        const TColBlock* block = rowBlock && b < rowBlock->size() ? &(*rowBlock)[b] : nullptr;
         if (block && c < block->size()) {
             TCell* cell = (*block)[c++];
             if (cell) return cell;

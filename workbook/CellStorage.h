@@ -55,9 +55,9 @@ protected:
     virtual void BeforeReplace(TCell& old) {}
 
 private:
-    using TColBlock = std::vector<TCell*>;                    // level 4: col & 0x7F
-    using TRowBlock = std::vector<std::unique_ptr<TColBlock>>;  // level 3: col >> 7
-    using TRowGroup = std::array<std::unique_ptr<TRowBlock>, 1024>;  // level 2: row & 0x3FF
+    using TColBlock = std::vector<TCell*>;          // level 4: col & 0x7F
+    using TRowBlock = std::vector<TColBlock>;       // level 3: col >> 7
+    using TRowGroup = std::array<TRowBlock, 1024>;  // level 2: row & 0x3FF
     TCell*& Slot(uint32_t col, uint32_t row);
     TCell* Find(uint32_t col, uint32_t row) const;
     void Destroy(TCell* cell);

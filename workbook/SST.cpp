@@ -128,11 +128,11 @@ TXLSString* TSST2::Intern(TXLSString* candidate)
             node = slot.Node.get();
             continue;
         }
-        for (TXLSString* e = slot.Chain; e; e = e->Next) {
-            if (e->Hash == candidate->Hash && SameString(*e, *candidate)) {
-                ++e->RefCount;
+        for (auto it = slot.Chain.rbegin(); it != slot.Chain.rend(); ++it) {
+            if (it->Hash == candidate->Hash && SameString(*it->Entry, *candidate)) {
+                ++it->Entry->RefCount;
                 FreeString(candidate);
-                return e;
+                return it->Entry;
             }
         }
         Insert(node, depth, candidate);
@@ -148,22 +148,14 @@ void TSST2::Insert(TNode* node, int depth, TXLSString* entry)
         Insert(slot.Node.get(), depth + 1, entry);
         return;
     }
-    if (slot.Count < kChainLimit || depth >= kLastSplitDepth) {
-        entry->Next = slot.Chain;
-        slot.Chain = entry;
-        if (slot.Count < 255) ++slot.Count;
+    if (slot.Chain.size() < size_t(kChainLimit) || depth >= kLastSplitDepth) {
+        slot.Chain.push_back({entry->Hash, entry});
         return;
     }
     slot.Node = std::make_unique<TNode>();
-    TXLSString* chain = slot.Chain;
-    slot.Chain = nullptr;
-    slot.Count = 0;
-    while (chain) {
-        TXLSString* next = chain->Next;
-        chain->Next = nullptr;
-        Insert(slot.Node.get(), depth + 1, chain);
-        chain = next;
-    }
+    std::vector<TLink> chain = std::move(slot.Chain);
+    slot.Chain = {};
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) Insert(slot.Node.get(), depth + 1, it->Entry);
     Insert(slot.Node.get(), depth + 1, entry);
 }
 
@@ -185,10 +177,9 @@ void TSST2::Release(TXLSString* entry)
             node = slot.Node.get();
             continue;
         }
-        for (TXLSString** link = &slot.Chain; *link; link = &(*link)->Next) {
-            if (*link != entry) continue;
-            *link = entry->Next;
-            if (slot.Count > 0) --slot.Count;
+        for (auto it = slot.Chain.begin(); it != slot.Chain.end(); ++it) {
+            if (it->Entry != entry) continue;
+            slot.Chain.erase(it);
             break;
         }
         break;
@@ -204,11 +195,8 @@ void TSST2::FreeNode(TNode* node)
 {
     for (TSlot& slot : node->Slots) {
         if (slot.Node) FreeNode(slot.Node.get());
-        while (slot.Chain) {
-            TXLSString* next = slot.Chain->Next;
-            FreeString(slot.Chain);
-            slot.Chain = next;
-        }
+        for (const TLink& link : slot.Chain) FreeString(link.Entry);
+        slot.Chain.clear();
     }
 }
 

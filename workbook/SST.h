@@ -29,7 +29,6 @@ struct TXLSString {
     uint16_t RunCount = 0;
     uint32_t ExtLen = 0;
     uint32_t Hash = 0;
-    TXLSString* Next = nullptr;  // chain in the trie
 
     size_t CharBytes() const { return (Options & sstUTF16) ? 2u * Len : Len; }
     const uint8_t* Chars() const { return reinterpret_cast<const uint8_t*>(this + 1); }
@@ -78,10 +77,16 @@ public:
 
 private:
     struct TNode;
+    // A chain keeps its entries with their hashes side by side, so a search
+    // compares hashes without touching the entries; the front of the chain
+    // is the back of the vector.
+    struct TLink {
+        uint32_t Hash;
+        TXLSString* Entry;
+    };
     struct TSlot {
         std::unique_ptr<TNode> Node;
-        TXLSString* Chain = nullptr;
-        uint8_t Count = 0;
+        std::vector<TLink> Chain;
     };
     struct TNode {
         TSlot Slots[256];
@@ -93,7 +98,7 @@ private:
     {
         for (const TSlot& slot : node->Slots) {
             if (slot.Node) TraverseNode(slot.Node.get(), visit);
-            for (TXLSString* e = slot.Chain; e; e = e->Next) visit(e);
+            for (auto it = slot.Chain.rbegin(); it != slot.Chain.rend(); ++it) visit(it->Entry);
         }
     }
 
