@@ -42,6 +42,7 @@ TEST(upTexts, texts_are_found_by_resource_number)
     EXPECT_EQ(UpResource(42050 + 19), "以后再说");
     EXPECT_EQ(UpResource(41000 + 14), "&Yes");
     EXPECT_EQ(UpResource(41100 + 14), "&Yes");  // German falls back to English
+    EXPECT_EQ(UpResource(42000 + 14), "開始升級");
     EXPECT_EQ(UpResource(40999), "Updater");
     EXPECT_EQ(UpResource(40997), "<AppTitle>");
     LanguageScope chinese(wlChineseSimplified);
