@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <cuchar>
+#include <vector>
 
 namespace workbook {
 
@@ -22,13 +23,24 @@ constexpr long long kTen17 = 100000000000000000LL;
 constexpr long long kTen18 = 1000000000000000000LL;
 constexpr int kScaledDigits = 18;
 constexpr int kShownDigits = 15;
-// Above this shift 10^shift leaves the extended range; scale in two steps.
-constexpr int kLargestSingleShift = 4000;
+// Powers of ten are taken from a table filled once with powl, which keeps the
+// results equal to computing each one while costing a lookup per number.
+constexpr int kLargestTabledPower = 5000;
+
+long double PowerOfTen(int n) {
+    static const std::vector<long double> powers = [] {
+        std::vector<long double> table(kLargestTabledPower + 1);
+        for (int i = 0; i <= kLargestTabledPower; ++i) table[i] = powl(10.0L, i);
+        return table;
+    }();
+    return n <= kLargestTabledPower ? powers[n] : powl(10.0L, n);
+}
 
 long double ScaleByPowerOfTen(long double x, int shift) {
-    if (shift > kLargestSingleShift || shift < -kLargestSingleShift)
+    // Beyond 10^4000 the power itself leaves the extended range; scale in two steps.
+    if (shift > 4000 || shift < -4000)
         return ScaleByPowerOfTen(ScaleByPowerOfTen(x, shift / 2), shift - shift / 2);
-    return shift >= 0 ? x * powl(10.0L, shift) : x / powl(10.0L, -shift);
+    return shift >= 0 ? x * PowerOfTen(shift) : x / PowerOfTen(-shift);
 }
 
 // magnitude * 10^(18 - exponent) rounded to nearest, ties to even.
@@ -43,10 +55,13 @@ struct DecimalDigits {
 
 // The 18-digit integer of the magnitude and its exponent, 10^17 <= n < 10^18.
 std::pair<long long, int> EighteenDigits(long double magnitude) {
-    int exponent = static_cast<int>(floorl(log10l(magnitude))) + 1;
+    // The binary exponent gives the decimal one to within one; corrections settle it.
+    int binaryExponent = 0;
+    frexpl(magnitude, &binaryExponent);
+    constexpr long double kLog10Of2 = 0.301029995663981195213738894724493027L;
+    int exponent = static_cast<int>(floorl((binaryExponent - 1) * kLog10Of2)) + 1;
     long long n = ScaledInteger(magnitude, exponent);
-    // log10 can be one off next to powers of ten; a few corrections settle it.
-    for (int i = 0; i < 3 && (n >= kTen18 || n < kTen17); ++i) {
+    for (int i = 0; i < 4 && (n >= kTen18 || n < kTen17); ++i) {
         exponent += n >= kTen18 ? 1 : -1;
         n = ScaledInteger(magnitude, exponent);
     }
@@ -125,6 +140,9 @@ std::string FloatToStrGeneral(long double v, std::string_view decimalSeparator) 
         default:
             break;
     }
+    // Whole numbers below 10^15 scale exactly, so their digits are the integer's.
+    if (fabsl(v) < kTen15 && v == truncl(v))
+        return std::to_string(static_cast<long long>(v));
     const DecimalDigits d = FifteenDigits(fabsl(v));
     const std::string sign = std::signbit(v) ? "-" : "";
     if (d.exponent >= -3 && d.exponent <= kShownDigits) return sign + PlainForm(d, decimalSeparator);

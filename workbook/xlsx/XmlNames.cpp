@@ -77,25 +77,39 @@ constexpr std::array<std::string_view, kAttributeNameCount> kAttributeNames = {
     "zoomScaleSheetLayoutView",
 };
 
-template <std::size_t N>
-std::unordered_map<std::string_view, int> IndexOf(const std::array<std::string_view, N>& names) {
-    std::unordered_map<std::string_view, int> index;
-    for (std::size_t i = 0; i < N; ++i) index.emplace(names[i], static_cast<int>(i));
-    return index;
-}
+// Name lookup; one-letter names (c, v, r, s, t: the bulk of a sheet) skip the hash.
+class TNameIndex {
+public:
+    template <std::size_t N>
+    TNameIndex(const std::array<std::string_view, N>& names, int missing) : FMissing(missing) {
+        FOneLetter.fill(missing);
+        for (std::size_t i = 0; i < N; ++i) {
+            FIndex.emplace(names[i], static_cast<int>(i));
+            if (names[i].size() == 1) FOneLetter[static_cast<unsigned char>(names[i][0])] = static_cast<int>(i);
+        }
+    }
+    int Find(std::string_view name) const {
+        if (name.size() == 1) return FOneLetter[static_cast<unsigned char>(name[0])];
+        const auto found = FIndex.find(name);
+        return found == FIndex.end() ? FMissing : found->second;
+    }
+
+private:
+    int FMissing;
+    std::array<int, 256> FOneLetter;
+    std::unordered_map<std::string_view, int> FIndex;
+};
 
 }  // namespace
 
 int ElementId(std::string_view name) {
-    static const auto index = IndexOf(kElementNames);
-    const auto found = index.find(name);
-    return found == index.end() ? kUnknownElement : found->second;
+    static const TNameIndex index(kElementNames, kUnknownElement);
+    return index.Find(name);
 }
 
 int AttributeId(std::string_view name) {
-    static const auto index = IndexOf(kAttributeNames);
-    const auto found = index.find(name);
-    return found == index.end() ? -1 : found->second;
+    static const TNameIndex index(kAttributeNames, -1);
+    return index.Find(name);
 }
 
 std::string_view ElementName(int id) {

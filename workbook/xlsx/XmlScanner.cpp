@@ -5,6 +5,8 @@
 // that later decoding gives their characters back literally.
 #include "workbook/xlsx/XmlScanner.h"
 
+#include <algorithm>
+
 namespace workbook {
 
 namespace {
@@ -38,6 +40,8 @@ private:
     bool ReadTagContent();
     void SplitAttributes(std::string_view rest);
     std::string_view ReadText(bool preserve);
+    bool StartsTextMarkup() const;
+    void ReadMarkedUpText();
     void AppendCData(std::string_view data);
     bool Preserves() const;
     std::size_t SkipPast(std::string_view terminator, std::size_t from) const;
@@ -47,7 +51,8 @@ private:
     TXmlScanEvents& FEvents;
     int FLevel = 0;
     bool FEmptyElement = false;
-    std::string FContent;
+    std::string_view FContent;
+    std::string FContentCopy;
     std::string FText;
     std::vector<TXmlScannedAttribute> FAttributes;
 };
@@ -75,28 +80,48 @@ void TScanner::EndTag() {
     FEvents.TagEnds();
 }
 
-// Reads up to the first ">" outside quotes into FContent; a "/" outside quotes
-// is dropped and, right before ">", marks an empty-element tag.
+// Reads up to the first ">" outside quotes; a "/" outside quotes is dropped
+// and, right before ">", marks an empty-element tag. The content is a view of
+// the input unless a "/" has to be dropped from its middle.
 bool TScanner::ReadTagContent() {
-    FContent.clear();
     FEmptyElement = false;
+    const std::size_t start = FPos + 1;
+    std::size_t slashes = 0;
     char quote = 0;
-    for (++FPos; FPos < FIn.size(); ++FPos) {
+    for (FPos = start; FPos < FIn.size(); ++FPos) {
         const char c = FIn[FPos];
         if (quote != 0) {
             if (c == quote) quote = 0;
         } else if (IsQuote(c)) {
             quote = c;
-        } else if (c == '>') {
-            ++FPos;
-            return true;
         } else if (c == '/') {
-            FEmptyElement = FPos + 1 < FIn.size() && FIn[FPos + 1] == '>';
+            ++slashes;
+        } else if (c == '>') {
+            break;
+        }
+    }
+    if (FPos >= FIn.size()) return false;  // the part ends inside a tag
+    std::string_view content = FIn.substr(start, FPos - start);
+    ++FPos;
+    FEmptyElement = content.ends_with('/');
+    if (slashes == (FEmptyElement ? 1u : 0u)) {
+        FContent = FEmptyElement ? content.substr(0, content.size() - 1) : content;
+        return true;
+    }
+    FContentCopy.clear();
+    quote = 0;
+    for (const char c : content) {
+        if (quote != 0) {
+            if (c == quote) quote = 0;
+        } else if (IsQuote(c)) {
+            quote = c;
+        } else if (c == '/') {
             continue;
         }
-        FContent += c;
+        FContentCopy += c;
     }
-    return false;  // the part ends inside a tag
+    FContent = FContentCopy;
+    return true;
 }
 
 void TScanner::SplitAttributes(std::string_view rest) {
@@ -143,27 +168,38 @@ void TScanner::AppendCData(std::string_view data) {
 }
 
 // The bytes after a start tag up to the next tag; comments are left out and
-// CDATA sections taken in.
+// CDATA sections taken in. A view of the input unless there were any.
 std::string_view TScanner::ReadText(bool preserve) {
-    FText.clear();
-    while (FPos < FIn.size()) {
-        const std::size_t lt = FIn.find('<', FPos);
-        const std::size_t end = lt == std::string_view::npos ? FIn.size() : lt;
-        FText.append(FIn.substr(FPos, end - FPos));
-        FPos = end;
-        const std::string_view at = FIn.substr(FPos);
-        if (at.starts_with("<![CDATA[")) {
+    const std::size_t start = FPos;
+    FPos = std::min(FIn.find('<', FPos), FIn.size());
+    std::string_view text = FIn.substr(start, FPos - start);
+    if (StartsTextMarkup()) {
+        FText.assign(text);
+        ReadMarkedUpText();
+        text = FText;
+    }
+    return preserve ? text : Trim(text);
+}
+
+bool TScanner::StartsTextMarkup() const {
+    const std::string_view at = FIn.substr(FPos);
+    return at.starts_with("<![CDATA[") || at.starts_with("<!--");
+}
+
+void TScanner::ReadMarkedUpText() {
+    while (StartsTextMarkup()) {
+        if (FIn.substr(FPos).starts_with("<!--")) {
+            FPos = SkipPast("-->", FPos + 4);
+        } else {
             const std::size_t close = FIn.find("]]>", FPos + 9);
             const std::size_t stop = close == std::string_view::npos ? FIn.size() : close;
             AppendCData(FIn.substr(FPos + 9, stop - FPos - 9));
             FPos = close == std::string_view::npos ? FIn.size() : close + 3;
-        } else if (at.starts_with("<!--")) {
-            FPos = SkipPast("-->", FPos + 4);
-        } else {
-            break;
         }
+        const std::size_t next = std::min(FIn.find('<', FPos), FIn.size());
+        FText.append(FIn.substr(FPos, next - FPos));
+        FPos = next;
     }
-    return preserve ? std::string_view(FText) : Trim(FText);
 }
 
 void TScanner::Run() {
@@ -174,7 +210,7 @@ void TScanner::Run() {
             continue;
         }
         if (!ReadTagContent()) return;
-        const std::string_view content(FContent);
+        const std::string_view content = FContent;
         std::size_t nameEnd = 0;
         while (nameEnd < content.size() && !IsXmlSpace(content[nameEnd])) ++nameEnd;
         SplitAttributes(content.substr(nameEnd));

@@ -54,13 +54,33 @@ private:
     TNamespaceKind KindOfPrefix(std::string_view qualifiedName) const;
     std::string_view ResolvedName(std::string_view name) const;
     void AddValue(TExXMLTag& tag, const TXmlScannedAttribute& attribute) const;
+    std::unique_ptr<TExXMLTag> NewTag();
+    void Recycle(std::vector<std::unique_ptr<TExXMLTag>>& tags);
 
     TExXMLTag* FCurrent;
     std::string FPartName;
     TXmlPartHandler* FHandler;
     int FDepth = 0;
     std::vector<TPrefixBinding> FPrefixes;
+    // Dropped tags are reused, so that reading a sheet does not allocate per cell.
+    std::vector<std::unique_ptr<TExXMLTag>> FPool;
 };
+
+std::unique_ptr<TExXMLTag> TTreeBuilder::NewTag() {
+    if (FPool.empty()) return std::make_unique<TExXMLTag>();
+    std::unique_ptr<TExXMLTag> tag = std::move(FPool.back());
+    FPool.pop_back();
+    tag->FValues.clear();
+    return tag;
+}
+
+void TTreeBuilder::Recycle(std::vector<std::unique_ptr<TExXMLTag>>& tags) {
+    for (auto& tag : tags) {
+        Recycle(tag->FTags);
+        FPool.push_back(std::move(tag));
+    }
+    tags.clear();
+}
 
 void TTreeBuilder::BindPrefixes(const std::vector<TXmlScannedAttribute>& attributes) {
     for (const auto& a : attributes) {
@@ -107,7 +127,7 @@ void TTreeBuilder::TagBegins(std::string_view name,
         throw EXmlError("XML nesting deeper than " + std::to_string(kMaxDepth) +
                         " levels in " + FPartName);
     BindPrefixes(attributes);
-    auto tag = std::make_unique<TExXMLTag>();
+    auto tag = NewTag();
     tag->FName = ResolvedName(name);
     tag->FId = ElementId(tag->FName);
     tag->FText = text;
@@ -123,7 +143,7 @@ void TTreeBuilder::TagEnds() {
     while (!FPrefixes.empty() && FPrefixes.back().Depth == FDepth) FPrefixes.pop_back();
     --FDepth;
     FCurrent = FCurrent->FParent;
-    if (done) FCurrent->FTags.clear();
+    if (done) Recycle(FCurrent->FTags);
 }
 
 void AppendEscapedValue(std::string& out, std::string_view value) {
