@@ -175,7 +175,7 @@ TCellValues::~TCellValues() { Clear(); }
 
 void TCellValues::ReleaseCell(TCell& cell)
 {
-    if (cell.CellType() == ctString) FSST->Release(static_cast<TStringCell&>(cell).FValue);
+    if (FSST && cell.CellType() == ctString) FSST->Release(static_cast<TStringCell&>(cell).FValue);
 }
 
 void TCellValues::BeforeReplace(TCell& old)

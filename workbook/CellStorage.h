@@ -75,6 +75,9 @@ public:
     explicit TCellValues(TSST2& sst) : FSST(&sst) {}
     ~TCellValues() override;
     TSST2& SST() const { return *FSST; }
+    // For clearing a whole workbook: the string table is emptied at once,
+    // so cells destroyed afterwards need not release their strings.
+    void DetachStrings() { FSST = nullptr; }
     // Called before a cell of a shared formula is replaced; the default
     // refuses with "Can not delete shared formula".
     std::function<void(TFormulaCell&)> OnDeleteSharedFormula;

@@ -87,9 +87,14 @@ TXLSWorkbook::TXLSWorkbook() : FWorkbookData(FRecords), FSheets(*this)
     SetVersion(xvExcel97);
 }
 
-TXLSWorkbook::~TXLSWorkbook()
+TXLSWorkbook::~TXLSWorkbook() { DropSheets(); }
+
+// Empties the string table in one go and then frees the sheets, whose text
+// cells no longer release their strings one by one.
+void TXLSWorkbook::DropSheets()
 {
-    // Sheets hold references into the shared strings and formats; free them first.
+    for (int i = 0; i < FSheets.Count(); ++i) FSheets[i].Cells().DetachStrings();
+    FSST.Clear();
     FSheets.Clear();
 }
 
@@ -110,8 +115,7 @@ TCellFormat* TXLSWorkbook::DefaultFormat() const
 
 void TXLSWorkbook::Clear()
 {
-    FSheets.Clear();
-    FSST.Clear();
+    DropSheets();
     FRecords.SetDefaultData();
     FWorkbookData.SetLeft(100);
     FWorkbookData.SetTop(100);

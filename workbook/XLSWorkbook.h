@@ -141,6 +141,7 @@ public:
     uint16_t FDefaultPaperSize = psA4;
 
 private:
+    void DropSheets();
     void CopyOptionsToSheets();
     void TakeOptionsFromFirstSheet();
 
