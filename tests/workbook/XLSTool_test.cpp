@@ -1,0 +1,87 @@
+// tallybrook-xls: "write" gives exactly the application's export file, and
+// the inspection commands and errors behave as documented.
+#include "TestHelpers.h"
+
+#include "workbook/Utf16.h"
+#include "workbook/WindowResources.h"
+#include "workbook/XLSWorkbook.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+using namespace workbook;
+using namespace tbtest;
+
+#ifdef TB_XLS_TOOL
+
+namespace {
+
+struct TRun {
+    int Status;
+    std::string Output;
+};
+
+TRun Tool(const std::string& args)
+{
+    FILE* p = popen((std::string(TB_XLS_TOOL) + " " + args + " 2>&1").c_str(), "r");
+    std::string out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    int rc = pclose(p);
+    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, out};
+}
+
+}  // namespace
+
+TEST(XLSTool, write_produces_the_file_the_export_writes)
+{
+    TTempDir dir;
+    std::ofstream(dir / "in.tsv") << "订单编号\t商品名称\r\nTB001\ttab\\there\\\\and\\nline\n\tlast\n";
+    TRun run = Tool("write " + (dir / "out.xls").string() + " < " + (dir / "in.tsv").string());
+    ASSERT_EQ(run.Status, 0) << run.Output;
+
+    TXLSWorkbook book;
+    LoadFromWindowResources(book);
+    TSheet& sheet = book.Sheet(0);
+    sheet.SetAsString(0, 0, u"订单编号");
+    sheet.SetAsString(1, 0, u"商品名称");
+    sheet.SetAsString(0, 1, u"TB001");
+    sheet.SetAsString(1, 1, u"tab\there\\and\nline");
+    sheet.SetAsString(0, 2, u"");
+    sheet.SetAsString(1, 2, u"last");
+    std::vector<uint8_t> expected;
+    book.WriteToStream(expected);
+    EXPECT_EQ(ReadBytes(dir / "out.xls"), expected);
+}
+
+TEST(XLSTool, records_and_streams_describe_a_file)
+{
+    TTempDir dir;
+    TRun write = Tool("write " + (dir / "w.xls").string() + " < /dev/null");
+    ASSERT_EQ(write.Status, 0) << write.Output;
+    TRun records = Tool("records " + (dir / "w.xls").string());
+    EXPECT_EQ(records.Status, 0);
+    EXPECT_EQ(records.Output.substr(0, 34), "00000000 0809 16\n00000014 005C 112");
+    EXPECT_EQ(records.Output.substr(records.Output.size() - 8), " 000A 0\n");
+    TRun streams = Tool("streams " + (dir / "w.xls").string());
+    EXPECT_EQ(streams.Status, 0);
+    EXPECT_NE(streams.Output.find("stream\t"), std::string::npos);
+    EXPECT_NE(streams.Output.find("\tWorkbook\n"), std::string::npos);
+}
+
+TEST(XLSTool, errors_go_to_standard_error_with_status_1_and_help_lists_every_command)
+{
+    TTempDir dir;
+    TRun missing = Tool("records " + (dir / "none.xls").string());
+    EXPECT_EQ(missing.Status, 1);
+    EXPECT_EQ(missing.Output.rfind("Cannot open file", 0), 0u) << missing.Output;
+    EXPECT_EQ(Tool("frobnicate").Status, 1);
+    EXPECT_EQ(Tool("write").Status, 1);
+    TRun help = Tool("--help");
+    EXPECT_EQ(help.Status, 0);
+    for (const char* command : {"write OUT.xls", "records FILE", "streams FILE"})
+        EXPECT_NE(help.Output.find(command), std::string::npos) << command;
+}
+
+#endif
