@@ -304,16 +304,20 @@ void RunTransfer(TupTransfer& t)
     Configure(h.get(), t, headers.get());
     while (SendOnce(h.get(), t))
         t.Stopped = false;
-    // Stopped by the header handler or by an output file that could not be
-    // created: the state already says what happened.
-    if (t.Aborted || (t.Stopped && !t.WriteFailed))
+    if (t.Aborted)
         return;
-    if (!t.HeadersHandled) {
+    if (t.Stopped || !t.HeadersHandled) {
+        // A body cut short never counts as received; a stop before the body
+        // (the header handler, an output file that could not be created)
+        // has already said what happened.
+        if (t.HasStream || !t.HeadersHandled)
+            t.HTTPSuccess = false;
+        return;
+    }
+    if (t.HasStream && !FlushBlocks(t, true)) {
         t.HTTPSuccess = false;
         return;
     }
-    if (t.HasStream && !t.WriteFailed && !FlushBlocks(t, true) && t.Aborted)
-        return;
     Status(t, 100);
     t.HTTPSuccess = t.HTTPErrorCode == 200 && !t.ReadFailed && !t.WriteFailed;
     if (t.HTTPSuccess && t.HTTPFileSize != 0 && t.HasStream)
