@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <clocale>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <string>
 
@@ -75,16 +79,46 @@ TEST(FloatToStrGeneral, decimal_separator_is_the_one_given) {
     EXPECT_EQ(FloatToStrGeneral(1234567.0L, ','), "1234567");
 }
 
+// Switches LC_NUMERIC to German (decimal comma). When the system has no such
+// locale one is compiled into a temporary folder for this process.
+class GermanNumbers {
+public:
+    GermanNumbers() : FSaved(std::setlocale(LC_NUMERIC, nullptr)) {
+        if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr) return;
+        FFolder = std::filesystem::temp_directory_path() /
+                  ("tb-locale-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(FFolder);
+        const std::string make = "localedef -i de_DE -f UTF-8 " + FFolder.string() +
+                                 "/de_DE.UTF-8 >/dev/null 2>&1";
+        if (std::system(make.c_str()) != 0) return;
+        ::setenv("LOCPATH", FFolder.c_str(), 1);
+        std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    }
+    ~GermanNumbers() {
+        std::setlocale(LC_NUMERIC, FSaved.c_str());
+        if (FFolder.empty()) return;
+        ::unsetenv("LOCPATH");
+        std::error_code ignored;
+        std::filesystem::remove_all(FFolder, ignored);
+    }
+    bool Active() const { return std::string(std::localeconv()->decimal_point) == ","; }
+
+private:
+    std::string FSaved;
+    std::filesystem::path FFolder;
+};
+
 TEST(FloatToStrGeneral, locale_variant_reads_separator_at_each_call) {
     EXPECT_EQ(FloatToStrGeneral(12.5L), "12.5");
     EXPECT_EQ(FloatCellText(12.5), u"12.5");
-    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no German locale";
-    const std::string german = FloatToStrGeneral(12.5L);
-    const std::u16string germanCell = FloatCellText(12.5);
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    EXPECT_EQ(german, "12,5");
-    EXPECT_EQ(germanCell, u"12,5");
+    {
+        GermanNumbers german;
+        if (!german.Active()) GTEST_SKIP() << "no German locale";
+        EXPECT_EQ(FloatToStrGeneral(12.5L), "12,5");
+        EXPECT_EQ(FloatToStrGeneral(static_cast<long double>(1.5E-10)), "1,5E-10");
+        EXPECT_EQ(FloatCellText(12.5), u"12,5");
+    }
+    EXPECT_EQ(FloatToStrGeneral(12.5L), "12.5");
 }
 
 TEST(CellText, integer_cells_read_in_decimal) {
