@@ -89,16 +89,47 @@ TXLSString* TSST2::AddString(const std::u16string& text)
     bool wide = false;
     for (char16_t c : text) wide |= c > 0xFF;
     uint16_t len = uint16_t(text.size());
-    TXLSString* s = NewString(wide ? sstUTF16 : 0, len, wide ? 2u * len : len);
-    uint8_t* out = s->Chars();
+    // The text's bytes are built in a scratch buffer first, so a text that is
+    // already interned costs no allocation.
+    FScratch.resize(wide ? 2u * len : len);
     for (size_t i = 0; i < len; ++i) {
         if (wide)
-            PutU16(out + 2 * i, text[i]);
+            PutU16(FScratch.data() + 2 * i, text[i]);
         else
-            out[i] = uint8_t(text[i]);
+            FScratch[i] = uint8_t(text[i]);
     }
     ++FTotalCount;
-    return Intern(s);
+    uint8_t options = wide ? sstUTF16 : 0;
+    uint32_t hash = SSTHash(FScratch.data(), FScratch.size());
+    if (TXLSString* found = Find(options, len, hash)) {
+        ++found->RefCount;
+        return found;
+    }
+    TXLSString* s = NewString(options, len, FScratch.size());
+    std::memcpy(s->Chars(), FScratch.data(), FScratch.size());
+    s->Hash = hash;
+    Insert(FRoot.get(), 0, s);
+    ++FUniqueCount;
+    return s;
+}
+
+TXLSString* TSST2::Find(uint8_t options, uint16_t len, uint32_t hash) const
+{
+    const TNode* node = FRoot.get();
+    for (int depth = 0;; ++depth) {
+        const TSlot& slot = node->Slots[SlotIndex(hash, depth)];
+        if (slot.Node) {
+            node = slot.Node.get();
+            continue;
+        }
+        for (auto it = slot.Chain.rbegin(); it != slot.Chain.rend(); ++it) {
+            const TXLSString& e = *it->Entry;
+            if (it->Hash == hash && e.Options == options && e.Len == len && e.RunCount == 0 && e.ExtLen == 0 &&
+                std::memcmp(e.Chars(), FScratch.data(), FScratch.size()) == 0)
+                return it->Entry;
+        }
+        return nullptr;
+    }
 }
 
 TXLSString* TSST2::AddRawString(uint8_t options, uint16_t len, const uint8_t* chars, uint16_t runCount,
@@ -112,6 +143,7 @@ TXLSString* TSST2::AddRawString(uint8_t options, uint16_t len, const uint8_t* ch
     if (runCount) std::memcpy(s->Chars() + charBytes, runs, 4u * runCount);
     if (extLen) std::memcpy(s->Chars() + charBytes + 4u * runCount, ext, extLen);
     ++FTotalCount;
+    s->Hash = SSTHash(s->Chars(), s->CharBytes());
     TXLSString* entry = Intern(s);
     if (FFonts)
         for (int k = 0; k < entry->RunCount && entry == s; ++k) FFonts->AddUsage(GetU16(entry->Runs() + 4 * k + 2));
@@ -120,7 +152,6 @@ TXLSString* TSST2::AddRawString(uint8_t options, uint16_t len, const uint8_t* ch
 
 TXLSString* TSST2::Intern(TXLSString* candidate)
 {
-    candidate->Hash = SSTHash(candidate->Chars(), candidate->CharBytes());
     TNode* node = FRoot.get();
     for (int depth = 0;; ++depth) {
         TSlot& slot = node->Slots[SlotIndex(candidate->Hash, depth)];

@@ -92,6 +92,7 @@ private:
         TSlot Slots[256];
     };
     TXLSString* Intern(TXLSString* candidate);
+    TXLSString* Find(uint8_t options, uint16_t len, uint32_t hash) const;
     void Insert(TNode* node, int depth, TXLSString* entry);
     void FreeNode(TNode* node);
     template <class F> static void TraverseNode(const TNode* node, F& visit)
@@ -108,6 +109,7 @@ private:
     uint32_t FUniqueCount = 0;
     int FMaxBufSize = 8224;
     TXFonts* FFonts = nullptr;
+    std::vector<uint8_t> FScratch;
 };
 
 }  // namespace workbook
