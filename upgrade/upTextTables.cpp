@@ -1,5 +1,5 @@
 // The texts of the upgrade windows and boxes, one table per translated
-// language; the other languages show the English texts.
+// language; a language without a translation shows the English texts.
 #include "upgrade/upTextTables.h"
 
 namespace {
@@ -115,6 +115,9 @@ const char* const* TextTable(TupUpdaterLanguage language)
     switch (language) {
     case wlChineseSimplified: return ChineseSimplified;
     case wlChineseTraditional: return ChineseTraditional;
-    default: return English;
+    default: {
+        const char* const* european = EuropeanTable(language);
+        return european ? european : English;
+    }
     }
 }

@@ -4,3 +4,5 @@
 #include "upgrade/upTexts.h"
 
 const char* const* TextTable(TupUpdaterLanguage language);
+// The European translations; null for a language without one.
+const char* const* EuropeanTable(TupUpdaterLanguage language);

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -41,13 +42,32 @@ TEST(upTexts, texts_are_found_by_resource_number)
     EXPECT_EQ(UpResource(42050 + 14), "开始升级");
     EXPECT_EQ(UpResource(42050 + 19), "以后再说");
     EXPECT_EQ(UpResource(41000 + 14), "&Yes");
-    EXPECT_EQ(UpResource(41100 + 14), "&Yes");  // German falls back to English
+    EXPECT_EQ(UpResource(41100 + 14), "&Ja");
+    EXPECT_EQ(UpResource(41450 + 14), "&Yes");  // Danish falls back to English
     EXPECT_EQ(UpResource(42000 + 14), "開始升級");
     EXPECT_EQ(UpResource(40999), "Updater");
     EXPECT_EQ(UpResource(40997), "<AppTitle>");
     LanguageScope chinese(wlChineseSimplified);
     EXPECT_EQ(UpFormat(28, "tallybrook"), "文档tallybrook找不到或者发生错误，\r\r您要忽略这个文档并且继续升级操作吗？");
     EXPECT_EQ(UpFormat(29, "app"), "远端的文档\"app\"被密码保护，\n\n请输入您的帐号及密码[注册用户]来继续进行升级操作。");
+}
+
+TEST(upTexts, every_language_keeps_the_placeholders_of_the_english_texts)
+{
+    const QRegularExpression placeholder("%[.0-9]*[dfs]");
+    auto placeholders = [&](const QString& text) {
+        QStringList found;
+        for (auto it = placeholder.globalMatch(text); it.hasNext();)
+            found << it.next().captured();
+        return found;
+    };
+    for (int language = wlEnglish; language <= wlIcelandic; ++language) {
+        for (int n = 0; n < UpTextCount; ++n) {
+            const int id = LanguageFirstNumber(static_cast<TupUpdaterLanguage>(language)) + n;
+            EXPECT_FALSE(UpResource(id).isEmpty()) << id;
+            EXPECT_EQ(placeholders(UpResource(id)), placeholders(UpResource(41000 + n))) << id;
+        }
+    }
 }
 
 TEST(upTexts, wizard_lines_format_sizes_rates_and_times)
