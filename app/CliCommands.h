@@ -15,3 +15,4 @@ struct TCliCommand {
 
 std::vector<TCliCommand> AllCliCommands();
 std::vector<TCliCommand> DatabaseCommands();
+std::vector<TCliCommand> ExportCommands();

@@ -11,7 +11,11 @@
 namespace {
 
 std::vector<TCliCommand>& Commands() {
-    static std::vector<TCliCommand> commands = AllCliCommands();
+    static std::vector<TCliCommand> commands = [] {
+        std::vector<TCliCommand> all = AllCliCommands();
+        for (auto& c : ExportCommands()) all.push_back(std::move(c));
+        return all;
+    }();
     return commands;
 }
 

@@ -10,6 +10,8 @@
 #include "app/DataControls.h"
 #include "app/ErrorReport.h"
 #include "app/Prompter.h"
+#include "workbook/WindowResources.h"
+#include "workbook/XLSWorkbook.h"
 
 namespace {
 
@@ -63,6 +65,8 @@ TForm4::TForm4(QWidget* parent) : TForm3(parent) {
     FSearch->SetSQL(kGoodsSearchSql);
     FEntry = std::make_unique<store::DataSet>(ADOConnection1());
     FEntry->SetSQL(kEntrySql);
+    Fxls1 = std::make_unique<workbook::TXLSWorkbook>();
+    workbook::LoadFromWindowResources(*Fxls1);
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName("PageControl1");

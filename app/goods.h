@@ -14,6 +14,9 @@ class TDBGrid;
 class TDBNavigator;
 class TDataSetModel;
 class TDBEdit;
+namespace workbook {
+class TXLSWorkbook;
+}
 
 class TForm4 : public TForm3 {
     Q_OBJECT
@@ -24,6 +27,7 @@ public:
     store::DataSet& ADOQuery1() { return *FEntry; }   // entry form
     store::DataSet& ADOQuery2() { return *FSearch; }  // the list
     TGoodsFilter Filter() const;
+    workbook::TXLSWorkbook& xls1() { return *Fxls1; }
 
     QTabWidget* PageControl1;
     QLineEdit* Edit1;
@@ -55,6 +59,7 @@ private:
 
     std::unique_ptr<store::DataSet> FSearch;
     std::unique_ptr<store::DataSet> FEntry;
+    std::unique_ptr<workbook::TXLSWorkbook> Fxls1;
     TDataSetModel* FModel = nullptr;
     int FCounterListener = 0;
 };

@@ -97,7 +97,7 @@ void TForm1::BuildLayout() {
 }
 
 void TForm1::FormCreate() {
-    FUpdater->CheckUpdate();
+    StartUpdateCheck(*FUpdater);
     TLoginValues v = FSettings.Read();
     Edit1->setText(v.user);
     Edit2->setText(v.password);

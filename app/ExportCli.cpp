@@ -1,0 +1,54 @@
+// tallybrook export-goods: the goods window's export without the window.
+#include <map>
+#include <ostream>
+
+#include "app/CliCommands.h"
+#include "app/GoodsQuery.h"
+#include "app/QueryExport.h"
+#include "workbook/WindowResources.h"
+#include "workbook/XLSWorkbook.h"
+
+namespace {
+
+// Reads "--name value" pairs; anything else is a usage error.
+bool ParseOptions(const std::vector<std::string>& args, size_t from, std::map<std::string, std::string>& opts,
+                  std::ostream& err) {
+    for (size_t i = from; i < args.size(); i += 2) {
+        if (args[i].rfind("--", 0) != 0 || i + 1 >= args.size() || !opts.count(args[i].substr(2))) {
+            err << "unexpected argument \"" << args[i] << "\"\n";
+            return false;
+        }
+        opts[args[i].substr(2)] = args[i + 1];
+    }
+    return true;
+}
+
+int ExportGoods(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::map<std::string, std::string> opts{{"code", ""}, {"name", ""}, {"remark", ""}};
+    if (args.empty() || !ParseOptions(args, 1, opts, err)) {
+        err << "usage: tallybrook export-goods OUT.xls [--code T] [--name T] [--remark T]\n";
+        return 2;
+    }
+    store::Connection c;
+    c.Open();
+    store::DataSet q(c);
+    RunGoodsSearch(q, {QString::fromStdString(opts["code"]), QString::fromStdString(opts["name"]),
+                       QString::fromStdString(opts["remark"])});
+    if (q.RecordCount() == 0) {
+        err << "无记录可以导出!\n";
+        return 1;
+    }
+    workbook::TXLSWorkbook xls;
+    workbook::LoadFromWindowResources(xls);
+    int rows = ExportDataSet(q, kGoodsExport, xls, QString::fromStdString(args[0]));
+    out << "文件保存成功! " << rows << " rows -> " << args[0] << "\n";
+    return 0;
+}
+
+}  // namespace
+
+std::vector<TCliCommand> ExportCommands() {
+    return {{"export-goods", "export-goods OUT.xls [--code T] [--name T] [--remark T]",
+             "Saves the goods found (as the goods window's search finds them) to an Excel 97-2003 workbook.",
+             ExportGoods}};
+}
