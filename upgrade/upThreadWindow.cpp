@@ -12,15 +12,26 @@
 namespace upthread {
 namespace {
 
-// Guards the count, the window pointer, the request queue and every Done flag.
-std::mutex ThreadWindowLock;
-std::condition_variable ThreadWindowChanged;
-TupThreadWindow* ThreadWindow = nullptr;
-int ThreadWindowRefCount = 0;
-std::deque<std::shared_ptr<SyncRequest>> Pending;
-std::deque<std::function<void()>> Tasks;
-bool FinishedPending = false;
-int WakeDescriptor = -1;
+// The process-wide state. It is created once and never destroyed: a worker
+// abandoned shortly before the program ends may still pass through it while
+// static objects are being torn down.
+struct WindowState {
+    // Guards the count, the window pointer, the queues and every Done flag.
+    std::mutex Lock;
+    std::condition_variable Changed;
+    TupThreadWindow* Window = nullptr;
+    int RefCount = 0;
+    std::deque<std::shared_ptr<SyncRequest>> Pending;
+    std::deque<std::function<void()>> Tasks;
+    bool FinishedPending = false;
+};
+
+WindowState& State()
+{
+    static WindowState* state = new WindowState;
+    return *state;
+}
+
 
 void Serve(const std::shared_ptr<SyncRequest>& request)
 {
@@ -31,18 +42,18 @@ void Serve(const std::shared_ptr<SyncRequest>& request)
             request->Exception = std::current_exception();
         }
     }
-    std::lock_guard lock(ThreadWindowLock);
+    std::lock_guard lock(State().Lock);
     request->Done = true;
-    ThreadWindowChanged.notify_all();
+    State().Changed.notify_all();
 }
 
 std::shared_ptr<SyncRequest> TakeNext()
 {
-    std::lock_guard lock(ThreadWindowLock);
-    if (Pending.empty())
+    std::lock_guard lock(State().Lock);
+    if (State().Pending.empty())
         return nullptr;
-    auto next = Pending.front();
-    Pending.pop_front();
+    auto next = State().Pending.front();
+    State().Pending.pop_front();
     return next;
 }
 
@@ -50,19 +61,19 @@ std::shared_ptr<SyncRequest> TakeNext()
 
 TupThreadWindow::TupThreadWindow()
 {
-    WakeDescriptor = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    auto* notifier = new QSocketNotifier(WakeDescriptor, QSocketNotifier::Read, this);
+    FWakeDescriptor = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    auto* notifier = new QSocketNotifier(FWakeDescriptor, QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [this] {
         uint64_t count = 0;
-        while (::read(WakeDescriptor, &count, sizeof count) > 0) {
+        while (::read(FWakeDescriptor, &count, sizeof count) > 0) {
         }
         ServePending();
         std::deque<std::function<void()>> tasks;
         bool finished = false;
         {
-            std::lock_guard lock(ThreadWindowLock);
-            tasks.swap(Tasks);
-            std::swap(finished, FinishedPending);
+            std::lock_guard lock(State().Lock);
+            tasks.swap(State().Tasks);
+            std::swap(finished, State().FinishedPending);
         }
         for (auto& task : tasks)
             task();
@@ -71,16 +82,12 @@ TupThreadWindow::TupThreadWindow()
     });
 }
 
-TupThreadWindow::~TupThreadWindow()
-{
-    ::close(WakeDescriptor);
-    WakeDescriptor = -1;
-}
+TupThreadWindow::~TupThreadWindow() { ::close(FWakeDescriptor); }
 
 void TupThreadWindow::Wake()
 {
     const uint64_t one = 1;
-    [[maybe_unused]] const auto written = ::write(WakeDescriptor, &one, sizeof one);
+    [[maybe_unused]] const auto written = ::write(FWakeDescriptor, &one, sizeof one);
 }
 
 void TupThreadWindow::ServePending()
@@ -91,38 +98,38 @@ void TupThreadWindow::ServePending()
 
 void AcquireThreadWindow()
 {
-    std::lock_guard lock(ThreadWindowLock);
-    if (!ThreadWindow)
-        ThreadWindow = new TupThreadWindow;
-    ++ThreadWindowRefCount;
+    std::lock_guard lock(State().Lock);
+    if (!State().Window)
+        State().Window = new TupThreadWindow;
+    ++State().RefCount;
 }
 
 void ReleaseThreadWindow()
 {
-    std::lock_guard lock(ThreadWindowLock);
-    if (--ThreadWindowRefCount != 0 || !ThreadWindow)
+    std::lock_guard lock(State().Lock);
+    if (--State().RefCount != 0 || !State().Window)
         return;
     // Destroyed only when the release is handled and nobody took a new reference.
-    Tasks.emplace_back([] {
-        std::lock_guard inner(ThreadWindowLock);
-        if (ThreadWindowRefCount == 0 && ThreadWindow) {
-            ThreadWindow->deleteLater();
-            ThreadWindow = nullptr;
+    State().Tasks.emplace_back([] {
+        std::lock_guard inner(State().Lock);
+        if (State().RefCount == 0 && State().Window) {
+            State().Window->deleteLater();
+            State().Window = nullptr;
         }
     });
-    ThreadWindow->Wake();
+    State().Window->Wake();
 }
 
 TupThreadWindow* ThreadWindowHandle()
 {
-    std::lock_guard lock(ThreadWindowLock);
-    return ThreadWindow;
+    std::lock_guard lock(State().Lock);
+    return State().Window;
 }
 
 bool OnWindowThread()
 {
-    std::lock_guard lock(ThreadWindowLock);
-    return ThreadWindow && ThreadWindow->thread() == QThread::currentThread();
+    std::lock_guard lock(State().Lock);
+    return State().Window && State().Window->thread() == QThread::currentThread();
 }
 
 void SendSyncRequest(const std::shared_ptr<SyncRequest>& request)
@@ -131,29 +138,29 @@ void SendSyncRequest(const std::shared_ptr<SyncRequest>& request)
         Serve(request);
         return;
     }
-    std::unique_lock lock(ThreadWindowLock);
-    Pending.push_back(request);
-    ThreadWindow->Wake();
-    ThreadWindowChanged.notify_all();
-    ThreadWindowChanged.wait(lock, [&] { return request->Done; });
+    std::unique_lock lock(State().Lock);
+    State().Pending.push_back(request);
+    State().Window->Wake();
+    State().Changed.notify_all();
+    State().Changed.wait(lock, [&] { return request->Done; });
 }
 
 void WaitServing(const std::function<bool()>& finished)
 {
     if (!OnWindowThread()) {
-        std::unique_lock lock(ThreadWindowLock);
-        ThreadWindowChanged.wait(lock, finished);
+        std::unique_lock lock(State().Lock);
+        State().Changed.wait(lock, finished);
         return;
     }
     for (;;) {
         std::shared_ptr<SyncRequest> next;
         {
-            std::unique_lock lock(ThreadWindowLock);
-            ThreadWindowChanged.wait(lock, [&] { return finished() || !Pending.empty(); });
+            std::unique_lock lock(State().Lock);
+            State().Changed.wait(lock, [&] { return finished() || !State().Pending.empty(); });
             if (finished())
                 return;
-            next = Pending.front();
-            Pending.pop_front();
+            next = State().Pending.front();
+            State().Pending.pop_front();
         }
         Serve(next);
     }
@@ -161,9 +168,9 @@ void WaitServing(const std::function<bool()>& finished)
 
 void Locked(const std::function<void()>& change)
 {
-    std::lock_guard lock(ThreadWindowLock);
+    std::lock_guard lock(State().Lock);
     change();
-    ThreadWindowChanged.notify_all();
+    State().Changed.notify_all();
 }
 
 }  // namespace upthread
@@ -172,24 +179,24 @@ namespace upthread {
 
 bool LockedQuery(const std::function<bool()>& query)
 {
-    std::lock_guard lock(ThreadWindowLock);
+    std::lock_guard lock(State().Lock);
     return query();
 }
 
 void NotifyThreadFinished()
 {
-    std::lock_guard lock(ThreadWindowLock);
-    FinishedPending = true;
-    if (ThreadWindow)
-        ThreadWindow->Wake();
+    std::lock_guard lock(State().Lock);
+    State().FinishedPending = true;
+    if (State().Window)
+        State().Window->Wake();
 }
 
 void PostToWindow(std::function<void()> task)
 {
-    std::lock_guard lock(ThreadWindowLock);
-    Tasks.push_back(std::move(task));
-    if (ThreadWindow)
-        ThreadWindow->Wake();
+    std::lock_guard lock(State().Lock);
+    State().Tasks.push_back(std::move(task));
+    if (State().Window)
+        State().Window->Wake();
 }
 
 }  // namespace upthread

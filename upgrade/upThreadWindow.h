@@ -33,6 +33,9 @@ public:
 signals:
     // A worker has ended (its final state is visible to the window thread).
     void ThreadFinished();
+
+private:
+    int FWakeDescriptor = -1;
 };
 
 // Reference counting of the hidden window; the window is created by the first

@@ -258,3 +258,17 @@ TEST(upThread, free_owner_on_terminate_deletes_the_owner_after_the_run)
     ASSERT_TRUE(WaitFor([&] { return owner.isNull(); }));
     EXPECT_TRUE(terminated);
 }
+
+TEST(upThread, window_released_and_created_again_still_carries_calls)
+{
+    delete new TupEventThread(nullptr);
+    ASSERT_TRUE(WaitFor([] { return upthread::ThreadWindowHandle() == nullptr; }));
+    TupCustomThread thread;
+    int served = 0;
+    bool done = false;
+    thread.setOnExecute([&](TupCustomThread*) { TupEventThread::SynchronizeCurrent([&] { ++served; }); });
+    thread.setOnTerminate([&](TupCustomThread*) { done = true; });
+    thread.Execute();
+    ASSERT_TRUE(WaitFor([&] { return done; }));
+    EXPECT_EQ(served, 1);
+}
