@@ -1,0 +1,229 @@
+#include "store/Backup.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <set>
+
+#include "store/Connection.h"
+
+namespace fs = std::filesystem;
+
+namespace store {
+namespace {
+
+std::function<bool(const std::string&)> gWriteFault;
+
+// An sqlite3 handle closed when it goes out of scope.
+struct Db {
+    sqlite3* h = nullptr;
+    Db(const std::string& file, int flags) {
+        if (sqlite3_open_v2(file.c_str(), &h, flags, nullptr) != SQLITE_OK) {
+            std::string msg = h ? sqlite3_errmsg(h) : "out of memory";
+            sqlite3_close_v2(h);
+            h = nullptr;
+            throw StoreError("无法打开 " + file + ": " + msg);
+        }
+        sqlite3_busy_timeout(h, 1000);
+    }
+    ~Db() { sqlite3_close_v2(h); }
+};
+
+std::string Now(const char* format) {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, format, &tm);
+    return buf;
+}
+
+// Copies `from` into `to` page by page, a few hundred pages per step.
+void CopyPages(sqlite3* from, sqlite3* to, const BackupProgress& progress) {
+    sqlite3_backup* b = sqlite3_backup_init(to, "main", from, "main");
+    if (!b) ThrowSqlite(to, "备份失败");
+    int rc;
+    do {
+        rc = sqlite3_backup_step(b, 4096);
+        if (progress) progress(sqlite3_backup_remaining(b), sqlite3_backup_pagecount(b));
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) sqlite3_sleep(5);
+    } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
+    sqlite3_backup_finish(b);
+    if (rc != SQLITE_DONE) ThrowSqlite(to, "备份失败");
+}
+
+const std::regex kName(R"(ledgr-(\d{4})(\d{2})(\d{2})-(\d{2})(\d{2})(\d{2})-([a-z-]+?)(?:-\d+)?\.mdb)");
+
+std::optional<BackupInfo> Parse(const fs::path& p) {
+    std::smatch m;
+    std::string name = p.filename().string();
+    if (!std::regex_match(name, m, kName)) return std::nullopt;
+    BackupInfo i;
+    i.path = p.string();
+    i.stamp = m[1].str() + "-" + m[2].str() + "-" + m[3].str() + " " + m[4].str() + ":" + m[5].str() + ":" + m[6].str();
+    i.reason = m[7].str();
+    return i;
+}
+
+void RemoveWithCompanions(const fs::path& p) {
+    std::error_code ec;
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) fs::remove(p.string() + suffix, ec);
+}
+
+}  // namespace
+
+std::string CheckDatabase(const std::string& file, bool quick) {
+    try {
+        Db db(file, SQLITE_OPEN_READONLY);
+        sqlite3_stmt* st = nullptr;
+        std::string sql = quick ? "PRAGMA quick_check(5)" : "PRAGMA integrity_check(5)";
+        if (sqlite3_prepare_v2(db.h, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) return sqlite3_errmsg(db.h);
+        std::string out;
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            out += (out.empty() ? "" : "; ") + std::string(t ? t : "");
+        }
+        if (rc != SQLITE_DONE) out = sqlite3_errmsg(db.h);
+        sqlite3_finalize(st);
+        return out;
+    } catch (const StoreError& e) {
+        return e.what();
+    }
+}
+
+std::pair<std::int64_t, std::int64_t> CountRows(const std::string& file) {
+    Db db(file, SQLITE_OPEN_READONLY);
+    auto count = [&](const char* sql) -> std::int64_t {
+        sqlite3_stmt* st = nullptr;
+        std::int64_t n = -1;
+        if (sqlite3_prepare_v2(db.h, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+            n = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        return n;
+    };
+    return {count("select count(*) from spxx"), count("select count(*) from xssp")};
+}
+
+void BackupManager::SetWriteFault(std::function<bool(const std::string&)> fault) { gWriteFault = std::move(fault); }
+
+BackupManager::BackupManager(std::string databaseFile)
+    : FDatabase(fs::absolute(databaseFile).lexically_normal().string()) {}
+
+std::string BackupManager::Folder() const { return (fs::path(FDatabase).parent_path() / "backups").string(); }
+
+std::string BackupManager::Backup(const std::string& reason, const BackupProgress& progress) {
+    std::error_code ec;
+    fs::create_directories(Folder(), ec);
+    std::string base = (fs::path(Folder()) / ("ledgr-" + Now("%Y%m%d-%H%M%S") + "-" + reason)).string();
+    std::string target = base + ".mdb";
+    for (int n = 2; fs::exists(target); ++n) target = base + "-" + std::to_string(n) + ".mdb";
+    std::string scratch = target + ".part";
+    try {
+        if (gWriteFault && gWriteFault(scratch)) throw StoreError("磁盘已满");
+        {
+            Db from(FDatabase, SQLITE_OPEN_READONLY);
+            Db to(scratch, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+            CopyPages(from.h, to.h, progress);
+            sqlite3_exec(to.h, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+        }
+        std::string check = CheckDatabase(scratch);
+        if (check != "ok") throw StoreError("备份副本检查未通过: " + check);
+        fs::rename(scratch, target);
+    } catch (const std::exception& e) {
+        RemoveWithCompanions(scratch);
+        throw StoreError("无法备份数据库到 " + Folder() + ": " + e.what() +
+                         "\n为保护您的数据, 操作已取消。请检查磁盘空间和文件夹权限后再试。");
+    }
+    Prune();
+    return target;
+}
+
+std::vector<BackupInfo> BackupManager::List(bool withCounts) const {
+    std::vector<BackupInfo> out;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(Folder(), ec)) {
+        auto info = Parse(e.path());
+        if (!info) continue;
+        if (withCounts) {
+            try {
+                std::tie(info->goods, info->salesLines) = CountRows(info->path);
+            } catch (const StoreError&) {
+            }
+        }
+        out.push_back(*info);
+    }
+    std::sort(out.begin(), out.end(), [](const BackupInfo& a, const BackupInfo& b) {
+        if (a.stamp != b.stamp) return a.stamp > b.stamp;
+        // Within one second, the file written last is the newer one.
+        std::error_code e1, e2;
+        return fs::last_write_time(a.path, e1) > fs::last_write_time(b.path, e2);
+    });
+    return out;
+}
+
+std::optional<BackupInfo> BackupManager::NewestGood() const {
+    for (const BackupInfo& b : List(false))
+        if (CheckDatabase(b.path, true) == "ok") return b;
+    return std::nullopt;
+}
+
+bool BackupManager::DailyBackupDue() const {
+    std::string today = Now("%Y-%m-%d");
+    for (const BackupInfo& b : List(false))
+        if (b.stamp.compare(0, 10, today) == 0) return false;
+    return true;
+}
+
+void BackupManager::Prune() {
+    std::vector<BackupInfo> all = List(false);
+    std::set<std::string> keep;
+    int events = 0;
+    std::set<std::string> days;
+    std::string oldestDay = [] {
+        std::time_t t = std::time(nullptr) - 29 * 24 * 3600;
+        std::tm tm{};
+        localtime_r(&t, &tm);
+        char buf[16];
+        std::strftime(buf, sizeof buf, "%Y-%m-%d", &tm);
+        return std::string(buf);
+    }();
+    for (const BackupInfo& b : all) {  // newest first
+        if (b.reason != "daily" && events < 20) {
+            keep.insert(b.path);
+            ++events;
+        }
+        std::string day = b.stamp.substr(0, 10);
+        if (day >= oldestDay && days.insert(day).second) keep.insert(b.path);
+    }
+    for (const BackupInfo& b : all)
+        if (!keep.count(b.path)) RemoveWithCompanions(b.path);
+}
+
+void BackupManager::Restore(const std::string& backupFile, const BackupProgress& progress) {
+    std::string check = CheckDatabase(backupFile);
+    if (check != "ok") throw StoreError("备份文件 " + backupFile + " 已损坏, 不能恢复: " + check);
+    if (fs::exists(FDatabase) && CheckDatabase(FDatabase, true) == "ok") {
+        Backup("before-restore", progress);
+        Db from(backupFile, SQLITE_OPEN_READONLY);
+        Db to(FDatabase, SQLITE_OPEN_READWRITE);
+        CopyPages(from.h, to.h, progress);
+        return;
+    }
+    // A damaged database cannot take pages: keep it aside and copy the file in.
+    std::error_code ec;
+    fs::create_directories(Folder(), ec);
+    if (fs::exists(FDatabase))
+        fs::rename(FDatabase, fs::path(Folder()) / ("damaged-" + Now("%Y%m%d-%H%M%S") + ".mdb"));
+    RemoveWithCompanions(FDatabase);
+    std::string scratch = FDatabase + ".restore";
+    fs::copy_file(backupFile, scratch, fs::copy_options::overwrite_existing);
+    fs::rename(scratch, FDatabase);
+}
+
+}  // namespace store

@@ -1,0 +1,71 @@
+// Copies of the seller's database, taken before anything destructive, checked
+// before they count, pruned to a bounded set, and restorable in one step.
+//
+// Backups live in "backups/" beside the database, named
+// "ledgr-20131020-140509-delete-all.mdb" (time stamp, then the reason).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace store {
+
+struct BackupInfo {
+    std::string path;
+    std::string stamp;   // "yyyy-mm-dd hh:mm:ss"
+    std::string reason;  // "delete-all", "import", "upgrade", "daily", "manual", "before-restore"
+    std::int64_t goods = -1;       // -1 when the copy cannot be read
+    std::int64_t salesLines = -1;
+};
+
+// Called between copy steps with the pages still to copy and the total, so a
+// window can keep painting while a large database is copied.
+using BackupProgress = std::function<void(int remaining, int total)>;
+
+class BackupManager {
+public:
+    explicit BackupManager(std::string databaseFile);
+
+    std::string Folder() const;
+
+    // Copies the database, checks the copy and keeps it; returns its path.
+    // Throws StoreError (and leaves no file behind) when the copy cannot be
+    // written or does not check out.
+    std::string Backup(const std::string& reason, const BackupProgress& progress = {});
+
+    // Newest first.
+    std::vector<BackupInfo> List(bool withCounts = true) const;
+    std::optional<BackupInfo> NewestGood() const;
+
+    // True when no backup of any kind was taken today.
+    bool DailyBackupDue() const;
+
+    // Replaces the database by the backup. A healthy database is backed up
+    // first ("before-restore"); a damaged one is moved into the backup folder.
+    // Every connection to the database must be closed by the caller before
+    // and reopened after.
+    void Restore(const std::string& backupFile, const BackupProgress& progress = {});
+
+    // Keeps the 20 newest event backups and the newest backup of each of the
+    // last 30 days; removes the rest.
+    void Prune();
+
+    // Test seam: called with the scratch file's path before a backup is
+    // written; returning true makes the write fail like a full disk.
+    static void SetWriteFault(std::function<bool(const std::string&)> fault);
+
+private:
+    std::string FDatabase;
+};
+
+// "ok", or the first problems SQLite's integrity check finds. A file that is
+// not a database at all is reported too.
+std::string CheckDatabase(const std::string& file, bool quick = false);
+
+// Goods and sales lines in a database file.
+std::pair<std::int64_t, std::int64_t> CountRows(const std::string& file);
+
+}  // namespace store
