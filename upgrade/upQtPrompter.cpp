@@ -12,13 +12,13 @@
 
 void TupQtPrompter::ShowError(const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, UpText(0), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, UpText(0), DisplayText(text), QMessageBox::Ok);
     box.exec();
 }
 
 bool TupQtPrompter::AskYesNo(const QString& text, const QString& caption)
 {
-    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Yes | QMessageBox::No);
+    QMessageBox box(QMessageBox::Warning, caption, DisplayText(text), QMessageBox::Yes | QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

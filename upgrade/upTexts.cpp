@@ -62,6 +62,14 @@ QString UpResource(int id)
 
 QString UpText(int n) { return UpResource(LanguageFirstNumber(CurrentLanguage()) + n); }
 
+QString DisplayText(const QString& text)
+{
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
 QString ApplicationTitle(const QString& executablePath)
 {
     QString name = QFileInfo(executablePath).fileName();

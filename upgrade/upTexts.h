@@ -33,6 +33,9 @@ QString UpFormat(int n, Args... args)
     return QString::asprintf(UpText(n).toUtf8().constData(), args...);
 }
 
+// The texts break lines with CR, LF or both; on screen every break is a LF.
+QString DisplayText(const QString& text);
+
 // The executable's file name up to its first '.', every letter after the
 // first in lower case.
 QString ApplicationTitle(const QString& executablePath);

@@ -81,7 +81,7 @@ void TupUpdaterPasswordForm::Prepare(TupUpdater* updater, const QString& fileNam
 {
     Updater = updater;
     const int width = this->width() - Label1->x() - 11;
-    Label1->setText(UpFormat(29, qUtf8Printable(fileName)));
+    Label1->setText(DisplayText(UpFormat(29, qUtf8Printable(fileName))));
     Label1->resize(width, Label1->heightForWidth(width));
     setWindowTitle(UpText(11));
     UsernameLab->setText(UpText(12));

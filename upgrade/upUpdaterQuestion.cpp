@@ -60,7 +60,7 @@ void TupUpdaterQuestionForm::Prepare(const QString& appTitle, const QString& mes
 {
     const QString framed = message.isEmpty() ? message : QLatin1Char('\n') + message + QLatin1Char('\n');
     const int width = this->width() - Label1->x() - 11;
-    Label1->setText(UpFormat(23, qUtf8Printable(appTitle), qUtf8Printable(framed)));
+    Label1->setText(DisplayText(UpFormat(23, qUtf8Printable(appTitle), qUtf8Printable(framed))));
     Label1->resize(width, Label1->heightForWidth(width));
     setWindowTitle(UpText(0));
     YesBtn->setText(UpText(14));

@@ -87,7 +87,8 @@ TupUpdaterWizardForm::TupUpdaterWizardForm(QWidget* parent) : QDialog(parent)
     BuildFooter();
     ConfirmAbort = [this] {
         return QMessageBox::question(this, ApplicationTitle(Updater ? Updater->ApplicationPath() : QString()),
-                                     UpText(27), QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+                                     DisplayText(UpText(27)),
+                                     QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     };
 }
 
@@ -191,7 +192,8 @@ void TupUpdaterWizardForm::SetProgress(int percent, int totalPercent, float rate
 void TupUpdaterWizardForm::Finish()
 {
     WizardTitle->setText(UpText(2));
-    AfterNote->setText(UpFormat(10, qUtf8Printable(ApplicationTitle(Updater ? Updater->ApplicationPath() : QString()))));
+    const QString title = ApplicationTitle(Updater ? Updater->ApplicationPath() : QString());
+    AfterNote->setText(DisplayText(UpFormat(10, qUtf8Printable(title))));
     AfterNote->adjustSize();
     AfterNote->resize(319, AfterNote->heightForWidth(319));
     AfterNote->show();

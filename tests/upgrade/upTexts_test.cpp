@@ -135,6 +135,7 @@ TEST(upDialogs, wizard_finish_page_and_close_confirmation)
     TupUpdater updater;
     int aborted = 0;
     updater.OnAborted = [&](TupUpdater*) { ++aborted; };
+    SelectLanguage(wlEnglish);  // the updater chose the system's language
     auto* wizard = TupUpdaterWizardForm::ShowWizard(&updater);
     wizard->SetFile("https://update.tallybrook.example/tallybrook", 1, 2);
     wizard->SetProgress(50, 25, 10.0f, 65);
@@ -147,6 +148,7 @@ TEST(upDialogs, wizard_finish_page_and_close_confirmation)
     EXPECT_TRUE(wizard->FinishBtn->isEnabled());
     EXPECT_EQ(wizard->FinishBtn->text(), "&OK");
     EXPECT_EQ(wizard->WizardTitle->text(), "Upgrade completed!");
+    EXPECT_TRUE(wizard->AfterNote->text().contains("successfully completed.\n\nPress the OK button"));
     int asked = 0;
     wizard->ConfirmAbort = [&] { return ++asked == 2; };
     wizard->close();  // "No": the wizard stays
