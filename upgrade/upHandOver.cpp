@@ -78,10 +78,14 @@ bool TupUpdater::IsOnline() const
     return !address.isEmpty() && address != QLatin1String("127.0.0.1");
 }
 
+// Only web addresses reach the browser: an address from the update server
+// must not start some other registered program.
 void TupUpdater::OpenURL(const QString& url)
 {
-    const QString address = url.contains(QStringLiteral("://")) ? url : QStringLiteral("http://") + url;
-    QDesktopServices::openUrl(QUrl(address));
+    const QUrl address(url.contains(QStringLiteral("://")) ? url : QStringLiteral("http://") + url);
+    const QString scheme = address.scheme().toLower();
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+        QDesktopServices::openUrl(address);
 }
 
 // In the temporary folder, where an upgrade cannot replace it while it runs.

@@ -279,6 +279,19 @@ TEST_F(upUpdaterFlow, redirect_method_opens_the_address_and_downloads_nothing)
     EXPECT_EQ(prompter->WizardShows, 0);
 }
 
+TEST(upUpdater, open_url_passes_only_web_addresses_to_the_browser)
+{
+    UrlCatcher catcher;
+    for (const char* scheme : {"http", "https", "file", "ftp"})
+        QDesktopServices::setUrlHandler(scheme, &catcher, "Open");
+    TupUpdater::OpenURL("shop.tallybrook.example/new");
+    TupUpdater::OpenURL("file:///etc/passwd");
+    TupUpdater::OpenURL("ftp://shop.tallybrook.example/x");
+    for (const char* scheme : {"http", "https", "file", "ftp"})
+        QDesktopServices::unsetUrlHandler(scheme);
+    EXPECT_EQ(catcher.Opened, QList<QUrl>({QUrl("http://shop.tallybrook.example/new")}));
+}
+
 TEST(upUpdater, login_window_settings_keep_their_meaning)
 {
     QObject login;
