@@ -137,37 +137,41 @@ public:
     std::vector<uint8_t> FArrayData;
 
 protected:
-    template <class T> std::unique_ptr<TCell> CopyAs(const T& self) const
+    void CopyFormula(const TFormulaCell& from)
     {
-        auto c = std::make_unique<T>(FCol, FRow, FFormat);
-        c->FPTGS = FPTGS;
-        c->FFmlaSize = FFmlaSize;
-        c->FDataSize = FDataSize;
-        c->FCalculated = FCalculated;
-        c->FIsEx12 = FIsEx12;
-        c->FFormulaOptions = FFormulaOptions;
-        c->FSharedIndex = FSharedIndex;
-        c->FArrayData = FArrayData;
-        c->FValue = self.FValue;
-        return c;
+        FOptions = from.FOptions;
+        FPTGS = from.FPTGS;
+        FFmlaSize = from.FFmlaSize;
+        FDataSize = from.FDataSize;
+        FCalculated = from.FCalculated;
+        FIsEx12 = from.FIsEx12;
+        FFormulaOptions = from.FFormulaOptions;
+        FSharedIndex = from.FSharedIndex;
+        FArrayData = from.FArrayData;
     }
 };
 
-#define TB_FORMULA_CELL(Name, Kind, ValueType, Init)                                       \
-    class Name : public TFormulaCell {                                                     \
-    public:                                                                                \
-        using TFormulaCell::TFormulaCell;                                                  \
-        TCellType CellType() const override { return Kind; }                               \
-        std::unique_ptr<TCell> MakeCopy() const override { return CopyAs<Name>(*this); }  \
-        ValueType FValue = Init;                                                           \
-    };
-TB_FORMULA_CELL(TNumberFormulaCell, ctNumberFormula, double, 0.0)
-TB_FORMULA_CELL(TStringFormulaCell, ctStringFormula, std::u16string, u"")
-TB_FORMULA_CELL(TBooleanFormulaCell, ctBooleanFormula, bool, false)
-TB_FORMULA_CELL(TErrorFormulaCell, ctErrorFormula, TCellError, errNA)
-TB_FORMULA_CELL(TNumberArrayFormulaCell, ctNumberArrayFormula, double, 0.0)
-TB_FORMULA_CELL(TStringArrayFormulaCell, ctStringArrayFormula, std::u16string, u"")
-#undef TB_FORMULA_CELL
+// A formula cell of one kind with its cached result.
+template <TCellType Kind, class TValue> class TFormulaCellOf : public TFormulaCell {
+public:
+    using TFormulaCell::TFormulaCell;
+    TCellType CellType() const override { return Kind; }
+    std::unique_ptr<TCell> MakeCopy() const override
+    {
+        auto c = std::make_unique<TFormulaCellOf>(FCol, FRow, FFormat);
+        c->CopyFormula(*this);
+        c->FValue = FValue;
+        return c;
+    }
+    TValue FValue{};
+};
+
+using TNumberFormulaCell = TFormulaCellOf<ctNumberFormula, double>;
+using TStringFormulaCell = TFormulaCellOf<ctStringFormula, std::u16string>;
+using TBooleanFormulaCell = TFormulaCellOf<ctBooleanFormula, bool>;
+using TErrorFormulaCell = TFormulaCellOf<ctErrorFormula, TCellError>;
+using TNumberArrayFormulaCell = TFormulaCellOf<ctNumberArrayFormula, double>;
+using TStringArrayFormulaCell = TFormulaCellOf<ctStringArrayFormula, std::u16string>;
 
 inline bool IsFormulaCell(TCellType t) { return t >= ctNumberFormula && t <= ctStringArrayFormula; }
 
