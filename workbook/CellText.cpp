@@ -12,9 +12,6 @@
 
 namespace workbook {
 
-std::u16string StrTRUE = u"TRUE";
-std::u16string StrFALSE = u"FALSE";
-
 namespace {
 
 constexpr long long kTen14 = 100000000000000LL;
@@ -195,8 +192,35 @@ std::u16string FloatCellText(double value) {
            WidenAscii(text.substr(point + 1));
 }
 
-std::u16string BooleanCellText(std::uint8_t value) { return value != 0 ? StrTRUE : StrFALSE; }
+std::u16string BooleanCellText(bool value, std::u16string_view strTrue,
+                               std::u16string_view strFalse) {
+    return std::u16string(value ? strTrue : strFalse);
+}
 
 std::u16string ErrorCellText(int index) { return WidenAscii(ErrorText(index)); }
+
+std::u16string CellKindText(TCellType kind, const TRawCellValue& value,
+                            std::u16string_view strTrue, std::u16string_view strFalse) {
+    switch (kind) {
+        case ctInteger:
+            return IntegerCellText(static_cast<std::int32_t>(value.Number));
+        case ctFloat:
+        case ctNumberFormula:
+        case ctNumberArrayFormula:
+            return FloatCellText(value.Number);
+        case ctString:
+        case ctStringFormula:
+        case ctStringArrayFormula:
+            return std::u16string(value.Text);
+        case ctBoolean:
+        case ctBooleanFormula:
+            return BooleanCellText(value.Flag != 0, strTrue, strFalse);
+        case ctError:
+        case ctErrorFormula:
+            return ErrorCellText(value.Flag);
+        default:
+            return {};
+    }
+}
 
 }  // namespace workbook

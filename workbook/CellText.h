@@ -1,19 +1,16 @@
 // The text a cell shows when a workbook is read as plain text: numbers in the
 // general format with 15 significant digits, Booleans and error values. These
-// functions take raw values so that the sheet's text getter is a thin switch
-// over its cell kinds.
+// functions take raw values, so the sheet's text getter only looks the cell up
+// and hands over its kind and value.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace workbook {
+#include "workbook/Cells.h"
 
-// The texts of true and false. Every workbook component sets them when it is
-// created (the last assignment wins); they are read at each call.
-extern std::u16string StrTRUE;
-extern std::u16string StrFALSE;
+namespace workbook {
 
 // Number of error texts: index 0 ("no error") and the seven error values 1..7.
 inline constexpr int kErrorTextCount = 8;
@@ -37,8 +34,25 @@ std::uint8_t ErrorCodeFromIndex(int index);
 std::u16string IntegerCellText(std::int32_t value);
 // Uses the current C locale's decimal separator.
 std::u16string FloatCellText(double value);
-std::u16string BooleanCellText(std::uint8_t value);
+// strTrue / strFALSE: the process-wide texts of the workbook globals.
+std::u16string BooleanCellText(bool value, std::u16string_view strTrue,
+                               std::u16string_view strFalse);
 std::u16string ErrorCellText(int index);
+
+// The raw value of a cell, the field its kind uses.
+struct TRawCellValue {
+    double Number = 0;          // ctInteger, ctFloat, ctNumberFormula, ctNumberArrayFormula
+    std::uint8_t Flag = 0;      // Boolean byte (ctBoolean, ctBooleanFormula) or error
+                                // index (ctError, ctErrorFormula)
+    std::u16string_view Text;   // ctString (the entry's characters), ctStringFormula,
+                                // ctStringArrayFormula (the cached text)
+};
+
+// The text of a cell of this kind with this value: the sheet's text getter
+// without the lookup (formulas by their cached result). Blank and unused
+// kinds give the empty text.
+std::u16string CellKindText(TCellType kind, const TRawCellValue& value,
+                            std::u16string_view strTrue, std::u16string_view strFalse);
 
 // Widens ASCII text (number and error texts) to UTF-16.
 std::u16string WidenAscii(std::string_view text);

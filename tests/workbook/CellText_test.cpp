@@ -127,17 +127,14 @@ TEST(CellText, integer_cells_read_in_decimal) {
     EXPECT_EQ(IntegerCellText(1234567), u"1234567");
 }
 
-TEST(CellText, booleans_read_as_the_current_true_and_false_texts) {
-    EXPECT_EQ(BooleanCellText(1), u"TRUE");
-    EXPECT_EQ(BooleanCellText(0xFF), u"TRUE");
-    EXPECT_EQ(BooleanCellText(0), u"FALSE");
-    StrTRUE = u"WAHR";
-    EXPECT_EQ(BooleanCellText(1), u"WAHR");
-    StrTRUE = u"TRUE";
+TEST(CellText, booleans_read_as_the_given_true_and_false_texts) {
+    EXPECT_EQ(BooleanCellText(true, u"TRUE", u"FALSE"), u"TRUE");
+    EXPECT_EQ(BooleanCellText(false, u"TRUE", u"FALSE"), u"FALSE");
+    EXPECT_EQ(BooleanCellText(true, u"WAHR", u"FALSCH"), u"WAHR");
 }
 
 TEST(CellText, error_codes_map_to_their_texts) {
-    EXPECT_EQ(ErrorCellText(ErrorIndexFromCode(0x2A)), u"#N/A");
+    EXPECT_EQ(ErrorCellText(ErrorIndexFromCode(0x2A)), u"#N/A");  // BOOLERR code 0x2A
     EXPECT_EQ(ErrorText(ErrorIndexFromCode(0x00)), "#NULL!");
     EXPECT_EQ(ErrorText(ErrorIndexFromCode(0x07)), "#DIV/0!");
     EXPECT_EQ(ErrorText(ErrorIndexFromCode(0x0F)), "#VALUE!");
@@ -160,6 +157,39 @@ TEST(CellText, error_texts_and_codes_round_trip) {
     }
     EXPECT_EQ(ErrorIndexFromText("#n/a"), 0);
     EXPECT_EQ(ErrorIndexFromText(""), 0);
+}
+
+std::u16string KindText(TCellType kind, TRawCellValue value) {
+    return CellKindText(kind, value, u"TRUE", u"FALSE");
+}
+
+TEST(CellKindText, every_kind_reads_its_value) {
+    EXPECT_EQ(KindText(ctInteger, {.Number = -42}), u"-42");
+    EXPECT_EQ(KindText(ctFloat, {.Number = 12}), u"12");  // an RK integer after reading
+    EXPECT_EQ(KindText(ctFloat, {.Number = 12.5}), u"12.5");
+    EXPECT_EQ(KindText(ctFloat, {.Number = 41567}), u"41567");  // the date 2013-10-20
+    EXPECT_EQ(KindText(ctFloat, {.Number = 41567.5}), u"41567.5");
+    EXPECT_EQ(KindText(ctString, {.Text = u"备注"}), u"备注");
+    EXPECT_EQ(KindText(ctBoolean, {.Flag = 1}), u"TRUE");  // BOOLERR 1
+    EXPECT_EQ(KindText(ctBoolean, {.Flag = 0}), u"FALSE");
+    EXPECT_EQ(KindText(ctError, {.Flag = static_cast<uint8_t>(ErrorIndexFromCode(0x2A))}), u"#N/A");
+}
+
+TEST(CellKindText, formulas_read_their_cached_results) {
+    EXPECT_EQ(KindText(ctNumberFormula, {.Number = 7}), u"7");
+    EXPECT_EQ(KindText(ctNumberArrayFormula, {.Number = 0.1 + 0.2}), u"0.3");
+    EXPECT_EQ(KindText(ctStringFormula, {.Text = u"abc"}), u"abc");
+    EXPECT_EQ(KindText(ctStringArrayFormula, {.Text = u""}), u"");
+    EXPECT_EQ(KindText(ctBooleanFormula, {.Flag = 1}), u"TRUE");
+    // A cached error code that is none of the seven (0x2B) has index 0.
+    EXPECT_EQ(KindText(ctErrorFormula, {.Flag = static_cast<uint8_t>(ErrorIndexFromCode(0x2B))}),
+              u"[int] No error value");
+}
+
+TEST(CellKindText, blank_and_unused_kinds_read_empty) {
+    EXPECT_EQ(KindText(ctBlank, {.Number = 5, .Text = u"x"}), u"");  // a BLANK record
+    EXPECT_EQ(KindText(ctNone, {}), u"");
+    EXPECT_EQ(KindText(ctNotUsed, {}), u"");
 }
 
 }  // namespace

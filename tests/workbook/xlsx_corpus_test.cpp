@@ -176,7 +176,7 @@ private:
             return i >= 0 && i < static_cast<int>(FSst.size()) ? Utf8(FSst[i]) : "?";
         }
         if (type == "n") return FloatToStrGeneral(XmlToFloat(v->FText), '.');
-        if (type == "b") return Utf8(XmlToBool(v->FText) ? StrTRUE : StrFALSE);
+        if (type == "b") return Utf8(BooleanCellText(XmlToBool(v->FText), u"TRUE", u"FALSE"));
         if (type == "d") {
             const auto serial = IsoDateToSerial(v->FText, false);
             return serial ? FloatToStrGeneral(*serial, '.') : std::string();
