@@ -1,11 +1,17 @@
 #include "TestPrompter.h"
 #include "TestServer.h"
 #include "upgrade/upDefaults.h"
+#include "upgrade/upQtPrompter.h"
 #include "upgrade/upUpdater.h"
+#include "upgrade/upUpdaterQuestion.h"
+#include "upgrade/upUpdaterWizard.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
+#include <QLabel>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -277,6 +283,30 @@ TEST_F(upUpdaterFlow, redirect_method_opens_the_address_and_downloads_nothing)
     EXPECT_TRUE(outcomes.isEmpty());
     EXPECT_EQ(catcher.Opened, QList<QUrl>({QUrl("https://shop.tallybrook.example/new")}));
     EXPECT_EQ(prompter->WizardShows, 0);
+}
+
+TEST_F(upUpdaterFlow, real_windows_ask_show_progress_and_finish_with_ok)
+{
+    up->setPrompter(std::make_shared<TupQtPrompter>());
+    QStringList seen;
+    QTimer user;  // plays the user: agrees, then presses OK on the finished page
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (auto* question = TupUpdaterQuestionForm::Instance(); question && question->isVisible()) {
+            seen << "question";
+            question->YesBtn->click();
+        }
+        auto* wizard = TupUpdaterWizardForm::Instance();
+        if (wizard && wizard->FinishBtn->isEnabled()) {
+            seen << "finished:" + wizard->WizardTitle->text();
+            wizard->FinishBtn->click();
+        }
+    });
+    user.start(10);
+    ASSERT_TRUE(Check(Publish("#date=10/21/2013\n#url=" + File("readme.txt", "via windows").toUtf8() + "\n")));
+    user.stop();
+    EXPECT_EQ(outcomes, QStringList({"handover"}));
+    EXPECT_EQ(seen, QStringList({"question", "finished:Upgrade completed!"}));
+    EXPECT_EQ(TupUpdaterWizardForm::Instance(), nullptr);
 }
 
 TEST(upUpdater, open_url_passes_only_web_addresses_to_the_browser)
