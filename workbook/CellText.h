@@ -44,7 +44,7 @@ struct TRawCellValue {
     double Number = 0;          // ctInteger, ctFloat, ctNumberFormula, ctNumberArrayFormula
     std::uint8_t Flag = 0;      // Boolean byte (ctBoolean, ctBooleanFormula) or error
                                 // index (ctError, ctErrorFormula)
-    std::u16string_view Text;   // ctString (the entry's characters), ctStringFormula,
+    std::u16string_view Text{}; // ctString (the entry's characters), ctStringFormula,
                                 // ctStringArrayFormula (the cached text)
 };
 
