@@ -2,9 +2,9 @@
 #include "workbook/Sheet.h"
 
 #include "workbook/ByteOrder.h"
+#include "workbook/CellText.h"
 #include "workbook/CompoundDocument.h"
 #include "workbook/Utf16.h"
-#include "workbook/WorkbookHooks.h"
 #include "workbook/XLSError.h"
 #include "workbook/XLSWorkbook.h"
 
@@ -29,6 +29,28 @@ constexpr uint16_t kSetupUsePage = 0x80;
 
 // WINDOW2 field offsets.
 constexpr size_t kWin2ScaleSLV = 10, kWin2ScaleNormal = 12;
+
+// Text of a cell other than a text or blank cell: numbers, Booleans, errors
+// and formulas by their cached result.
+std::u16string ValueText(const TCell& cell)
+{
+    TRawCellValue v;
+    switch (cell.CellType()) {
+    case ctInteger: v.Number = static_cast<const TIntegerCell&>(cell).FValue; break;
+    case ctFloat: v.Number = static_cast<const TFloatCell&>(cell).FValue; break;
+    case ctNumberFormula: v.Number = static_cast<const TNumberFormulaCell&>(cell).FValue; break;
+    case ctNumberArrayFormula: v.Number = static_cast<const TNumberArrayFormulaCell&>(cell).FValue; break;
+    case ctBoolean: v.Flag = static_cast<const TBooleanCell&>(cell).FValue; break;
+    case ctBooleanFormula: v.Flag = static_cast<const TBooleanFormulaCell&>(cell).FValue; break;
+    case ctError: v.Flag = uint8_t(static_cast<const TErrorCell&>(cell).FValue); break;
+    case ctErrorFormula: v.Flag = uint8_t(static_cast<const TErrorFormulaCell&>(cell).FValue); break;
+    case ctStringFormula: v.Text = static_cast<const TStringFormulaCell&>(cell).FValue; break;
+    case ctStringArrayFormula: v.Text = static_cast<const TStringArrayFormulaCell&>(cell).FValue; break;
+    default: break;
+    }
+    const TWorkbookGlobals& g = WorkbookGlobals();
+    return CellKindText(cell.CellType(), v, g.StrTRUE, g.StrFALSE);
+}
 
 }  // namespace
 
@@ -135,7 +157,7 @@ std::u16string TSheet::GetAsString(uint32_t col, uint32_t row)
     TCell* cell = FCells.GetCells(col, row);
     if (!cell || cell->CellType() == ctBlank) return u"";
     if (cell->CellType() == ctString) return FCells.SST().GetItem(static_cast<TStringCell*>(cell)->FValue);
-    return CellValueText(*cell, *FOwner);
+    return ValueText(*cell);
 }
 
 void TSheet::SetName(const std::u16string& name)
