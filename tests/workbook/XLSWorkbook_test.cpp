@@ -3,6 +3,7 @@
 // settings that live in records.
 #include "TestHelpers.h"
 
+#include "workbook/Utf16.h"
 #include "workbook/WindowResources.h"
 #include "workbook/XLSError.h"
 #include "workbook/XLSWorkbook.h"
@@ -224,4 +225,24 @@ TEST(XLSWorkbook, settings_are_views_on_their_records)
     EXPECT_EQ(book.OptionsDialog().CalcCount, 32767);
     book.SetCodepage(0);
     EXPECT_EQ(book.Codepage(), 1252);
+}
+
+TEST(XLSWorkbook, other_cell_kinds_read_as_their_text)
+{
+    TXLSWorkbook book;
+    TSheet& sheet = book.Sheet(0);
+    TCellFormat* xf = book.DefaultFormat();
+    sheet.Cells().SetCells(0, 0, std::make_unique<TIntegerCell>(0, 0, xf, 12));
+    sheet.Cells().SetCells(1, 0, std::make_unique<TFloatCell>(1, 0, xf, 0.5));
+    sheet.Cells().SetCells(2, 0, std::make_unique<TBooleanCell>(2, 0, xf, true));
+    sheet.Cells().SetCells(3, 0, std::make_unique<TErrorCell>(3, 0, xf, errDiv0));
+    auto formula = std::make_unique<TStringFormulaCell>(4, 0, xf);
+    formula->FValue = u"cached";
+    sheet.Cells().SetCells(4, 0, std::move(formula));
+    EXPECT_EQ(sheet.GetAsString(0, 0), u"12");
+    EXPECT_EQ(sheet.GetAsString(2, 0), u"TRUE");
+    EXPECT_EQ(sheet.GetAsString(3, 0), u"#DIV/0!");
+    EXPECT_EQ(sheet.GetAsString(4, 0), u"cached");
+    std::u16string half = sheet.GetAsString(1, 0);
+    EXPECT_TRUE(half == u"0.5" || half == u"0,5") << Utf16ToUtf8(half);
 }
