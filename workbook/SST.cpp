@@ -106,7 +106,7 @@ TXLSString* TSST2::AddString(const std::u16string& text)
         return found;
     }
     TXLSString* s = NewString(options, len, FScratch.size());
-    std::memcpy(s->Chars(), FScratch.data(), FScratch.size());
+    if (!FScratch.empty()) std::memcpy(s->Chars(), FScratch.data(), FScratch.size());
     s->Hash = hash;
     Insert(FRoot.get(), 0, s);
     ++FUniqueCount;
@@ -125,7 +125,7 @@ TXLSString* TSST2::Find(uint8_t options, uint16_t len, uint32_t hash) const
         for (auto it = slot.Chain.rbegin(); it != slot.Chain.rend(); ++it) {
             const TXLSString& e = *it->Entry;
             if (it->Hash == hash && e.Options == options && e.Len == len && e.RunCount == 0 && e.ExtLen == 0 &&
-                std::memcmp(e.Chars(), FScratch.data(), FScratch.size()) == 0)
+                (FScratch.empty() || std::memcmp(e.Chars(), FScratch.data(), FScratch.size()) == 0))
                 return it->Entry;
         }
         return nullptr;
@@ -139,7 +139,7 @@ TXLSString* TSST2::AddRawString(uint8_t options, uint16_t len, const uint8_t* ch
     TXLSString* s = NewString(options, len, charBytes + 4u * runCount + extLen);
     s->RunCount = runCount;
     s->ExtLen = extLen;
-    std::memcpy(s->Chars(), chars, charBytes);
+    if (charBytes) std::memcpy(s->Chars(), chars, charBytes);
     if (runCount) std::memcpy(s->Chars() + charBytes, runs, 4u * runCount);
     if (extLen) std::memcpy(s->Chars() + charBytes + 4u * runCount, ext, extLen);
     ++FTotalCount;
