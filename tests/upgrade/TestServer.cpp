@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QThread>
+#include <QTimer>
 #include <csignal>
 #include <unistd.h>
 
@@ -122,11 +123,12 @@ QList<QJsonObject> TestServer::Requests(const QString& fragment) const
 bool WaitFor(const std::function<bool()>& done, int guardMs)
 {
     QDeadlineTimer guard(guardMs);
+    QTimer tick;  // wakes the loop for conditions that raise no event
+    tick.start(5);
     while (!done()) {
         if (guard.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
