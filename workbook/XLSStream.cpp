@@ -161,8 +161,19 @@ void TXLSStream::WriteHeader(uint16_t recID, uint16_t length)
 
 void TXLSStream::WriteBufHeader(const void* buffer, uint16_t recID, uint16_t length)
 {
-    WriteHeader(recID, length);
-    if (length) RawWrite(buffer, length);
+    // Small records (most cell records) go out as one piece.
+    constexpr uint16_t kSmall = 60;
+    if (length > kSmall) {
+        WriteHeader(recID, length);
+        RawWrite(buffer, length);
+        return;
+    }
+    WriteFaults::CheckRecordWrite();
+    uint8_t record[4 + kSmall];
+    PutU16(record, recID);
+    PutU16(record + 2, length);
+    if (length) std::memcpy(record + 4, buffer, length);
+    RawWrite(record, 4u + length);
 }
 
 void TXLSStream::WriteWord(uint16_t recID, uint16_t value)
