@@ -246,3 +246,57 @@ TEST(XLSWorkbook, other_cell_kinds_read_as_their_text)
     std::u16string half = sheet.GetAsString(1, 0);
     EXPECT_TRUE(half == u"0.5" || half == u"0,5") << Utf16ToUtf8(half);
 }
+
+namespace {
+
+// Appends 4 characters to prefix so that the text's hash becomes target: the
+// table index of each of the last 4 steps is chosen from the top byte of the
+// register it must produce.
+std::u16string ForceHash(const std::u16string& prefix, uint32_t target)
+{
+    uint32_t table[256];
+    for (uint32_t i = 0; i < 256; ++i) {
+        uint32_t c = i;
+        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[i] = c;
+    }
+    uint32_t reg = 0xFFFFFFFFu;
+    for (char16_t ch : prefix) reg = table[(reg ^ uint8_t(ch)) & 0xFF] ^ (reg >> 8);
+    uint8_t index[4];
+    uint32_t t = target;
+    for (int k = 3; k >= 0; --k) {
+        for (uint32_t i = 0; i < 256; ++i)
+            if ((table[i] >> 24) == (t >> 24)) index[k] = uint8_t(i);
+        t = (t ^ table[index[k]]) << 8;
+    }
+    std::u16string text = prefix;
+    for (int k = 0; k < 4; ++k) {
+        uint8_t b = uint8_t((reg ^ index[k]) & 0xFF);
+        text += char16_t(b);
+        reg = table[index[k]] ^ (reg >> 8);
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(XLSWorkbook, many_texts_with_one_hash_are_interned_without_endless_splitting)
+{
+    TXLSWorkbook book;
+    TSheet& sheet = book.Sheet(0);
+    std::vector<std::u16string> texts;
+    for (int i = 0; i < 20; ++i) {
+        texts.push_back(ForceHash(u"key" + std::u16string(1, char16_t(u'A' + i)), 0x12345678u));
+        std::vector<uint8_t> bytes(texts.back().begin(), texts.back().end());
+        ASSERT_EQ(SSTHash(bytes.data(), bytes.size()), 0x12345678u) << i;
+        sheet.SetAsString(0, uint32_t(i), texts.back());
+    }
+    EXPECT_EQ(book.SST().UniqueCount(), 20u);
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(sheet.GetAsString(0, uint32_t(i)), texts[size_t(i)]);
+    sheet.SetAsString(0, 3, u"other");
+    EXPECT_EQ(book.SST().UniqueCount(), 20u);
+    std::vector<uint8_t> file;
+    book.WriteToStream(file);
+    for (const TRecord& r : RecordsOf(file))
+        if (r.Id == 0x00FC) EXPECT_EQ(GetU32(&r.Body[4]), 20u);
+}
