@@ -13,6 +13,7 @@
 #include <arpa/inet.h>
 #include <memory>
 #include <netdb.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 #include <unistd.h>
@@ -88,11 +89,28 @@ void TupUpdater::OpenURL(const QString& url)
         QDesktopServices::openUrl(address);
 }
 
-// In the temporary folder, where an upgrade cannot replace it while it runs.
+namespace {
+
+// A folder of this user's own inside the temporary folder: in the shared
+// temporary folder itself anybody could put a program under our name.
+QString PrivateTemporaryFolder()
+{
+    const QByteArray folder = QFile::encodeName(QDir::tempPath()) + "/tallybrook-" + QByteArray::number(::getuid());
+    ::mkdir(folder.constData(), 0700);
+    struct stat info {};
+    if (::lstat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
+        (info.st_mode & 077) != 0)
+        return QString();
+    return QFile::decodeName(folder);
+}
+
+}  // namespace
+
+// Outside the installation, where an upgrade cannot replace it while it runs.
 QString TupUpdater::ReplacementProgramPath()
 {
-    QString folder = QDir::tempPath();
-    if (!QFileInfo(folder).isDir())
+    QString folder = PrivateTemporaryFolder();
+    if (folder.isEmpty())
         folder = QCoreApplication::applicationDirPath();
     return folder + QStringLiteral("/tallybrook-replacer");
 }
@@ -127,9 +145,11 @@ void TupUpdater::RunReplacement(const QString& argument)
 {
     const QString program = ReplacementProgramPath();
     QFile::remove(program);
-    if (WriteReplacer(program))
-        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    StartDetached(program, {QFileInfo(ApplicationPath()).absoluteFilePath(), argument});
+    // Only a program written here and now is started; the downloaded files
+    // then wait for the next hand-over.
+    if (WriteReplacer(program) &&
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        StartDetached(program, {QFileInfo(ApplicationPath()).absoluteFilePath(), argument});
     FRestarting = true;
     if (OnDoOwnCloseAppMethod) {
         OnDoOwnCloseAppMethod(this);

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -307,6 +308,18 @@ TEST_F(upUpdaterFlow, real_windows_ask_show_progress_and_finish_with_ok)
     EXPECT_EQ(outcomes, QStringList({"handover"}));
     EXPECT_EQ(seen, QStringList({"question", "finished:Upgrade completed!"}));
     EXPECT_EQ(TupUpdaterWizardForm::Instance(), nullptr);
+}
+
+TEST(upUpdater, replacement_program_goes_to_a_private_folder_only)
+{
+    QTemporaryDir temp;
+    qputenv("TMPDIR", temp.path().toLocal8Bit());
+    const QString own = temp.filePath(QStringLiteral("tallybrook-%1").arg(::getuid()));
+    EXPECT_EQ(TupUpdater::ReplacementProgramPath(), own + "/tallybrook-replacer");
+    EXPECT_EQ(QFile::permissions(own) & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther), 0);
+    QFile::setPermissions(own, QFile::permissions(own) | QFile::WriteOther);  // someone opened it up
+    EXPECT_FALSE(TupUpdater::ReplacementProgramPath().startsWith(temp.path()));
+    qunsetenv("TMPDIR");
 }
 
 TEST(upUpdater, open_url_passes_only_web_addresses_to_the_browser)
