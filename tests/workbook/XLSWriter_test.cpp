@@ -393,3 +393,18 @@ TEST(XLSWriter, two_sheets_get_their_positions_and_only_the_selected_tab_is_sele
     EXPECT_EQ(GetU16(&windows[0].Body[0]) & 0x0600, 0);
     EXPECT_EQ(GetU16(&windows[1].Body[0]) & 0x0600, 0x0600);
 }
+
+TEST(XLSWriter, clearing_a_loaded_component_gives_the_same_empty_export)
+{
+    TXLSWorkbook fresh;
+    LoadFromWindowResources(fresh);
+    TXLSWorkbook used;
+    LoadFromWindowResources(used);
+    used.Sheet(0).SetAsString(2, 2, u"stale row of an earlier export");
+    used.Sheets().Add();
+    std::vector<uint8_t> first;
+    used.WriteToStream(first);
+    used.Clear();
+    if (used.Sheet(0).PrintSettings().PaperSize() != psA4) GTEST_SKIP() << "the locale's paper is not A4";
+    EXPECT_EQ(Written(used), Written(fresh));
+}
