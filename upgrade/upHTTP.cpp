@@ -120,9 +120,9 @@ void TupCustomHTTP::DoHeaderInfo(TupTransfer& t)
     info.ContentEncoding = t.HTTPContentEncoding;
     info.Location = t.HTTPLocation;
     info.ContentLength = t.HTTPFileSize;
-    info.Date = t.HTTPDate;
-    info.LastModified = t.HTTPLastModified;
-    info.Expires = t.HTTPExpires;
+    info.Date = ParseHTTPDate(t.RawDate);
+    info.LastModified = ParseHTTPDate(t.RawLastModified);
+    info.Expires = ParseHTTPDate(t.RawExpires);
     bool continueDownload = t.HTTPContinueDownload;
     if (OnHeaderInfo)
         OnHeaderInfo(this, info, continueDownload);

@@ -75,9 +75,11 @@ void FillHeaderInfo(TupTransfer& t)
     t.HTTPContentLanguage = t.Header("content-language");
     t.HTTPContentEncoding = t.Header("content-encoding");
     t.HTTPLocation = t.Header("location");
-    t.HTTPDate = TupCustomHTTP::ParseHTTPDate(t.Header("date"));
-    t.HTTPLastModified = TupCustomHTTP::ParseHTTPDate(t.Header("last-modified"));
-    t.HTTPExpires = TupCustomHTTP::ParseHTTPDate(t.Header("expires"));
+    // Read as local times on the window thread: the time-zone state of the
+    // C library is no business of a worker.
+    t.RawDate = t.Header("date");
+    t.RawLastModified = t.Header("last-modified");
+    t.RawExpires = t.Header("expires");
 }
 
 // Runs once the final response's headers are in; false ends the body.

@@ -39,7 +39,7 @@ struct TupTransfer {
     bool LengthKnown = false, ReadFailed = false, WriteFailed = false;
     bool Completed = false;  // the body arrived whole
     QString HTTPRawHeadersCRLF, HTTPContentType, HTTPContentLanguage, HTTPContentEncoding, HTTPLocation;
-    QDateTime HTTPDate, HTTPLastModified, HTTPExpires;
+    QString RawDate, RawLastModified, RawExpires;
     QString Realm, HTTPProxyUsername, HTTPProxyPassword;
     uint32_t HTTPFileSize = 0, HTTPBytesTransferred = 0;
     int64_t HTTPStartTime = 0;  // steady clock, milliseconds
