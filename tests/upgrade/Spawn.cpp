@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QThread>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -25,6 +26,8 @@ SpawnedChild Spawn(const QString& program, const QStringList& args, bool pipes, 
     if (child.Pid == 0) {
         if (!dir.isEmpty() && ::chdir(dir.constData()) != 0)
             ::_exit(126);
+        const int quiet = ::open("/dev/null", O_WRONLY);
+        ::dup2(quiet, 2);  // helpers' progress output only clutters the test log
         if (pipes) {
             ::dup2(in[0], 0);
             ::dup2(out[1], 1);
