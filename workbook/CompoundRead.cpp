@@ -259,12 +259,15 @@ void TCompoundReader::BuildTree(TCompoundEntry& root)
             pending.push_back(GetU32(Dir(i) + kEntLeft));
             pending.push_back(GetU32(Dir(i) + kEntRight));
             auto entry = MakeEntry(i);
-            if (storage->Find(entry->Name)) Invalid("two entries of one storage have the same name");
             if (entry->IsStorage()) storages.emplace_back(i, entry.get());
             storage->Children.push_back(std::move(entry));
         }
-        std::sort(storage->Children.begin(), storage->Children.end(),
+        auto& children = storage->Children;
+        std::sort(children.begin(), children.end(),
                   [](const auto& a, const auto& b) { return CompareEntryNames(a->Name, b->Name) < 0; });
+        for (size_t k = 1; k < children.size(); ++k)
+            if (CompareEntryNames(children[k - 1]->Name, children[k]->Name) == 0)
+                Invalid("two entries of one storage have the same name");
     }
 }
 

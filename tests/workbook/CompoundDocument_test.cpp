@@ -257,6 +257,28 @@ TEST(CompoundDocument, directory_cycles_and_bad_links_are_refused)
     EXPECT_NE(OpenError(unused).find("type 0"), std::string::npos) << OpenError(unused);
 }
 
+TEST(CompoundDocument, two_siblings_with_one_name_are_refused_and_wide_storages_open_quickly)
+{
+    auto file = TwoStreamFile();
+    uint8_t* small = DirEntry(file, 2);
+    std::u16string big = u"BIG";
+    for (size_t i = 0; i < 6; ++i) small[i] = 0;
+    for (size_t i = 0; i < big.size(); ++i) PutU16(small + 2 * i, big[i]);
+    PutU16(small + cfb::kEntNameLen, 8);
+    EXPECT_NE(OpenError(file).find("same name"), std::string::npos) << OpenError(file);
+
+    TCompoundDocument wide;
+    std::vector<std::unique_ptr<TCompoundEntry>>& children = wide.Root().Entry().Children;
+    for (int i = 0; i < 40000; ++i) {
+        auto e = std::make_unique<TCompoundEntry>();
+        e->Name = u"s" + std::u16string(1, char16_t(0x4E00 + i));
+        children.push_back(std::move(e));
+    }
+    std::sort(children.begin(), children.end(), [](auto& a, auto& b) { return CompareEntryNames(a->Name, b->Name) < 0; });
+    auto bytes = wide.SaveToMemory();
+    EXPECT_EQ(TCompoundDocument::OpenMemory(bytes.data(), bytes.size()).RootEntry().Children.size(), 40000u);
+}
+
 TEST(CompoundDocument, difat_chain_that_loops_is_refused)
 {
     TCompoundDocument doc;
