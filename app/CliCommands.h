@@ -16,3 +16,4 @@ struct TCliCommand {
 std::vector<TCliCommand> AllCliCommands();
 std::vector<TCliCommand> DatabaseCommands();
 std::vector<TCliCommand> ExportCommands();
+std::vector<TCliCommand> BackupCommands();

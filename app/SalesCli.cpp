@@ -14,7 +14,8 @@ using TArgs = std::vector<std::string>;
 
 // One ID:QTY[:PRICE] argument as the picker would have added it, with the
 // quantity and the price typed over it.
-TOrderLine LineFromArgument(store::DataSet& goods, int n, const std::string& arg) {
+TOrderLine LineFromArgument(store::DataSet& goods, std::map<std::int64_t, TOrderLine>& picked, int n,
+                            const std::string& arg) {
     std::vector<std::string> parts{""};
     for (char ch : arg) {
         if (ch == ':') parts.emplace_back();
@@ -24,11 +25,15 @@ TOrderLine LineFromArgument(store::DataSet& goods, int n, const std::string& arg
     std::string prefix = "第" + std::to_string(n) + "行: ";
     if ((parts.size() != 2 && parts.size() != 3) || !id)
         throw TOrderError(prefix + "\"" + arg + "\" 不是 ID:QTY[:PRICE] 的格式。");
-    goods.Close();
-    goods.SetParam(":id", *id);
-    goods.Open();
-    if (goods.IsEmpty()) throw TOrderError(prefix + "没有编号为 " + parts[0] + " 的商品。");
-    TOrderLine line = OrderLineFromPicker(goods);
+    auto known = picked.find(*id);
+    if (known == picked.end()) {
+        goods.Close();
+        goods.SetParam(":id", *id);
+        goods.Open();
+        if (goods.IsEmpty()) throw TOrderError(prefix + "没有编号为 " + parts[0] + " 的商品。");
+        known = picked.emplace(*id, OrderLineFromPicker(goods)).first;
+    }
+    TOrderLine line = known->second;
     line[ocQuantity] = parts[1];
     if (parts.size() == 3) line[ocSalePrice] = parts[2];
     return line;
@@ -47,8 +52,9 @@ int SaveOrder(const TArgs& args, std::ostream& out, std::ostream& err) {
     store::Connection c;
     store::DataSet goods(c);
     goods.SetSQL(std::string(kPickerSql) + " where id=:id");
+    std::map<std::int64_t, TOrderLine> picked;  // goods looked up once per id
     TSalesOrder o;
-    for (size_t i = 1; i < args.size(); ++i) o.AddLine(LineFromArgument(goods, static_cast<int>(i), args[i]));
+    for (size_t i = 1; i < args.size(); ++i) o.AddLine(LineFromArgument(goods, picked, static_cast<int>(i), args[i]));
     goods.Close();
     o.Save(c, order);
     out << kOrderSaved << "\n";

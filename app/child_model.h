@@ -25,6 +25,9 @@ public:
     explicit TForm3(QWidget* parent = nullptr);
     store::Connection& ADOConnection1() { return *FConnection; }
     TClockStatus* ClockStatus1() const { return FClock; }
+    // The database was replaced (a restore): show its data again.
+    virtual void DataReloaded() {}
+    bool WasShown() const { return FShown; }
 
 protected:
     void showEvent(QShowEvent* e) override;

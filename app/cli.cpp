@@ -14,6 +14,7 @@ std::vector<TCliCommand>& Commands() {
     static std::vector<TCliCommand> commands = [] {
         std::vector<TCliCommand> all = AllCliCommands();
         for (auto& c : ExportCommands()) all.push_back(std::move(c));
+        for (auto& c : BackupCommands()) all.push_back(std::move(c));
         return all;
     }();
     return commands;

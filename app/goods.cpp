@@ -10,6 +10,7 @@
 #include "app/DataControls.h"
 #include "app/ErrorReport.h"
 #include "app/Prompter.h"
+#include "app/Safety.h"
 #include "workbook/WindowResources.h"
 #include "workbook/XLSWorkbook.h"
 
@@ -205,6 +206,13 @@ TGoodsFilter TForm4::Filter() const { return {Edit1->text(), Edit2->text(), Edit
 
 void TForm4::FirstShow() { Search(); }
 
+void TForm4::DataReloaded() {
+    FEntry->Close();
+    FEntry->Open();
+    FEntry->Append();
+    if (WasShown()) Search();
+}
+
 void TForm4::Search() { RunGoodsSearch(*FSearch, Filter()); }
 
 void TForm4::UpdateCounter() {
@@ -226,6 +234,7 @@ void TForm4::SaveAndNew() {
 
 void TForm4::DeleteAll() {
     if (!Prompter().AskYesNo(QStringLiteral("是否删除全部商品?"))) return;
+    BackupBefore("delete-all");  // no copy, no delete
     FSearch->Close();
     DeleteAllGoods(ADOConnection1());
     // Show the empty list at once: the deleted rows must not stay on screen to be edited.

@@ -48,6 +48,8 @@ public:
     void ImportClick();
     void ExportClick();
 
+    void DataReloaded() override;
+
 protected:
     void FirstShow() override;
 

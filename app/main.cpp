@@ -13,6 +13,7 @@
 #include "app/ErrorReport.h"
 #include "app/Forms.h"
 #include "app/Links.h"
+#include "app/backupwindow.h"
 #include "app/goods.h"
 #include "app/login.h"
 #include "app/sell.h"
@@ -72,6 +73,7 @@ const NavItem kNavItems[] = {
     {"工具", "记账本", QStyle::SP_FileIcon},
     {"工具", "计算器", QStyle::SP_ComputerIcon},
     {"工具", "记事本", QStyle::SP_FileDialogListView},
+    {"工具", "数据备份", QStyle::SP_DriveHDIcon},
     {"网址", "Mercavo网", QStyle::SP_DriveNetIcon},
     {"网址", "Paylark", QStyle::SP_DriveNetIcon},
     {"网址", "网址导航", QStyle::SP_DirHomeIcon},
@@ -178,7 +180,14 @@ void TForm2::ItemClick(const QString& caption) {
     if (caption == QStringLiteral("销售查询")) return HostChildWindow(Form7, Panel1);
     if (caption == QStringLiteral("计算器")) return StartTool(ToolKind::Calculator);
     if (caption == QStringLiteral("记事本")) return StartTool(ToolKind::TextEditor);
+    if (caption == QStringLiteral("数据备份")) return ShowBackupWindow();
     OpenLink(caption);  // the web pages; "记账本" has no action and no address
+}
+
+void TForm2::ShowBackupWindow() {
+    if (!FBackupWindow) FBackupWindow = new TBackupWindow(this);
+    FBackupWindow->show();
+    FBackupWindow->raise();
 }
 
 TForm3* TForm2::FrontChild() const {

@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 
 class TForm3;
+class TBackupWindow;
 
 class TForm2 : public QMainWindow {
     Q_OBJECT
@@ -23,6 +24,8 @@ public:
     void ItemClick(const QString& caption);
     // The child window in front of the host panel, if any.
     TForm3* FrontChild() const;
+    void ShowBackupWindow();
+    TBackupWindow* BackupWindow() const { return FBackupWindow; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -31,6 +34,7 @@ protected:
 private:
     void BuildNavigation();
     void FormCreate();
+    TBackupWindow* FBackupWindow = nullptr;
 };
 
 // The title the main window shows for a release date "mm/dd/yyyy".

@@ -7,6 +7,7 @@
 #include "app/ErrorReport.h"
 #include "app/Forms.h"
 #include "app/Prompter.h"
+#include "app/Safety.h"
 #include "app/cli.h"
 #include "app/login.h"
 
@@ -42,7 +43,9 @@ int main(int argc, char** argv) {
     Form1->show();
     // Used by the start-up benchmark: end as soon as the login window is up.
     if (qEnvironmentVariableIsSet("TALLYBROOK_EXIT_WHEN_SHOWN")) QTimer::singleShot(0, &app, &QApplication::quit);
+    StartStartupChecks();
     int rc = app.exec();
+    FinishStartupChecks();
     DestroyForms();
     return rc;
 }

@@ -140,7 +140,7 @@ std::string BackupManager::Backup(const std::string& reason, const BackupProgres
         throw StoreError("无法备份数据库到 " + Folder() + ": " + e.what() +
                          "\n为保护您的数据, 操作已取消。请检查磁盘空间和文件夹权限后再试。");
     }
-    Prune();
+    if (FPruneAfterBackup) Prune();
     return target;
 }
 
@@ -199,7 +199,7 @@ void BackupManager::Prune() {
             ++events;
         }
         std::string day = b.stamp.substr(0, 10);
-        if (day >= oldestDay && days.insert(day).second) keep.insert(b.path);
+        if (b.reason == "daily" && day >= oldestDay && days.insert(day).second) keep.insert(b.path);
     }
     for (const BackupInfo& b : all)
         if (!keep.count(b.path)) RemoveWithCompanions(b.path);
@@ -209,10 +209,20 @@ void BackupManager::Restore(const std::string& backupFile, const BackupProgress&
     std::string check = CheckDatabase(backupFile);
     if (check != "ok") throw StoreError("备份文件 " + backupFile + " 已损坏, 不能恢复: " + check);
     if (fs::exists(FDatabase) && CheckDatabase(FDatabase, true) == "ok") {
-        Backup("before-restore", progress);
-        Db from(backupFile, SQLITE_OPEN_READONLY);
-        Db to(FDatabase, SQLITE_OPEN_READWRITE);
-        CopyPages(from.h, to.h, progress);
+        FPruneAfterBackup = false;  // the copy being restored must survive this backup
+        try {
+            Backup("before-restore", progress);
+        } catch (...) {
+            FPruneAfterBackup = true;
+            throw;
+        }
+        FPruneAfterBackup = true;
+        {
+            Db from(backupFile, SQLITE_OPEN_READONLY);
+            Db to(FDatabase, SQLITE_OPEN_READWRITE);
+            CopyPages(from.h, to.h, progress);
+        }
+        Prune();
         return;
     }
     // A damaged database cannot take pages: keep it aside and copy the file in.

@@ -49,8 +49,8 @@ public:
     // and reopened after.
     void Restore(const std::string& backupFile, const BackupProgress& progress = {});
 
-    // Keeps the 20 newest event backups and the newest backup of each of the
-    // last 30 days; removes the rest.
+    // Keeps the 20 newest event backups and the newest daily backup of each
+    // of the last 30 days; removes the rest.
     void Prune();
 
     // Test seam: called with the scratch file's path before a backup is
@@ -59,6 +59,7 @@ public:
 
 private:
     std::string FDatabase;
+    bool FPruneAfterBackup = true;
 };
 
 // "ok", or the first problems SQLite's integrity check finds. A file that is

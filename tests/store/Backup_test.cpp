@@ -85,6 +85,14 @@ TEST_F(BackupTest, a_damaged_backup_is_never_restored) {
     EXPECT_EQ(Dump(), before);
 }
 
+TEST_F(BackupTest, restoring_a_daily_copy_keeps_it_although_newer_copies_were_made) {
+    std::string daily = backups.Backup("daily");
+    for (int i = 0; i < 21; ++i) backups.Backup("manual");
+    backups.Restore(daily);
+    EXPECT_TRUE(fs::exists(daily));
+    EXPECT_EQ(backups.List(false).size(), 21u);  // 20 event copies and the day's daily copy
+}
+
 TEST_F(BackupTest, pruning_keeps_twenty_event_copies_and_one_per_recent_day) {
     std::string src = backups.Backup("manual");
     auto make = [&](const std::string& name) { fs::copy_file(src, fs::path(backups.Folder()) / name); };

@@ -1,0 +1,101 @@
+#include "app/backupwindow.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/ErrorReport.h"
+#include "app/Prompter.h"
+#include "app/Safety.h"
+#include "store/Backup.h"
+#include "store/Connection.h"
+
+namespace {
+
+QString ReasonText(const std::string& r) {
+    if (r == "delete-all") return QStringLiteral("删除全部商品之前");
+    if (r == "import") return QStringLiteral("导入商品之前");
+    if (r == "upgrade") return QStringLiteral("升级之前");
+    if (r == "daily") return QStringLiteral("每日备份");
+    if (r == "manual") return QStringLiteral("手动备份");
+    if (r == "before-restore") return QStringLiteral("恢复之前");
+    return QString::fromStdString(r);
+}
+
+QString Count(std::int64_t n) { return n < 0 ? QStringLiteral("无法读取") : QString::number(n); }
+
+}  // namespace
+
+TBackupWindow::TBackupWindow(QWidget* parent) : QDialog(parent) {
+    setObjectName("BackupWindow");
+    setWindowTitle(QStringLiteral("数据备份"));
+    resize(640, 380);
+    auto* hint = new QLabel(QStringLiteral("删除全部商品、导入商品和升级之前, 以及每天第一次启动时, 程序都会自动备份数据库。"), this);
+    hint->setWordWrap(true);
+    List = new QTableWidget(0, 4, this);
+    List->setObjectName("List");
+    List->setHorizontalHeaderLabels({QStringLiteral("备份时间"), QStringLiteral("原因"), QStringLiteral("商品数"),
+                                     QStringLiteral("销售记录数")});
+    List->setSelectionBehavior(QAbstractItemView::SelectRows);
+    List->setSelectionMode(QAbstractItemView::SingleSelection);
+    List->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    List->horizontalHeader()->setStretchLastSection(true);
+    List->verticalHeader()->hide();
+    List->setColumnWidth(0, 160);
+    List->setColumnWidth(1, 150);
+    RestoreButton = new QPushButton(QStringLiteral("恢复"), this);
+    RestoreButton->setObjectName("RestoreButton");
+    BackupButton = new QPushButton(QStringLiteral("立即备份"), this);
+    BackupButton->setObjectName("BackupButton");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(BackupButton);
+    buttons->addWidget(RestoreButton);
+    auto* lay = new QVBoxLayout(this);
+    lay->addWidget(hint);
+    lay->addWidget(List, 1);
+    lay->addLayout(buttons);
+    connect(RestoreButton, &QPushButton::clicked, this, [this] { Guarded([this] { RestoreSelected(); }); });
+    connect(BackupButton, &QPushButton::clicked, this, [this] { Guarded([this] { BackupNow(); }); });
+    connect(List, &QTableWidget::itemSelectionChanged, this,
+            [this] { RestoreButton->setEnabled(!List->selectedItems().isEmpty()); });
+}
+
+void TBackupWindow::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    Guarded([this] { Reload(); });
+}
+
+void TBackupWindow::Reload() {
+    auto list = store::BackupManager(store::Connection().FullPath()).List();
+    List->setRowCount(static_cast<int>(list.size()));
+    for (int r = 0; r < static_cast<int>(list.size()); ++r) {
+        const auto& b = list[static_cast<size_t>(r)];
+        auto* first = new QTableWidgetItem(QString::fromStdString(b.stamp));
+        first->setData(Qt::UserRole, QString::fromStdString(b.path));
+        List->setItem(r, 0, first);
+        List->setItem(r, 1, new QTableWidgetItem(ReasonText(b.reason)));
+        List->setItem(r, 2, new QTableWidgetItem(Count(b.goods)));
+        List->setItem(r, 3, new QTableWidgetItem(Count(b.salesLines)));
+    }
+    RestoreButton->setEnabled(false);
+}
+
+void TBackupWindow::RestoreSelected() {
+    int row = List->currentRow();
+    if (row < 0 || !List->item(row, 0)) return;
+    QString path = List->item(row, 0)->data(Qt::UserRole).toString();
+    QString stamp = List->item(row, 0)->text();
+    if (!Prompter().AskYesNo(QStringLiteral("是否把数据库恢复到 %1 的备份?\n当前的数据会先备份, 之后仍可恢复。").arg(stamp)))
+        return;
+    RestoreBackup(path.toStdString());
+    Reload();
+    Prompter().Information(QStringLiteral("数据库已恢复到 %1 的备份。").arg(stamp));
+}
+
+void TBackupWindow::BackupNow() {
+    std::string path = BackupBefore("manual");
+    Reload();
+    Prompter().Information(QStringLiteral("备份完成: %1").arg(QString::fromStdString(path)));
+}
