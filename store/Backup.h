@@ -65,6 +65,7 @@ private:
 // "ok", or the first problems SQLite's integrity check finds. A file that is
 // not a database at all is reported too.
 std::string CheckDatabase(const std::string& file, bool quick = false);
+std::string CheckDatabase(const std::string& file, bool quick, const BackupProgress& progress);
 
 // Goods and sales lines in a database file.
 std::pair<std::int64_t, std::int64_t> CountRows(const std::string& file);
