@@ -49,7 +49,7 @@ TForm6::TForm6(QWidget* parent)
     setWindowTitle(QStringLiteral("添加商品"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint);
     resize(606, 303);
-    setModal(true);
+    setWindowModality(Qt::ApplicationModal);
     FConnection->Open();
     FQuery->SetSQL(std::string(kPickerSql) + " order by spkc");
     FQuery->Open();

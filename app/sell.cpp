@@ -128,7 +128,11 @@ void TForm5::BuildGrid() {
 
 void TForm5::ChooseGoods() {
     connect(Form6, &TForm6::goodsPicked, this, &TForm5::AddLine, Qt::UniqueConnection);
-    Form6->exec();
+    // Application-modal without a nested event loop: the picker hands its
+    // lines over as they are double-clicked and returns nothing.
+    Form6->show();
+    Form6->raise();
+    Form6->activateWindow();
 }
 
 void TForm5::AddLine(const TOrderLine& line) { FModel->AppendLine(line); }

@@ -165,6 +165,11 @@ TSalesFilter TForm7::Filter() const {
 
 void TForm7::FirstShow() { Query(); }
 
+void TForm7::DataReloaded() {
+    FLines->Cancel();
+    if (WasShown()) Query();
+}
+
 void TForm7::Query() {
     RunSalesQuery(ADOConnection1(), *FLines, *FTotals, Filter());
     Label5->setText(QString::fromStdString(SalesTotalsText(*FLines, *FTotals)));

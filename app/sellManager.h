@@ -38,6 +38,8 @@ public:
 
     void Query();
     void ExportClick();
+    // After a restore: what was typed into the grid belonged to the old file.
+    void DataReloaded() override;
 
 protected:
     void FirstShow() override;
