@@ -257,6 +257,9 @@ TEST(upThread, free_owner_on_terminate_deletes_the_owner_after_the_run)
     thread->Execute();
     ASSERT_TRUE(WaitFor([&] { return owner.isNull(); }));
     EXPECT_TRUE(terminated);
+    // The finished event thread deletes itself soon after; with it the last
+    // event thread is gone and the hidden window goes too.
+    EXPECT_TRUE(WaitFor([] { return upthread::ThreadWindowHandle() == nullptr; }));
 }
 
 TEST(upThread, window_released_and_created_again_still_carries_calls)
