@@ -222,6 +222,39 @@ TEST_F(upUpdaterFlow, unreachable_server_shows_nothing_and_the_automatic_check_r
     EXPECT_TRUE(prompter->Errors.isEmpty());
 }
 
+TEST_F(upUpdaterFlow, start_check_and_one_automatic_check_each_ask)
+{
+    prompter->AnswerUpgrade = false;
+    up->setInfoFileURL(Publish("#date=10/21/2013\n#url=" + File("app", "x").toUtf8() + "\n"));
+    up->CheckUpdate();
+    ASSERT_TRUE(WaitFor([this] { return outcomes.size() == 1 && !up->Busy(); }));
+    up->AutoCheckInterval = 20;
+    up->setAutoCheck(true);
+    up->Loaded();
+    ASSERT_TRUE(WaitFor([this] { return outcomes.size() == 2 && !up->Busy(); }));
+    WaitFor([] { return false; }, 200);  // the timer has stopped: no third check
+    EXPECT_EQ(outcomes, QStringList({"later", "later"}));
+    EXPECT_EQ(prompter->Questions.size(), 2);
+    EXPECT_EQ(server.Requests(tag + ".inf").size(), 2);
+}
+
+TEST_F(upUpdaterFlow, automatic_check_during_a_transfer_is_dropped)
+{
+    up->ShowMessages |= 1u << mNoUpdateAvailable;  // shown for manual checks only
+    server.Put(tag + "-slow.inf", QByteArray(40 * 512, ' ') + "#date=10/20/2013\n");
+    up->setInfoFileURL(server.Https("slow/" + tag + "-slow.inf"));
+    up->AutoCheckInterval = 20;
+    up->setAutoCheck(true);
+    up->Loaded();
+    up->CheckUpdate();
+    ASSERT_TRUE(WaitFor([this] { return outcomes.size() == 1 && !up->Busy(); }));
+    WaitFor([] { return false; }, 200);
+    EXPECT_EQ(outcomes, QStringList({"noupdate"}));
+    EXPECT_EQ(server.Requests(tag + "-slow.inf").size(), 1);
+    // The dropped automatic check made the running one count as automatic.
+    EXPECT_TRUE(prompter->Errors.isEmpty());
+}
+
 TEST_F(upUpdaterFlow, check_returns_at_once_and_a_second_check_while_busy_does_nothing)
 {
     server.Put(tag + "-slow.inf", QByteArray(40 * 512, ' ') + "#date=10/20/2013\n");
