@@ -8,10 +8,4 @@
 
 namespace workbook {
 
-void ReadBIFFWorkbook(TXLSWorkbook&) { throw EXLSError("Reading Excel 97-2003 and older workbooks is not supported yet"); }
-
-void ReadOOXMLWorkbook(TXLSWorkbook&) { throw EXLSError("Reading Office Open XML workbooks is not supported yet"); }
-
-void WriteOOXMLWorkbook(TXLSWorkbook&) { throw EXLSError("Writing Office Open XML workbooks is not supported yet"); }
-
 }  // namespace workbook

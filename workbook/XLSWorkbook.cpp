@@ -127,7 +127,9 @@ void TXLSWorkbook::Clear()
     FFormats.Reset();
     FFonts.Reset();
     FStyles.clear();
+    FSheetNames.clear();
     FExtraObjects.Clear();
+    FXLSXPackage.reset();
     FSheets.Add();
     FOrigVersion = xvNone;
 }

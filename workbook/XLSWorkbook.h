@@ -16,10 +16,13 @@
 #include "workbook/XLSStream.h"
 #include "workbook/XLSTypes.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace workbook {
+
+struct TXLSXPackage;
 
 enum TWorkbookOption { woHidden, woIconized, woHScroll, woVScroll, woTabs };
 using TWorkbookOptions = TSet<TWorkbookOption>;
@@ -72,6 +75,13 @@ struct TWorkbookGlobals {
 };
 TWorkbookGlobals& WorkbookGlobals();
 
+// A sheet name in file order; Sheet is its index in Sheets(), -1 for a
+// chart sheet (read but not kept as a sheet).
+struct TSheetName {
+    std::u16string Name;
+    int Sheet = -1;
+};
+
 class TXLSWorkbook {
 public:
     TXLSWorkbook();
@@ -111,6 +121,12 @@ public:
     // STYLE record bodies read from a file (written when WriteDefaultData is false).
     std::vector<std::vector<uint8_t>>& Styles() { return FStyles; }
     TWorkbookData& Workbook() { return FWorkbookData; }
+    // Every sheet of the file last read, chart sheets included; empty when
+    // the workbook was not read from a file.
+    std::vector<TSheetName>& SheetNames() { return FSheetNames; }
+    // What an Office Open XML read kept for writing the package again; empty
+    // after Clear and for workbooks read from other formats.
+    std::shared_ptr<TXLSXPackage>& XLSXPackage() { return FXLSXPackage; }
     TOptionsDialog& OptionsDialog() { return FOptionsDialog; }
 
     bool BookProtected() const;
@@ -154,10 +170,12 @@ private:
     TXFonts FFonts;
     TCellFormats FFormats;
     std::vector<std::vector<uint8_t>> FStyles;
+    std::vector<TSheetName> FSheetNames;
     TSST2 FSST;
     TSheets FSheets;
     TExtraObjects FExtraObjects;
     TRecordStorageEx2007Unknown FEx2007Records;
+    std::shared_ptr<TXLSXPackage> FXLSXPackage;
     int FMaxBuffsize = kMaxRecordBody97;
 };
 

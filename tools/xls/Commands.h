@@ -19,6 +19,8 @@ struct TCommand {
 std::vector<TCommand> WriteCommands();
 // records, streams: what is inside a workbook file.
 std::vector<TCommand> InspectCommands();
+// cat, sheets, copy: reading workbooks.
+std::vector<TCommand> ReadCommands();
 
 // Decodes the escapes \t \r \n \\ of one tab-separated field.
 std::string DecodeField(const std::string& field);

@@ -11,7 +11,7 @@ namespace {
 std::vector<xlstool::TCommand> AllCommands()
 {
     std::vector<xlstool::TCommand> all;
-    for (auto group : {xlstool::WriteCommands, xlstool::InspectCommands})
+    for (auto group : {xlstool::WriteCommands, xlstool::InspectCommands, xlstool::ReadCommands})
         for (const auto& c : group()) all.push_back(c);
     return all;
 }

@@ -1,0 +1,64 @@
+// cat, sheets, copy: reading a workbook and writing a read workbook back.
+#include "Commands.h"
+
+#include "workbook/Utf16.h"
+#include "workbook/XLSReaderDump.h"
+#include "workbook/XLSWorkbook.h"
+
+#include <cstdio>
+
+namespace xlstool {
+
+namespace {
+
+void Load(workbook::TXLSWorkbook& book, const std::string& path)
+{
+    book.SetFilename(workbook::Utf8ToUtf16(path));
+    book.Read();
+}
+
+int Print(const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+int RunCat(const std::vector<std::string>& args)
+{
+    workbook::TXLSWorkbook book;
+    Load(book, args[0]);
+    return Print(workbook::CellListing(book));
+}
+
+int RunSheets(const std::vector<std::string>& args)
+{
+    workbook::TXLSWorkbook book;
+    Load(book, args[0]);
+    return Print(workbook::SheetNameListing(book));
+}
+
+// Files older than BIFF8 are written back as BIFF8, the only binary
+// version the writer makes.
+int RunCopy(const std::vector<std::string>& args)
+{
+    workbook::TXLSWorkbook book;
+    Load(book, args[0]);
+    if (book.Version() < workbook::xvExcel97) book.SetVersion(workbook::xvExcel97);
+    book.SetFilename(workbook::Utf8ToUtf16(args[1]));
+    book.Write();
+    return 0;
+}
+
+}  // namespace
+
+std::vector<TCommand> ReadCommands()
+{
+    return {
+        {"cat", "FILE", "Prints every cell whose text is not empty as sheet<TAB>row<TAB>col<TAB>text (escaped).", 1,
+         RunCat},
+        {"sheets", "FILE", "Prints the sheet names, one per line.", 1, RunSheets},
+        {"copy", "IN OUT", "Reads IN and writes it to OUT, as the goods import writes a file back.", 2, RunCopy},
+    };
+}
+
+}  // namespace xlstool

@@ -1,0 +1,401 @@
+// The record loop of the BIFF reader: versions, substreams, boundsheets,
+// dispatch, custom-view skipping, the records kept as bytes or as defaults,
+// and the wrapper that names the failing record.
+//
+// Files older than BIFF8 are read into the model only: their records have
+// other layouts than the BIFF8 records the writer emits, so none of them is
+// kept as bytes or as a default, and writing such a workbook back makes a
+// clean BIFF8 file from its cells.
+#include "workbook/XLSReader.h"
+
+#include "workbook/BIFFRecords.h"
+#include "workbook/ByteOrder.h"
+#include "workbook/WorkbookHooks.h"
+#include "workbook/CellText.h"
+#include "workbook/XLSError.h"
+#include "workbook/XLSWorkbook.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace workbook {
+
+namespace {
+
+constexpr uint16_t kUsersViewBegin = 0x01AA, kUsersViewEnd = 0x01AB, kUserBView = 0x01A9;
+constexpr uint16_t kFilepass = 0x002F, kXCT = 0x0059, kCRN = 0x005A, kIndex = 0x020B, kDBCell = 0x00D7;
+constexpr uint16_t kMsoDrawingSelection = 0x00ED;
+
+bool IsBOF(uint16_t id) { return (id & 0xFF) == 0x09 && (id >> 8) <= 0x08; }
+
+}  // namespace
+
+uint8_t TRecordView::U8(size_t offset) const { return *At(offset, 1); }
+uint16_t TRecordView::U16(size_t offset) const { return GetU16(At(offset, 2)); }
+uint32_t TRecordView::U32(size_t offset) const { return GetU32(At(offset, 4)); }
+double TRecordView::F64(size_t offset) const { return GetF64(At(offset, 8)); }
+
+const uint8_t* TRecordView::At(size_t offset, size_t count) const
+{
+    if (offset > FSize || count > FSize - offset) throw EXLSError("Record too short");
+    return FData + offset;
+}
+
+TXLSReader::TXLSReader(TXLSWorkbook& owner) : FOwner(owner) {}
+
+TXLSReader::~TXLSReader() = default;
+
+TSheet& TXLSReader::Sheet() const { return FOwner.Sheet(FCurrSheet); }
+
+void TXLSReader::LoadFromStream(const std::vector<uint8_t>* source)
+{
+    FSource = source;
+    FXLSStream.SetSourceStream(source);
+    FXLSStream.SetExtraObjects(&FOwner.ExtraObjects());
+    FXLSStream.SetSaveVBA(FOwner.FPreserveMacros);
+    TExcelVersion version = FXLSStream.OpenStorageRead(FOwner.Filename());
+    FOwner.SetVersion(version);
+    FOwner.Sheets().Clear();
+    FOwner.SheetNames().clear();
+    FOwner.Records().SetDefaultData();
+    FOwner.FWriteDefaultData = false;
+    if (version < xvExcel97) FOwner.FWriteDefaultData = true;
+    CurrRecs = &FOwner.Records();
+    PBuf.resize(size_t(FOwner.MaxBuffsize()));
+    try {
+        ReadRecords();
+    } catch (...) {
+        FXLSStream.AbandonStorage();
+        ReleaseFileOrder();
+        throw;
+    }
+    ReleaseFileOrder();
+    FXLSStream.CloseStorage();
+}
+
+// Each string read from the SST holds one reference from its reading; the
+// cells hold their own, so strings no cell uses go now.
+void TXLSReader::ReleaseFileOrder()
+{
+    TSST2& sst = FOwner.SST();
+    std::vector<TXLSString*> order;
+    order.swap(sst.FileOrder());
+    for (TXLSString* s : order) sst.Release(s);
+}
+
+void ReadBIFFWorkbook(TXLSWorkbook& book)
+{
+    TXLSReader reader(book);
+    reader.LoadFromStream(nullptr);
+}
+
+void ReadBIFFFromMemory(TXLSWorkbook& book, const std::vector<uint8_t>& document)
+{
+    book.Clear();
+    try {
+        TXLSReader reader(book);
+        reader.LoadFromStream(&document);
+    } catch (...) {
+        if (book.Sheets().Count() == 0) book.Sheets().Add();
+        throw;
+    }
+    if (book.Sheets().Count() == 0) book.Sheets().Add();
+}
+
+void TXLSReader::ReadRecords()
+{
+    if (OnProgress) OnProgress(0);
+    while (!FDone && FXLSStream.ReadHeader(Header) == 4) {
+        try {
+            if (!ReadBody()) continue;
+            Dispatch();
+        } catch (const std::exception& e) {
+            throw EXLSError(FormatText("Error on reading record # %d, %.4X Offs: %.8X\r", FRecordCount, Header.RecID,
+                                       unsigned(FXLSStream.Pos())) +
+                            e.what());
+        }
+        ++FRecordCount;
+    }
+    if (FOwner.Version() >= xvExcel97 && FOwner.Records().FindRecord(BIFFRECID_EOF) < 0)
+        FOwner.Records().UpdateDefault(BIFFRECID_EOF, nullptr);
+    if (OnProgress) OnProgress(100);
+}
+
+// Reads the body into PBuf; false for records of a custom view, which are
+// skipped here without a trace.
+bool TXLSReader::ReadBody()
+{
+    if (Header.Length > PBuf.size()) PBuf.resize(Header.Length);
+    else if (Header.RecID & 0x8000) throw EXLSError("Bad record in file");
+    if (FXLSStream.Read(PBuf.data(), Header.Length) != Header.Length) throw EXLSError("Unexpected end of file");
+    Progress();
+    if (Header.RecID == kUsersViewBegin) {
+        CustomViewSkip();
+        return false;
+    }
+    return true;
+}
+
+void TXLSReader::CustomViewSkip()
+{
+    TBIFFHeader h;
+    while (FXLSStream.ReadHeader(h) == 4) {
+        if (h.Length > PBuf.size()) PBuf.resize(h.Length);
+        if (FXLSStream.Read(PBuf.data(), h.Length) != h.Length) throw EXLSError("Unexpected end of file");
+        if (h.RecID == kUsersViewEnd) break;
+    }
+    ++FRecordCount;
+}
+
+void TXLSReader::Progress()
+{
+    uint64_t size = FXLSStream.StreamSize();
+    if (!OnProgress || size == 0) return;
+    int percent = int(std::lround(double(FXLSStream.Pos()) / double(size) * 100.0));
+    if (percent > FLastPercent) {
+        FLastPercent = percent;
+        OnProgress(percent);
+    }
+}
+
+void TXLSReader::Dispatch()
+{
+    FInsertRecord = true;
+    TRecordView r(PBuf.data(), Header.Length);
+    uint16_t id = Header.RecID;
+    if (IsBOF(id)) {
+        FInsertRecord = false;
+        ReadBOF();
+        return;
+    }
+    if (id == BIFFRECID_EOF) {
+        FInsertRecord = false;
+        FDone = ReadEOF();
+        return;
+    }
+    if (FCurrSheet >= 0 && FInSubstream)
+        DispatchSheet(r);
+    else
+        DispatchGlobals(r);
+    if (FInsertRecord) KeepRaw();
+}
+
+void TXLSReader::KeepRaw()
+{
+    if (FOwner.Version() < xvExcel97) return;
+    if (IsEx2007(Header.RecID))
+        KeepEx2007();
+    else
+        CurrRecs->AddRec(Header.RecID | (uint32_t(Header.Length) << 16), PBuf.data());
+}
+
+bool TXLSReader::IsEx2007(uint16_t id) const
+{
+    static const uint16_t kIds[] = {0x0863, 0x087C, 0x087D, 0x088C, 0x088E, 0x0892, 0x0896, 0x089A, 0x089B, 0x08A3};
+    for (uint16_t k : kIds)
+        if (k == id) return true;
+    return false;
+}
+
+void TXLSReader::KeepEx2007()
+{
+    FOwner.Ex2007Records().AddRec(Header.RecID | (uint32_t(Header.Length) << 16), PBuf.data());
+}
+
+// A default record replaces the list's default of that type. Older files'
+// records have other layouts and are not kept; a repeated default of another
+// size than the first keeps the first (the list refuses to resize it).
+void TXLSReader::KeepDefault(uint16_t id, const uint8_t* body, size_t length)
+{
+    FInsertRecord = false;
+    if (FOwner.Version() < xvExcel97) return;
+    struct TMinimum {
+        uint16_t Id;
+        size_t Length;
+    };
+    static const TMinimum kMinimum[] = {{BIFFRECID_WINDOW2, 18}, {BIFFRECID_SETUP, 34}, {BIFFRECID_DIMENSIONS, 14},
+                                        {BIFFRECID_BOF, 16},     {BIFFRECID_WINDOW1, 18}, {BIFFRECID_WSBOOL, 2},
+                                        {BIFFRECID_DEFCOLWIDTH, 2}, {BIFFRECID_DEFAULTROWHEIGHT, 4}};
+    for (const TMinimum& m : kMinimum)
+        if (m.Id == id && length < m.Length) return;
+    try {
+        CurrRecs->UpdateDefault(id | (uint32_t(length) << 16), body);
+    } catch (const EXLSError&) {
+    }
+}
+
+void TXLSReader::ReadBOF()
+{
+    FSharedFormulas.clear();
+    TRecordView r(PBuf.data(), Header.Length);
+    uint16_t type = Header.Length >= 4 ? r.U16(2) : 0x0010;
+    if (FOwner.Version() <= xvExcel21 && Header.RecID == 0x0009) type = 0x0010;
+    switch (type) {
+    case 0x0005: {
+        if (Header.Length > 256) throw EXLSError("Invalid BOF size");
+        if (FOwner.Version() == xvExcel97 && Header.Length >= 12) FOwner.FIsMac = (r.U32(8) & 0x10) != 0;
+        FIsXLS137 = Header.Length >= 16 && r.U16(6) == 1998 && r.U32(8) == 0 && r.U32(12) == 6;
+        if (Header.Length >= 6) PutU16(PBuf.data() + 4, 6319);
+        CurrRecs = &FOwner.Records();
+        KeepDefault(BIFFRECID_BOF, PBuf.data(), Header.Length);
+        break;
+    }
+    case 0x0010:
+    case 0x0006:
+    case 0x0040: StartSheet(type); break;
+    case 0x0020: SkipChartSubstream(FInSubstream); break;
+    case 0x0100: throw EXLSError("BIFF4 Workbook unhandled");
+    default: break;
+    }
+}
+
+void TXLSReader::StartSheet(uint16_t type)
+{
+    TRecordView r(PBuf.data(), Header.Length);
+    ++FBoundsheetIndex;
+    ++FCurrSheet;
+    TSheet& sheet = FOwner.Sheets().Add();
+    sheet.FWorksheetType = type == 0x0006 ? wtVBModule : type == 0x0040 ? wtExcel4Macro : wtSheet;
+    sheet.FHasDefaultRecords = true;
+    FInSubstream = true;
+    FCellDataPlaced = false;
+    FPaneSeen = false;
+    FHasLastARRAY = false;
+    std::u16string name = u"Sheet1";
+    if (FOwner.Version() >= xvExcel50 && size_t(FBoundsheetIndex) < FBoundsheets.size()) {
+        const TBoundsheet& b = FBoundsheets[size_t(FBoundsheetIndex)];
+        name = b.Name;
+        sheet.FHidden = THiddenState(b.Hidden <= 2 ? b.Hidden : 0);
+    } else if (FCurrSheet > 0) {
+        name = u"Sheet" + WidenAscii(std::to_string(FCurrSheet + 1));
+    }
+    if (!FOwner.Sheets().NameExists(name, &sheet) && !name.empty()) sheet.SetName(name);
+    sheet.SetSheetIndex(FCurrSheet);
+    FOwner.SheetNames().push_back({name, FCurrSheet});
+    CurrRecs = &sheet.Records();
+    CurrRecs->Clear();
+    CurrRecs->SetDefaultData();
+    FBIFFVer = Header.Length >= 16 ? r.U32(12) : 0;
+    KeepDefault(BIFFRECID_BOF, PBuf.data(), Header.Length);
+}
+
+// A chart substream: a chart sheet at the top level (its name stays in the
+// names list; the chart itself is not kept), or a chart embedded in a sheet,
+// kept as bytes with the sheet's drawing records. Nested substreams are
+// followed to their own EOF.
+void TXLSReader::SkipChartSubstream(bool keep)
+{
+    if (keep) KeepRaw();
+    if (!keep) {
+        ++FBoundsheetIndex;
+        std::u16string name;
+        if (size_t(FBoundsheetIndex) < FBoundsheets.size()) name = FBoundsheets[size_t(FBoundsheetIndex)].Name;
+        FOwner.SheetNames().push_back({name, -1});
+    }
+    int depth = 1;
+    while (depth > 0 && FXLSStream.ReadHeader(Header) == 4) {
+        if (Header.Length > PBuf.size()) PBuf.resize(Header.Length);
+        if (FXLSStream.Read(PBuf.data(), Header.Length) != Header.Length) throw EXLSError("Unexpected end of file");
+        if (IsBOF(Header.RecID)) ++depth;
+        if (Header.RecID == BIFFRECID_EOF) --depth;
+        if (keep) KeepRaw();
+    }
+    if (!keep && FBoundsheets.size() && size_t(FBoundsheetIndex) + 1 >= FBoundsheets.size()) {
+        // The last sheet was a chart: what follows is read on to the end.
+    }
+}
+
+bool TXLSReader::ReadEOF()
+{
+    FSharedFormulas.clear();
+    KeepDefault(BIFFRECID_EOF, nullptr, 0);
+    FInSubstream = false;
+    if (FBoundsheets.empty()) return FCurrSheet >= 0 || FOwner.Version() >= xvExcel50;
+    return FBoundsheetIndex + 1 >= int(FBoundsheets.size());
+}
+
+void TXLSReader::ReadBoundsheet(TRecordView r)
+{
+    FInsertRecord = false;
+    if (FOwner.Version() >= xvExcel97) CurrRecs->UpdateInternal(INTERNAL_BOUNDSHEETS);
+    TBoundsheet b;
+    b.Hidden = r.U8(4) & 3;
+    b.Name = FOwner.Version() >= xvExcel97 ? UnicodeString(r, 6, 1) : ShortString8(r, 6);
+    FBoundsheets.push_back(b);
+}
+
+void TXLSReader::ReadFilepass(TRecordView r)
+{
+    uint16_t type = r.U16(0);
+    if (type == 0) throw EXLSError("File encrypted with non-standard key. French?");
+    if (type != 1) throw EXLSError("Can not read file, unknown type of encryption.");
+    if (FOwner.FPassword.empty()) throw EXLSError("File is encrypted. Password required.");
+    throw EXLSError("Invalid password");
+}
+
+// XCT and its CRN records: kept as bytes in order, the CRN count checked.
+void TXLSReader::ReadXCT(TRecordView r)
+{
+    KeepRaw();
+    FInsertRecord = false;
+    int count = std::abs(int(int16_t(r.U16(0))));
+    for (int i = 0; i < count; ++i) {
+        if (FXLSStream.ReadHeader(Header) < 4 || Header.RecID != kCRN) throw EXLSError("CRN record missing");
+        if (Header.Length > PBuf.size()) PBuf.resize(Header.Length);
+        if (FXLSStream.Read(PBuf.data(), Header.Length) != Header.Length) throw EXLSError("Unexpected end of file");
+        KeepRaw();
+    }
+}
+
+void TXLSReader::DispatchGlobals(TRecordView r)
+{
+    uint16_t id = Header.RecID;
+    bool biff8 = FOwner.Version() >= xvExcel97;
+    switch (id) {
+    case BIFFRECID_BOUNDSHEET: ReadBoundsheet(r); break;
+    case BIFFRECID_FONT:
+    case 0x0231: ReadFont(r); break;
+    case BIFFRECID_FORMAT: ReadFormat(r); break;
+    case BIFFRECID_XF:
+    case 0x0243:
+    case 0x0443: ReadXF(r); break;
+    case BIFFRECID_STYLE: ReadStyle(r); break;
+    case BIFFRECID_PALETTE: ReadPalette(r); break;
+    case BIFFRECID_SST: ReadSST(); break;
+    case BIFFRECID_EXTSST:
+    case kUserBView:
+    case kIndex:
+    case kDBCell: FInsertRecord = false; break;
+    case kFilepass: ReadFilepass(r); break;
+    case kXCT: ReadXCT(r); break;
+    case BIFFRECID_CODEPAGE:
+        FCodepage = r.U16(0);
+        KeepDefault(id, r.Data(), r.Size());
+        break;
+    case BIFFRECID_WRITEACCESS: ReadWriteAccess(r); break;
+    case BIFFRECID_BOOKBOOL:
+        KeepDefault(id, r.Data(), r.Size());
+        if (biff8) CurrRecs->UpdateInternal(INTERNAL_FORMATS);
+        break;
+    case BIFFRECID_COUNTRY:
+        if (!FIsXLS137) KeepDefault(id, r.Data(), r.Size());
+        FInsertRecord = false;
+        break;
+    case BIFFRECID_WSBOOL: break;
+    case 0x0000:
+    case BIFFRECID_DIMENSIONS:
+        if (FCurrSheet >= 0) DispatchSheet(r);
+        break;
+    default:
+        if (FCurrSheet >= 0 && FOwner.Version() <= xvExcel40) return DispatchSheet(r);
+        if (id == BIFFRECID_PROTECT || id == BIFFRECID_FNGROUPCOUNT || id == BIFFRECID_DSF || id == BIFFRECID_PROT4REV ||
+            id == BIFFRECID_REFRESHALL || id == BIFFRECID_RECALCID || id == BIFFRECID_WINDOW1 ||
+            id == BIFFRECID_PASSWORD || id == BIFFRECID_WINDOWPROTECT || id == BIFFRECID_1904 ||
+            id == BIFFRECID_BACKUP || id == BIFFRECID_HIDEOBJ || id == BIFFRECID_PRECISION || id == BIFFRECID_TABID)
+            KeepDefault(id, r.Data(), r.Size());
+        else if (FOwner.Version() <= xvExcel40 && FCurrSheet < 0 && ReadCell(r))
+            FInsertRecord = false;
+    }
+}
+
+}  // namespace workbook

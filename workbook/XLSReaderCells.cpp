@@ -1,0 +1,173 @@
+// Cell records: BLANK, MULBLANK, NUMBER, RK, MULRK, LABEL, RSTRING,
+// LABELSST, BOOLERR and the BIFF2 cells. Every number becomes a float cell.
+// Counts of multiple-cell records come from the record's length, never
+// from a field of the file.
+#include "workbook/XLSReader.h"
+
+#include "workbook/BIFFRecords.h"
+#include "workbook/ByteOrder.h"
+#include "workbook/CellText.h"
+#include "workbook/XLSError.h"
+#include "workbook/XLSWorkbook.h"
+
+#include <cstring>
+
+namespace workbook {
+
+namespace {
+
+constexpr uint16_t kRString = 0x00D6, kLabel = 0x0204, kRK2 = 0x007E;
+
+double RKValue(uint32_t rk)
+{
+    double v;
+    if (rk & 2) {
+        v = double(int32_t(rk) >> 2);
+    } else {
+        uint64_t bits = uint64_t(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&v, &bits, 8);
+    }
+    return (rk & 1) ? v / 100 : v;
+}
+
+}  // namespace
+
+TCellFormat* TXLSReader::Format(uint16_t xf) const
+{
+    TCellFormats& formats = FOwner.Formats();
+    if (FOwner.Version() >= xvExcel97 && xf < formats.Count()) return formats[xf];
+    return FOwner.DefaultFormat();
+}
+
+// True when the record was a cell record (and was consumed).
+bool TXLSReader::ReadCell(TRecordView r)
+{
+    uint16_t id = Header.RecID;
+    bool biff2 = FOwner.Version() <= xvExcel21;
+    auto put = [&](std::unique_ptr<TCell> cell) {
+        CellData();
+        uint32_t col = cell->Col(), row = cell->Row();
+        Sheet().Cells().SetCells(col, row, std::move(cell));
+    };
+    switch (id) {
+    case BIFFRECID_BLANK: put(std::make_unique<TBlankCell>(r.U16(2), r.U16(0), Format(r.U16(4)))); return true;
+    case BIFFRECID_MULBLANK: ReadMulBlank(r); return true;
+    case BIFFRECID_NUMBER:
+        put(std::make_unique<TFloatCell>(r.U16(2), r.U16(0), Format(r.U16(4)), r.F64(6)));
+        return true;
+    case BIFFRECID_RK:
+    case kRK2: put(std::make_unique<TFloatCell>(r.U16(2), r.U16(0), Format(r.U16(4)), RKValue(r.U32(6)))); return true;
+    case BIFFRECID_MULRK: ReadMulRK(r); return true;
+    case kLabel:
+    case kRString: ReadLabel(r); return true;
+    case BIFFRECID_LABELSST: ReadLabelSST(r); return true;
+    case BIFFRECID_BOOLERR: ReadBoolErr(r, 6, r.U16(4), r.U16(2)); return true;
+    case 0x0006:
+        if (biff2) ReadOldFormula(r);
+        else ReadFormula(r);
+        return true;
+    case 0x0206:
+    case 0x0406:
+        if (FBIFFVer == 6 || FOwner.Version() >= xvExcel97) ReadFormula(r);
+        else ReadOldFormula(r);
+        return true;
+    default: break;
+    }
+    if (FOwner.Version() > xvExcel40) return false;
+    switch (id) {
+    case 0x0002: put(std::make_unique<TFloatCell>(r.U8(2), r.U16(0), Format(kDefaultXF), r.U16(7))); return true;
+    case 0x0003: put(std::make_unique<TFloatCell>(r.U8(2), r.U16(0), Format(kDefaultXF), r.F64(7))); return true;
+    case 0x0004: {
+        size_t n = std::min<size_t>(r.U8(7), r.Size() - 8);
+        TXLSString* s = FOwner.SST().AddString(Text8(r.At(8, n), n));
+        put(std::make_unique<TStringCell>(r.U8(2), r.U16(0), Format(kDefaultXF), s));
+        return true;
+    }
+    case 0x0005: ReadBoolErr(r, 7, kDefaultXF, r.U8(2)); return true;
+    case 0x0001: put(std::make_unique<TBlankCell>(r.U8(2), r.U16(0), Format(kDefaultXF))); return true;
+    default: return false;
+    }
+}
+
+// LABEL and RSTRING: a 16-bit count, then an option byte (0: 8-bit, 1:
+// UTF-16) in BIFF8 and in files some programs wrote; a byte other than 0
+// and 1 is the first 8-bit character of an older file's label.
+void TXLSReader::ReadLabel(TRecordView r)
+{
+    std::u16string text;
+    uint8_t options = r.Size() > 8 ? r.U8(8) : 2;
+    if (options == 0 || options == 1) {
+        text = UnicodeString(r, 6, 2);
+        if (options == 0 && FOwner.Version() < xvExcel97) {
+            size_t n = std::min<size_t>(r.U16(6), r.Size() - 9);
+            text = Text8(r.At(9, n), n);
+        }
+    } else {
+        size_t n = std::min<size_t>(r.U16(6), r.Size() - 8);
+        text = Text8(r.At(8, n), n);
+    }
+    CellData();
+    TXLSString* s = FOwner.SST().AddString(text);
+    try {
+        Sheet().Cells().SetCells(r.U16(2), r.U16(0), std::make_unique<TStringCell>(r.U16(2), r.U16(0), Format(r.U16(4)), s));
+    } catch (...) {
+        FOwner.SST().Release(s);
+        throw;
+    }
+}
+
+void TXLSReader::ReadLabelSST(TRecordView r)
+{
+    auto& order = FOwner.SST().FileOrder();
+    uint32_t n = r.Size() >= 10 ? r.U32(6) : uint32_t(-1);
+    if (n >= order.size()) throw EXLSError(FormatText("Read error at %.8u", unsigned(FXLSStream.Pos())));
+    CellData();
+    TXLSString* s = order[n];
+    FOwner.SST().AddRef(s);
+    try {
+        Sheet().Cells().SetCells(r.U16(2), r.U16(0), std::make_unique<TStringCell>(r.U16(2), r.U16(0), Format(r.U16(4)), s));
+    } catch (...) {
+        FOwner.SST().Release(s);
+        throw;
+    }
+}
+
+void TXLSReader::ReadBoolErr(TRecordView r, size_t offset, uint16_t xf, uint16_t col)
+{
+    uint8_t value = r.U8(offset);
+    bool isError = r.U8(offset + 1) != 0;
+    CellData();
+    std::unique_ptr<TCell> cell;
+    if (isError)
+        cell = std::make_unique<TErrorCell>(col, r.U16(0), Format(xf), TCellError(ErrorIndexFromCode(value)));
+    else
+        cell = std::make_unique<TBooleanCell>(col, r.U16(0), Format(xf), value != 0);
+    Sheet().Cells().SetCells(col, r.U16(0), std::move(cell));
+}
+
+void TXLSReader::ReadMulRK(TRecordView r)
+{
+    if (r.Size() < 6) throw EXLSError("Record too short");
+    size_t count = (r.Size() - 6) / 6;
+    uint16_t row = r.U16(0), first = r.U16(2);
+    CellData();
+    for (size_t i = 0; i < count; ++i) {
+        uint16_t col = uint16_t(first + i);
+        Sheet().Cells().SetCells(
+            col, row, std::make_unique<TFloatCell>(col, row, Format(r.U16(4 + 6 * i)), RKValue(r.U32(6 + 6 * i))));
+    }
+}
+
+void TXLSReader::ReadMulBlank(TRecordView r)
+{
+    if (r.Size() < 6) throw EXLSError("Record too short");
+    size_t count = r.Size() / 2 - 3;
+    uint16_t row = r.U16(0), first = r.U16(2);
+    CellData();
+    for (size_t i = 0; i < count; ++i) {
+        uint16_t col = uint16_t(first + i);
+        Sheet().Cells().SetCells(col, row, std::make_unique<TBlankCell>(col, row, Format(r.U16(4 + 2 * i))));
+    }
+}
+
+}  // namespace workbook
