@@ -233,6 +233,7 @@ void TXLSReader::ReadBOF()
     switch (type) {
     case 0x0005: {
         if (Header.Length > 256) throw EXLSError("Invalid BOF size");
+        TakeVersionFromBOF(r);
         if (FOwner.Version() == xvExcel97 && Header.Length >= 12) FOwner.FIsMac = (r.U32(8) & 0x10) != 0;
         FIsXLS137 = Header.Length >= 16 && r.U16(6) == 1998 && r.U32(8) == 0 && r.U32(12) == 6;
         if (Header.Length >= 6) PutU16(PBuf.data() + 4, 6319);
@@ -247,6 +248,20 @@ void TXLSReader::ReadBOF()
     case 0x0100: throw EXLSError("BIFF4 Workbook unhandled");
     default: break;
     }
+}
+
+// Some programs put a BIFF8 workbook into a "Book" stream or a BIFF5 one
+// into "Workbook": the globals BOF's own version decides how to read it.
+void TXLSReader::TakeVersionFromBOF(TRecordView r)
+{
+    if (Header.RecID != BIFFRECID_BOF || r.Size() < 2) return;
+    TExcelVersion version = FOwner.Version();
+    if (r.U16(0) == 0x0600 && version == xvExcel50) version = xvExcel97;
+    if (r.U16(0) == 0x0500 && version == xvExcel97) version = xvExcel50;
+    if (version == FOwner.Version()) return;
+    FOwner.SetVersion(version);
+    FOwner.FWriteDefaultData = version < xvExcel97;
+    if (PBuf.size() < size_t(FOwner.MaxBuffsize())) PBuf.resize(size_t(FOwner.MaxBuffsize()));
 }
 
 void TXLSReader::StartSheet(uint16_t type)

@@ -89,6 +89,7 @@ private:
     void DispatchGlobals(TRecordView r);
     void DispatchSheet(TRecordView r);
     void ReadBOF();
+    void TakeVersionFromBOF(TRecordView r);
     void StartSheet(uint16_t type);
     void SkipChartSubstream(bool keep);
     bool ReadEOF();

@@ -56,7 +56,8 @@ public:
         Bytes(b, 4);
         return GetU32(b);
     }
-    // cch characters, in pieces that each start a segment with an option byte.
+    // cch characters, in pieces that each start a segment with an option
+    // byte; a segment may hold no characters at all.
     std::u16string Characters(size_t cch, bool utf16, bool& anyUtf16)
     {
         std::u16string text;
@@ -71,7 +72,7 @@ public:
             if (utf16) {
                 anyUtf16 = true;
                 size_t n = std::min(want, Left() / 2);
-                if (n == 0) throw EXLSError("CONTINUE record is missing in SST");
+                if (n == 0) FPos = FSegments[FSeg].size();  // a lone byte cannot hold a character
                 for (size_t i = 0; i < n; ++i) text.push_back(char16_t(GetU16(p + 2 * i)));
                 FPos += 2 * n;
             } else {
