@@ -83,10 +83,16 @@ void TXLSReader::ReleaseFileOrder()
     for (TXLSString* s : order) sst.Release(s);
 }
 
+// A failed read leaves what was read, and at least one sheet.
 void ReadBIFFWorkbook(TXLSWorkbook& book)
 {
-    TXLSReader reader(book);
-    reader.LoadFromStream(nullptr);
+    try {
+        TXLSReader reader(book);
+        reader.LoadFromStream(nullptr);
+    } catch (...) {
+        if (book.Sheets().Count() == 0) book.Sheets().Add();
+        throw;
+    }
 }
 
 void ReadBIFFFromMemory(TXLSWorkbook& book, const std::vector<uint8_t>& document)
@@ -208,7 +214,11 @@ void TXLSReader::KeepEx2007()
 void TXLSReader::KeepDefault(uint16_t id, const uint8_t* body, size_t length)
 {
     FInsertRecord = false;
-    if (FOwner.Version() < xvExcel97) return;
+    if (FOwner.Version() < xvExcel97) {
+        // The end of an older file's substream: its list becomes the defaults.
+        if (id == BIFFRECID_EOF) static_cast<TRecordStorageDefault*>(CurrRecs)->MoveAllDefault();
+        return;
+    }
     struct TMinimum {
         uint16_t Id;
         size_t Length;

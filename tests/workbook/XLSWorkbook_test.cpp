@@ -192,11 +192,12 @@ TEST(XLSWorkbook, clear_empties_cells_and_strings_but_keeps_filename_and_version
     EXPECT_EQ(book.Formats().Count(), 22);
 }
 
-TEST(XLSWorkbook, reading_is_refused_clearly_until_a_reader_is_built_in)
+TEST(XLSWorkbook, reading_a_missing_file_fails_clearly_and_leaves_one_sheet)
 {
     TXLSWorkbook book;
     book.SetFilename(u"/nonexistent/x.xls");
-    EXPECT_NE(ErrorOf([&] { book.Read(); }).find("not supported"), std::string::npos);
+    EXPECT_EQ(ErrorOf([&] { book.Read(); }).rfind("Cannot open file \"/nonexistent/x.xls\". ", 0), 0u);
+    EXPECT_EQ(book.Sheets().Count(), 1);
 }
 
 TEST(XLSWorkbook, settings_are_views_on_their_records)
