@@ -62,6 +62,7 @@ TForm6::TForm6(QWidget* parent)
     Edit2->setFixedWidth(209);
     BitBtn1 = SalesButton(QStringLiteral("查询"), QStyle::SP_FileDialogContentsView, "BitBtn1", this);
     BitBtn1->setFixedHeight(42);
+    BitBtn1->setDefault(true);  // Enter in a filter box searches
     FModel = new TReadOnlyModel(*FQuery, this);
     DBGrid1 = new TPickerGrid(FModel, this);
     DBGrid1->setObjectName("DBGrid1");

@@ -104,7 +104,13 @@ TEST_F(SellTest, picker_shows_code_name_attribute_and_sale_price_only) {
         for (int c : {1, 2, 3, 5}) EXPECT_FALSE(g->isColumnHidden(c)) << c;
         EXPECT_EQ(g->columnWidth(2), 200);
         EXPECT_FALSE(g->model()->flags(g->model()->index(0, 1)) & Qt::ItemIsEditable);
+        Form6->Edit2->setText("帽");
+        QTest::keyClick(Form6->Edit2, Qt::Key_Return);
+        EXPECT_EQ(Form6->ADOQuery1().RecordCount(), 1);
+        QTest::keyClick(g, Qt::Key_Insert);
+        EXPECT_EQ(Form6->ADOQuery1().State(), store::DataSetState::Browse);
     });
+    EXPECT_EQ(Count("spxx"), 3);
 }
 
 TEST_F(SellTest, editing_a_quantity_to_3_stores_3_and_lowers_the_stock_by_3) {
