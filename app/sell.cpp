@@ -86,9 +86,7 @@ TForm5::TForm5(QWidget* parent) : TForm3(parent) {
     BuildGrid();
 
     auto* row = new QHBoxLayout;
-    for (QWidget* w : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Edit1), static_cast<QWidget*>(BitBtn1),
-                       static_cast<QWidget*>(BitBtn2), static_cast<QWidget*>(BitBtn3)})
-        row->addWidget(w);
+    for (QWidget* w : std::initializer_list<QWidget*>{Label1, Edit1, BitBtn1, BitBtn2, BitBtn3}) row->addWidget(w);
     row->addStretch();
     auto* lay = new QVBoxLayout(this);
     lay->setContentsMargins(12, 8, 12, 12);
