@@ -76,6 +76,24 @@ TEST(XlsxWriterPackage, parts_the_model_does_not_hold_are_kept_as_they_were)
     EXPECT_EQ(ReadBookTexts(copy).Tsv, "0\t0\t0\t2\n");
 }
 
+TEST(XlsxWriterPackage, a_workbook_counting_from_1904_keeps_its_date_system)
+{
+    TTempDir dir;
+    TXLSWorkbook book;
+    auto parts = Package({{"S", "worksheets/sheet1.xml"}},
+                         {{"xl/worksheets/sheet1.xml", SheetXml(R"(<row r="1"><c r="A1" t="d"><v>2021-01-01</v></c></row>)")}});
+    for (TPackagePart& p : parts)
+        if (p.Name == "xl/workbook.xml") p.Bytes.replace(p.Bytes.find("<sheets>"), 8, R"(<workbookPr date1904="1" defaultThemeVersion="124226"/><sheets>)");
+    ReadPackage(dir, book, parts);
+    EXPECT_EQ(book.Sheet(0).GetAsString(0, 0), u"42735");
+    const auto copy = dir / "copy.xlsx";
+    book.SetFilename(Utf8ToUtf16(copy.string()));
+    book.Write();
+    const TZipContainer zip(FileText(copy));
+    const std::string workbookPart = zip.Extract(zip.Find("xl/workbook.xml"));
+    EXPECT_NE(workbookPart.find(R"(<workbookPr date1904="1" defaultThemeVersion="124226"/>)"), std::string::npos) << workbookPart;
+}
+
 TEST(XlsxWriterPackage, a_failed_write_leaves_the_old_file)
 {
     TTempDir dir;

@@ -58,6 +58,7 @@ struct TXLSXPackage {
     std::vector<TXLSXSheetPart> FSheets;  // by sheet index
     std::vector<std::string> FPartsRead;  // parts the model holds and a writer makes anew
     std::string FStylesPart;            // "" when the package has none
+    bool FDate1904 = false;             // the workbook counts dates from 1904
     int FCellXfCount = 0;               // cell formats of the styles part
     int FFirstCellFormat = 0;           // the workbook format of the styles part's first cell format
     std::string FCopy;                  // the original package

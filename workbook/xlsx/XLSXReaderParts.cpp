@@ -140,6 +140,19 @@ void WorkbookElementEnds(TXLSXReader& reader, TExXMLTag& tag)
     else if (StoredWholeInWorkbook(tag.FId)) reader.Package().FWorkbook.Add(tag.FId, tag.AsXml());
 }
 
+// The date system is an attribute the name tables do not know (so the tree
+// drops it); it is looked up in the workbookPr element's text itself.
+bool Date1904(std::string_view bytes)
+{
+    const std::size_t element = bytes.find("workbookPr");
+    if (element == std::string_view::npos) return false;
+    const std::string_view tag = bytes.substr(element, bytes.find('>', element) - element);
+    const std::size_t at = tag.find("date1904=");
+    if (at == std::string_view::npos || at + 10 >= tag.size()) return false;
+    const std::string_view value = tag.substr(at + 10);
+    return value.starts_with("1") || value.starts_with("true");
+}
+
 }  // namespace
 
 void ReadXLSXStyles(TXLSXReader& reader, std::string_view bytes, const std::string& part)
@@ -160,6 +173,8 @@ void ReadXLSXSharedStrings(TXLSXReader& reader, std::string_view bytes, const st
 
 void ReadXLSXWorkbookPart(TXLSXReader& reader, std::string_view bytes, const std::string& part)
 {
+    reader.SetDate1904(Date1904(bytes));
+    reader.Package().FDate1904 = reader.Date1904();
     TXLSXPartHandler handler([&](TExXMLTag& tag) {
         WorkbookElementEnds(reader, tag);
         return tag.FId == xe_sheet || (tag.FParent != nullptr && tag.FParent->FId == xe_workbook);

@@ -273,6 +273,8 @@ std::string TXLSXWriter::WorkbookPart() const
         if (tag.FId == xe_sheets) {
             xml += sheets;
             placed = true;
+        } else if (tag.FId == xe_workbookPr && FPackage->FDate1904) {
+            xml += "<workbookPr date1904=\"1\"" + tag.FXml.substr(std::string_view("<workbookPr").size());
         } else if (FragmentNamespacesDeclared(tag.FXml)) {
             xml += tag.FXml;
         }
