@@ -55,6 +55,27 @@ bool EdgeSpace(std::u16string_view text)
     return !text.empty() && (space(text.front()) || space(text.back()));
 }
 
+// The rest of a cell element after its reference and style.
+void ValueCell(std::string& xml, std::string_view type, const std::string& formula, const std::string& value)
+{
+    xml += " t=\"" + std::string(type) + "\">" + formula + "<v>" + value + "</v></c>";
+}
+
+void NumberCell(std::string& xml, const std::string& formula, double v)
+{
+    if (std::isfinite(v)) xml += ">" + formula + "<v>" + NumberText(v) + "</v></c>";
+    else ValueCell(xml, "e", formula, "#NUM!");
+}
+
+// A formula without its result keeps having none; a result without its
+// formula (read from a file of another format) is a plain text.
+void TextResultCell(std::string& xml, const std::string& formula, const std::u16string& text)
+{
+    if (text.empty() && !formula.empty()) xml += ">" + formula + "</c>";
+    else if (formula.empty()) xml += " t=\"inlineStr\"><is><t xml:space=\"preserve\">" + XmlElementText(text) + "</t></is></c>";
+    else xml += " t=\"str\">" + formula + (EdgeSpace(text) ? "<v xml:space=\"preserve\">" : "<v>") + XmlElementText(text) + "</v></c>";
+}
+
 // Elements of a worksheet that come before its cell data, in schema order.
 bool PrecedesSheetData(int id)
 {
@@ -171,40 +192,20 @@ void TXLSXWriter::CellXml(std::string& xml, TCell& cell, const TSheetOut& out)
         const auto f = out.Read->FFormulas.find({int(cell.Row()), int(cell.Col())});
         if (f != out.Read->FFormulas.end()) formula = f->second;
     }
-    auto number = [&](double v) {
-        if (std::isfinite(v)) xml += ">" + formula + "<v>" + NumberText(v) + "</v></c>";
-        else xml += " t=\"e\">" + formula + "<v>#NUM!</v></c>";
-    };
     switch (cell.CellType()) {
-    case ctInteger: return number(static_cast<TIntegerCell&>(cell).FValue);
-    case ctFloat: return number(static_cast<TFloatCell&>(cell).FValue);
-    case ctNumberFormula: return number(static_cast<TNumberFormulaCell&>(cell).FValue);
-    case ctNumberArrayFormula: return number(static_cast<TNumberArrayFormulaCell&>(cell).FValue);
+    case ctInteger: return NumberCell(xml, formula, static_cast<TIntegerCell&>(cell).FValue);
+    case ctFloat: return NumberCell(xml, formula, static_cast<TFloatCell&>(cell).FValue);
+    case ctNumberFormula: return NumberCell(xml, formula, static_cast<TNumberFormulaCell&>(cell).FValue);
+    case ctNumberArrayFormula: return NumberCell(xml, formula, static_cast<TNumberArrayFormulaCell&>(cell).FValue);
     case ctString:
         xml += " t=\"s\"><v>" + std::to_string(StringIndex(static_cast<TStringCell&>(cell).FValue)) + "</v></c>";
         return;
-    case ctBoolean:
-        xml += std::string(" t=\"b\"><v>") + (static_cast<TBooleanCell&>(cell).FValue ? "1" : "0") + "</v></c>";
-        return;
-    case ctBooleanFormula:
-        xml += std::string(" t=\"b\">") + formula + "<v>" + (static_cast<TBooleanFormulaCell&>(cell).FValue ? "1" : "0") + "</v></c>";
-        return;
-    case ctError:
-        xml += " t=\"e\"><v>" + ErrorText(static_cast<TErrorCell&>(cell).FValue) + "</v></c>";
-        return;
-    case ctErrorFormula:
-        xml += " t=\"e\">" + formula + "<v>" + ErrorText(static_cast<TErrorFormulaCell&>(cell).FValue) + "</v></c>";
-        return;
-    case ctStringFormula:
-    case ctStringArrayFormula: {
-        const std::u16string& text = cell.CellType() == ctStringFormula ? static_cast<TStringFormulaCell&>(cell).FValue
-                                                                        : static_cast<TStringArrayFormulaCell&>(cell).FValue;
-        // A formula without its result keeps having none; a result without its formula is a plain text.
-        if (text.empty() && !formula.empty()) xml += ">" + formula + "</c>";
-        else if (formula.empty()) xml += " t=\"inlineStr\"><is><t xml:space=\"preserve\">" + XmlElementText(text) + "</t></is></c>";
-        else xml += " t=\"str\">" + formula + (EdgeSpace(text) ? "<v xml:space=\"preserve\">" : "<v>") + XmlElementText(text) + "</v></c>";
-        return;
-    }
+    case ctBoolean: return ValueCell(xml, "b", formula, static_cast<TBooleanCell&>(cell).FValue ? "1" : "0");
+    case ctBooleanFormula: return ValueCell(xml, "b", formula, static_cast<TBooleanFormulaCell&>(cell).FValue ? "1" : "0");
+    case ctError: return ValueCell(xml, "e", formula, ErrorText(static_cast<TErrorCell&>(cell).FValue));
+    case ctErrorFormula: return ValueCell(xml, "e", formula, ErrorText(static_cast<TErrorFormulaCell&>(cell).FValue));
+    case ctStringFormula: return TextResultCell(xml, formula, static_cast<TStringFormulaCell&>(cell).FValue);
+    case ctStringArrayFormula: return TextResultCell(xml, formula, static_cast<TStringArrayFormulaCell&>(cell).FValue);
     default: xml += "/>";
     }
 }
