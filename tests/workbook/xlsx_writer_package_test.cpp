@@ -94,6 +94,23 @@ TEST(XlsxWriterPackage, a_workbook_counting_from_1904_keeps_its_date_system)
     EXPECT_NE(workbookPart.find(R"(<workbookPr date1904="1" defaultThemeVersion="124226"/>)"), std::string::npos) << workbookPart;
 }
 
+TEST(XlsxWriterPackage, writing_back_over_the_file_read_keeps_it_whole)
+{
+    const auto source = CorpusDir() / "xlsx" / "calamine__vba.xlsm";
+    if (!std::filesystem::exists(source)) GTEST_SKIP() << "no corpus";
+    TTempDir dir;
+    const auto path = dir / "book.xlsm";
+    std::filesystem::copy_file(source, path);
+    TXLSWorkbook book;
+    book.SetFilename(Utf8ToUtf16(path.string()));
+    book.Read();
+    book.Write();
+    EXPECT_EQ(ReadBookTexts(path).Tsv, ReadBookTexts(source).Tsv);
+    const TZipContainer original(FileText(source)), written(FileText(path));
+    EXPECT_EQ(written.Extract(written.Find("xl/vbaProject.bin")), original.Extract(original.Find("xl/vbaProject.bin")));
+    EXPECT_NE(written.Extract(written.Find("[Content_Types].xml")).find("sheet.macroEnabled.main+xml"), std::string::npos);
+}
+
 TEST(XlsxWriterPackage, a_failed_write_leaves_the_old_file)
 {
     TTempDir dir;
