@@ -5,6 +5,7 @@
 #include "app/CliCommands.h"
 #include "app/GoodsQuery.h"
 #include "app/QueryExport.h"
+#include "app/SalesQuery.h"
 #include "workbook/WindowResources.h"
 #include "workbook/XLSWorkbook.h"
 
@@ -45,10 +46,47 @@ int ExportGoods(const std::vector<std::string>& args, std::ostream& out, std::os
     return 0;
 }
 
+int ExportSales(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::map<std::string, std::string> opts{{"order", ""}, {"code", ""}, {"name", ""}, {"from", ""}, {"to", ""}};
+    if (args.empty() || !ParseOptions(args, 1, opts, err) || opts["from"].empty() != opts["to"].empty()) {
+        err << "usage: tallybrook export-sales OUT.xls [--order T] [--code T] [--name T] "
+               "[--from yyyy-mm-dd --to yyyy-mm-dd]\n";
+        return 2;
+    }
+    TSalesFilter f{opts["order"], opts["code"], opts["name"]};
+    if (!opts["from"].empty()) {
+        auto from = ParseDay(opts["from"]);
+        auto to = ParseDay(opts["to"]);
+        if (!from || !to) {
+            err << "dates must be written yyyy-mm-dd\n";
+            return 2;
+        }
+        f.byDay = true;
+        f.from = *from;
+        f.to = *to;
+    }
+    store::Connection c;
+    c.Open();
+    store::DataSet lines(c), totals(c);
+    RunSalesQuery(c, lines, totals, f);
+    if (lines.RecordCount() == 0) {
+        err << "无记录可以导出!\n";
+        return 1;
+    }
+    workbook::TXLSWorkbook xls;
+    workbook::LoadFromWindowResources(xls);
+    int rows = ExportDataSet(lines, kSalesExport, xls, QString::fromStdString(args[0]));
+    out << "文件保存成功! " << rows << " rows -> " << args[0] << "\n";
+    return 0;
+}
+
 }  // namespace
 
 std::vector<TCliCommand> ExportCommands() {
     return {{"export-goods", "export-goods OUT.xls [--code T] [--name T] [--remark T]",
              "Saves the goods found (as the goods window's search finds them) to an Excel 97-2003 workbook.",
-             ExportGoods}};
+             ExportGoods},
+            {"export-sales", "export-sales OUT.xls [--order T] [--code T] [--name T] [--from yyyy-mm-dd --to yyyy-mm-dd]",
+             "Saves the sales lines found (as the sales query window finds them) to an Excel 97-2003 workbook.",
+             ExportSales}};
 }

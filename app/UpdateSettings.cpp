@@ -1,5 +1,8 @@
 #include "app/UpdateSettings.h"
 
+#include "app/ErrorReport.h"
+#include "app/Safety.h"
+#include "upgrade/upDefaults.h"
 #include "upgrade/upUpdater.h"
 
 // Tests and scripted runs of the windows must not reach for the network.
@@ -12,9 +15,19 @@ void StartUpdateCheck(TupUpdater& up) {
 void ApplyUpdateSettings(TupUpdater& up) {
     up.setObjectName("upUpdater1");
     up.setAutoCheck(UpdateChecksAllowed());
-    up.setInfoFileURL(QStringLiteral("https://update.tallybrook.example/release/update.inf"));
-    up.setInfoFileFiles({QStringLiteral("https://update.tallybrook.example/release/tallybrook")});
+    up.setInfoFileURL(UpdateInfoFileURL());
+    up.setInfoFileFiles({UpdateExecutableURL()});
     up.setVersionDate(QString::fromLatin1(kVersionDate));
     up.setVersionDateAutoSet(true);
+    // The new release may change the database: copy it before the hand-over,
+    // and do not hand over unprotected.
+    up.OnEndUpgrade = [](TupUpdater* u) {
+        try {
+            BackupBefore("upgrade");
+        } catch (const std::exception& e) {
+            ReportError(e);
+            u->Abort();
+        }
+    };
     up.Loaded();
 }

@@ -1,6 +1,22 @@
-// The sales query window's export button.
-#include "app/Prompter.h"
+// The sales query window's "导出到Excel" button.
+#include "app/QueryExport.h"
 #include "app/sellManager.h"
+#include "workbook/WindowResources.h"
+#include "workbook/XLSWorkbook.h"
 
-// The workbook export is not part of this build yet.
-void TForm7::ExportClick() { Prompter().Information(QStringLiteral("导出功能尚未完成。")); }
+namespace {
+
+// The window's workbook component, created with its stored settings the
+// first time it is needed (there is one sales query window per run).
+workbook::TXLSWorkbook& SalesWorkbook() {
+    static workbook::TXLSWorkbook* book = [] {
+        auto* b = new workbook::TXLSWorkbook;
+        workbook::LoadFromWindowResources(*b);
+        return b;
+    }();
+    return *book;
+}
+
+}  // namespace
+
+void TForm7::ExportClick() { RunExport(ADOQuery1(), kSalesExport, SalesWorkbook()); }

@@ -169,5 +169,9 @@ void TupUpdater::DownloadNextFile(bool first)
     FUpgrading = false;
     if (OnEndUpgrade)
         OnEndUpgrade(this);
+    // A handler that aborted (for example, its backup failed) keeps the
+    // running program; the downloaded files wait for the next hand-over.
+    if (FAborted)
+        return;
     RunReplacement(QLatin1Char('+') + FRestartParams + QString::number(static_cast<int>(FUpdateMethod)));
 }

@@ -139,6 +139,16 @@ TEST_F(upUpdaterFlow, newer_release_is_asked_downloaded_replaced_and_restarted)
     EXPECT_TRUE(TemporaryFiles().isEmpty());
 }
 
+TEST_F(upUpdaterFlow, end_handler_that_aborts_keeps_the_program_and_the_downloaded_files)
+{
+    // The application backs up its database here; when that fails it aborts.
+    up->OnEndUpgrade = [](TupUpdater* u) { u->Abort(); };
+    ASSERT_TRUE(Check(Publish("#date=10/21/2013\n#url=" + File("readme.txt", "r").toUtf8() + "\n")));
+    EXPECT_FALSE(up->Restarting());
+    EXPECT_EQ(TemporaryFiles(), QStringList({tag + "-readme.txt.uTMP"}));
+    EXPECT_EQ(ReadAll(app), dummy);
+}
+
 TEST_F(upUpdaterFlow, equal_release_date_shows_nothing)
 {
     ASSERT_TRUE(Check(Publish("#date=10/20/2013\n#url=" + File("app", "x").toUtf8() + "\n")));
