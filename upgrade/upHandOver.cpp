@@ -112,7 +112,7 @@ QString TupUpdater::ReplacementProgramPath()
     QString folder = PrivateTemporaryFolder();
     if (folder.isEmpty())
         folder = QCoreApplication::applicationDirPath();
-    return folder + QStringLiteral("/tallybrook-replacer");
+    return folder + QStringLiteral("/Replacer");
 }
 
 void TupUpdater::RemoveTemporaryFiles() const

@@ -358,7 +358,7 @@ TEST(upUpdater, replacement_program_goes_to_a_private_folder_only)
     QTemporaryDir temp;
     qputenv("TMPDIR", temp.path().toLocal8Bit());
     const QString own = temp.filePath(QStringLiteral("tallybrook-%1").arg(::getuid()));
-    EXPECT_EQ(TupUpdater::ReplacementProgramPath(), own + "/tallybrook-replacer");
+    EXPECT_EQ(TupUpdater::ReplacementProgramPath(), own + "/Replacer");
     EXPECT_EQ(QFile::permissions(own) & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther), 0);
     QFile::setPermissions(own, QFile::permissions(own) | QFile::WriteOther);  // someone opened it up
     EXPECT_FALSE(TupUpdater::ReplacementProgramPath().startsWith(temp.path()));
