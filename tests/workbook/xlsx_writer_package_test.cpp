@@ -3,6 +3,7 @@
 // model does not hold kept, and a failed write leaving the old file.
 #include <gtest/gtest.h>
 
+#include "workbook/SST.h"
 #include "workbook/SafeFile.h"
 #include "workbook/XLSError.h"
 #include "workbook/XLSWorkbook.h"
@@ -109,6 +110,29 @@ TEST(XlsxWriterPackage, writing_back_over_the_file_read_keeps_it_whole)
     const TZipContainer original(FileText(source)), written(FileText(path));
     EXPECT_EQ(written.Extract(written.Find("xl/vbaProject.bin")), original.Extract(original.Find("xl/vbaProject.bin")));
     EXPECT_NE(written.Extract(written.Find("[Content_Types].xml")).find("sheet.macroEnabled.main+xml"), std::string::npos);
+}
+
+TEST(XlsxWriterPackage, rich_text_keeps_its_runs)
+{
+    TTempDir dir;
+    TXLSWorkbook book;
+    ReadPackage(dir, book,
+                Package({{"S", "worksheets/sheet1.xml"}},
+                        {{"xl/worksheets/sheet1.xml", SheetXml(R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>)")},
+                         {"xl/sharedStrings.xml",
+                          SharedStringsXml(R"(<si><r><t xml:space="preserve">plain </t></r><r><rPr><b/><sz val="14"/><rFont val="Arial"/></rPr><t>bold</t></r></si>)")}}));
+    const auto copy = dir / "copy.xlsx";
+    book.SetFilename(Utf8ToUtf16(copy.string()));
+    book.Write();
+    TXLSWorkbook again;
+    again.SetFilename(Utf8ToUtf16(copy.string()));
+    again.Read();
+    EXPECT_EQ(again.Sheet(0).GetAsString(0, 0), u"plain bold");
+    const TXLSString* s = static_cast<TStringCell*>(again.Sheet(0).Cells().GetCells(0, 0))->FValue;
+    ASSERT_EQ(s->RunCount, 2);
+    const TXFont& bold = again.Fonts()[s->FormatFont(1)];
+    EXPECT_TRUE(bold.Bold);
+    EXPECT_EQ(bold.Size20, 280);
 }
 
 TEST(XlsxWriterPackage, a_failed_write_leaves_the_old_file)

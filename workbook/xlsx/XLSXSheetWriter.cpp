@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "workbook/ByteOrder.h"
+#include "workbook/CellFormats.h"
 #include "workbook/CellText.h"
 #include "workbook/SST.h"
 #include "workbook/XLSWorkbook.h"
@@ -74,6 +76,49 @@ void TextResultCell(std::string& xml, const std::string& formula, const std::u16
     if (text.empty() && !formula.empty()) xml += ">" + formula + "</c>";
     else if (formula.empty()) xml += " t=\"inlineStr\"><is><t xml:space=\"preserve\">" + XmlElementText(text) + "</t></is></c>";
     else xml += " t=\"str\">" + formula + (EdgeSpace(text) ? "<v xml:space=\"preserve\">" : "<v>") + XmlElementText(text) + "</v></c>";
+}
+
+// A font as the properties of a rich text run, in the order the schema asks.
+std::string RunProperties(const TXFont& font)
+{
+    std::string xml = "<rPr><rFont val=\"" + XmlAttributeText(font.Name) + "\"/>";
+    if (font.CharSet) xml += "<charset val=\"" + std::to_string(font.CharSet) + "\"/>";
+    if (font.Family) xml += "<family val=\"" + std::to_string(font.Family) + "\"/>";
+    if (font.Bold) xml += "<b/>";
+    if (font.Italic) xml += "<i/>";
+    if (font.StrikeOut) xml += "<strike/>";
+    if (font.Color < 64) xml += "<color indexed=\"" + std::to_string(font.Color) + "\"/>";
+    xml += "<sz val=\"" + NumberText(font.Size20 / 20.0) + "\"/>";
+    static const std::pair<TFontUnderline, const char*> kUnderlines[] = {
+        {fuSingle, "single"}, {fuDouble, "double"}, {fuSingleAccount, "singleAccounting"}, {fuDoubleAccount, "doubleAccounting"}};
+    for (const auto& [kind, name] : kUnderlines)
+        if (font.Underline == kind) xml += std::string("<u val=\"") + name + "\"/>";
+    if (font.SubSuperScript != xssNone)
+        xml += font.SubSuperScript == xssSuperscript ? "<vertAlign val=\"superscript\"/>" : "<vertAlign val=\"subscript\"/>";
+    return xml + "</rPr>";
+}
+
+// A string with formatting runs as one r element per run; text before the
+// first run has the cell's own font.
+std::string RichRuns(const std::u16string& text, const TXLSString& s, const TXFonts& fonts)
+{
+    std::string xml;
+    auto run = [&](std::size_t from, std::size_t to, const TXFont* font) {
+        if (from >= to) return;
+        xml += "<r>" + (font ? RunProperties(*font) : std::string()) + "<t xml:space=\"preserve\">" +
+               XmlElementText(std::u16string_view(text).substr(from, to - from)) + "</t></r>";
+    };
+    std::size_t start = 0;
+    const TXFont* font = nullptr;
+    for (int k = 0; k < s.RunCount; ++k) {
+        const std::size_t position = std::min<std::size_t>(GetU16(s.Runs() + 4 * k), text.size());
+        run(start, position, font);
+        const uint16_t index = s.FormatFont(k);
+        font = index < fonts.Count() ? &fonts[index] : nullptr;
+        start = std::max(start, position);
+    }
+    run(start, text.size(), font);
+    return xml;
 }
 
 // Elements of a worksheet that come before its cell data, in schema order.
@@ -214,8 +259,13 @@ std::string TXLSXWriter::SharedStrings() const
 {
     std::string xml = kXmlDeclaration + "<sst xmlns=\"" + std::string(kMainNs) + "\" count=\"" +
                       std::to_string(FStrings.size()) + "\" uniqueCount=\"" + std::to_string(FStrings.size()) + "\">";
-    for (const TXLSString* s : FStrings)
-        xml += "<si><t xml:space=\"preserve\">" + XmlElementText(FBook.SST().GetItem(s)) + "</t></si>";
+    for (const TXLSString* s : FStrings) {
+        const std::u16string text = FBook.SST().GetItem(s);
+        xml += "<si>";
+        if (s->RunCount == 0) xml += "<t xml:space=\"preserve\">" + XmlElementText(text) + "</t>";
+        else xml += RichRuns(text, *s, FBook.Fonts());
+        xml += "</si>";
+    }
     return xml + "</sst>";
 }
 
