@@ -17,3 +17,4 @@ std::vector<TCliCommand> AllCliCommands();
 std::vector<TCliCommand> DatabaseCommands();
 std::vector<TCliCommand> ExportCommands();
 std::vector<TCliCommand> BackupCommands();
+std::vector<TCliCommand> ImportCommands();

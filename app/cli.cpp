@@ -15,6 +15,7 @@ std::vector<TCliCommand>& Commands() {
         std::vector<TCliCommand> all = AllCliCommands();
         for (auto& c : ExportCommands()) all.push_back(std::move(c));
         for (auto& c : BackupCommands()) all.push_back(std::move(c));
+        for (auto& c : ImportCommands()) all.push_back(std::move(c));
         return all;
     }();
     return commands;

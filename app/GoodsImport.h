@@ -1,0 +1,56 @@
+// The goods import: reads a workbook laid out like the goods import
+// template, checks its header, stores one goods row per sheet row and
+// writes the workbook back to the same file. The goods window and the
+// command line run this same class.
+//
+// All rows are stored in one transaction: a row the store rejects leaves
+// the database as it was before the import (the log says which row failed
+// and that nothing was stored), so importing the mended file again does not
+// store the earlier rows twice.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <stdexcept>
+
+namespace store {
+class Connection;
+}
+namespace workbook {
+class TXLSWorkbook;
+}
+
+// The file's G1 does not read "备注"; its message is "导入的文件不是导入模板!".
+class ENotTemplate : public std::runtime_error {
+public:
+    ENotTemplate();
+};
+
+class TGoodsImport {
+public:
+    TGoodsImport(workbook::TXLSWorkbook& xls, store::Connection& connection);
+
+    // One log line each: the header line, each stored row, a failure.
+    std::function<void(const QString&)> OnLog;
+    // Called once before the first row is stored (the backup); throwing
+    // stops the import with nothing stored.
+    std::function<void()> BeforeStore;
+    // Called after each stored row (the windows keep painting).
+    std::function<void()> OnRow;
+
+    // Imports file; returns the number of goods rows stored. Throws
+    // ENotTemplate, the reading error, the store's error (nothing stored)
+    // or the write-back's error (the rows stay stored).
+    int Run(const QString& file);
+
+    static QString HeaderLine(const QDateTime& when);
+    static QString CompletionMessage(int count);
+
+private:
+    void Log(const QString& line);
+    int Store(int rows);
+
+    workbook::TXLSWorkbook& FXls;
+    store::Connection& FConnection;
+};

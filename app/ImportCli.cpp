@@ -1,0 +1,43 @@
+// tallybrook import-goods: the goods window's import without the window,
+// on the ledgr.mdb of the current directory.
+#include <ostream>
+
+#include "app/CliCommands.h"
+#include "app/GoodsImport.h"
+#include "store/Backup.h"
+#include "store/Connection.h"
+#include "workbook/WindowResources.h"
+#include "workbook/XLSWorkbook.h"
+
+namespace {
+
+int ImportGoods(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 1) {
+        err << "usage: tallybrook import-goods FILE\n";
+        return 2;
+    }
+    store::Connection c;
+    c.Open();
+    workbook::TXLSWorkbook xls;
+    workbook::LoadFromWindowResources(xls);
+    TGoodsImport import(xls, c);
+    import.OnLog = [&out](const QString& line) { out << line.toStdString() << "\n"; };
+    import.BeforeStore = [&c] { store::BackupManager(c.FullPath()).Backup("import"); };
+    try {
+        int count = import.Run(QString::fromStdString(args[0]));
+        out << TGoodsImport::CompletionMessage(count).toStdString() << "\n";
+    } catch (const std::exception& e) {
+        out.flush();
+        err << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::vector<TCliCommand> ImportCommands() {
+    return {{"import-goods", "import-goods FILE",
+             "Imports goods from a goods template workbook (all rows or none) and writes the file back.",
+             ImportGoods}};
+}

@@ -1,0 +1,189 @@
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <fstream>
+#include <iterator>
+
+#include "app/Forms.h"
+#include "app/GoodsImport.h"
+#include "app/goods.h"
+#include "app/importlog.h"
+#include "app/main.h"
+#include "tests/app/AppFixture.h"
+#include "tests/app/XlsPeer.h"
+#include "workbook/Utf16.h"
+#include "workbook/XLSWorkbook.h"
+
+namespace {
+
+const QStringList kHeader = {"商品编码", "商品名称", "商品属性", "商品进价", "商品售价", "商品库存", "备注"};
+
+std::string Bytes(const QString& file) {
+    std::ifstream in(file.toStdString(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+class GoodsImportTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        StartForms();
+        LogIn();
+        Form2->ItemClick("商品管理");
+    }
+    // A workbook of the given rows (row 0 first) in the first sheet.
+    QString Template(const char* name, const QList<QStringList>& rows) {
+        workbook::TXLSWorkbook book;
+        for (int r = 0; r < rows.size(); ++r)
+            for (int c = 0; c < rows[r].size(); ++c)
+                if (!rows[r][c].isEmpty()) book.Sheet(0).SetAsString(uint32_t(c), uint32_t(r), rows[r][c].toStdU16String());
+        QString file = QString::fromStdString(dir.file(name));
+        book.SetFilename(file.toStdU16String());
+        book.Write();
+        return file;
+    }
+    void Import(const QString& file) {
+        prompter.files = {file};
+        Form4->BitBtn3->click();
+    }
+    QStringList Log() { return Form8->Memo1->toPlainText().split('\n'); }
+    QStringList Goods() {
+        QStringList out;
+        store::Connection c;
+        c.Open();
+        store::Statement st(c.Handle(), "select spbm, spmc, spsx, spjj, spsj, spkc, bz from spxx order by id");
+        while (st.Step()) {
+            QStringList row;
+            for (int i = 0; i < 7; ++i) row << QString::fromStdString(store::ValueText(st.Column(i)));
+            out << row.join('\t');
+        }
+        return out;
+    }
+};
+
+TEST_F(GoodsImportTest, three_rows_before_an_empty_A5_are_stored_logged_and_reported) {
+    QString file = Template("t.xls", {kHeader,
+                                      {"G1", "苹果", "红", "1.5", "2.25", "10", ""},
+                                      {"G2", "梨", "", "3", "4", "5", "备注二"},
+                                      {"G3", "桃", "", "0", "0", "0", ""}});
+    Import(file);
+    EXPECT_EQ(prompter.shown.last(), QStringLiteral("message:文件导入完成!新增3条记录!"));
+    EXPECT_EQ(Goods(), QStringList({"G1\t苹果\t红\t1.5\t2.25\t10\t", "G2\t梨\t\t3\t4\t5\t备注二", "G3\t桃\t\t0\t0\t0\t"}));
+    QStringList log = Log();
+    ASSERT_EQ(log.size(), 4);
+    EXPECT_TRUE(log[0].startsWith(QStringLiteral("-------------------[商品模板导入时间:"))) << log[0].toStdString();
+    EXPECT_TRUE(log[0].endsWith(QStringLiteral("]")) == false);
+    EXPECT_TRUE(log[0].endsWith(QStringLiteral("---------------")));
+    EXPECT_EQ(log[1], QStringLiteral("1.新增商品: 苹果"));
+    EXPECT_EQ(log[3], QStringLiteral("3.新增商品: 桃"));
+    EXPECT_TRUE(Form8->isVisible());
+    EXPECT_EQ(Form4->ADOQuery2().RecordCount(), 3);
+    EXPECT_EQ(XlrdRows(file).value(2), QStringLiteral("G2\t梨\t\t3\t4\t5\t备注二"));
+}
+
+TEST_F(GoodsImportTest, an_empty_A2_imports_nothing_writes_back_and_reports_zero) {
+    QString file = Template("t.xls", {kHeader, {"", "没有编码", "", "1", "1", "1", ""}});
+    std::string before = Bytes(file);
+    Import(file);
+    EXPECT_EQ(prompter.shown.last(), QStringLiteral("message:文件导入完成!新增0条记录!"));
+    EXPECT_EQ(Count("spxx"), 0);
+    EXPECT_NE(Bytes(file), before);  // written back by our writer
+    EXPECT_EQ(XlrdRows(file).value(0), kHeader.join('\t'));
+}
+
+TEST_F(GoodsImportTest, an_empty_column_A_ends_the_import_even_with_goods_below) {
+    Import(Template("t.xls", {kHeader, {"G1", "一", "", "1", "1", "1", ""}, {}, {"G3", "三", "", "1", "1", "1", ""}}));
+    EXPECT_EQ(Count("spxx"), 1);
+    EXPECT_EQ(prompter.shown.last(), QStringLiteral("message:文件导入完成!新增1条记录!"));
+}
+
+TEST_F(GoodsImportTest, a_header_with_a_space_after_the_remark_is_not_a_template_and_the_file_is_left_alone) {
+    QStringList header = kHeader;
+    header[6] = QStringLiteral("备注 ");
+    QString file = Template("t.xls", {header, {"G1", "一", "", "1", "1", "1", ""}});
+    std::string before = Bytes(file);
+    Import(file);
+    EXPECT_EQ(prompter.shown.last(), QStringLiteral("info:导入的文件不是导入模板!"));
+    EXPECT_EQ(Count("spxx"), 0);
+    EXPECT_EQ(Bytes(file), before);
+    EXPECT_TRUE(Form8->isVisible());
+    EXPECT_TRUE(Log().last().startsWith(QStringLiteral("-------------------[商品模板导入时间:")));
+}
+
+// A rejected row leaves no row of this import stored and the file unwritten.
+TEST_F(GoodsImportTest, a_row_the_store_rejects_stores_nothing_and_the_log_names_it) {
+    QString file = Template("t.xls", {kHeader,
+                                      {"G1", "一", "", "1", "1", "1", ""},
+                                      {"G2", "二", "", "abc", "1", "1", ""},
+                                      {"G3", "三", "", "1", "1", "1", ""}});
+    std::string before = Bytes(file);
+    Import(file);
+    EXPECT_EQ(Count("spxx"), 0);
+    EXPECT_TRUE(prompter.shown.last().startsWith("error:")) << prompter.shown.last().toStdString();
+    EXPECT_TRUE(Log().last().startsWith(QStringLiteral("第3行导入失败: "))) << Log().last().toStdString();
+    EXPECT_TRUE(Log().last().endsWith(QStringLiteral("本次导入没有保存任何商品。")));
+    EXPECT_EQ(Bytes(file), before);
+    Import(Template("t2.xls", {kHeader, {"G1", "一", "", "1", "1", "1", ""}, {"G2", "二", "", "2", "1", "1", ""}}));
+    EXPECT_EQ(Count("spxx"), 2);
+}
+
+TEST_F(GoodsImportTest, two_imports_log_both_runs_numbered_from_one_and_store_goods_again) {
+    QString file = Template("t.xls", {kHeader, {"G1", "一", "", "1", "1", "1", ""}, {"G2", "二", "", "1", "1", "1", ""}});
+    Import(file);
+    Import(file);
+    EXPECT_EQ(Count("spxx"), 4);
+    QStringList log = Log();
+    ASSERT_EQ(log.size(), 6);
+    EXPECT_EQ(log[4], QStringLiteral("1.新增商品: 一"));
+    EXPECT_TRUE(log[3].startsWith(QStringLiteral("-------------------[")));
+}
+
+TEST_F(GoodsImportTest, a_cancelled_dialog_does_nothing_and_shows_no_log) {
+    Form4->BitBtn3->click();
+    EXPECT_EQ(prompter.shown.size(), 1);
+    EXPECT_FALSE(Form8->isVisible());
+}
+
+TEST_F(GoodsImportTest, an_exported_goods_list_imports_again_unchanged) {
+    Import(Template("t.xls", {kHeader, {"G1", "苹果", "红", "1.5", "2.25", "10", "x"}, {"G2", "梨", "", "3", "4", "5", ""}}));
+    QStringList first = Goods();
+    prompter.files = {QString::fromStdString(dir.file("export.xls"))};
+    Form4->BitBtn4->click();
+    Import(QString::fromStdString(dir.file("export.xls")));
+    QStringList all = Goods();
+    ASSERT_EQ(all.size(), 4);
+    QStringList again = all.mid(2);
+    again.sort();
+    first.sort();
+    EXPECT_EQ(again, first);
+}
+
+TEST_F(GoodsImportTest, corpus_workbooks_that_are_not_templates_are_refused) {
+    std::filesystem::path corpus = std::filesystem::path(TB_CORPUS_DIR) / "xls";
+    if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus";
+    for (const char* name : {"xlrd__ragged.xls", "edr__Test10x10.xls", "calamine__biff5_write.xls"}) {
+        Import(QString::fromStdString((corpus / name).string()));
+        EXPECT_EQ(prompter.shown.last(), QStringLiteral("info:导入的文件不是导入模板!")) << name;
+    }
+    EXPECT_EQ(Count("spxx"), 0);
+}
+
+TEST_F(GoodsImportTest, the_command_line_runs_the_same_import) {
+    QString file = Template("t.xls", {kHeader, {"G1", "一", "", "1", "1", "1", ""}});
+    QProcess p;
+    p.setWorkingDirectory(QString::fromStdString(dir.path().string()));
+    p.start(QString(TB_BIN_DIR) + "/tallybrook", {"import-goods", file});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    QStringList out = QString::fromUtf8(p.readAllStandardOutput()).split('\n');
+    EXPECT_EQ(out.value(1), QStringLiteral("1.新增商品: 一"));
+    EXPECT_EQ(out.value(2), QStringLiteral("文件导入完成!新增1条记录!"));
+    EXPECT_EQ(Count("spxx"), 1);
+    QStringList header = kHeader;
+    header[6] = "x";
+    p.start(QString(TB_BIN_DIR) + "/tallybrook", {"import-goods", Template("n.xls", {header})});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()), QStringLiteral("导入的文件不是导入模板!\n"));
+}
