@@ -179,10 +179,14 @@ void TXLSReader::Dispatch()
         FDone = ReadEOF();
         return;
     }
-    if (FCurrSheet >= 0 && FInSubstream)
+    if (FCurrSheet >= 0 && FInSubstream) {
         DispatchSheet(r);
-    else
+    } else if (FInGlobals) {
         DispatchGlobals(r);
+    } else {
+        // Between substreams: nothing belongs to a list here.
+        FInsertRecord = false;
+    }
     if (FInsertRecord) KeepRaw();
 }
 
@@ -248,6 +252,7 @@ void TXLSReader::ReadBOF()
         FIsXLS137 = Header.Length >= 16 && r.U16(6) == 1998 && r.U32(8) == 0 && r.U32(12) == 6;
         if (Header.Length >= 6) PutU16(PBuf.data() + 4, 6319);
         CurrRecs = &FOwner.Records();
+        FInGlobals = true;
         KeepDefault(BIFFRECID_BOF, PBuf.data(), Header.Length);
         break;
     }
@@ -325,9 +330,6 @@ void TXLSReader::SkipChartSubstream(bool keep)
         if (Header.RecID == BIFFRECID_EOF) --depth;
         if (keep) KeepRaw();
     }
-    if (!keep && FBoundsheets.size() && size_t(FBoundsheetIndex) + 1 >= FBoundsheets.size()) {
-        // The last sheet was a chart: what follows is read on to the end.
-    }
 }
 
 bool TXLSReader::ReadEOF()
@@ -335,6 +337,7 @@ bool TXLSReader::ReadEOF()
     FSharedFormulas.clear();
     KeepDefault(BIFFRECID_EOF, nullptr, 0);
     FInSubstream = false;
+    FInGlobals = false;
     if (FBoundsheets.empty()) return FCurrSheet >= 0 || FOwner.Version() >= xvExcel50;
     return FBoundsheetIndex + 1 >= int(FBoundsheets.size());
 }
@@ -407,19 +410,12 @@ void TXLSReader::DispatchGlobals(TRecordView r)
         FInsertRecord = false;
         break;
     case BIFFRECID_WSBOOL: break;
-    case 0x0000:
-    case BIFFRECID_DIMENSIONS:
-        if (FCurrSheet >= 0) DispatchSheet(r);
-        break;
     default:
-        if (FCurrSheet >= 0 && FOwner.Version() <= xvExcel40) return DispatchSheet(r);
         if (id == BIFFRECID_PROTECT || id == BIFFRECID_FNGROUPCOUNT || id == BIFFRECID_DSF || id == BIFFRECID_PROT4REV ||
             id == BIFFRECID_REFRESHALL || id == BIFFRECID_RECALCID || id == BIFFRECID_WINDOW1 ||
             id == BIFFRECID_PASSWORD || id == BIFFRECID_WINDOWPROTECT || id == BIFFRECID_1904 ||
             id == BIFFRECID_BACKUP || id == BIFFRECID_HIDEOBJ || id == BIFFRECID_PRECISION || id == BIFFRECID_TABID)
             KeepDefault(id, r.Data(), r.Size());
-        else if (FOwner.Version() <= xvExcel40 && FCurrSheet < 0 && ReadCell(r))
-            FInsertRecord = false;
     }
 }
 

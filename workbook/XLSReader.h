@@ -164,6 +164,7 @@ private:
     uint32_t FBIFFVer = 0;
     bool FIsXLS137 = false;
     bool FInSubstream = false;
+    bool FInGlobals = false;
     bool FDone = false;
     bool FInsertRecord = false;
     bool FCellDataPlaced = false;
