@@ -61,7 +61,8 @@ TXMLRelation NewRelation(std::string id, std::string type, std::string target)
 
 std::string AttributeOf(const std::string& xml, std::string_view name)
 {
-    const std::string key = " " + std::string(name) + "=\"";
+    std::string key = " ";
+    key.append(name).append("=\"");
     const std::size_t at = xml.find(key);
     if (at == std::string::npos) return {};
     const std::size_t start = at + key.size();
