@@ -8,6 +8,7 @@
 #include "app/main.h"
 #include "store/Backup.h"
 #include "tests/app/AppFixture.h"
+#include "workbook/XLSWorkbook.h"
 
 class SafetyNetTest : public AppTest {
 protected:
@@ -43,6 +44,36 @@ TEST_F(SafetyNetTest, delete_all_is_backed_up_and_restored_from_the_backup_windo
     EXPECT_EQ(Form4->ADOQuery2().RecordCount(), 5);  // the list shows the restored goods
     EXPECT_EQ(w->List->rowCount(), 2);                // plus the state before restoring
     EXPECT_EQ(prompter.shown.last(), QStringLiteral("info:数据库已恢复到 %1 的备份。").arg(QString::fromStdString(list[0].stamp)));
+}
+
+TEST_F(SafetyNetTest, an_import_of_the_wrong_file_is_undone_by_restoring_its_backup) {
+    auto dump = [&] {
+        store::Connection c;
+        store::Statement st(c.Handle(), "select * from spxx order by id");
+        std::string out;
+        while (st.Step())
+            for (int i = 0; i < st.ColumnCount(); ++i) out += store::ValueText(st.Column(i)) + "|";
+        return out;
+    };
+    std::string before = dump();
+    workbook::TXLSWorkbook book;
+    const char* header[] = {"商品编码", "商品名称", "商品属性", "商品进价", "商品售价", "商品库存", "备注"};
+    for (uint32_t c = 0; c < 7; ++c) book.Sheet(0).SetAsString(c, 0, QString(header[c]).toStdU16String());
+    for (uint32_t r = 1; r <= 50; ++r)
+        for (uint32_t c = 0; c < 7; ++c)
+            book.Sheet(0).SetAsString(c, r, (c == 0 ? QString("WRONG%1").arg(r) : QString("1")).toStdU16String());
+    QString file = QString::fromStdString(dir.file("wrong.xls"));
+    book.SetFilename(file.toStdU16String());
+    book.Write();
+    prompter.files = {file};
+    Form4->BitBtn3->click();
+    ASSERT_EQ(Count("spxx"), 55) << prompter.shown.join("\n").toStdString();
+    auto list = Backups().List();
+    ASSERT_FALSE(list.empty());
+    EXPECT_EQ(list[0].reason, "import");
+    RestoreBackup(list[0].path);
+    EXPECT_EQ(dump(), before);
+    EXPECT_EQ(Form4->ADOQuery2().RecordCount(), 5);
 }
 
 TEST_F(SafetyNetTest, a_backup_that_fails_stops_delete_all_with_a_message) {
