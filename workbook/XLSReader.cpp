@@ -276,7 +276,6 @@ void TXLSReader::TakeVersionFromBOF(TRecordView r)
     if (version == FOwner.Version()) return;
     FOwner.SetVersion(version);
     FOwner.FWriteDefaultData = version < xvExcel97;
-    if (PBuf.size() < size_t(FOwner.MaxBuffsize())) PBuf.resize(size_t(FOwner.MaxBuffsize()));
 }
 
 void TXLSReader::StartSheet(uint16_t type)

@@ -122,7 +122,9 @@ void TXLSReader::ReadFont(TRecordView r)
     f.Color = color >= 0x7FFF || color > 0xFF ? 0 : uint8_t(color);
     f.Bold = r.U16(6) >= 700;
     f.SubSuperScript = TFontSubSuperScript(std::min<uint16_t>(r.U16(8), 2));
-    f.Underline = TFontUnderline(r.U8(10));
+    uint8_t underline = r.U8(10);
+    bool known = underline <= 2 || underline == 0x21 || underline == 0x22;
+    f.Underline = known ? TFontUnderline(underline) : fuNone;
     f.Family = r.U8(11);
     f.CharSet = r.U8(12);
     f.Name = UnicodeString(r, 14, 1);

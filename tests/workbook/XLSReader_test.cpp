@@ -47,7 +47,7 @@ std::vector<uint8_t> Special(uint8_t type, uint8_t value) { return {type, 0, val
 // A one-stream compound document: globals (BOUNDSHEETs, extra records),
 // then one substream per sheet.
 std::vector<uint8_t> Book(const std::vector<std::vector<TRec>>& sheets, const std::vector<TRec>& globals = {},
-                          uint16_t version = 0x0600)
+                          uint16_t version = 0x0600, const char16_t* streamName = nullptr)
 {
     std::vector<TRec> all;
     all.push_back({0x0809, U16(version) + U16(0x0005) + Hex("AF 18 CD 07 C1 00 00 00 06 03 00 00")});
@@ -68,7 +68,7 @@ std::vector<uint8_t> Book(const std::vector<std::vector<TRec>>& sheets, const st
     std::vector<uint8_t> stream;
     for (const TRec& r : all) stream = stream + U16(r.Id) + U16(uint16_t(r.Body.size())) + r.Body;
     TCompoundDocument doc;
-    auto s = doc.Root().CreateStream(version == 0x0600 ? u"Workbook" : u"Book");
+    auto s = doc.Root().CreateStream(streamName ? streamName : version == 0x0600 ? u"Workbook" : u"Book");
     s.Write(stream.data(), stream.size());
     return doc.SaveToMemory();
 }
@@ -303,4 +303,15 @@ TEST(XLSReaderRecords, the_fifth_font_record_becomes_font_index_five)
     ASSERT_EQ(book.Fonts().Count(), 6);
     EXPECT_EQ(book.Fonts()[5].Size20, 280);
     EXPECT_EQ(book.Fonts()[3].Size20, 260);
+}
+
+// Some programs put BIFF8 records into a "Book" stream: the globals BOF's
+// version decides, so the shared strings are read.
+TEST(XLSReaderRecords, biff8_records_in_a_book_stream_read_as_biff8)
+{
+    TRec sst = {0x00FC, U32(1) + U32(1) + U16(2) + Hex("00 6F 6B")};
+    TXLSWorkbook book;
+    ReadBIFFFromMemory(book, Book({{{0x00FD, Cell(0, 0) + U32(0)}}}, {sst}, 0x0600, u"Book"));
+    EXPECT_EQ(book.Version(), xvExcel97);
+    EXPECT_EQ(CellListing(book), "0\t0\t0\tok\n");
 }
