@@ -8,6 +8,17 @@ namespace {
 
 QWidget* ActiveWindow() { return QApplication::activeWindow(); }
 
+// "Text|*.a;*.b|Text 2|*.c" (description and pattern pairs) becomes Qt's
+// "Text (*.a *.b);;Text 2 (*.c)"; a filter already in Qt's form is kept.
+QString QtFilter(const QString& filter) {
+    if (!filter.contains('|')) return filter;
+    const QStringList parts = filter.split('|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        out << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+    return out.join(";;");
+}
+
 class TQtPrompter : public TPrompter {
 public:
     void ShowMessage(const QString& text) override {
@@ -28,10 +39,10 @@ public:
         QMessageBox::critical(ActiveWindow(), QApplication::applicationDisplayName(), text, QMessageBox::Ok);
     }
     QString OpenFileName(const QString& title, const QString& filter) override {
-        return QFileDialog::getOpenFileName(ActiveWindow(), title, QString(), filter);
+        return QFileDialog::getOpenFileName(ActiveWindow(), title, QString(), QtFilter(filter));
     }
     QString SaveFileName(const QString& title, const QString& suggested, const QString& filter) override {
-        return QFileDialog::getSaveFileName(ActiveWindow(), title, suggested, filter);
+        return QFileDialog::getSaveFileName(ActiveWindow(), title, suggested, QtFilter(filter));
     }
 };
 

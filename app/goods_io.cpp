@@ -13,7 +13,7 @@
 // that is not a template is told in a box, other failures reach the default
 // error report through the button's guard. The list shows the new goods.
 void TForm4::ImportClick() {
-    QString file = Prompter().OpenFileName(QStringLiteral("商品导入模板.xls"), QStringLiteral("*.xls|*.xls"));
+    QString file = Prompter().OpenFileName(QStringLiteral("商品导入模板.xls"), QStringLiteral("Excel 工作簿|*.xls;*.xlsx;*.xlsm;*.zip|*.xls|*.xls"));
     if (file.isEmpty()) return;
     Form8->ShowInFront();
     TGoodsImport import(xls1(), ADOConnection1());

@@ -116,3 +116,21 @@ TEST(SafetyNetCli, backup_list_and_restore_without_windows) {
     EXPECT_EQ(store::CountRows(dir.file("ledgr.mdb")).first, 0);
     EXPECT_NE(run({"restore", "/nonexistent.mdb"}).first, 0);
 }
+
+TEST_F(SafetyNetTest, an_xlsx_template_is_imported_too) {
+    workbook::TXLSWorkbook book;
+    const char* row0[] = {"商品编码", "商品名称", "商品属性", "商品进价", "商品售价", "商品库存", "备注"};
+    const char* row1[] = {"X1", "新品", "M", "2", "3", "4", "包邮"};
+    for (uint32_t c = 0; c < 7; ++c) {
+        book.Sheet(0).SetAsString(c, 0, QString(row0[c]).toStdU16String());
+        book.Sheet(0).SetAsString(c, 1, QString(row1[c]).toStdU16String());
+    }
+    book.SetVersion(workbook::xvExcel2007);
+    QString file = QString::fromStdString(dir.file("goods.xlsx"));
+    book.SetFilename(file.toStdU16String());
+    book.Write();
+    prompter.files = {file};
+    Form4->BitBtn3->click();
+    EXPECT_EQ(Count("spxx", "spbm = 'X1' and spmc = '新品' and bz = '包邮' and spkc = 4"), 1)
+        << prompter.shown.join("\n").toStdString();
+}
