@@ -40,15 +40,21 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(b, e - b));
 }
 
+namespace {
+
+// Index of the first digit after an optional leading sign.
+size_t SkipSign(const std::string& t, bool& negative) {
+    negative = t[0] == '-';
+    return t[0] == '+' || t[0] == '-' ? 1 : 0;
+}
+
+}  // namespace
+
 std::optional<std::int64_t> ParseInteger(std::string_view text) {
     std::string t = Trim(text);
     if (t.empty()) return std::nullopt;
-    size_t i = 0;
     bool neg = false;
-    if (t[0] == '+' || t[0] == '-') {
-        neg = t[0] == '-';
-        i = 1;
-    }
+    size_t i = SkipSign(t, neg);
     if (i == t.size()) return std::nullopt;
     std::uint64_t acc = 0;
     for (; i < t.size(); ++i) {
@@ -64,12 +70,8 @@ std::optional<std::int64_t> ParseInteger(std::string_view text) {
 std::optional<std::int64_t> ParseCurrency(std::string_view text) {
     std::string t = Trim(text);
     if (t.empty()) return std::nullopt;
-    size_t i = 0;
     bool neg = false;
-    if (t[0] == '+' || t[0] == '-') {
-        neg = t[0] == '-';
-        i = 1;
-    }
+    size_t i = SkipSign(t, neg);
     std::int64_t whole = 0, frac = 0;
     int fracDigits = 0, digits = 0;
     bool roundUp = false, dot = false;
