@@ -2,6 +2,7 @@
 #include "app/GoodsImport.h"
 
 #include "store/Connection.h"
+#include "store/Value.h"
 #include "workbook/XLSWorkbook.h"
 
 namespace {
@@ -13,6 +14,30 @@ const char* const kParams[7] = {":spbm", ":spmc", ":spsx", ":spjj", ":spsj", ":s
 QString CellText(workbook::TSheet& sheet, uint32_t col, uint32_t row)
 {
     return QString::fromStdU16String(sheet.GetAsString(col, row));
+}
+
+// The store's own words for a rejected number name an internal column in
+// English; the seller needs the cell. Names the first numeric cell of the
+// row the store cannot take, or returns an empty text when all look fine.
+QString NumberProblem(workbook::TSheet& sheet, uint32_t row)
+{
+    struct TColumn {
+        uint32_t Index;
+        const char* Letter;
+        const char* Meaning;
+        bool Whole;
+    };
+    static const TColumn kNumbers[] = {{3, "D", "进价", false}, {4, "E", "售价", false}, {5, "F", "库存", true}};
+    for (const TColumn& c : kNumbers) {
+        const std::string text = CellText(sheet, c.Index, row).toStdString();
+        const QString cell = QStringLiteral("%1列(%2)").arg(QLatin1String(c.Letter), QString::fromUtf8(c.Meaning));
+        if (store::Trim(text).empty()) return cell + QStringLiteral("是空的，请填入数字");
+        bool number = c.Whole ? store::ParseInteger(text).has_value() : store::ParseCurrency(text).has_value();
+        if (!number)
+            return cell + QStringLiteral("“%1”不是%2").arg(QString::fromStdString(text),
+                                                           c.Whole ? QStringLiteral("整数") : QStringLiteral("数字"));
+    }
+    return {};
 }
 
 }  // namespace
@@ -59,6 +84,15 @@ int TGoodsImport::Run(const QString& file)
     return stored;
 }
 
+// Logs the failure of sheet row r (numbered from 1 as the seller sees it)
+// and gives the error to show.
+std::runtime_error TGoodsImport::Failed(int r, const QString& reason)
+{
+    const QString message = QStringLiteral("第%1行导入失败: %2。本次导入没有保存任何商品。").arg(r + 1).arg(reason);
+    Log(message);
+    return std::runtime_error(message.toStdString());
+}
+
 // Stores rows 1..rows in one transaction; a failing row rolls all back.
 int TGoodsImport::Store(int rows)
 {
@@ -75,9 +109,12 @@ int TGoodsImport::Store(int rows)
             if (OnRow) OnRow();
         }
         transaction.Commit();
+    } catch (const store::StoreError& e) {
+        const QString problem = NumberProblem(sheet, uint32_t(r));
+        if (problem.isEmpty()) throw Failed(r, QString::fromUtf8(e.what()));
+        throw Failed(r, problem);
     } catch (const std::exception& e) {
-        Log(QStringLiteral("第%1行导入失败: %2。本次导入没有保存任何商品。").arg(r + 1).arg(QString::fromUtf8(e.what())));
-        throw;
+        throw Failed(r, QString::fromUtf8(e.what()));
     }
     return rows;
 }

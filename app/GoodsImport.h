@@ -50,6 +50,7 @@ public:
 private:
     void Log(const QString& line);
     int Store(int rows);
+    std::runtime_error Failed(int r, const QString& reason);
 
     workbook::TXLSWorkbook& FXls;
     store::Connection& FConnection;

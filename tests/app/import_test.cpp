@@ -121,11 +121,21 @@ TEST_F(GoodsImportTest, a_row_the_store_rejects_stores_nothing_and_the_log_names
     Import(file);
     EXPECT_EQ(Count("spxx"), 0);
     EXPECT_TRUE(prompter.shown.last().startsWith("error:")) << prompter.shown.last().toStdString();
-    EXPECT_TRUE(Log().last().startsWith(QStringLiteral("第3行导入失败: "))) << Log().last().toStdString();
-    EXPECT_TRUE(Log().last().endsWith(QStringLiteral("本次导入没有保存任何商品。")));
+    EXPECT_EQ(Log().last(), QStringLiteral("第3行导入失败: D列(进价)“abc”不是数字。本次导入没有保存任何商品。"));
+    EXPECT_EQ(prompter.shown.last(), QStringLiteral("error:") + Log().last());
     EXPECT_EQ(Bytes(file), before);
     Import(Template("t2.xls", {kHeader, {"G1", "一", "", "1", "1", "1", ""}, {"G2", "二", "", "2", "1", "1", ""}}));
     EXPECT_EQ(Count("spxx"), 2);
+}
+
+// Empty numeric cells and fractional stock are named by column in Chinese,
+// not with the store's English words.
+TEST_F(GoodsImportTest, an_empty_or_fractional_number_cell_is_named_by_its_column) {
+    Import(Template("t.xls", {kHeader, {"G1", "一", "", "1", "", "1", ""}}));
+    EXPECT_EQ(Log().last(), QStringLiteral("第2行导入失败: E列(售价)是空的，请填入数字。本次导入没有保存任何商品。"));
+    Import(Template("t2.xls", {kHeader, {"G1", "一", "", "1", "2", "1", ""}, {"G2", "二", "", "1", "2", "1.5", ""}}));
+    EXPECT_EQ(Log().last(), QStringLiteral("第3行导入失败: F列(库存)“1.5”不是整数。本次导入没有保存任何商品。"));
+    EXPECT_EQ(Count("spxx"), 0);
 }
 
 TEST_F(GoodsImportTest, two_imports_log_both_runs_numbered_from_one_and_store_goods_again) {
