@@ -60,6 +60,12 @@ void TCellFormats::Clear()
     FDeleteIndex = 0;
 }
 
+void TCellFormats::ClearXFs()
+{
+    FItems.clear();
+    FDeleteIndex = 0;
+}
+
 void TCellFormats::Reset()
 {
     Clear();

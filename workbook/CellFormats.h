@@ -49,6 +49,9 @@ public:
     // Empties the list and adds the 22 default XFs and the 59 built-in number formats.
     void Reset();
     void Clear();
+    // Empties the XF list only; the number formats stay (a file's FORMAT
+    // records come before its XF records).
+    void ClearXFs();
     // Fails with "Add default formats when not empty." unless the list is empty.
     void AddDefaultFormats();
     // Appends an XF as read from a file; returns it.

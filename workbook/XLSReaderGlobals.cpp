@@ -144,7 +144,7 @@ void TXLSReader::ReadXF(TRecordView r)
     FInsertRecord = false;
     if (FOwner.Version() < xvExcel97) return;
     if (!FXFsRead) {
-        FOwner.Formats().Clear();
+        FOwner.Formats().ClearXFs();
         FXFsRead = true;
     }
     std::array<uint8_t, 20> data{};

@@ -85,6 +85,26 @@ std::string Normalised(const std::string& name, const std::string& listing,
     return out;
 }
 
+// "sheet row col format-text" of every cell whose number format is not
+// General: a copy must show its dates, percentages and prices as the
+// original did.
+std::string FormatListing(workbook::TXLSWorkbook& book)
+{
+    std::map<uint16_t, std::u16string> texts;
+    for (const auto& f : book.Formats().NumberFormats()) texts[f.Id] = f.Text;
+    std::string out;
+    for (int s = 0; s < book.Sheets().Count(); ++s) {
+        workbook::TCellValues& cells = book.Sheet(s).Cells();
+        cells.BeginIterate();
+        while (workbook::TCell* cell = cells.GetNext()) {
+            if (!cell->Format() || cell->Format()->NumberFormat() == 0) continue;
+            out += std::to_string(s) + ' ' + std::to_string(cell->Row()) + ' ' + std::to_string(cell->Col()) + ' ' +
+                   workbook::Utf16ToUtf8(texts[cell->Format()->NumberFormat()]) + '\n';
+        }
+    }
+    return out;
+}
+
 class ReaderCorpus : public ::testing::Test {
 protected:
     void SetUp() override
@@ -163,7 +183,9 @@ TEST_F(ReaderCorpus, copies_read_back_with_the_same_texts_and_keep_other_streams
             continue;
         }
         std::string before = workbook::CellListing(book);
-        if (book.Version() < workbook::xvExcel97) book.SetVersion(workbook::xvExcel97);
+        const bool biff8 = book.Version() >= workbook::xvExcel97;
+        std::string formatsBefore = biff8 ? FormatListing(book) : "";
+        if (!biff8) book.SetVersion(workbook::xvExcel97);
         std::vector<uint8_t> copy;
         try {
             book.WriteToStream(copy);
@@ -179,6 +201,7 @@ TEST_F(ReaderCorpus, copies_read_back_with_the_same_texts_and_keep_other_streams
             continue;
         }
         EXPECT_EQ(workbook::CellListing(again), before) << file.filename();
+        if (biff8) EXPECT_EQ(FormatListing(again), formatsBefore) << file.filename();
         auto original = tbtest::ReadBytes(file);
         if (workbook::TCompoundDocument::IsCompoundFile(file)) {
             auto a = workbook::TCompoundDocument::OpenMemory(original.data(), original.size());
@@ -228,4 +251,24 @@ TEST_F(ReaderCorpus, xlrd_reads_our_copies_with_the_oracles_texts) {
     std::string out = tbtest::RunPython(dir, script);
     EXPECT_NE(out.find("bad 0\n"), std::string::npos) << out.substr(0, 3000);
     std::printf("xlrd read %d copies\n", written);
+}
+
+// A file's FORMAT records come before its XF records; reading the XFs must
+// not drop them (xlrd shows B2 of this file as "m/d/yy;@").
+TEST_F(ReaderCorpus, custom_number_formats_survive_reading_and_the_copy) {
+    workbook::TXLSWorkbook book;
+    book.SetFilename(workbook::Utf8ToUtf16((Corpus() / "xls" / "poi__DateFormats.xls").string()));
+    book.Read();
+    auto formatOf = [](workbook::TXLSWorkbook& b) {
+        uint16_t id = b.Sheet(0).Cells().GetCells(1, 1)->Format()->NumberFormat();
+        for (const auto& f : b.Formats().NumberFormats())
+            if (f.Id == id) return workbook::Utf16ToUtf8(f.Text);
+        return std::string("(none)");
+    };
+    EXPECT_EQ(formatOf(book), "m/d/yy;@");
+    std::vector<uint8_t> copy;
+    book.WriteToStream(copy);
+    workbook::TXLSWorkbook again;
+    workbook::ReadBIFFFromMemory(again, copy);
+    EXPECT_EQ(formatOf(again), "m/d/yy;@");
 }
