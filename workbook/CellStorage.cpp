@@ -1,36 +1,42 @@
-// Sparse four-level cell table with its one-entry cache and row-major cursor.
+// Sparse four-level cell table with its one-entry cache, row-major cursor
+// and the used area kept as cells come and go.
 #include "workbook/CellStorage.h"
 
 #include "workbook/SST.h"
 #include "workbook/XLSError.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace workbook {
+
+namespace {
+
+// A block of a row grows in steps of 16 cells, so filling a row left to
+// right rarely copies it.
+uint32_t BlockCapacity(uint32_t need) { return std::min<uint32_t>(128, (need + 15) / 16 * 16); }
+
+}  // namespace
 
 TCellStorage::TCellStorage() = default;
 
 TCellStorage::~TCellStorage()
 {
-    // Derived stores release their cells in their own destructor; this frees what is left.
-    for (auto& group : FCells) {
-        if (!group) continue;
-        for (auto& row : *group)
-            for (auto& block : row)
-                for (TCell* c : block) delete c;
-    }
+    // Derived stores release their cells in their own destructor; this frees
+    // what is left. The blocks go with the pool.
+    ForEach([](TCell& c) { delete &c; });
 }
 
 TCell* TCellStorage::Find(uint32_t col, uint32_t row) const
 {
     if (col > kMaxStoreCol || row > kMaxStoreRow) return nullptr;
-    const auto& group = FCells[row >> 10];
+    const TRowGroup* group = FCells[row >> 10];
     if (!group) return nullptr;
-    const auto& rowBlock = (*group)[row & 0x3FF];
-    if ((col >> 7) >= rowBlock.size()) return nullptr;
-    const auto& block = rowBlock[col >> 7];
-    if ((col & 0x7F) >= block.size()) return nullptr;
-    return block[col & 0x7F];
+    const TRowBlock& rowBlock = (*group)[row & 0x3FF];
+    if ((col >> 7) >= rowBlock.Count) return nullptr;
+    const TColBlock* block = rowBlock.Blocks[col >> 7];
+    if (!block || (col & 0x7F) >= block->Capacity) return nullptr;
+    return block->Cells()[col & 0x7F];
 }
 
 TCell* TCellStorage::GetCells(uint32_t col, uint32_t row)
@@ -41,28 +47,66 @@ TCell* TCellStorage::GetCells(uint32_t col, uint32_t row)
     return c;
 }
 
+TCellStorage::TColBlock*& TCellStorage::BlockSlot(TRowBlock& rowBlock, uint32_t index)
+{
+    if (index >= rowBlock.Count) {
+        uint32_t count = index + 1;
+        auto** blocks = static_cast<TColBlock**>(FPool.Allocate(count * sizeof(TColBlock*)));
+        std::fill(blocks, blocks + count, nullptr);
+        if (rowBlock.Count) {
+            std::copy(rowBlock.Blocks, rowBlock.Blocks + rowBlock.Count, blocks);
+            FPool.Free(rowBlock.Blocks, rowBlock.Count * sizeof(TColBlock*));
+        }
+        rowBlock.Blocks = blocks;
+        rowBlock.Count = count;
+    }
+    return rowBlock.Blocks[index];
+}
+
+// A copy of block (null: none yet) with room for at least need cells.
+TCellStorage::TColBlock* TCellStorage::GrowBlock(TColBlock* block, uint32_t need)
+{
+    uint32_t capacity = BlockCapacity(need);
+    auto* grown = static_cast<TColBlock*>(FPool.Allocate(sizeof(TColBlock) + capacity * sizeof(TCell*)));
+    grown->Capacity = capacity;
+    std::fill(grown->Cells(), grown->Cells() + capacity, nullptr);
+    if (block) {
+        std::copy(block->Cells(), block->Cells() + block->Capacity, grown->Cells());
+        FPool.Free(block, sizeof(TColBlock) + block->Capacity * sizeof(TCell*));
+    }
+    return grown;
+}
+
 TCell*& TCellStorage::Slot(uint32_t col, uint32_t row)
 {
-    auto& group = FCells[row >> 10];
-    if (!group) group = std::make_unique<TRowGroup>();
-    auto& rowBlock = (*group)[row & 0x3FF];
-    if ((col >> 7) >= rowBlock.size()) rowBlock.resize((col >> 7) + 1);
-    auto& block = rowBlock[col >> 7];
-    size_t need = (col & 0x7F) + 1;
-    if (need > block.size()) {
-        // Grow in steps of 16 so filling a row left to right rarely reallocates.
-        block.reserve(std::min<size_t>(128, (need + 15) / 16 * 16));
-        block.resize(need, nullptr);
-    }
-    return block[col & 0x7F];
+    TRowGroup*& group = FCells[row >> 10];
+    if (!group) group = new (FPool.Allocate(sizeof(TRowGroup))) TRowGroup{};
+    TColBlock*& block = BlockSlot((*group)[row & 0x3FF], col >> 7);
+    if (!block || (col & 0x7F) >= block->Capacity) block = GrowBlock(block, (col & 0x7F) + 1);
+    return block->Cells()[col & 0x7F];
 }
 
 void TCellStorage::Destroy(TCell* cell)
 {
     ReleaseCell(*cell);
     if (FLastCell == cell) FLastCell = nullptr;
+    const TCellDimensions& b = FBounds;
+    if (cell->Col() == b.FirstCol || cell->Col() == b.LastCol || cell->Row() == b.FirstRow || cell->Row() == b.LastRow)
+        FBoundsStale = true;
     delete cell;
     --FCount;
+}
+
+// Widens the used area by a stored cell. An empty area starts from the
+// largest column and row of the store, as a scan does.
+void TCellStorage::Extend(const TCell& cell) const
+{
+    TCellDimensions& d = FBounds;
+    if (d.Empty) d = TCellDimensions{kMaxStoreRow, 0, kMaxStoreCol, 0, false};
+    d.FirstCol = std::min<uint32_t>(d.FirstCol, cell.Col());
+    d.LastCol = std::max<uint32_t>(d.LastCol, cell.Col());
+    d.FirstRow = std::min(d.FirstRow, cell.Row());
+    d.LastRow = std::max(d.LastRow, cell.Row());
 }
 
 void TCellStorage::SetCells(uint32_t col, uint32_t row, std::unique_ptr<TCell> cell)
@@ -78,6 +122,7 @@ void TCellStorage::SetCells(uint32_t col, uint32_t row, std::unique_ptr<TCell> c
     slot = cell.release();
     ++FCount;
     FLastCell = slot;
+    Extend(*slot);
     if (FCount == 1) {
         FFirstCol = FLastCol = col;
         FFirstRow = FLastRow = row;
@@ -100,18 +145,22 @@ bool TCellStorage::Delete(uint32_t col, uint32_t row)
 
 void TCellStorage::Clear()
 {
-    for (auto& group : FCells) {
+    for (TRowGroup*& group : FCells) {
         if (!group) continue;
-        for (auto& row : *group)
-            for (auto& block : row)
-                for (TCell*& c : block)
-                    if (c) {
-                        Destroy(c);
-                        c = nullptr;
-                    }
-        group.reset();
+        for (TRowBlock& rowBlock : *group)
+            for (uint32_t b = 0; b < rowBlock.Count; ++b) {
+                TColBlock* block = rowBlock.Blocks[b];
+                if (!block) continue;
+                for (uint32_t c = 0; c < block->Capacity; ++c)
+                    if (TCell* cell = block->Cells()[c]) Destroy(cell);
+            }
+        group = nullptr;
     }
+    // Every cell and block is gone: the pool's memory goes at once.
+    FPool.Reset();
     FLastCell = nullptr;
+    FBounds = TCellDimensions{};
+    FBoundsStale = false;
     FFirstCol = FLastCol = FFirstRow = FLastRow = 0;
 }
 
@@ -131,13 +180,13 @@ TCell* TCellStorage::GetNext()
             FIterDone = true;
             break;
         }
-        const auto& group = FCells[g];
+        const TRowGroup* group = FCells[g];
         const TRowBlock* rowBlock = group && r < 1024 ? &(*group)[r] : nullptr;
-        const TColBlock* block = rowBlock && b < rowBlock->size() ? &(*rowBlock)[b] : nullptr;
-        if (block && c < block->size()) {
-            TCell* cell = (*block)[c++];
+        const TColBlock* block = rowBlock && b < rowBlock->Count ? rowBlock->Blocks[b] : nullptr;
+        if (block && c < block->Capacity) {
+            TCell* cell = block->Cells()[c++];
             if (cell) return cell;
-        } else if (rowBlock && b < rowBlock->size()) {
+        } else if (rowBlock && b < rowBlock->Count) {
             ++b, c = 0;
         } else if (group && r < 1023) {
             ++r, b = c = 0;
@@ -148,27 +197,18 @@ TCell* TCellStorage::GetNext()
     return nullptr;
 }
 
+void TCellStorage::Rescan() const
+{
+    FBounds = TCellDimensions{};
+    ForEach([this](const TCell& c) { Extend(c); });
+    FBoundsStale = false;
+}
+
 TCellDimensions TCellStorage::CalcDimensions() const
 {
-    TCellDimensions d;
-    if (FCount == 0) return d;
-    d.Empty = false;
-    d.FirstCol = kMaxStoreCol;
-    d.FirstRow = kMaxStoreRow;
-    auto* self = const_cast<TCellStorage*>(this);
-    uint32_t saved[4];
-    std::copy(std::begin(FIter), std::end(FIter), saved);
-    bool savedDone = FIterDone;
-    self->BeginIterate();
-    while (TCell* c = self->GetNext()) {
-        d.FirstCol = std::min<uint32_t>(d.FirstCol, c->Col());
-        d.LastCol = std::max<uint32_t>(d.LastCol, c->Col());
-        d.FirstRow = std::min(d.FirstRow, c->Row());
-        d.LastRow = std::max(d.LastRow, c->Row());
-    }
-    std::copy(saved, saved + 4, self->FIter);
-    self->FIterDone = savedDone;
-    return d;
+    if (FCount == 0) return TCellDimensions{};
+    if (FBoundsStale) Rescan();
+    return FBounds;
 }
 
 TCellValues::~TCellValues() { Clear(); }

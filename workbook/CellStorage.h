@@ -2,17 +2,21 @@
 // column (row >> 10, row & 0x3FF, col >> 7, col & 0x7F), spanning rows
 // 0..1048575 and columns 0..16383. Memory is used only along the paths of
 // cells that exist; the two column levels grow only as far as the highest
-// column used in a row, so a row of 10 cells costs a few hundred bytes.
-// FLastCell caches the cell last stored or found.
+// column used in a row, so a row of 10 cells costs under two hundred bytes.
+// FLastCell caches the cell last stored or found. The blocks of all levels,
+// and the cells the store makes itself (NewCell), come from the store's
+// memory pool, which is dropped whole when the store is emptied.
 #pragma once
 
 #include "workbook/Cells.h"
+#include "workbook/MemoryPool.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <vector>
+#include <new>
+#include <utility>
 
 namespace workbook {
 
@@ -26,6 +30,14 @@ struct TCellDimensions {
     bool Empty = true;
 };
 
+// A cell kind whose memory comes from a store's pool; deleting it gives the
+// memory back to that pool. Made only by TCellStorage::NewCell.
+template <class TKind> class TPooledCell final : public TKind {
+public:
+    using TKind::TKind;
+    static void operator delete(void* p, size_t size) { TMemoryPool::Owner(p)->Free(p, size); }
+};
+
 class TCellStorage {
 public:
     TCellStorage();
@@ -34,6 +46,18 @@ public:
     TCellStorage& operator=(const TCellStorage&) = delete;
 
     TCell* GetCells(uint32_t col, uint32_t row);
+    // Makes a cell of kind TKind in the store's memory, to be stored with
+    // SetCells in this store. It costs no heap allocation of its own.
+    template <class TKind, class... TArgs> std::unique_ptr<TCell> NewCell(TArgs&&... args)
+    {
+        void* block = FPool.Allocate(sizeof(TPooledCell<TKind>));
+        try {
+            return std::unique_ptr<TCell>(new (block) TPooledCell<TKind>(std::forward<TArgs>(args)...));
+        } catch (...) {
+            FPool.Free(block, sizeof(TPooledCell<TKind>));
+            throw;
+        }
+    }
     // Stores cell at (col, row). A cell already there gives the new cell its
     // XF and is destroyed. Positions outside the store fail with an EXLSError.
     void SetCells(uint32_t col, uint32_t row, std::unique_ptr<TCell> cell);
@@ -44,6 +68,12 @@ public:
     // Row-major iteration: rows ascending, then columns ascending.
     void BeginIterate();
     TCell* GetNext();
+    // Calls visit(TCell&) for every cell in the order of GetNext, without
+    // touching the cursor of BeginIterate/GetNext.
+    template <class F> void ForEach(F visit) const;
+    // The used area by the cells' own columns and rows. It is kept up to
+    // date as cells are stored, and found again by a scan only after a cell
+    // on its border went.
     TCellDimensions CalcDimensions() const;
     size_t CellCount() const { return FCount; }
     uint32_t FFirstCol = 0, FLastCol = 0, FFirstRow = 0, FLastRow = 0;
@@ -55,19 +85,49 @@ protected:
     virtual void BeforeReplace(TCell& old) {}
 
 private:
-    using TColBlock = std::vector<TCell*>;          // level 4: col & 0x7F
-    using TRowBlock = std::vector<TColBlock>;       // level 3: col >> 7
+    // Level 4 (col & 0x7F): Capacity cell pointers follow the header.
+    struct TColBlock {
+        uint32_t Capacity;
+        TCell** Cells() { return reinterpret_cast<TCell**>(this + 1); }
+        TCell* const* Cells() const { return reinterpret_cast<TCell* const*>(this + 1); }
+    };
+    // Level 3 (col >> 7): Count block pointers, null where no block is.
+    struct TRowBlock {
+        TColBlock** Blocks = nullptr;
+        uint32_t Count = 0;
+    };
     using TRowGroup = std::array<TRowBlock, 1024>;  // level 2: row & 0x3FF
     TCell*& Slot(uint32_t col, uint32_t row);
     TCell* Find(uint32_t col, uint32_t row) const;
+    TColBlock*& BlockSlot(TRowBlock& rowBlock, uint32_t index);
+    TColBlock* GrowBlock(TColBlock* block, uint32_t need);
     void Destroy(TCell* cell);
+    void Extend(const TCell& cell) const;
+    void Rescan() const;
 
-    std::array<std::unique_ptr<TRowGroup>, 1024> FCells;  // level 1: row >> 10
+    TMemoryPool FPool;
+    std::array<TRowGroup*, 1024> FCells{};  // level 1: row >> 10
     TCell* FLastCell = nullptr;
     size_t FCount = 0;
     uint32_t FIter[4] = {};
     bool FIterDone = true;
+    mutable TCellDimensions FBounds;
+    mutable bool FBoundsStale = false;
 };
+
+template <class F> void TCellStorage::ForEach(F visit) const
+{
+    for (const TRowGroup* group : FCells) {
+        if (!group) continue;
+        for (const TRowBlock& rowBlock : *group)
+            for (uint32_t b = 0; b < rowBlock.Count; ++b) {
+                const TColBlock* block = rowBlock.Blocks[b];
+                if (!block) continue;
+                for (uint32_t c = 0; c < block->Capacity; ++c)
+                    if (TCell* cell = block->Cells()[c]) visit(*cell);
+            }
+    }
+}
 
 // The store of a sheet: also knows the shared-string table of the workbook.
 class TCellValues : public TCellStorage {

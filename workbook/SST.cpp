@@ -1,7 +1,9 @@
 // Shared-string interning: CRC-32 hash trie with chains of up to 8 entries.
 // A node's slot at depth d is the low byte of the hash rotated right by 8*d.
 // Past depth 3 all 32 hash bits are used up, so chains there are not split
-// (texts with one full hash would otherwise split forever).
+// (texts with one full hash would otherwise split forever). Entries and
+// nodes live in two pools of the table, so interning a text costs no heap
+// allocation and emptying the table frees everything in one go.
 #include "workbook/SST.h"
 
 #include "workbook/ByteOrder.h"
@@ -19,18 +21,24 @@ namespace {
 constexpr int kChainLimit = 8;
 constexpr int kLastSplitDepth = 3;
 
-const std::array<uint32_t, 256>& CrcTable()
+// Tables for the CRC taken eight bytes at a time: table k advances the
+// register over a byte followed by k zero bytes.
+using TCrcTables = std::array<std::array<uint32_t, 256>, 8>;
+
+const TCrcTables& CrcTables()
 {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
+    static const TCrcTables tables = [] {
+        TCrcTables t{};
         for (uint32_t i = 0; i < 256; ++i) {
             uint32_t c = i;
             for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
+            t[0][i] = c;
         }
+        for (uint32_t i = 0; i < 256; ++i)
+            for (int k = 1; k < 8; ++k) t[k][i] = t[0][t[k - 1][i] & 0xFF] ^ (t[k - 1][i] >> 8);
         return t;
     }();
-    return table;
+    return tables;
 }
 
 uint8_t SlotIndex(uint32_t hash, int depth)
@@ -42,21 +50,6 @@ uint8_t SlotIndex(uint32_t hash, int depth)
 
 size_t BlockBytes(const TXLSString& s) { return s.CharBytes() + 4u * s.RunCount + s.ExtLen; }
 
-TXLSString* NewString(uint8_t options, uint16_t len, size_t payload)
-{
-    void* block = ::operator new(sizeof(TXLSString) + payload);
-    auto* s = new (block) TXLSString;
-    s->Options = options;
-    s->Len = len;
-    return s;
-}
-
-void FreeString(TXLSString* s)
-{
-    s->~TXLSString();
-    ::operator delete(s);
-}
-
 bool SameString(const TXLSString& a, const TXLSString& b)
 {
     return a.Options == b.Options && a.Len == b.Len && a.RunCount == b.RunCount && a.ExtLen == b.ExtLen &&
@@ -67,9 +60,14 @@ bool SameString(const TXLSString& a, const TXLSString& b)
 
 uint32_t SSTHash(const uint8_t* bytes, size_t count)
 {
-    const auto& table = CrcTable();
+    const TCrcTables& t = CrcTables();
     uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < count; ++i) crc = table[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
+    for (; count >= 8; bytes += 8, count -= 8) {
+        uint32_t lo = GetU32(bytes) ^ crc, hi = GetU32(bytes + 4);
+        crc = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^
+              t[3][hi & 0xFF] ^ t[2][(hi >> 8) & 0xFF] ^ t[1][(hi >> 16) & 0xFF] ^ t[0][hi >> 24];
+    }
+    for (; count > 0; ++bytes, --count) crc = t[0][(crc ^ *bytes) & 0xFF] ^ (crc >> 8);
     return crc;
 }
 
@@ -80,56 +78,75 @@ uint16_t TXLSString::FormatFont(int k) const
     return GetU16(Runs() + 4 * k + 2);
 }
 
-TSST2::TSST2() : FRoot(std::make_unique<TNode>()) {}
+TSST2::TSST2() : FRoot(NewNode()) {}
 
-TSST2::~TSST2() { Clear(); }
+TSST2::~TSST2() = default;
 
-TXLSString* TSST2::AddString(const std::u16string& text)
+TSST2::TNode* TSST2::NewNode()
+{
+    void* block = FNodePool.Allocate(sizeof(TNode));
+    std::memset(block, 0, sizeof(TNode));
+    return static_cast<TNode*>(block);
+}
+
+TXLSString* TSST2::NewString(uint8_t options, uint16_t len, size_t payload)
+{
+    auto* s = new (FStringPool.Allocate(sizeof(TXLSString) + payload)) TXLSString;
+    s->Options = options;
+    s->Len = len;
+    return s;
+}
+
+void TSST2::FreeString(TXLSString* s)
+{
+    size_t size = sizeof(TXLSString) + BlockBytes(*s);
+    s->~TXLSString();
+    FStringPool.Free(s, size);
+}
+
+uintptr_t& TSST2::LeafSlot(uint32_t hash, int& depth)
+{
+    TNode* node = FRoot;
+    for (depth = 0;; ++depth) {
+        uintptr_t& slot = node->Slots[SlotIndex(hash, depth)];
+        if (!IsNode(slot)) return slot;
+        node = AsNode(slot);
+    }
+}
+
+TXLSString* TSST2::AddString(std::u16string_view text)
 {
     bool wide = false;
     for (char16_t c : text) wide |= c > 0xFF;
     uint16_t len = uint16_t(text.size());
+    size_t bytes = wide ? 2u * len : len;
     // The text's bytes are built in a scratch buffer first, so a text that is
     // already interned costs no allocation.
-    FScratch.resize(wide ? 2u * len : len);
-    for (size_t i = 0; i < len; ++i) {
-        if (wide)
-            PutU16(FScratch.data() + 2 * i, text[i]);
-        else
-            FScratch[i] = uint8_t(text[i]);
-    }
+    if (FScratch.size() < bytes) FScratch.resize(bytes);
+    uint8_t* scratch = FScratch.data();
+    if (wide)
+        for (size_t i = 0; i < len; ++i) PutU16(scratch + 2 * i, text[i]);
+    else
+        for (size_t i = 0; i < len; ++i) scratch[i] = uint8_t(text[i]);
     ++FTotalCount;
     uint8_t options = wide ? sstUTF16 : 0;
-    uint32_t hash = SSTHash(FScratch.data(), FScratch.size());
-    if (TXLSString* found = Find(options, len, hash)) {
-        ++found->RefCount;
-        return found;
+    uint32_t hash = SSTHash(scratch, bytes);
+    int depth;
+    uintptr_t& slot = LeafSlot(hash, depth);
+    int length = 0;
+    for (TXLSString* e = AsChain(slot); e; e = e->Next, ++length) {
+        if (e->Hash == hash && e->Options == options && e->Len == len && e->RunCount == 0 && e->ExtLen == 0 &&
+            (bytes == 0 || std::memcmp(e->Chars(), scratch, bytes) == 0)) {
+            ++e->RefCount;
+            return e;
+        }
     }
-    TXLSString* s = NewString(options, len, FScratch.size());
-    if (!FScratch.empty()) std::memcpy(s->Chars(), FScratch.data(), FScratch.size());
+    TXLSString* s = NewString(options, len, bytes);
+    if (bytes) std::memcpy(s->Chars(), scratch, bytes);
     s->Hash = hash;
-    Insert(FRoot.get(), 0, s);
+    Chain(slot, depth, length, s);
     ++FUniqueCount;
     return s;
-}
-
-TXLSString* TSST2::Find(uint8_t options, uint16_t len, uint32_t hash) const
-{
-    const TNode* node = FRoot.get();
-    for (int depth = 0;; ++depth) {
-        const TSlot& slot = node->Slots[SlotIndex(hash, depth)];
-        if (slot.Node) {
-            node = slot.Node.get();
-            continue;
-        }
-        for (auto it = slot.Chain.rbegin(); it != slot.Chain.rend(); ++it) {
-            const TXLSString& e = *it->Entry;
-            if (it->Hash == hash && e.Options == options && e.Len == len && e.RunCount == 0 && e.ExtLen == 0 &&
-                (FScratch.empty() || std::memcmp(e.Chars(), FScratch.data(), FScratch.size()) == 0))
-                return it->Entry;
-        }
-        return nullptr;
-    }
 }
 
 TXLSString* TSST2::AddRawString(uint8_t options, uint16_t len, const uint8_t* chars, uint16_t runCount,
@@ -152,42 +169,52 @@ TXLSString* TSST2::AddRawString(uint8_t options, uint16_t len, const uint8_t* ch
 
 TXLSString* TSST2::Intern(TXLSString* candidate)
 {
-    TNode* node = FRoot.get();
-    for (int depth = 0;; ++depth) {
-        TSlot& slot = node->Slots[SlotIndex(candidate->Hash, depth)];
-        if (slot.Node) {
-            node = slot.Node.get();
-            continue;
+    int depth;
+    uintptr_t& slot = LeafSlot(candidate->Hash, depth);
+    int length = 0;
+    for (TXLSString* e = AsChain(slot); e; e = e->Next, ++length) {
+        if (e->Hash == candidate->Hash && SameString(*e, *candidate)) {
+            ++e->RefCount;
+            FreeString(candidate);
+            return e;
         }
-        for (auto it = slot.Chain.rbegin(); it != slot.Chain.rend(); ++it) {
-            if (it->Hash == candidate->Hash && SameString(*it->Entry, *candidate)) {
-                ++it->Entry->RefCount;
-                FreeString(candidate);
-                return it->Entry;
-            }
-        }
-        Insert(node, depth, candidate);
-        ++FUniqueCount;
-        return candidate;
     }
+    Chain(slot, depth, length, candidate);
+    ++FUniqueCount;
+    return candidate;
 }
 
 void TSST2::Insert(TNode* node, int depth, TXLSString* entry)
 {
-    TSlot& slot = node->Slots[SlotIndex(entry->Hash, depth)];
-    if (slot.Node) {
-        Insert(slot.Node.get(), depth + 1, entry);
+    uintptr_t& slot = node->Slots[SlotIndex(entry->Hash, depth)];
+    if (IsNode(slot)) {
+        Insert(AsNode(slot), depth + 1, entry);
         return;
     }
-    if (slot.Chain.size() < size_t(kChainLimit) || depth >= kLastSplitDepth) {
-        slot.Chain.push_back({entry->Hash, entry});
+    int length = 0;
+    for (TXLSString* e = AsChain(slot); e; e = e->Next) ++length;
+    Chain(slot, depth, length, entry);
+}
+
+// Puts entry at the front of the chain in slot (length entries long), or
+// splits a full chain into a new node: its entries are inserted there front
+// to back, then entry.
+void TSST2::Chain(uintptr_t& slot, int depth, int length, TXLSString* entry)
+{
+    if (length < kChainLimit || depth >= kLastSplitDepth) {
+        entry->Next = AsChain(slot);
+        slot = reinterpret_cast<uintptr_t>(entry);
         return;
     }
-    slot.Node = std::make_unique<TNode>();
-    std::vector<TLink> chain = std::move(slot.Chain);
-    slot.Chain = {};
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) Insert(slot.Node.get(), depth + 1, it->Entry);
-    Insert(slot.Node.get(), depth + 1, entry);
+    TNode* node = NewNode();
+    TXLSString* old = AsChain(slot);
+    slot = reinterpret_cast<uintptr_t>(node) | 1;
+    while (old) {
+        TXLSString* next = old->Next;
+        Insert(node, depth + 1, old);
+        old = next;
+    }
+    Insert(node, depth + 1, entry);
 }
 
 std::u16string TSST2::GetItem(const TXLSString* entry) const
@@ -201,40 +228,30 @@ std::u16string TSST2::GetItem(const TXLSString* entry) const
 void TSST2::Release(TXLSString* entry)
 {
     if (--entry->RefCount > 0) return;
-    TNode* node = FRoot.get();
-    for (int depth = 0; node; ++depth) {
-        TSlot& slot = node->Slots[SlotIndex(entry->Hash, depth)];
-        if (slot.Node) {
-            node = slot.Node.get();
-            continue;
-        }
-        for (auto it = slot.Chain.begin(); it != slot.Chain.end(); ++it) {
-            if (it->Entry != entry) continue;
-            slot.Chain.erase(it);
+    int depth;
+    uintptr_t& slot = LeafSlot(entry->Hash, depth);
+    if (AsChain(slot) == entry) {
+        slot = reinterpret_cast<uintptr_t>(entry->Next);
+    } else {
+        for (TXLSString* e = AsChain(slot); e; e = e->Next) {
+            if (e->Next != entry) continue;
+            e->Next = entry->Next;
             break;
         }
-        break;
     }
     if (FFonts)
         for (int k = 0; k < entry->RunCount; ++k) FFonts->ReleaseUsage(GetU16(entry->Runs() + 4 * k + 2));
     FreeString(entry);
     --FUniqueCount;
     if (FTotalCount > 0) --FTotalCount;
-}
-
-void TSST2::FreeNode(TNode* node)
-{
-    for (TSlot& slot : node->Slots) {
-        if (slot.Node) FreeNode(slot.Node.get());
-        for (const TLink& link : slot.Chain) FreeString(link.Entry);
-        slot.Chain.clear();
-    }
+    if (FUniqueCount == 0) FStringPool.Reset();
 }
 
 void TSST2::Clear()
 {
-    FreeNode(FRoot.get());
-    FRoot = std::make_unique<TNode>();
+    FStringPool.Reset();
+    FNodePool.Reset();
+    FRoot = NewNode();
     FSST.clear();
     FTotalCount = 0;
     FUniqueCount = 0;

@@ -3,9 +3,11 @@
 // text's bytes, and counted by the cells that use it.
 #pragma once
 
+#include "workbook/MemoryPool.h"
+
 #include <cstdint>
-#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace workbook {
@@ -29,6 +31,7 @@ struct TXLSString {
     uint16_t RunCount = 0;
     uint32_t ExtLen = 0;
     uint32_t Hash = 0;
+    TXLSString* Next = nullptr;  // the next entry of the same trie chain
 
     size_t CharBytes() const { return (Options & sstUTF16) ? 2u * Len : Len; }
     const uint8_t* Chars() const { return reinterpret_cast<const uint8_t*>(this + 1); }
@@ -50,13 +53,15 @@ public:
     TSST2& operator=(const TSST2&) = delete;
 
     // Interns text: compressed form when every character is <= U+00FF, else UTF-16.
-    TXLSString* AddString(const std::u16string& text);
+    TXLSString* AddString(std::u16string_view text);
     // Interns a string as read from a file (any form, with runs and extension data).
     TXLSString* AddRawString(uint8_t options, uint16_t len, const uint8_t* chars, uint16_t runCount,
                              const uint8_t* runs, uint32_t extLen, const uint8_t* ext);
     std::u16string GetItem(const TXLSString* entry) const;
     void AddRef(TXLSString* entry) { ++entry->RefCount; }
-    // Drops one reference; the entry is removed and freed at zero.
+    // Drops one reference; the entry is removed and freed at zero. When the
+    // last entry goes, the string memory is given back at once; the trie
+    // keeps its nodes, so texts added later land where they did before.
     void Release(TXLSString* entry);
     void Clear();
 
@@ -73,37 +78,40 @@ public:
 
     // Visits every entry in trie order: slots ascending, sub-nodes depth
     // first, chains front to back. This is the order an SST is written in.
-    template <class F> void Traverse(F visit) const { TraverseNode(FRoot.get(), visit); }
+    template <class F> void Traverse(F visit) const { TraverseNode(FRoot, visit); }
 
 private:
-    struct TNode;
-    // A chain keeps its entries with their hashes side by side, so a search
-    // compares hashes without touching the entries; the front of the chain
-    // is the back of the vector.
-    struct TLink {
-        uint32_t Hash;
-        TXLSString* Entry;
-    };
-    struct TSlot {
-        std::unique_ptr<TNode> Node;
-        std::vector<TLink> Chain;
-    };
+    // A slot holds either a sub-node (tagged with bit 0) or the head of a
+    // chain of entries linked through TXLSString::Next, newest first; an
+    // empty slot is 0. A node is 2 KB, so the nodes of a large table stay
+    // in the processor's cache.
     struct TNode {
-        TSlot Slots[256];
+        uintptr_t Slots[256];
     };
+    static bool IsNode(uintptr_t slot) { return slot & 1; }
+    static TNode* AsNode(uintptr_t slot) { return reinterpret_cast<TNode*>(slot & ~uintptr_t(1)); }
+    static TXLSString* AsChain(uintptr_t slot) { return reinterpret_cast<TXLSString*>(slot); }
+    // The slot where an entry with this hash is or would be chained.
+    uintptr_t& LeafSlot(uint32_t hash, int& depth);
     TXLSString* Intern(TXLSString* candidate);
-    TXLSString* Find(uint8_t options, uint16_t len, uint32_t hash) const;
+    TXLSString* NewString(uint8_t options, uint16_t len, size_t payload);
+    void FreeString(TXLSString* s);
+    TNode* NewNode();
     void Insert(TNode* node, int depth, TXLSString* entry);
-    void FreeNode(TNode* node);
+    void Chain(uintptr_t& slot, int depth, int length, TXLSString* entry);
     template <class F> static void TraverseNode(const TNode* node, F& visit)
     {
-        for (const TSlot& slot : node->Slots) {
-            if (slot.Node) TraverseNode(slot.Node.get(), visit);
-            for (auto it = slot.Chain.rbegin(); it != slot.Chain.rend(); ++it) visit(it->Entry);
+        for (uintptr_t slot : node->Slots) {
+            if (IsNode(slot))
+                TraverseNode(AsNode(slot), visit);
+            else
+                for (TXLSString* e = AsChain(slot); e; e = e->Next) visit(e);
         }
     }
 
-    std::unique_ptr<TNode> FRoot;
+    TMemoryPool FStringPool;
+    TMemoryPool FNodePool;
+    TNode* FRoot = nullptr;
     std::vector<TXLSString*> FSST;
     uint32_t FTotalCount = 0;
     uint32_t FUniqueCount = 0;

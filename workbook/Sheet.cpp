@@ -136,7 +136,7 @@ uint16_t TSheet::ChooseXF(uint32_t col, uint32_t row) const
     return kDefaultXF;
 }
 
-void TSheet::SetAsString(uint32_t col, uint32_t row, const std::u16string& text)
+void TSheet::SetAsString(uint32_t col, uint32_t row, std::u16string_view text)
 {
     if (col > kMaxStoreCol || row > kMaxStoreRow)
         throw EXLSError(FormatText("Cell position out of range (column %u, row %u)", col, row));
@@ -145,7 +145,7 @@ void TSheet::SetAsString(uint32_t col, uint32_t row, const std::u16string& text)
     TCellFormat* format = xf < formats.Count() ? formats[xf] : FOwner->DefaultFormat();
     TXLSString* entry = FCells.SST().AddString(text);
     try {
-        FCells.SetCells(col, row, std::make_unique<TStringCell>(uint16_t(col), row, format, entry));
+        FCells.SetCells(col, row, FCells.NewCell<TStringCell>(uint16_t(col), row, format, entry));
     } catch (...) {
         FCells.SST().Release(entry);
         throw;

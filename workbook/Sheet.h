@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace workbook {
@@ -124,7 +125,7 @@ public:
     std::map<uint32_t, TXLSRow>& Rows() { return FRows; }
 
     // Stores text as a text cell (any text, the empty one included).
-    void SetAsString(uint32_t col, uint32_t row, const std::u16string& text);
+    void SetAsString(uint32_t col, uint32_t row, std::u16string_view text);
     // Text of the cell; "" where no cell or a blank cell stands.
     std::u16string GetAsString(uint32_t col, uint32_t row);
 
