@@ -1,15 +1,110 @@
-// Chunked memory and the stream position over it.
+// Chunked memory, shared read-only blocks and the stream position over them.
 #include "workbook/ByteStream.h"
 
 #include "workbook/XLSError.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace workbook {
 
+namespace {
+
+struct TFileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+struct TFree {
+    void operator()(const uint8_t* p) const { std::free(const_cast<uint8_t*>(p)); }
+};
+
+// Room for the expected size plus one byte, so that a file that grew since
+// its size was taken is noticed and read to its end.
+size_t InitialCapacity(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    uintmax_t size = std::filesystem::file_size(path, ec);
+    return ec || size > (uintmax_t(1) << 40) ? 64 * 1024 : size_t(size) + 1;
+}
+
+}  // namespace
+
+TSharedBytes ReadFileBytes(const std::filesystem::path& path)
+{
+    std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) throw EXLSError("Cannot open file \"" + path.string() + "\". " + std::strerror(errno));
+    size_t capacity = InitialCapacity(path), size = 0;
+    std::unique_ptr<uint8_t, TFree> buffer(static_cast<uint8_t*>(std::malloc(capacity)));
+    if (!buffer) throw std::bad_alloc();
+    for (;;) {
+        size += std::fread(buffer.get() + size, 1, capacity - size, file.get());
+        if (size < capacity) break;
+        capacity *= 2;
+        auto* grown = static_cast<uint8_t*>(std::realloc(buffer.get(), capacity));
+        if (!grown) throw std::bad_alloc();
+        (void)buffer.release();
+        buffer.reset(grown);
+    }
+    TSharedBytes bytes;
+    bytes.Data = buffer.get();
+    bytes.Size = size;
+    bytes.Owner = std::shared_ptr<const uint8_t[]>(buffer.release(), TFree());
+    return bytes;
+}
+
+TSharedBytes CopyBytes(const uint8_t* data, size_t count)
+{
+    std::shared_ptr<uint8_t[]> block(new uint8_t[count ? count : 1]);
+    if (count) std::memcpy(block.get(), data, count);
+    TSharedBytes bytes;
+    bytes.Data = block.get();
+    bytes.Size = count;
+    bytes.Owner = std::move(block);
+    return bytes;
+}
+
+void TChunkedBytes::Unshare()
+{
+    if (!FFlat.Data) return;
+    TSharedBytes flat = std::move(FFlat);
+    FFlat = {};
+    FChunks.clear();
+    uint64_t size = FSize;
+    FSize = 0;
+    WriteAt(0, flat.Data, size_t(size));
+}
+
+void TChunkedBytes::AssignShared(TSharedBytes bytes)
+{
+    FChunks.clear();
+    FSize = bytes.Size;
+    FFlat = std::move(bytes);
+}
+
+void TChunkedBytes::CopyFrom(const TChunkedBytes& other)
+{
+    if (&other == this) return;
+    if (other.FFlat.Data) {
+        AssignShared(other.FFlat);
+        return;
+    }
+    Resize(0);
+    other.ForEachPiece([&](const uint8_t* p, size_t n) { WriteAt(FSize, p, n); });
+}
+
 void TChunkedBytes::Resize(uint64_t size)
 {
+    if (FFlat.Data) {
+        if (size == 0) {
+            FFlat = {};
+            FSize = 0;
+        }
+        Unshare();
+    }
     size_t chunks = size_t((size + kChunk - 1) / kChunk);
     while (FChunks.size() < chunks) FChunks.push_back(std::make_unique<uint8_t[]>(kChunk));
     if (FChunks.size() > chunks) FChunks.resize(chunks);
@@ -24,6 +119,10 @@ void TChunkedBytes::Resize(uint64_t size)
 void TChunkedBytes::ReadAt(uint64_t pos, void* dst, size_t count) const
 {
     auto* out = static_cast<uint8_t*>(dst);
+    if (FFlat.Data) {
+        if (count) std::memcpy(out, FFlat.Data + pos, count);
+        return;
+    }
     while (count > 0) {
         size_t offset = size_t(pos % kChunk);
         size_t n = std::min(count, kChunk - offset);
@@ -36,6 +135,7 @@ void TChunkedBytes::ReadAt(uint64_t pos, void* dst, size_t count) const
 
 void TChunkedBytes::WriteAt(uint64_t pos, const void* src, size_t count)
 {
+    Unshare();
     if (pos + count > FSize) Resize(pos + count);
     const auto* in = static_cast<const uint8_t*>(src);
     while (count > 0) {
@@ -69,7 +169,7 @@ uint64_t TByteStream::Seek(int64_t offset, int origin)
     return FPos;
 }
 
-size_t TByteStream::Read(void* dst, size_t count)
+size_t TByteStream::ReadPieces(void* dst, size_t count)
 {
     if (FPos >= Size()) return 0;
     size_t n = size_t(std::min<uint64_t>(count, Size() - FPos));

@@ -57,7 +57,7 @@ std::unique_ptr<TCompoundEntry> TCompoundEntry::Clone() const
     copy->StateBits = StateBits;
     copy->CreationTime = CreationTime;
     copy->ModifiedTime = ModifiedTime;
-    Data.ForEachPiece([&](const uint8_t* p, size_t n) { copy->Data.WriteAt(copy->Data.Size(), p, n); });
+    copy->Data.CopyFrom(Data);
     for (const auto& child : Children) copy->Children.push_back(child->Clone());
     return copy;
 }

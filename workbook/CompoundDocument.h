@@ -74,6 +74,9 @@ public:
     // whose message starts "Invalid compound document: ".
     static TCompoundDocument OpenFile(const std::filesystem::path& path);
     static TCompoundDocument OpenMemory(const uint8_t* data, size_t size);
+    // Parses bytes that stay alive with the document: streams stored in
+    // consecutive sectors are read in place, not copied.
+    static TCompoundDocument OpenShared(TSharedBytes bytes);
     // True when the file starts with the compound document signature.
     static bool IsCompoundFile(const std::filesystem::path& path);
     static bool HasSignature(const uint8_t* data, size_t size);

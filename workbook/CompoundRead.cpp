@@ -9,10 +9,8 @@
 #include "workbook/XLSError.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 namespace workbook {
 
@@ -30,7 +28,7 @@ enum : uint32_t { kFree = 0, kOwnerFat = 1, kOwnerDifat = 2, kOwnerDirectory = 3
 
 class TCompoundReader {
 public:
-    TCompoundReader(const uint8_t* data, size_t size) : FData(data), FSize(size) {}
+    explicit TCompoundReader(TSharedBytes file) : FFile(std::move(file)), FData(FFile.Data), FSize(FFile.Size) {}
     TCompoundDocument Parse();
 
 private:
@@ -41,6 +39,7 @@ private:
                                 uint32_t owner, const char* what);
     const uint8_t* Sector(uint32_t s, std::vector<uint8_t>& scratch) const;
     std::vector<uint8_t> ReadChain(const std::vector<uint32_t>& chain, uint64_t size);
+    TSharedBytes StreamBytes(const std::vector<uint32_t>& chain, uint64_t size);
     void LoadDirectory();
     void LoadMiniStream();
     void BuildTree(TCompoundEntry& root);
@@ -49,6 +48,7 @@ private:
     const uint8_t* Dir(uint32_t index) const { return FDirectory.data() + size_t(index) * kDirEntrySize; }
     uint64_t EntrySize(uint32_t index) const;
 
+    TSharedBytes FFile;
     const uint8_t* FData;
     size_t FSize;
     uint16_t FMajor = 3;
@@ -155,6 +155,29 @@ std::vector<uint8_t> TCompoundReader::ReadChain(const std::vector<uint32_t>& cha
     return out;
 }
 
+// A stream in consecutive sectors wholly inside a file the document keeps is
+// used in place; any other is gathered into a block of its own.
+TSharedBytes TCompoundReader::StreamBytes(const std::vector<uint32_t>& chain, uint64_t size)
+{
+    if (size > uint64_t(chain.size()) * FSectorSize) Invalid("a stream is larger than its sector chain");
+    bool consecutive = true;
+    for (size_t i = 1; i < chain.size() && consecutive; ++i) consecutive = chain[i] == chain[i - 1] + 1;
+    uint64_t offset = chain.empty() ? 0 : uint64_t(chain[0] + 1) * FSectorSize;
+    if (FFile.Owner && consecutive && offset + size <= FSize) return {FFile.Owner, FData + offset, size_t(size)};
+    std::shared_ptr<uint8_t[]> block(new uint8_t[size_t(size)]);
+    std::vector<uint8_t> scratch;
+    uint64_t done = 0;
+    for (uint32_t s : chain) {
+        if (done >= size) break;
+        size_t n = size_t(std::min<uint64_t>(FSectorSize, size - done));
+        std::memcpy(block.get() + done, Sector(s, scratch), n);
+        done += n;
+    }
+    TSharedBytes bytes{std::move(block), nullptr, size_t(size)};
+    bytes.Data = bytes.Owner.get();
+    return bytes;
+}
+
 void TCompoundReader::LoadDirectory()
 {
     auto chain = Chain(GetU32(FData + kOffFirstDir), FFat, FOwners, kOwnerDirectory, "the directory");
@@ -199,24 +222,23 @@ void TCompoundReader::LoadStreamData(TCompoundEntry& entry, uint32_t index)
     std::string what = "stream \"" + std::string(entry.Name.begin(), entry.Name.end()) + "\"";
     for (char& c : what) c = (c >= 0x20 && c < 0x7F) ? c : '?';
     if (size >= kMiniStreamCutoff) {
-        auto bytes = ReadChain(Chain(start, FFat, FOwners, owner, what.c_str()), size);
-        entry.Data.Assign(bytes.data(), bytes.size());
+        entry.Data.AssignShared(StreamBytes(Chain(start, FFat, FOwners, owner, what.c_str()), size));
         return;
     }
     auto chain = Chain(start, FMiniFat, FMiniOwners, owner, what.c_str());
     if (size > uint64_t(chain.size()) * kMiniSectorSize) Invalid("a stream is larger than its mini sector chain");
-    entry.Data.Resize(size);
-    uint64_t done = 0;
+    std::vector<uint8_t> bytes;
+    bytes.reserve(size_t(size));
     for (uint32_t s : chain) {
-        if (done >= size) break;
+        if (bytes.size() >= size) break;
         size_t offset = size_t(s) * kMiniSectorSize;
         size_t available = FMiniStream.size() - std::min(offset, FMiniStream.size());
-        size_t n = size_t(std::min<uint64_t>(std::min<uint64_t>(kMiniSectorSize, size - done), available));
+        size_t n = size_t(std::min<uint64_t>(std::min<uint64_t>(kMiniSectorSize, size - bytes.size()), available));
         if (n == 0) Invalid("a mini sector lies outside the mini stream");
-        entry.Data.WriteAt(done, FMiniStream.data() + offset, n);
-        done += n;
+        bytes.insert(bytes.end(), FMiniStream.data() + offset, FMiniStream.data() + offset + n);
     }
-    if (done < size) Invalid("a stream is larger than its mini sector chain");
+    if (bytes.size() < size) Invalid("a stream is larger than its mini sector chain");
+    entry.Data.AssignShared(CopyBytes(bytes.data(), bytes.size()));
 }
 
 std::unique_ptr<TCompoundEntry> TCompoundReader::MakeEntry(uint32_t index)
@@ -286,17 +308,17 @@ TCompoundDocument TCompoundReader::Parse()
     return doc;
 }
 
+TCompoundDocument TCompoundDocument::OpenShared(TSharedBytes bytes) { return TCompoundReader(std::move(bytes)).Parse(); }
+
+// The caller keeps its memory, so every stream is copied out of it.
 TCompoundDocument TCompoundDocument::OpenMemory(const uint8_t* data, size_t size)
 {
-    return TCompoundReader(data, size).Parse();
+    return TCompoundReader(TSharedBytes{nullptr, data, size}).Parse();
 }
 
 TCompoundDocument TCompoundDocument::OpenFile(const std::filesystem::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw EXLSError("Cannot open file \"" + path.string() + "\". " + std::strerror(errno));
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return OpenMemory(bytes.data(), bytes.size());
+    return OpenShared(ReadFileBytes(path));
 }
 
 bool TCompoundDocument::HasSignature(const uint8_t* data, size_t size)

@@ -131,6 +131,7 @@ private:
     TCellFormat* Format(uint16_t xf) const;
     void ReadLabel(TRecordView r);
     void ReadLabelSST(TRecordView r);
+    void PrefetchStrings();
     void ReadBoolErr(TRecordView r, size_t offset, uint16_t xf, uint16_t col);
     void ReadMulRK(TRecordView r);
     void ReadMulBlank(TRecordView r);
@@ -175,6 +176,7 @@ private:
     TRecordStorage* CurrRecs = nullptr;
     int FRecordCount = 0;
     int FLastPercent = -1;
+    uint64_t FAheadFar = 0, FAheadNear = 0;  // stream offsets of the next records PrefetchStrings looks at
     const std::vector<uint8_t>* FSource = nullptr;
 };
 

@@ -10,6 +10,7 @@
 #include "workbook/XLSError.h"
 #include "workbook/XLSWorkbook.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace workbook {
@@ -35,7 +36,7 @@ double RKValue(uint32_t rk)
 TCellFormat* TXLSReader::Format(uint16_t xf) const
 {
     TCellFormats& formats = FOwner.Formats();
-    if (FOwner.Version() >= xvExcel97 && xf < formats.Count()) return formats[xf];
+    if (FOwner.Version() >= xvExcel50 && xf < formats.Count()) return formats[xf];
     return FOwner.DefaultFormat();
 }
 
@@ -116,11 +117,43 @@ void TXLSReader::ReadLabel(TRecordView r)
     }
 }
 
+// LABELSST cells of a sheet refer to strings all over the table, in no
+// order; the strings of the records just ahead are fetched into the cache
+// while this one is stored, as the records are in memory anyway. The table's
+// own entries are fetched a step earlier, since finding a string needs its
+// entry first. Only hints: what this reads changes nothing.
+void TXLSReader::PrefetchStrings()
+{
+    constexpr uint64_t kEntriesAhead = 512, kStringsAhead = 256, kLabelSSTSize = 4 + 10;
+    size_t available = 0;
+    const uint8_t* here = FXLSStream.PeekRest(available);
+    if (!here) return;
+    uint64_t pos = FXLSStream.Position();
+    const auto& order = FOwner.SST().FileOrder();
+    auto index = [&](uint64_t at) -> const uint8_t* {
+        const uint8_t* h = here + (at - pos);
+        return GetU16(h) == BIFFRECID_LABELSST && GetU16(h + 2) >= 10 ? h + 10 : nullptr;
+    };
+    FAheadFar = std::max(FAheadFar, pos);
+    while (FAheadFar - pos < kEntriesAhead && FAheadFar - pos + kLabelSSTSize <= available) {
+        if (const uint8_t* n = index(FAheadFar))
+            if (GetU32(n) < order.size()) __builtin_prefetch(&order[GetU32(n)]);
+        FAheadFar += 4u + GetU16(here + (FAheadFar - pos) + 2);
+    }
+    FAheadNear = std::max(FAheadNear, pos);
+    while (FAheadNear - pos < kStringsAhead && FAheadNear - pos + kLabelSSTSize <= available) {
+        if (const uint8_t* n = index(FAheadNear))
+            if (GetU32(n) < order.size()) __builtin_prefetch(order[GetU32(n)]);
+        FAheadNear += 4u + GetU16(here + (FAheadNear - pos) + 2);
+    }
+}
+
 void TXLSReader::ReadLabelSST(TRecordView r)
 {
     auto& order = FOwner.SST().FileOrder();
     uint32_t n = r.Size() >= 10 ? r.U32(6) : uint32_t(-1);
     if (n >= order.size()) throw EXLSError(FormatText("Read error at %.8u", unsigned(FXLSStream.Pos())));
+    PrefetchStrings();
     CellData();
     TXLSString* s = order[n];
     FOwner.SST().AddRef(s);

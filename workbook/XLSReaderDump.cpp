@@ -1,9 +1,15 @@
-// Plain-text listings of a read workbook (see XLSReaderDump.h).
+// Plain-text listings of a read workbook (see XLSReaderDump.h). A text cell's
+// characters go from its shared string straight into the output as escaped
+// UTF-8, with no text object per cell: a listing of a large sheet costs
+// little more than writing its bytes. Other cells take their text from the
+// sheet's GetAsString.
 #include "workbook/XLSReaderDump.h"
 
-#include "workbook/Utf16.h"
+#include "workbook/ByteOrder.h"
+#include "workbook/SST.h"
 #include "workbook/XLSWorkbook.h"
 
+#include <charconv>
 #include <vector>
 
 namespace workbook {
@@ -19,42 +25,166 @@ std::vector<TSheetName> AllSheets(TXLSWorkbook& book)
     return names;
 }
 
+// Output buffer of listing lines, handed to the sink when nearly full. Each
+// line first reserves its worst case (3 bytes per UTF-16 unit, 2 per 8-bit
+// character), so the writers below need no bounds checks of their own.
+class TListingOut {
+public:
+    static constexpr size_t kBlock = 64 * 1024;
+
+    explicit TListingOut(const TTextSink& sink) : FSink(sink), FBuf(kBlock) {}
+    void Reserve(size_t bytes)
+    {
+        if (FLen + bytes <= FBuf.size()) return;
+        Flush();
+        if (bytes > FBuf.size()) FBuf.resize(bytes);
+    }
+    void Flush()
+    {
+        if (FLen) FSink(FBuf.data(), FLen);
+        FLen = 0;
+    }
+    void Char(char c) { FBuf[FLen++] = c; }
+    void Number(uint32_t v) { FLen = size_t(std::to_chars(&FBuf[FLen], &FBuf[FLen] + 10, v).ptr - FBuf.data()); }
+    void CodePoint(char32_t cp)
+    {
+        char* p = &FBuf[FLen];
+        if (cp < 0x80) {
+            char c = char(cp);
+            switch (c) {
+            case '\t': *p++ = '\\', *p++ = 't'; break;
+            case '\r': *p++ = '\\', *p++ = 'r'; break;
+            case '\n': *p++ = '\\', *p++ = 'n'; break;
+            case '\\': *p++ = '\\', *p++ = '\\'; break;
+            default: *p++ = c;
+            }
+        } else if (cp < 0x800) {
+            *p++ = char(0xC0 | (cp >> 6));
+            *p++ = char(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            *p++ = char(0xE0 | (cp >> 12));
+            *p++ = char(0x80 | ((cp >> 6) & 0x3F));
+            *p++ = char(0x80 | (cp & 0x3F));
+        } else {
+            *p++ = char(0xF0 | (cp >> 18));
+            *p++ = char(0x80 | ((cp >> 12) & 0x3F));
+            *p++ = char(0x80 | ((cp >> 6) & 0x3F));
+            *p++ = char(0x80 | (cp & 0x3F));
+        }
+        FLen = size_t(p - FBuf.data());
+    }
+    // UTF-16 code units read by unit(i); a lone surrogate becomes U+FFFD.
+    template <class F> void Units(size_t n, F unit)
+    {
+        for (size_t i = 0; i < n; ++i) {
+            char32_t cp = unit(i);
+            if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < n && unit(i + 1) >= 0xDC00 && unit(i + 1) < 0xE000) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+                ++i;
+            } else if (cp >= 0xD800 && cp < 0xE000) {
+                cp = 0xFFFD;
+            }
+            CodePoint(cp);
+        }
+    }
+    // The characters of a shared string: 8-bit ones are code points.
+    void Entry(const TXLSString& s)
+    {
+        const uint8_t* p = s.Chars();
+        if (s.Options & sstUTF16)
+            Units(s.Len, [p](size_t i) { return char32_t(GetU16(p + 2 * i)); });
+        else
+            for (size_t i = 0; i < s.Len; ++i) CodePoint(p[i]);
+    }
+    void Text(std::u16string_view t)
+    {
+        Units(t.size(), [t](size_t i) { return char32_t(t[i]); });
+    }
+
+private:
+    const TTextSink& FSink;
+    std::vector<char> FBuf;
+    size_t FLen = 0;
+};
+
+// Sheet position, row and column with their tabs, at most 3 x 11 bytes.
+constexpr size_t kLineHead = 40;
+
+void ListCell(TSheet& sheet, const TCell& cell, uint32_t pos, TListingOut& out)
+{
+    TCellType kind = cell.CellType();
+    if (kind == ctBlank) return;
+    const TXLSString* entry = kind == ctString ? static_cast<const TStringCell&>(cell).FValue : nullptr;
+    std::u16string text;
+    if (!entry) text = sheet.GetAsString(cell.Col(), cell.Row());
+    size_t units = entry ? entry->Len : text.size();
+    if (units == 0) return;
+    out.Reserve(kLineHead + 3 * units + 1);
+    out.Number(pos);
+    out.Char('\t');
+    out.Number(cell.Row());
+    out.Char('\t');
+    out.Number(cell.Col());
+    out.Char('\t');
+    if (entry)
+        out.Entry(*entry);
+    else
+        out.Text(text);
+    out.Char('\n');
+}
+
+// Cells go in batches: the strings of a batch lie anywhere in the table, and
+// fetching them into the cache all at once costs about one fetch, not one
+// each.
+void ListSheet(TSheet& sheet, uint32_t pos, TListingOut& out)
+{
+    constexpr int kBatch = 16;
+    TCellValues& cells = sheet.Cells();
+    cells.BeginIterate();
+    for (;;) {
+        TCell* batch[kBatch];
+        int n = 0;
+        while (n < kBatch && (batch[n] = cells.GetNext())) {
+            if (batch[n]->CellType() == ctString) {
+                const char* entry = reinterpret_cast<const char*>(static_cast<TStringCell*>(batch[n])->FValue);
+                __builtin_prefetch(entry);
+                __builtin_prefetch(entry + 64);
+            }
+            ++n;
+        }
+        for (int i = 0; i < n; ++i) ListCell(sheet, *batch[i], pos, out);
+        if (n < kBatch) return;
+    }
+}
+
 }  // namespace
 
 std::string EscapeCellText(const std::u16string& text)
 {
-    std::string utf8 = Utf16ToUtf8(text), out;
-    out.reserve(utf8.size());
-    for (char c : utf8) {
-        switch (c) {
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\\': out += "\\\\"; break;
-        default: out += c;
-        }
-    }
+    std::string out;
+    TTextSink sink = [&](const char* p, size_t n) { out.append(p, n); };
+    TListingOut writer(sink);
+    writer.Reserve(3 * text.size());
+    writer.Text(text);
+    writer.Flush();
     return out;
+}
+
+void WriteCellListing(TXLSWorkbook& book, const TTextSink& sink)
+{
+    TListingOut out(sink);
+    std::vector<TSheetName> names = AllSheets(book);
+    for (size_t pos = 0; pos < names.size(); ++pos) {
+        if (names[pos].Sheet < 0 || names[pos].Sheet >= book.Sheets().Count()) continue;
+        ListSheet(book.Sheet(names[pos].Sheet), uint32_t(pos), out);
+    }
+    out.Flush();
 }
 
 std::string CellListing(TXLSWorkbook& book)
 {
     std::string out;
-    std::vector<TSheetName> names = AllSheets(book);
-    for (size_t pos = 0; pos < names.size(); ++pos) {
-        if (names[pos].Sheet < 0 || names[pos].Sheet >= book.Sheets().Count()) continue;
-        TSheet& sheet = book.Sheet(names[pos].Sheet);
-        TCellValues& cells = sheet.Cells();
-        std::vector<std::pair<uint32_t, uint32_t>> positions;
-        cells.BeginIterate();
-        while (TCell* cell = cells.GetNext()) positions.push_back({cell->Row(), cell->Col()});
-        for (auto [row, col] : positions) {
-            std::u16string text = sheet.GetAsString(col, row);
-            if (text.empty()) continue;
-            out += std::to_string(pos) + '\t' + std::to_string(row) + '\t' + std::to_string(col) + '\t' +
-                   EscapeCellText(text) + '\n';
-        }
-    }
+    WriteCellListing(book, [&](const char* p, size_t n) { out.append(p, n); });
     return out;
 }
 

@@ -8,8 +8,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace workbook {
 
@@ -37,18 +35,23 @@ TExcelVersion TXLSStream::OpenStorageRead(const std::u16string& filename)
 {
     AbandonStorage();
     FFilename = filename;
-    if (FSourceStream || TCompoundDocument::IsCompoundFile(PathOf(filename)))
-        OpenCompoundRead(filename);
+    if (FSourceStream) {
+        OpenCompoundRead(TCompoundDocument::OpenMemory(FSourceStream->data(), FSourceStream->size()));
+        return FFileVersion;
+    }
+    TSharedBytes bytes = ReadFileBytes(PathOf(filename));
+    if (TCompoundDocument::HasSignature(bytes.Data, bytes.Size))
+        OpenCompoundRead(TCompoundDocument::OpenShared(std::move(bytes)));
     else
-        OpenPlainRead(filename);
+        OpenPlainRead(std::move(bytes));
     return FFileVersion;
 }
 
-void TXLSStream::OpenCompoundRead(const std::u16string& filename)
+// The saved copy of the document shares the bytes of its streams with the
+// one read, so keeping it costs no copy.
+void TXLSStream::OpenCompoundRead(TCompoundDocument document)
 {
-    OleStorage = std::make_unique<TCompoundDocument>(
-        FSourceStream ? TCompoundDocument::OpenMemory(FSourceStream->data(), FSourceStream->size())
-                      : TCompoundDocument::OpenFile(PathOf(filename)));
+    OleStorage = std::make_unique<TCompoundDocument>(std::move(document));
     if (FExtraObjects) {
         auto saved = std::make_unique<TCompoundDocument>();
         OleStorage->Root().CopyTo(saved->Root());
@@ -66,18 +69,17 @@ void TXLSStream::OpenCompoundRead(const std::u16string& filename)
         throw EXLSError("The file is not an Excel workbook");
     }
     FStreamSize = OleStream->Size() & 0xFFFFFFFFu;
+    FActive = &*OleStream;
 }
 
-void TXLSStream::OpenPlainRead(const std::u16string& filename)
+void TXLSStream::OpenPlainRead(TSharedBytes bytes)
 {
-    std::ifstream in(PathOf(filename), std::ios::binary);
-    if (!in) throw EXLSError("Cannot open file \"" + Utf16ToUtf8(filename) + "\". " + std::strerror(errno));
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    FFileVersion = VersionOfPlainFile(bytes.Data, bytes.Size);
+    FStreamSize = bytes.Size;
     FPlainBytes = std::make_unique<TChunkedBytes>();
-    FPlainBytes->Assign(bytes.data(), bytes.size());
+    FPlainBytes->AssignShared(std::move(bytes));
     FStream.emplace(*FPlainBytes);
-    FStreamSize = bytes.size();
-    FFileVersion = VersionOfPlainFile(bytes.data(), bytes.size());
+    FActive = &*FStream;
 }
 
 void TXLSStream::OpenStorageWrite(const std::u16string& filename, TExcelVersion version)
@@ -90,11 +92,13 @@ void TXLSStream::OpenStorageWrite(const std::u16string& filename, TExcelVersion 
     if (version < xvExcel50) {
         FPlainBytes = std::make_unique<TChunkedBytes>();
         FStream.emplace(*FPlainBytes);
+        FActive = &*FStream;
         return;
     }
     OleStorage = std::make_unique<TCompoundDocument>();
     if (FExtraObjects && FExtraObjects->HasData()) FExtraObjects->SavedStorage()->Root().CopyTo(OleStorage->Root());
     OleStream.emplace(OleStorage->Root().CreateStream(version == xvExcel50 ? u"Book" : u"Workbook"));
+    FActive = &*OleStream;
 }
 
 void TXLSStream::CloseStorage()
@@ -124,6 +128,7 @@ void TXLSStream::CloseStorage()
 
 void TXLSStream::AbandonStorage()
 {
+    FActive = nullptr;
     FStream.reset();
     OleStream.reset();
     OleStorage.reset();
@@ -137,16 +142,9 @@ void TXLSStream::AbandonStorage()
     FReadCONTINUEPos = 0;
 }
 
-TByteStream& TXLSStream::Stream()
-{
-    if (FStream) return *FStream;
-    if (OleStream) return *OleStream;
-    throw EXLSError("The workbook stream is not open");
-}
+void TXLSStream::NotOpen() const { throw EXLSError("The workbook stream is not open"); }
 
 void TXLSStream::RawWrite(const void* buffer, size_t count) { Stream().Write(buffer, count); }
-
-size_t TXLSStream::RawRead(void* buffer, size_t count) { return Stream().Read(buffer, count); }
 
 uint64_t TXLSStream::Seek(int64_t offset, int origin) { return Stream().Seek(offset, origin); }
 
@@ -269,33 +267,13 @@ void TXLSStream::EndCONTINUEWrite()
     FMaxBytesWrite = -1;
 }
 
-size_t TXLSStream::ReadHeader(TBIFFHeader& header)
-{
-    bool continueActive = FReadCONTINUEActive;
-    bool encrypted = FIsEncrypted;
-    FReadCONTINUEActive = false;
-    FIsEncrypted = false;
-    uint8_t h[4] = {};
-    size_t n = RawRead(h, 4);
-    FReadCONTINUEActive = continueActive;
-    FIsEncrypted = encrypted;
-    header.RecID = GetU16(h);
-    header.Length = GetU16(h + 2);
-    return n;
-}
-
 uint16_t TXLSStream::PeekHeader()
 {
+    if (const uint8_t* h = Stream().Peek(4)) return GetU16(h);
     uint8_t h[4] = {};
     size_t n = RawRead(h, 4);
     if (n > 0) Seek(-int64_t(n), soFromCurrent);
     return n == 4 ? GetU16(h) : 0;
-}
-
-size_t TXLSStream::Read(void* buffer, size_t count)
-{
-    if (!FReadCONTINUEActive) return RawRead(buffer, count);
-    return ContinueRead(static_cast<uint8_t*>(buffer), count);
 }
 
 // Reads across record boundaries: every record of a chain but the last is

@@ -81,21 +81,44 @@ public:
     uint64_t Seek(int64_t offset, int origin);
     uint64_t Pos() { return Seek(0, soFromCurrent); }
 
-    size_t ReadHeader(TBIFFHeader& header);
-    size_t Read(void* buffer, size_t count);
+    // Headers are never encrypted nor part of a CONTINUE read.
+    size_t ReadHeader(TBIFFHeader& header)
+    {
+        uint8_t h[4] = {};
+        size_t n = RawRead(h, 4);
+        header.RecID = uint16_t(h[0] | (h[1] << 8));
+        header.Length = uint16_t(h[2] | (h[3] << 8));
+        return n;
+    }
+    size_t Read(void* buffer, size_t count)
+    {
+        if (!FReadCONTINUEActive) return RawRead(buffer, count);
+        return ContinueRead(static_cast<uint8_t*>(buffer), count);
+    }
+    // The next count bytes of the stream in place, when it holds them as one
+    // read-only block (a file just opened); null otherwise. Does not move.
+    const uint8_t* Peek(size_t count) { return Stream().Peek(count); }
+    // All bytes from the position on, in place, under the same condition.
+    const uint8_t* PeekRest(size_t& available) { return Stream().Rest(available); }
+    uint64_t Position() { return Stream().Position(); }
     uint16_t PeekHeader();
     void BeginCONTINUERead();
     void EndCONTINUERead();
     void ResetCONTINUERead() { FReadCONTINUEPos = 0; }
 
 private:
-    void OpenCompoundRead(const std::u16string& filename);
-    void OpenPlainRead(const std::u16string& filename);
+    void OpenCompoundRead(TCompoundDocument document);
+    void OpenPlainRead(TSharedBytes bytes);
     void RawWrite(const void* buffer, size_t count);
-    size_t RawRead(void* buffer, size_t count);
+    size_t RawRead(void* buffer, size_t count) { return Stream().Read(buffer, count); }
     size_t ContinueRead(uint8_t* buffer, size_t count);
     void ContinueWrite(const uint8_t* buffer, size_t count);
-    TByteStream& Stream();
+    TByteStream& Stream()
+    {
+        if (!FActive) NotOpen();
+        return *FActive;
+    }
+    [[noreturn]] void NotOpen() const;
 
     std::unique_ptr<TCompoundDocument> OleStorage;
     std::optional<TByteStream> OleStream;
@@ -105,6 +128,7 @@ private:
     TExcelVersion FFileVersion = xvNone;
     std::unique_ptr<TChunkedBytes> FPlainBytes;
     std::optional<TByteStream> FStream;
+    TByteStream* FActive = nullptr;  // FStream or OleStream, whichever is open
     uint64_t FStreamSize = 0;
     int64_t FWrittenBytes = 0;
     int64_t FWriteCONTINUEPos = -1;
@@ -112,7 +136,6 @@ private:
     bool FReadCONTINUEActive = false;
     int FMaxBytesWrite = -1;
     bool FSaveVBA = false;
-    bool FIsEncrypted = false;
     bool FWriting = false;
     std::u16string FFilename;
 };

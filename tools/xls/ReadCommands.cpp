@@ -23,11 +23,14 @@ int Print(const std::string& text)
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
+// The listing goes out in pieces as it is made: a large sheet's listing is
+// never held whole.
 int RunCat(const std::vector<std::string>& args)
 {
     workbook::TXLSWorkbook book;
     Load(book, args[0]);
-    return Print(workbook::CellListing(book));
+    workbook::WriteCellListing(book, [](const char* text, size_t length) { std::fwrite(text, 1, length, stdout); });
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
 }
 
 int RunSheets(const std::vector<std::string>& args)
