@@ -20,6 +20,7 @@ namespace {
 
 constexpr int kChainLimit = 8;
 constexpr int kLastSplitDepth = 3;
+constexpr size_t kInitialIndex = 256;
 
 // Tables for the CRC taken eight bytes at a time: table k advances the
 // register over a byte followed by k zero bytes.
@@ -78,7 +79,7 @@ uint16_t TXLSString::FormatFont(int k) const
     return GetU16(Runs() + 4 * k + 2);
 }
 
-TSST2::TSST2() : FRoot(NewNode()) {}
+TSST2::TSST2() : FRoot(NewNode()) { IndexReset(kInitialIndex); }
 
 TSST2::~TSST2() = default;
 
@@ -104,16 +105,6 @@ void TSST2::FreeString(TXLSString* s)
     FStringPool.Free(s, size);
 }
 
-uintptr_t& TSST2::LeafSlot(uint32_t hash, int& depth)
-{
-    TNode* node = FRoot;
-    for (depth = 0;; ++depth) {
-        uintptr_t& slot = node->Slots[SlotIndex(hash, depth)];
-        if (!IsNode(slot)) return slot;
-        node = AsNode(slot);
-    }
-}
-
 TXLSString* TSST2::AddString(std::u16string_view text)
 {
     bool wide = false;
@@ -131,21 +122,18 @@ TXLSString* TSST2::AddString(std::u16string_view text)
     ++FTotalCount;
     uint8_t options = wide ? sstUTF16 : 0;
     uint32_t hash = SSTHash(scratch, bytes);
-    int depth;
-    uintptr_t& slot = LeafSlot(hash, depth);
-    int length = 0;
-    for (TXLSString* e = AsChain(slot); e; e = e->Next, ++length) {
-        if (e->Hash == hash && e->Options == options && e->Len == len && e->RunCount == 0 && e->ExtLen == 0 &&
-            (bytes == 0 || std::memcmp(e->Chars(), scratch, bytes) == 0)) {
-            ++e->RefCount;
-            return e;
-        }
+    TXLSString* found = IndexFind(hash, [&](const TXLSString& e) {
+        return e.Options == options && e.Len == len && e.RunCount == 0 && e.ExtLen == 0 &&
+               (bytes == 0 || std::memcmp(e.Chars(), scratch, bytes) == 0);
+    });
+    if (found) {
+        ++found->RefCount;
+        return found;
     }
     TXLSString* s = NewString(options, len, bytes);
     if (bytes) std::memcpy(s->Chars(), scratch, bytes);
     s->Hash = hash;
-    Chain(slot, depth, length, s);
-    ++FUniqueCount;
+    Add(s);
     return s;
 }
 
@@ -169,52 +157,131 @@ TXLSString* TSST2::AddRawString(uint8_t options, uint16_t len, const uint8_t* ch
 
 TXLSString* TSST2::Intern(TXLSString* candidate)
 {
-    int depth;
-    uintptr_t& slot = LeafSlot(candidate->Hash, depth);
-    int length = 0;
-    for (TXLSString* e = AsChain(slot); e; e = e->Next, ++length) {
-        if (e->Hash == candidate->Hash && SameString(*e, *candidate)) {
-            ++e->RefCount;
-            FreeString(candidate);
-            return e;
-        }
+    TXLSString* found = IndexFind(candidate->Hash, [&](const TXLSString& e) { return SameString(e, *candidate); });
+    if (found) {
+        ++found->RefCount;
+        FreeString(candidate);
+        return found;
     }
-    Chain(slot, depth, length, candidate);
-    ++FUniqueCount;
+    Add(candidate);
     return candidate;
 }
 
-void TSST2::Insert(TNode* node, int depth, TXLSString* entry)
+TSST2::TLeaf TSST2::Leaf(TNode* node, int depth, uint32_t hash)
 {
-    uintptr_t& slot = node->Slots[SlotIndex(entry->Hash, depth)];
-    if (IsNode(slot)) {
-        Insert(AsNode(slot), depth + 1, entry);
-        return;
+    for (;; ++depth) {
+        int slot = SlotIndex(hash, depth);
+        if (!IsNode(node->Slots[slot])) return {node, slot, depth};
+        node = AsNode(node->Slots[slot]);
     }
-    int length = 0;
-    for (TXLSString* e = AsChain(slot); e; e = e->Next) ++length;
-    Chain(slot, depth, length, entry);
 }
 
-// Puts entry at the front of the chain in slot (length entries long), or
-// splits a full chain into a new node: its entries are inserted there front
-// to back, then entry.
-void TSST2::Chain(uintptr_t& slot, int depth, int length, TXLSString* entry)
+void TSST2::Add(TXLSString* entry)
 {
-    if (length < kChainLimit || depth >= kLastSplitDepth) {
-        entry->Next = AsChain(slot);
-        slot = reinterpret_cast<uintptr_t>(entry);
+    Chain(Leaf(FRoot, 0, entry->Hash), entry);
+    IndexAdd(entry);
+    ++FUniqueCount;
+}
+
+void TSST2::Insert(TNode* node, int depth, TXLSString* entry) { Chain(Leaf(node, depth, entry->Hash), entry); }
+
+// Puts entry at the front of the leaf's chain, or splits a full chain into
+// a new node: its entries are inserted there front to back, then entry.
+void TSST2::Chain(const TLeaf& leaf, TXLSString* entry)
+{
+    uintptr_t& head = leaf.Head();
+    if (leaf.Depth >= kLastSplitDepth) {
+        entry->Next = AsChain(head);
+        head = reinterpret_cast<uintptr_t>(entry);
+        return;
+    }
+    uint8_t& length = leaf.Node->Lengths[leaf.Slot];
+    if (length < kChainLimit) {
+        entry->Next = AsChain(head);
+        head = reinterpret_cast<uintptr_t>(entry);
+        ++length;
         return;
     }
     TNode* node = NewNode();
-    TXLSString* old = AsChain(slot);
-    slot = reinterpret_cast<uintptr_t>(node) | 1;
+    TXLSString* old = AsChain(head);
+    head = reinterpret_cast<uintptr_t>(node) | 1;
+    length = 0;
     while (old) {
         TXLSString* next = old->Next;
-        Insert(node, depth + 1, old);
+        Insert(node, leaf.Depth + 1, old);
         old = next;
     }
-    Insert(node, depth + 1, entry);
+    Insert(node, leaf.Depth + 1, entry);
+}
+
+void TSST2::Unchain(TXLSString* entry)
+{
+    TLeaf leaf = Leaf(FRoot, 0, entry->Hash);
+    uintptr_t& head = leaf.Head();
+    bool found = AsChain(head) == entry;
+    if (found) {
+        head = reinterpret_cast<uintptr_t>(entry->Next);
+    } else {
+        for (TXLSString* e = AsChain(head); e; e = e->Next) {
+            if (e->Next != entry) continue;
+            e->Next = entry->Next;
+            found = true;
+            break;
+        }
+    }
+    if (found && leaf.Depth < kLastSplitDepth) --leaf.Node->Lengths[leaf.Slot];
+}
+
+template <class F> TXLSString* TSST2::IndexFind(uint32_t hash, F same) const
+{
+    size_t mask = FIndex.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const TIndexSlot& slot = FIndex[i];
+        if (!slot.Entry) return nullptr;
+        if (slot.Hash == hash && same(*slot.Entry)) return slot.Entry;
+    }
+}
+
+void TSST2::IndexAdd(TXLSString* entry)
+{
+    if ((FIndexCount + 1) * 4 > FIndex.size() * 3) {
+        std::vector<TIndexSlot> old = std::move(FIndex);
+        IndexReset(old.size() * 2);
+        for (const TIndexSlot& slot : old)
+            if (slot.Entry) IndexAdd(slot.Entry);
+    }
+    size_t mask = FIndex.size() - 1;
+    size_t i = entry->Hash & mask;
+    while (FIndex[i].Entry) i = (i + 1) & mask;
+    FIndex[i] = {entry->Hash, entry};
+    ++FIndexCount;
+}
+
+// Removes entry and moves later slots of its run back, so every entry stays
+// reachable from its home slot without gaps.
+void TSST2::IndexRemove(const TXLSString* entry)
+{
+    size_t mask = FIndex.size() - 1;
+    size_t i = entry->Hash & mask;
+    while (FIndex[i].Entry != entry) {
+        if (!FIndex[i].Entry) return;
+        i = (i + 1) & mask;
+    }
+    for (size_t j = (i + 1) & mask; FIndex[j].Entry; j = (j + 1) & mask) {
+        size_t home = FIndex[j].Hash & mask;
+        if (((j - home) & mask) >= ((j - i) & mask)) {
+            FIndex[i] = FIndex[j];
+            i = j;
+        }
+    }
+    FIndex[i] = {};
+    --FIndexCount;
+}
+
+void TSST2::IndexReset(size_t capacity)
+{
+    FIndex.assign(capacity, {});
+    FIndexCount = 0;
 }
 
 std::u16string TSST2::GetItem(const TXLSString* entry) const
@@ -228,17 +295,8 @@ std::u16string TSST2::GetItem(const TXLSString* entry) const
 void TSST2::Release(TXLSString* entry)
 {
     if (--entry->RefCount > 0) return;
-    int depth;
-    uintptr_t& slot = LeafSlot(entry->Hash, depth);
-    if (AsChain(slot) == entry) {
-        slot = reinterpret_cast<uintptr_t>(entry->Next);
-    } else {
-        for (TXLSString* e = AsChain(slot); e; e = e->Next) {
-            if (e->Next != entry) continue;
-            e->Next = entry->Next;
-            break;
-        }
-    }
+    Unchain(entry);
+    IndexRemove(entry);
     if (FFonts)
         for (int k = 0; k < entry->RunCount; ++k) FFonts->ReleaseUsage(GetU16(entry->Runs() + 4 * k + 2));
     FreeString(entry);
@@ -252,6 +310,7 @@ void TSST2::Clear()
     FStringPool.Reset();
     FNodePool.Reset();
     FRoot = NewNode();
+    IndexReset(kInitialIndex);
     FSST.clear();
     FTotalCount = 0;
     FUniqueCount = 0;

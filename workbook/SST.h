@@ -83,22 +83,43 @@ public:
 private:
     // A slot holds either a sub-node (tagged with bit 0) or the head of a
     // chain of entries linked through TXLSString::Next, newest first; an
-    // empty slot is 0. A node is 2 KB, so the nodes of a large table stay
-    // in the processor's cache.
+    // empty slot is 0. Lengths counts a chain's entries where chains may
+    // still split, so adding an entry does not walk its chain.
     struct TNode {
         uintptr_t Slots[256];
+        uint8_t Lengths[256];
+    };
+    // Where an entry with some hash is or would be chained.
+    struct TLeaf {
+        TNode* Node;
+        int Slot;
+        int Depth;
+        uintptr_t& Head() const { return Node->Slots[Slot]; }
+    };
+    // The hash index finds an interned text with one probe in the usual
+    // case, where the trie would walk a node and a chain of entries: open
+    // addressing over (hash, entry) pairs, at most three quarters full. It
+    // only finds; the trie alone gives the order.
+    struct TIndexSlot {
+        uint32_t Hash = 0;
+        TXLSString* Entry = nullptr;
     };
     static bool IsNode(uintptr_t slot) { return slot & 1; }
     static TNode* AsNode(uintptr_t slot) { return reinterpret_cast<TNode*>(slot & ~uintptr_t(1)); }
     static TXLSString* AsChain(uintptr_t slot) { return reinterpret_cast<TXLSString*>(slot); }
-    // The slot where an entry with this hash is or would be chained.
-    uintptr_t& LeafSlot(uint32_t hash, int& depth);
+    static TLeaf Leaf(TNode* node, int depth, uint32_t hash);
     TXLSString* Intern(TXLSString* candidate);
     TXLSString* NewString(uint8_t options, uint16_t len, size_t payload);
     void FreeString(TXLSString* s);
     TNode* NewNode();
+    void Add(TXLSString* entry);
     void Insert(TNode* node, int depth, TXLSString* entry);
-    void Chain(uintptr_t& slot, int depth, int length, TXLSString* entry);
+    void Chain(const TLeaf& leaf, TXLSString* entry);
+    void Unchain(TXLSString* entry);
+    template <class F> TXLSString* IndexFind(uint32_t hash, F same) const;
+    void IndexAdd(TXLSString* entry);
+    void IndexRemove(const TXLSString* entry);
+    void IndexReset(size_t capacity);
     template <class F> static void TraverseNode(const TNode* node, F& visit)
     {
         for (uintptr_t slot : node->Slots) {
@@ -112,6 +133,8 @@ private:
     TMemoryPool FStringPool;
     TMemoryPool FNodePool;
     TNode* FRoot = nullptr;
+    std::vector<TIndexSlot> FIndex;
+    size_t FIndexCount = 0;
     std::vector<TXLSString*> FSST;
     uint32_t FTotalCount = 0;
     uint32_t FUniqueCount = 0;

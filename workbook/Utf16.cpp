@@ -60,18 +60,30 @@ void AppendUtf8(std::string& out, char32_t cp)
 std::u16string Utf8ToUtf16(std::string_view s)
 {
     std::u16string out;
-    out.reserve(s.size());
+    Utf8ToUtf16(s, out);
+    return out;
+}
+
+void Utf8ToUtf16(std::string_view s, std::u16string& out)
+{
+    // No UTF-8 byte gives more than one UTF-16 unit.
+    out.resize(s.size());
+    char16_t* p = out.data();
     for (size_t i = 0; i < s.size();) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            *p++ = char16_t(s[i++]);
+            continue;
+        }
         char32_t cp = DecodeUtf8(s, i);
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            out += char16_t(0xD800 + (cp >> 10));
-            out += char16_t(0xDC00 + (cp & 0x3FF));
+            *p++ = char16_t(0xD800 + (cp >> 10));
+            *p++ = char16_t(0xDC00 + (cp & 0x3FF));
         } else {
-            out += char16_t(cp);
+            *p++ = char16_t(cp);
         }
     }
-    return out;
+    out.resize(size_t(p - out.data()));
 }
 
 std::string Utf16ToUtf8(std::u16string_view s)

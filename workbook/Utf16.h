@@ -8,6 +8,8 @@
 namespace workbook {
 
 std::u16string Utf8ToUtf16(std::string_view s);
+// The same into out (replacing its text), reusing out's memory.
+void Utf8ToUtf16(std::string_view s, std::u16string& out);
 std::string Utf16ToUtf8(std::u16string_view s);
 
 }  // namespace workbook
