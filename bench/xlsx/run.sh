@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Makes a 65,535 x 10 workbook with openpyxl and reads it with every reader
-# at hand: ours (bench_xlsx_read), openpyxl in read-only mode, and, when
-# installed, the npm package xlsx (node) and ssconvert.
+# at hand: ours (bench_xlsx_read), openpyxl in read-only mode, the npm package
+# xlsx (installed into a temporary folder when node and npm are present) and
+# ssconvert. Each reader runs RUNS times (default 3); the best wall time, the
+# best CPU time (user + sys) and the largest peak resident set are printed.
 # Usage: bench/xlsx/run.sh BUILD_DIR
 set -euo pipefail
 build=${1:?build directory}
+runs=${RUNS:-3}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 file=$work/big.xlsx
@@ -17,21 +20,48 @@ for r in range(65535):
 wb.save(sys.argv[1])
 PY
 ls -l "$file"
-"$build/bin/bench_xlsx_read" "$file" 3
-/usr/bin/python3 - "$file" <<'PY'
-import sys, time, openpyxl
-t = time.perf_counter(); c = time.process_time()
+
+# measure NAME COMMAND...: runs the command $runs times under /usr/bin/time.
+measure() {
+  local name=$1; shift
+  local stats=$work/stats
+  : >"$stats"
+  for ((i = 0; i < runs; ++i)); do
+    /usr/bin/time -a -o "$stats" -f '%e %U %S %M' "$@" >"$work/out.txt" 2>"$work/err.txt" ||
+      { echo "$name: failed"; cat "$work/err.txt"; return 0; }
+  done
+  awk -v name="$name" -v runs="$runs" '
+    NF == 4 { w = $1; c = $2 + $3; if (!n || w < bw) bw = w; if (!n || c < bc) bc = c; if ($4 > rss) rss = $4; n++ }
+    END { printf "%-20s best of %d: %6.2f s wall, %6.2f s CPU, %7.1f MiB peak RSS\n", name ":", runs, bw, bc, rss / 1024 }' "$stats"
+}
+
+# Ours: the program reads the file once per process, so that every process
+# is measured alike; its own line gives the texts counted.
+"$build/bin/bench_xlsx_read" "$file" 1
+measure tallybrook "$build/bin/bench_xlsx_read" "$file" 1
+
+cat >"$work/openpyxl_read.py" <<'PY'
+import sys, openpyxl
 wb = openpyxl.load_workbook(sys.argv[1], read_only=True)
 n = sum(1 for ws in wb.worksheets for row in ws.iter_rows(values_only=True) for v in row if v is not None and str(v) != '')
-print(f'openpyxl read-only: {n} texts, {time.perf_counter() - t:.2f} s wall, {time.process_time() - c:.2f} s CPU')
+print(n)
 PY
-if command -v node >/dev/null && node -e "require('xlsx')" 2>/dev/null; then
-  /usr/bin/time -f 'npm xlsx: %e s wall' node -e "const X=require('xlsx');const w=X.readFile(process.argv[1]);for(const n of w.SheetNames)X.utils.sheet_to_csv(w.Sheets[n])" "$file"
+measure "openpyxl read-only" /usr/bin/python3 "$work/openpyxl_read.py" "$file"
+
+if command -v node >/dev/null && command -v npm >/dev/null &&
+   npm install --silent --no-audit --no-fund --prefix "$work/npm" xlsx >/dev/null 2>&1; then
+  cat >"$work/sheetjs_read.js" <<'JS'
+const X = require(process.argv[2] + '/node_modules/xlsx');
+const w = X.readFile(process.argv[3]);
+for (const n of w.SheetNames) X.utils.sheet_to_csv(w.Sheets[n]);
+JS
+  measure "npm xlsx" node "$work/sheetjs_read.js" "$work/npm" "$file"
 else
-  echo "npm xlsx: not installed"
+  echo "npm xlsx: not available (needs node and npm)"
 fi
+
 if command -v ssconvert >/dev/null; then
-  /usr/bin/time -f 'ssconvert: %e s wall' ssconvert "$file" "$work/out.csv" 2>&1 | tail -1
+  measure ssconvert ssconvert "$file" "$work/out.csv"
 else
   echo "ssconvert: not installed"
 fi

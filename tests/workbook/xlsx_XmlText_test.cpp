@@ -65,6 +65,24 @@ TEST(DecodeXEscapes, control_characters_and_literal_underscore) {
     EXPECT_EQ(DecodeXEscapes(u"_x00zz_ _x12_"), u"_x00zz_ _x12_");
 }
 
+TEST(DecodeXEscapes, in_place_from_a_position_and_at_the_very_end) {
+    std::u16string text = u"_x0041__x0042_";
+    DecodeXEscapesInPlace(text, 7);
+    EXPECT_EQ(text, u"_x0041_B");
+    text = u"ab_x0009_";
+    DecodeXEscapesInPlace(text);
+    EXPECT_EQ(text, u"ab\t");
+    text = u"ab_x0009";
+    DecodeXEscapesInPlace(text);
+    EXPECT_EQ(text, u"ab_x0009");
+}
+
+TEST(DecodeXmlText, appending_keeps_what_was_there) {
+    std::u16string out = u"x";
+    AppendDecodedXmlText(out, "a&amp;\r\n\xE5\xA4\x87");
+    EXPECT_EQ(out, u"xa&\n备");
+}
+
 TEST(XmlValues, booleans_are_one_or_true) {
     EXPECT_TRUE(XmlToBool("1"));
     EXPECT_TRUE(XmlToBool("true"));
@@ -110,6 +128,11 @@ TEST(XmlValues, cell_references_outside_the_grid_are_refused) {
     EXPECT_FALSE(ParseCellRef("A1048577"));
     EXPECT_FALSE(ParseCellRef("AAAAAAAAAAAAAAAA1"));
     EXPECT_FALSE(ParseCellRef("A1x"));
+    EXPECT_FALSE(ParseCellRef("A-1"));
+    EXPECT_FALSE(ParseCellRef("A+1"));
+    EXPECT_FALSE(ParseCellRef("A$"));
+    EXPECT_FALSE(ParseCellRef("A99999999999999999999"));
+    EXPECT_EQ(ParseCellRef("a01"), (TXmlCellRef{0, 0}));
 }
 
 TEST(XmlValues, area_references) {

@@ -13,7 +13,7 @@ using namespace workbook;
 class TEventLog : public TXmlScanEvents {
 public:
     std::string Log;
-    void TagBegins(std::string_view name, const std::vector<TXmlScannedAttribute>& attributes,
+    void TagBegins(std::string_view name, std::span<const TXmlScannedAttribute> attributes,
                    std::string_view text) override {
         Log += "+" + std::string(name) + "[";
         for (const auto& a : attributes) Log += std::string(a.Name) + "=" + std::string(a.Value) + ",";

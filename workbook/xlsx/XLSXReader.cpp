@@ -54,8 +54,17 @@ std::string TXLSXReader::Part(const TZipContainer& zip, const std::string& name)
     return zip.Extract(index);
 }
 
-void TXLSXReader::Load(const TZipContainer& zip)
+void TXLSXReader::ParsePart(const std::string& name, TXmlPartHandler& handler)
 {
+    const int index = FZip->Find(name);
+    if (index < 0) return;
+    FPackage->FPartsRead.push_back(FZip->Name(index));
+    TXmlTree().Parse(*FZip, index, name, &handler);
+}
+
+void TXLSXReader::Load(TZipContainer& zip)
+{
+    FZip = &zip;
     FBook.Formats().Reset();
     FPackage->FFirstCellFormat = FBook.Formats().Count();
     const std::string workbookPart = FindWorkbookPart(zip);
@@ -69,13 +78,14 @@ void TXLSXReader::Load(const TZipContainer& zip)
         ReadXLSXStyles(*this, Part(zip, styles), styles);
     }
     const std::string strings = TargetOfType(all, "sharedStrings", folder + "sharedStrings.xml");
-    if (zip.Find(strings) >= 0) ReadXLSXSharedStrings(*this, Part(zip, strings), strings);
+    if (zip.Find(strings) >= 0) ReadXLSXSharedStrings(*this, strings);
     ReadXLSXWorkbookPart(*this, Part(zip, workbookPart), workbookPart);
     ReadWorkbookRelations(zip, all);
     if (zip.Find(strings) >= 0) FPackage->FRegenerated.push_back(strings);
     ReadSheets(zip, all);
     ReleaseReaderReferences();
-    FPackage->FCopy = zip.Bytes();
+    FZip = nullptr;
+    FPackage->FCopy = std::move(zip).TakeBytes();
     FBook.XLSXPackage() = FPackage;
 }
 
@@ -116,7 +126,7 @@ TXMLRelations TXLSXReader::ReadRelations(const TZipContainer& zip, const std::st
         relations.Add(ReadRelation(tag));
         return true;
     });
-    TXmlTree().Parse(Part(zip, name), name, &handler);
+    ParsePart(name, handler);
     return relations;
 }
 
@@ -168,7 +178,7 @@ void TXLSXReader::ReadSheets(const TZipContainer& zip, const TXMLRelations&)
         TXLSXSheetPart& sheet = FPackage->FSheets[i];
         if (!sheet.IsWorksheet() || sheet.FPart.empty() || zip.Find(sheet.FPart) < 0) continue;
         sheet.FRelations = ReadRelations(zip, sheet.FPart);
-        ReadXLSXSheet(*this, int(i), Part(zip, sheet.FPart), sheet.FPart);
+        ReadXLSXSheet(*this, int(i), sheet.FPart);
     }
 }
 

@@ -33,9 +33,11 @@ public:
     std::vector<TXmlFont>& XmlFonts() { return FXmlFonts; }
     bool Date1904() const { return FDate1904; }
     void SetDate1904(bool v) { FDate1904 = v; }
+    // Parses a part of the package being read, noting it among the parts read.
+    void ParsePart(const std::string& name, TXmlPartHandler& handler);
 
 private:
-    void Load(const TZipContainer& zip);
+    void Load(TZipContainer& zip);
     std::string Part(const TZipContainer& zip, const std::string& name);
     void ReadContentTypes(const TZipContainer& zip);
     std::string FindWorkbookPart(const TZipContainer& zip);
@@ -49,14 +51,15 @@ private:
     std::shared_ptr<TXLSXPackage> FPackage;
     std::vector<TXLSString*> FStrings;  // shared strings by position, one reference each
     std::vector<TXmlFont> FXmlFonts;    // the styles part's fonts, for rich text runs
+    const TZipContainer* FZip = nullptr;  // while a package is read
     bool FDate1904 = false;
 };
 
 // Part handlers, one per part kind (XLSXReaderParts.cpp, XLSXSheetReader.cpp).
 void ReadXLSXStyles(TXLSXReader& reader, std::string_view bytes, const std::string& part);
-void ReadXLSXSharedStrings(TXLSXReader& reader, std::string_view bytes, const std::string& part);
+void ReadXLSXSharedStrings(TXLSXReader& reader, const std::string& part);
 // Names the sheets; answers the sheets' relationship Ids and states in order.
 void ReadXLSXWorkbookPart(TXLSXReader& reader, std::string_view bytes, const std::string& part);
-void ReadXLSXSheet(TXLSXReader& reader, int sheetIndex, std::string_view bytes, const std::string& part);
+void ReadXLSXSheet(TXLSXReader& reader, int sheetIndex, const std::string& part);
 
 }  // namespace workbook

@@ -85,19 +85,21 @@ uint16_t RunFont(TXLSXReader& reader, const TExXMLTag* rPr)
     return uint16_t(fonts.size() - 1);
 }
 
-TXLSString* SharedString(TXLSXReader& reader, const TExXMLTag& si)
+// text: the caller's buffer, reused for every item.
+TXLSString* SharedString(TXLSXReader& reader, const TExXMLTag& si, std::u16string& text)
 {
-    std::u16string text;
+    text.clear();
     std::vector<TXLSXRun> runs;
     for (const auto& child : si.FTags) {
-        if (child->FId == xe_t) text += child->DecodedText();
+        if (child->FId == xe_t) AppendDecodedXmlText(text, child->FText);
         if (child->FId != xe_r) continue;
         const TExXMLTag* t = child->Child(xe_t);
         if (t == nullptr) throw EXLSError("Excepcted tag missing: \"T\"");
         runs.push_back({text.size(), RunFont(reader, child->Child(xe_rPr))});
-        text += t->DecodedText();
+        AppendDecodedXmlText(text, t->FText);
     }
-    return InternXLSXString(reader.Book().SST(), DecodeXEscapes(text), runs);
+    DecodeXEscapesInPlace(text);
+    return InternXLSXString(reader.Book().SST(), text, runs);
 }
 
 class TStylesHandler : public TXmlPartHandler {
@@ -161,14 +163,15 @@ void ReadXLSXStyles(TXLSXReader& reader, std::string_view bytes, const std::stri
     TXmlTree().Parse(bytes, part, &handler);
 }
 
-void ReadXLSXSharedStrings(TXLSXReader& reader, std::string_view bytes, const std::string& part)
+void ReadXLSXSharedStrings(TXLSXReader& reader, const std::string& part)
 {
+    std::u16string text;
     TXLSXPartHandler handler([&](TExXMLTag& tag) {
         if (tag.FId != xe_si) return false;
-        reader.Strings().push_back(SharedString(reader, tag));
+        reader.Strings().push_back(SharedString(reader, tag, text));
         return true;
     });
-    TXmlTree().Parse(bytes, part, &handler);
+    reader.ParsePart(part, handler);
 }
 
 void ReadXLSXWorkbookPart(TXLSXReader& reader, std::string_view bytes, const std::string& part)

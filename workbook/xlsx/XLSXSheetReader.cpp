@@ -41,7 +41,9 @@ private:
     void Row(const TExXMLTag& row);
     void Columns(const TExXMLTag& col);
     void Put(std::unique_ptr<TCell> cell) { FSheet.Cells().SetCells(uint32_t(FCol), uint32_t(FCellRow), std::move(cell)); }
-    void PutText(const std::u16string& text);
+    void PutText(std::u16string_view text);
+    // The decoded text of v with its _xHHHH_ escapes, in FText.
+    const std::u16string& DecodedValueText(const TExXMLTag& v);
     TCellFormat* Format(int s) const;
 
     TXLSXReader& FReader;
@@ -50,6 +52,7 @@ private:
     TXLSXSheetPart& FPart;
     int FRow = -1, FCol = -1, FCellRow = 0;
     TCellFormat* FFormat = nullptr;
+    std::u16string FText;  // reused for every cell's text
 };
 
 bool TSheetHandler::TagEnds(TExXMLTag& tag)
@@ -122,9 +125,17 @@ void TSheetHandler::Formula(const TExXMLTag& c, const TExXMLTag& f, std::string_
     Put(std::move(cell));
 }
 
-void TSheetHandler::PutText(const std::u16string& text)
+const std::u16string& TSheetHandler::DecodedValueText(const TExXMLTag& v)
 {
-    TXLSString* s = InternXLSXString(FBook.SST(), text, {});
+    FText.clear();
+    AppendDecodedXmlText(FText, v.FText);
+    DecodeXEscapesInPlace(FText);
+    return FText;
+}
+
+void TSheetHandler::PutText(std::u16string_view text)
+{
+    TXLSString* s = InternXLSXString(FBook.SST(), text);
     try {
         Put(std::make_unique<TStringCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat, s));
     } catch (...) {
@@ -137,9 +148,14 @@ void TSheetHandler::Value(const TExXMLTag& c, std::string_view type, const TExXM
 {
     if (type == "inlineStr") {
         const TExXMLTag* is = c.Child(xe_is);
-        if (is != nullptr) PutText(XLSXItemText(*is));
-        else if (v != nullptr) PutText(DecodeXEscapes(v->DecodedText()));
-        else Put(std::make_unique<TBlankCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat));
+        if (is != nullptr) {
+            XLSXItemTextInto(FText, *is);
+            PutText(FText);
+        } else if (v != nullptr) {
+            PutText(DecodedValueText(*v));
+        } else {
+            Put(std::make_unique<TBlankCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat));
+        }
         return;
     }
     if (v == nullptr) return Put(std::make_unique<TBlankCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat));
@@ -147,7 +163,7 @@ void TSheetHandler::Value(const TExXMLTag& c, std::string_view type, const TExXM
     const uint32_t row = uint32_t(FCellRow);
     if (type == "n") return Put(std::make_unique<TFloatCell>(col, row, FFormat, XmlToFloat(v->FText)));
     if (type == "b") return Put(std::make_unique<TBooleanCell>(col, row, FFormat, XmlToBool(v->FText)));
-    if (type == "str") return PutText(DecodeXEscapes(v->DecodedText()));
+    if (type == "str") return PutText(DecodedValueText(*v));
     if (type == "e") {
         const int error = ErrorIndexFromText(v->FText);
         if (error == 0) return PutText(v->DecodedText());
@@ -201,10 +217,10 @@ void TSheetHandler::Columns(const TExXMLTag& col)
 
 }  // namespace
 
-void ReadXLSXSheet(TXLSXReader& reader, int sheetIndex, std::string_view bytes, const std::string& part)
+void ReadXLSXSheet(TXLSXReader& reader, int sheetIndex, const std::string& part)
 {
     TSheetHandler handler(reader, sheetIndex);
-    TXmlTree().Parse(bytes, part, &handler);
+    reader.ParsePart(part, handler);
 }
 
 }  // namespace workbook

@@ -57,10 +57,10 @@ std::string Escaped(std::u16string_view text, bool attribute)
 
 }  // namespace
 
-TXLSString* InternXLSXString(TSST2& sst, const std::u16string& text, const std::vector<TXLSXRun>& runs)
+TXLSString* InternXLSXString(TSST2& sst, std::u16string_view text, const std::vector<TXLSXRun>& runs)
 {
     const std::size_t len = std::min(text.size(), kMaxStringLength);
-    const std::u16string kept = text.substr(0, len);
+    const std::u16string_view kept = text.substr(0, len);
     if (runs.empty()) return sst.AddString(kept);
     const bool wide = std::any_of(kept.begin(), kept.end(), [](char16_t c) { return c > 0xFF; });
     std::vector<uint8_t> chars;
@@ -84,12 +84,19 @@ TXLSString* InternXLSXString(TSST2& sst, const std::u16string& text, const std::
 std::u16string XLSXItemText(const TExXMLTag& item)
 {
     std::u16string text;
+    XLSXItemTextInto(text, item);
+    return text;
+}
+
+void XLSXItemTextInto(std::u16string& out, const TExXMLTag& item)
+{
+    out.clear();
     for (const auto& child : item.FTags) {
-        if (child->FId == xe_t) text += child->DecodedText();
+        if (child->FId == xe_t) AppendDecodedXmlText(out, child->FText);
         if (child->FId == xe_r)
-            if (const TExXMLTag* t = child->Child(xe_t)) text += t->DecodedText();
+            if (const TExXMLTag* t = child->Child(xe_t)) AppendDecodedXmlText(out, t->FText);
     }
-    return DecodeXEscapes(text);
+    DecodeXEscapesInPlace(out);
 }
 
 // Leading and trailing white space as character references: readers that

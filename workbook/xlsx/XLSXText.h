@@ -23,11 +23,13 @@ struct TXLSXRun {
 
 // Interns text with its runs; the caller owns the one reference taken.
 // Texts longer than a string entry holds (65535 characters) are cut there.
-TXLSString* InternXLSXString(TSST2& sst, const std::u16string& text, const std::vector<TXLSXRun>& runs);
+TXLSString* InternXLSXString(TSST2& sst, std::u16string_view text, const std::vector<TXLSXRun>& runs = {});
 
 // The text of an inline string (is) or string item (si): its own t and the t
 // of each run joined, phonetic texts left out, _xHHHH_ escapes decoded.
 std::u16string XLSXItemText(const TExXMLTag& item);
+// The same, into out (cleared first), which a caller reuses for every item.
+void XLSXItemTextInto(std::u16string& out, const TExXMLTag& item);
 
 // UTF-8 element text: &, <, > escaped, CR as a character reference (parsers
 // turn a literal CR into LF), and the control characters XML cannot hold,

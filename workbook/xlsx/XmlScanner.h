@@ -3,6 +3,9 @@
 // Every byte is one character here; text is decoded later, where it is used.
 #pragma once
 
+#include <cstddef>
+#include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -21,14 +24,33 @@ struct TXmlScannedAttribute {
     std::string_view Value;  // raw, one surrounding quote removed
 };
 
-// Receives the tags in document order. The views are valid during the call only.
+// Receives the tags in document order. The views are valid during the call
+// only, unless they point into the scanned bytes themselves.
 class TXmlScanEvents {
 public:
     virtual ~TXmlScanEvents() = default;
-    virtual void TagBegins(std::string_view name,
-                           const std::vector<TXmlScannedAttribute>& attributes,
+    virtual void TagBegins(std::string_view name, std::span<const TXmlScannedAttribute> attributes,
                            std::string_view text) = 0;
     virtual void TagEnds() = 0;
+};
+
+// Scans a part that arrives piece by piece, as it is inflated: each Scan gets
+// all bytes so far, at the same address, and reports the tags that are
+// complete in them. What it reports is what a scan of the whole part reports.
+class TXmlScanner {
+public:
+    explicit TXmlScanner(TXmlScanEvents& events);
+    ~TXmlScanner();
+    TXmlScanner(const TXmlScanner&) = delete;
+    TXmlScanner& operator=(const TXmlScanner&) = delete;
+
+    // bytes: the part so far; final: it is the whole part. Answers the
+    // position of the first byte not yet scanned. Throws EXmlError.
+    std::size_t Scan(std::string_view bytes, bool final);
+
+private:
+    class TImpl;
+    std::unique_ptr<TImpl> FImpl;
 };
 
 // Scans a whole part; throws EXmlError("XML level < 0") for an end tag without start.

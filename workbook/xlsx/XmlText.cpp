@@ -173,51 +173,78 @@ std::optional<double> IsoDateToSerial(std::string_view text, bool date1904) {
     return serial + *seconds / 86400.0;
 }
 
-std::u16string DecodeXmlText(std::string_view raw) {
-    std::u16string out;
-    out.reserve(raw.size());
+// Runs of plain ASCII, the bulk of most texts, are copied without a look at
+// references, line ends or UTF-8 sequences.
+void AppendDecodedXmlText(std::u16string& out, std::string_view raw) {
+    out.reserve(out.size() + raw.size());
     std::size_t pos = 0;
     while (pos < raw.size()) {
-        if (raw[pos] == '&') {
+        const char c = raw[pos];
+        if (static_cast<unsigned char>(c) < 0x80 && c != '&' && c != '\r') {
+            out += static_cast<char16_t>(c);
+            ++pos;
+            continue;
+        }
+        if (c == '&') {
             const std::size_t semicolon = raw.substr(pos, kLongestReference + 1).find(';');
             if (semicolon != std::string_view::npos) {
-                if (auto c = ReferencedCharacter(raw.substr(pos + 1, semicolon - 1))) {
-                    AppendCodePoint(out, *c);
+                if (auto referenced = ReferencedCharacter(raw.substr(pos + 1, semicolon - 1))) {
+                    AppendCodePoint(out, *referenced);
                     pos += semicolon + 1;
                     continue;
                 }
             }
         }
-        if (raw[pos] == '\r') {  // line ends read as one LF, as XML requires
+        if (c == '\r') {  // line ends read as one LF, as XML requires
             out += u'\n';
             pos += raw.substr(pos, 2) == "\r\n" ? 2 : 1;
             continue;
         }
         AppendCodePoint(out, NextUtf8(raw, pos));
     }
+}
+
+std::u16string DecodeXmlText(std::string_view raw) {
+    std::u16string out;
+    AppendDecodedXmlText(out, raw);
     return out;
 }
 
-std::u16string DecodeXEscapes(std::u16string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        if (text[i] == u'_' && i + 6 < text.size() && text[i + 1] == u'x' && text[i + 6] == u'_') {
-            int value = 0;
-            bool hex = true;
-            for (std::size_t k = i + 2; k < i + 6 && hex; ++k) {
-                hex = HexDigit(text[k]) >= 0;
-                value = value * 16 + HexDigit(text[k]);
-            }
-            if (hex) {
-                out += static_cast<char16_t>(value);
-                i += 7;
-                continue;
-            }
-        }
-        out += text[i++];
+namespace {
+
+// The character of the escape "_xHHHH_" at text[i], if there is one.
+std::optional<char16_t> XEscapeAt(std::u16string_view text, std::size_t i) {
+    if (text[i] != u'_' || i + 6 >= text.size() || text[i + 1] != u'x' || text[i + 6] != u'_') return std::nullopt;
+    int value = 0;
+    for (std::size_t k = i + 2; k < i + 6; ++k) {
+        const int digit = HexDigit(text[k]);
+        if (digit < 0) return std::nullopt;
+        value = value * 16 + digit;
     }
+    return static_cast<char16_t>(value);
+}
+
+}  // namespace
+
+std::u16string DecodeXEscapes(std::u16string_view text) {
+    std::u16string out(text);
+    DecodeXEscapesInPlace(out);
     return out;
+}
+
+void DecodeXEscapesInPlace(std::u16string& text, std::size_t from) {
+    std::size_t i = text.find(u'_', from);
+    if (i == std::u16string::npos) return;
+    std::size_t to = i;
+    while (i < text.size()) {
+        if (const auto c = XEscapeAt(text, i)) {
+            text[to++] = *c;
+            i += 7;
+        } else {
+            text[to++] = text[i++];
+        }
+    }
+    text.resize(to);
 }
 
 bool XmlToBool(std::string_view text) { return text == "1" || text == "true"; }
@@ -249,12 +276,15 @@ std::optional<TXmlCellRef> ParseCellRef(std::string_view text) {
     }
     if (i == lettersStart || col > kMaxColumn) return std::nullopt;
     if (i < text.size() && text[i] == '$') ++i;
-    const std::string_view digits = text.substr(i);
-    if (digits.empty() || digits.front() < '0' || digits.front() > '9') return std::nullopt;
+    if (i == text.size()) return std::nullopt;
     long row = 0;
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), row);
-    if (ec != std::errc() || end != digits.data() + digits.size() || row < 1 || row > kMaxRow)
-        return std::nullopt;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') return std::nullopt;
+        row = row * 10 + (c - '0');
+        if (row > kMaxRow) return std::nullopt;
+    }
+    if (row < 1) return std::nullopt;
     return TXmlCellRef{static_cast<int>(col - 1), static_cast<int>(row - 1)};
 }
 

@@ -15,10 +15,14 @@ namespace workbook {
 // as written; literal CR LF and CR become LF (a CR written as &#13; stays);
 // invalid UTF-8 bytes become U+FFFD.
 std::u16string DecodeXmlText(std::string_view raw);
+// The same, appended to out (which a caller reuses to spare an allocation).
+void AppendDecodedXmlText(std::u16string& out, std::string_view raw);
 
 // Replaces the _xHHHH_ escapes with which spreadsheet text stores characters
 // that XML cannot hold (control characters; _x005F_ is a literal "_").
 std::u16string DecodeXEscapes(std::u16string_view text);
+// The same from position `from` of text, in place.
+void DecodeXEscapesInPlace(std::u16string& text, std::size_t from = 0);
 
 // "1" or "true".
 bool XmlToBool(std::string_view text);

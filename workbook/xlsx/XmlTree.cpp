@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 
+#include "workbook/xlsx/XmlPartPipeline.h"
 #include "workbook/xlsx/XmlText.h"
 
 namespace workbook {
@@ -45,12 +46,12 @@ public:
     TTreeBuilder(TExXMLTag& root, std::string_view partName, TXmlPartHandler* handler)
         : FCurrent(&root), FPartName(partName), FHandler(handler) {}
 
-    void TagBegins(std::string_view name, const std::vector<TXmlScannedAttribute>& attributes,
+    void TagBegins(std::string_view name, std::span<const TXmlScannedAttribute> attributes,
                    std::string_view text) override;
     void TagEnds() override;
 
 private:
-    void BindPrefixes(const std::vector<TXmlScannedAttribute>& attributes);
+    void BindPrefixes(std::span<const TXmlScannedAttribute> attributes);
     TNamespaceKind KindOfPrefix(std::string_view qualifiedName) const;
     std::string_view ResolvedName(std::string_view name) const;
     void AddValue(TExXMLTag& tag, const TXmlScannedAttribute& attribute) const;
@@ -82,7 +83,7 @@ void TTreeBuilder::Recycle(std::vector<std::unique_ptr<TExXMLTag>>& tags) {
     tags.clear();
 }
 
-void TTreeBuilder::BindPrefixes(const std::vector<TXmlScannedAttribute>& attributes) {
+void TTreeBuilder::BindPrefixes(std::span<const TXmlScannedAttribute> attributes) {
     for (const auto& a : attributes) {
         if (!a.Name.starts_with("xmlns:")) continue;
         const TNamespaceKind kind = IsOneOf(kTableNamespaces, a.Value)          ? TNamespaceKind::nkTable
@@ -112,6 +113,12 @@ void TTreeBuilder::AddValue(TExXMLTag& tag, const TXmlScannedAttribute& attribut
         KindOfPrefix(attribute.Name) == TNamespaceKind::nkRelationships)
         id = AttributeId("r:" + std::string(attribute.Name.substr(colon + 1)));
     if (id < 0) return;
+    if (tag.FValues.empty() || tag.FValues.back().FId < id) {  // attributes mostly come in table order
+        TExXMLValue& v = tag.FValues.emplace_back();
+        v.FId = id;
+        v.FText.assign(attribute.Value);
+        return;
+    }
     const auto at = std::lower_bound(tag.FValues.begin(), tag.FValues.end(), id,
                                      [](const TExXMLValue& v, int key) { return v.FId < key; });
     if (at != tag.FValues.end() && at->FId == id)
@@ -121,7 +128,7 @@ void TTreeBuilder::AddValue(TExXMLTag& tag, const TXmlScannedAttribute& attribut
 }
 
 void TTreeBuilder::TagBegins(std::string_view name,
-                             const std::vector<TXmlScannedAttribute>& attributes,
+                             std::span<const TXmlScannedAttribute> attributes,
                              std::string_view text) {
     if (++FDepth > kMaxDepth)
         throw EXmlError("XML nesting deeper than " + std::to_string(kMaxDepth) +
@@ -217,6 +224,12 @@ void TXmlTree::Parse(std::string_view bytes, std::string_view partName, TXmlPart
     FRoot.FTags.clear();
     TTreeBuilder builder(FRoot, partName, handler);
     ScanXml(bytes, builder);
+}
+
+void TXmlTree::Parse(const TZipContainer& zip, int index, std::string_view partName, TXmlPartHandler* handler) {
+    FRoot.FTags.clear();
+    TTreeBuilder builder(FRoot, partName, handler);
+    ScanZipEntry(zip, index, builder);
 }
 
 }  // namespace workbook

@@ -10,6 +10,7 @@
 
 #include "workbook/xlsx/XmlNames.h"
 #include "workbook/xlsx/XmlScanner.h"
+#include "workbook/xlsx/ZipContainer.h"
 
 namespace workbook {
 
@@ -65,6 +66,9 @@ class TXmlTree {
 public:
     TXmlTree();
     void Parse(std::string_view bytes, std::string_view partName,
+               TXmlPartHandler* handler = nullptr);
+    // The same for an entry of a zip container, a large one scanned while it inflates.
+    void Parse(const TZipContainer& zip, int index, std::string_view partName,
                TXmlPartHandler* handler = nullptr);
     const TExXMLTag& Root() const { return FRoot; }
 

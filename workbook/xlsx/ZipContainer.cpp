@@ -24,11 +24,6 @@ struct TZipErrorRecord {
     std::string Text() { return zip_error_strerror(&error); }
 };
 
-struct TEntryFileCloser {
-    void operator()(zip_file_t* file) const { zip_fclose(file); }
-};
-using TEntryFile = std::unique_ptr<zip_file_t, TEntryFileCloser>;
-
 std::string CannotProcess(const std::string& name) { return "Cannot process this file: " + name + " "; }
 
 zip_t* OpenArchive(const std::string& bytes) {
@@ -99,44 +94,73 @@ int TZipContainer::Find(std::string_view name) const {
     return found == FIndex.end() ? -1 : found->second;
 }
 
-void TZipContainer::CheckExtractable(int index, std::uint64_t declaredSize, std::uint16_t method,
-                                     std::uint16_t encryption) const {
-    const std::string& name = Name(index);
-    if (encryption != ZIP_EM_NONE || (method != ZIP_CM_STORE && method != ZIP_CM_DEFLATE))
-        throw EZipError(CannotProcess(name));
-    if (declaredSize > kMaxEntrySize)
-        throw EZipError("Zip entry too large: " + name + " declares " +
-                        std::to_string(declaredSize) +
-                        " bytes uncompressed, more than the limit of 512 MiB");
+std::string TZipContainer::TakeBytes() && {
+    FArchive.reset();
+    FNames.clear();
+    FIndex.clear();
+    return std::move(*FBytes);
 }
 
-std::string TZipContainer::Extract(int index) const {
-    const std::string& name = Name(index);
+TZipContainer::TEntryReader::TEntryReader(const TZipContainer& zip, int index) : FName(zip.Name(index)) {
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(FArchive.get(), index, 0, &st) != 0)
-        throw EZipError("Damaged zip entry: " + name);
-    CheckExtractable(index, st.size, st.comp_method, st.encryption_method);
+    if (zip_stat_index(zip.FArchive.get(), index, 0, &st) != 0)
+        throw EZipError("Damaged zip entry: " + FName);
+    if (st.encryption_method != ZIP_EM_NONE ||
+        (st.comp_method != ZIP_CM_STORE && st.comp_method != ZIP_CM_DEFLATE))
+        throw EZipError(CannotProcess(FName));
+    if (st.size > kMaxEntrySize)
+        throw EZipError("Zip entry too large: " + FName + " declares " + std::to_string(st.size) +
+                        " bytes uncompressed, more than the limit of 512 MiB");
+    FSize = st.size;
+    FCompressedSize = st.comp_size;
+    FFile = zip_fopen_index(zip.FArchive.get(), index, 0);
+    if (FFile == nullptr) throw EZipError(CannotProcess(FName) + zip_strerror(zip.FArchive.get()));
+}
 
-    TEntryFile file(zip_fopen_index(FArchive.get(), index, 0));
-    if (!file) throw EZipError(CannotProcess(name) + zip_strerror(FArchive.get()));
-    std::string data;
-    data.reserve(std::min<std::uint64_t>(st.size, st.comp_size * kMaxDeflateRatio + kReadChunk));
-    std::string chunk(kReadChunk, '\0');
-    // Reading stops one chunk past the declared size, so an entry that
-    // inflates without end never takes more memory than the limit allows.
-    while (data.size() <= st.size) {
-        const zip_int64_t n = zip_fread(file.get(), chunk.data(), chunk.size());
-        if (n < 0)
-            throw EZipError("Damaged zip entry: " + name + " (" + zip_file_strerror(file.get()) + ")");
-        if (n == 0) break;
-        data.append(chunk.data(), static_cast<std::size_t>(n));
+TZipContainer::TEntryReader::~TEntryReader() { zip_fclose(FFile); }
+
+std::size_t TZipContainer::TEntryReader::PlausibleSize() const {
+    return static_cast<std::size_t>(std::min<std::uint64_t>(FSize, FCompressedSize * kMaxDeflateRatio + kReadChunk));
+}
+
+std::size_t TZipContainer::TEntryReader::Read(char* to, std::size_t max) {
+    if (max == 0) return 0;
+    const zip_int64_t n = zip_fread(FFile, to, max);
+    if (n < 0) throw EZipError("Damaged zip entry: " + FName + " (" + zip_file_strerror(FFile) + ")");
+    return static_cast<std::size_t>(n);
+}
+
+// An entry that yields bytes past its declared size is refused after one
+// chunk more, so that one inflating without end takes no more memory; the
+// read at the end is also where the checksum is compared.
+void TZipContainer::TEntryReader::CheckEnd(std::uint64_t got) {
+    std::size_t more = 0;
+    if (got == FSize) {
+        char chunk[4096];
+        more = Read(chunk, sizeof chunk);
     }
-    if (data.size() != st.size)
-        throw EZipError("Damaged zip entry: " + name + " inflates to " +
-                        (data.size() > st.size ? "more" : "fewer") + " bytes than the " +
-                        std::to_string(st.size) + " it declares");
+    if (got != FSize || more != 0)
+        throw EZipError("Damaged zip entry: " + FName + " inflates to " +
+                        (more != 0 ? "more" : "fewer") + " bytes than the " +
+                        std::to_string(FSize) + " it declares");
+}
+
+std::string TZipContainer::TEntryReader::ReadAll() {
+    std::string data(PlausibleSize(), '\0');
+    std::size_t got = 0;
+    while (got < FSize) {
+        if (got == data.size())
+            data.resize(static_cast<std::size_t>(std::min<std::uint64_t>(FSize, data.size() * 2)));
+        const std::size_t n = Read(data.data() + got, data.size() - got);
+        if (n == 0) break;
+        got += n;
+    }
+    data.resize(got);
+    CheckEnd(got);
     return data;
 }
+
+std::string TZipContainer::Extract(int index) const { return TEntryReader(*this, index).ReadAll(); }
 
 }  // namespace workbook

@@ -13,6 +13,7 @@
 #include <vector>
 
 struct zip;
+struct zip_file;
 
 namespace workbook {
 
@@ -51,13 +52,39 @@ public:
     std::string Extract(int index) const;
     // The whole container as it was opened.
     const std::string& Bytes() const { return *FBytes; }
+    // Closes the container and hands over its bytes without copying them.
+    std::string TakeBytes() &&;
+
+    // One entry's uncompressed bytes read piece by piece, with the checks of
+    // Extract; the container must outlive it, and while it reads, nothing
+    // else may read from the same container (it may be another thread).
+    class TEntryReader {
+    public:
+        TEntryReader(const TZipContainer& zip, int index);  // throws EZipError as Extract does
+        TEntryReader(const TEntryReader&) = delete;
+        TEntryReader& operator=(const TEntryReader&) = delete;
+        ~TEntryReader();
+        std::uint64_t DeclaredSize() const { return FSize; }
+        // The size a first buffer needs: the declared one, or less when the
+        // compressed bytes cannot inflate that far.
+        std::size_t PlausibleSize() const;
+        // Up to max further bytes into to; 0 at the end of the entry.
+        std::size_t Read(char* to, std::size_t max);
+        // Checks, after `got` bytes were read, that the entry ends exactly at its declared size.
+        void CheckEnd(std::uint64_t got);
+        // All bytes of the entry, checked.
+        std::string ReadAll();
+
+    private:
+        const std::string& FName;
+        std::uint64_t FSize = 0, FCompressedSize = 0;
+        ::zip_file* FFile = nullptr;
+    };
 
 private:
     struct TArchiveCloser {
         void operator()(zip* archive) const;
     };
-    void CheckExtractable(int index, std::uint64_t declaredSize, std::uint16_t method,
-                          std::uint16_t encryption) const;
 
     std::unique_ptr<std::string> FBytes;  // kept at a fixed address for the archive
     std::unique_ptr<zip, TArchiveCloser> FArchive;
