@@ -15,6 +15,7 @@
 #include "workbook/XLSError.h"
 #include "workbook/XLSWorkbook.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -27,6 +28,19 @@ constexpr uint16_t kFilepass = 0x002F, kXCT = 0x0059, kCRN = 0x005A, kIndex = 0x
 constexpr uint16_t kMsoDrawingSelection = 0x00ED;
 
 bool IsBOF(uint16_t id) { return (id & 0xFF) == 0x09 && (id >> 8) <= 0x08; }
+
+
+// Records of an Excel 5/95 file (and, from older files, the sheet
+// protection) whose layout is the same in Excel 97 or is widened to it.
+bool KeptFromOlderFile(uint16_t id, TExcelVersion version)
+{
+    if (id == BIFFRECID_PROTECT) return true;
+    if (version < xvExcel50) return false;
+    static const uint16_t kSame[] = {0x000C, 0x000D, 0x000E, 0x000F, 0x0010, 0x0011, 0x0019, 0x0022, 0x002A,
+                                     0x002B, 0x0040, 0x0055, 0x005F, 0x0080, 0x0081, 0x0082, 0x0083, 0x0084,
+                                     0x008D, 0x00A1, 0x0225, 0x023E};
+    return std::find(std::begin(kSame), std::end(kSame), id) != std::end(kSame);
+}
 
 }  // namespace
 
@@ -218,10 +232,24 @@ void TXLSReader::KeepEx2007()
 void TXLSReader::KeepDefault(uint16_t id, const uint8_t* body, size_t length)
 {
     FInsertRecord = false;
+    std::vector<uint8_t> widened;
     if (FOwner.Version() < xvExcel97) {
         // The end of an older file's substream: its list becomes the defaults.
-        if (id == BIFFRECID_EOF) static_cast<TRecordStorageDefault*>(CurrRecs)->MoveAllDefault();
-        return;
+        if (id == BIFFRECID_EOF) {
+            static_cast<TRecordStorageDefault*>(CurrRecs)->MoveAllDefault();
+            return;
+        }
+        if (!KeptFromOlderFile(id, FOwner.Version())) return;
+        // The records an older file shares with Excel 97 keep their values
+        // (a 1904 date system above all: without it every date moves by
+        // four years when the file is written back).
+        if (id == BIFFRECID_WINDOW2) {
+            widened.assign(body, body + std::min<size_t>(length, 10));
+            widened.resize(18, 0);
+            body = widened.data();
+            length = widened.size();
+        }
+        if (id == BIFFRECID_DEFCOLWIDTH) length = std::min<size_t>(length, 2);
     }
     struct TMinimum {
         uint16_t Id;

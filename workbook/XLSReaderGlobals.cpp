@@ -56,6 +56,29 @@ std::u16string Iconv(iconv_t cd, const uint8_t* bytes, size_t count)
     return out;
 }
 
+// An Excel 5/95 XF (16 bytes) in the Excel 97 layout (20 bytes), so a
+// workbook of that age keeps its cell formatting when it is written back.
+// Font, number format and the type/parent word are in the same place; the
+// alignment byte is the same; the rest is packed differently.
+std::array<uint8_t, 20> XF8FromXF5(const uint8_t* x)
+{
+    std::array<uint8_t, 20> d{};
+    std::copy_n(x, 7, d.begin());  // font, format, type/parent, alignment
+    static const uint8_t kRotation[4] = {0, 255, 90, 180};
+    d[7] = kRotation[x[7] & 0x03];
+    d[9] = uint8_t(x[7] & 0xFC);  // the "attribute used" flags
+    const uint32_t area = GetU32(x + 8);   // pattern colours, pattern, bottom line
+    const uint32_t lines = GetU32(x + 12); // top/left/right lines and colours
+    const uint32_t top = lines & 0x07, left = (lines >> 3) & 0x07, right = (lines >> 6) & 0x07;
+    const uint32_t topColour = (lines >> 9) & 0x7F, leftColour = (lines >> 16) & 0x7F, rightColour = (lines >> 23) & 0x7F;
+    const uint32_t bottom = (area >> 22) & 0x07, bottomColour = (area >> 25) & 0x7F;
+    const uint32_t pattern = (area >> 16) & 0x3F;
+    PutU32(d.data() + 10, left | right << 4 | top << 8 | bottom << 12 | leftColour << 16 | rightColour << 23);
+    PutU32(d.data() + 14, topColour | bottomColour << 7 | pattern << 26);
+    PutU16(d.data() + 18, uint16_t(area & 0x3FFF));  // pattern and background colours
+    return d;
+}
+
 }  // namespace
 
 std::u16string DecodeCodepage(const uint8_t* bytes, size_t count, uint16_t codepage)
@@ -107,7 +130,7 @@ std::u16string TXLSReader::UnicodeString(TRecordView r, size_t offset, size_t co
 void TXLSReader::ReadFont(TRecordView r)
 {
     FInsertRecord = false;
-    if (FOwner.Version() < xvExcel97) return;
+    if (FOwner.Version() < xvExcel50) return;
     if (!FFontsRead) {
         FOwner.Fonts().Clear();
         FFontsRead = true;
@@ -127,7 +150,7 @@ void TXLSReader::ReadFont(TRecordView r)
     f.Underline = known ? TFontUnderline(underline) : fuNone;
     f.Family = r.U8(11);
     f.CharSet = r.U8(12);
-    f.Name = UnicodeString(r, 14, 1);
+    f.Name = FOwner.Version() >= xvExcel97 ? UnicodeString(r, 14, 1) : ShortString8(r, 14);
     FOwner.Fonts().Add(f);
     if (FOwner.Fonts().Count() == 4) FOwner.Fonts().Add(TXFont());
 }
@@ -135,17 +158,21 @@ void TXLSReader::ReadFont(TRecordView r)
 void TXLSReader::ReadFormat(TRecordView r)
 {
     FInsertRecord = false;
-    if (FOwner.Version() < xvExcel97) return;
-    FOwner.Formats().AddNumberFormat(r.U16(0), UnicodeString(r, 2, 2));
+    if (FOwner.Version() < xvExcel50) return;
+    FOwner.Formats().AddNumberFormat(r.U16(0), FOwner.Version() >= xvExcel97 ? UnicodeString(r, 2, 2) : ShortString8(r, 2));
 }
 
 void TXLSReader::ReadXF(TRecordView r)
 {
     FInsertRecord = false;
-    if (FOwner.Version() < xvExcel97) return;
+    if (FOwner.Version() < xvExcel50) return;
     if (!FXFsRead) {
         FOwner.Formats().ClearXFs();
         FXFsRead = true;
+    }
+    if (FOwner.Version() < xvExcel97) {
+        FOwner.Formats().Add(XF8FromXF5(r.At(0, 16)));
+        return;
     }
     std::array<uint8_t, 20> data{};
     std::copy_n(r.At(0, 20), 20, data.begin());
@@ -155,8 +182,20 @@ void TXLSReader::ReadXF(TRecordView r)
 void TXLSReader::ReadStyle(TRecordView r)
 {
     FInsertRecord = false;
-    if (FOwner.Version() < xvExcel97) return;
-    FOwner.Styles().emplace_back(r.Data(), r.Data() + r.Size());
+    if (FOwner.Version() < xvExcel50) return;
+    if (FOwner.Version() >= xvExcel97 || (r.U16(0) & 0x8000)) {
+        FOwner.Styles().emplace_back(r.Data(), r.Data() + r.Size());
+        return;
+    }
+    // An Excel 5/95 user style names itself with 8-bit characters; the
+    // Excel 97 record wants a 16-bit count, an option byte and UTF-16.
+    const std::u16string name = ShortString8(r, 2);
+    std::vector<uint8_t> body(5 + 2 * name.size());
+    PutU16(body.data(), r.U16(0));
+    PutU16(body.data() + 2, uint16_t(name.size()));
+    body[4] = 1;
+    for (size_t i = 0; i < name.size(); ++i) PutU16(body.data() + 5 + 2 * i, name[i]);
+    FOwner.Styles().push_back(std::move(body));
 }
 
 // At most the 56 colours of the palette are taken: a longer list must not

@@ -272,3 +272,25 @@ TEST_F(ReaderCorpus, custom_number_formats_survive_reading_and_the_copy) {
     workbook::ReadBIFFFromMemory(again, copy);
     EXPECT_EQ(formatOf(again), "m/d/yy;@");
 }
+
+// An Excel 5/95 file written back as Excel 97 keeps its 1904 date system,
+// number formats, fonts and cell formats (xlrd shows C2 of the original as
+// a 1904-based date formatted "d-mmm" in Verdana).
+TEST_F(ReaderCorpus, an_excel_95_copy_keeps_its_date_system_and_cell_formats) {
+    if (!tbtest::HavePythonModules()) GTEST_SKIP() << "python3 with xlrd and olefile needed";
+    tbtest::TTempDir dir;
+    workbook::TXLSWorkbook book;
+    book.SetFilename(workbook::Utf8ToUtf16((Corpus() / "xls" / "edr__as3xls_BIFF5.xls").string()));
+    book.Read();
+    ASSERT_EQ(book.Version(), workbook::xvExcel50);
+    book.SetVersion(workbook::xvExcel97);
+    book.SetFilename(workbook::Utf8ToUtf16((dir / "copy.xls").string()));
+    book.Write();
+    std::string out = tbtest::RunPython(dir, "import xlrd\n"
+                                             "b = xlrd.open_workbook('" + (dir / "copy.xls").string() +
+                                             "', formatting_info=True)\n"
+                                             "s = b.sheet_by_index(0); xf = b.xf_list[s.cell_xf_index(1, 2)]\n"
+                                             "print(b.biff_version, b.datemode, s.cell_value(1, 2), "
+                                             "b.format_map[xf.format_key].format_str, b.font_list[xf.font_index].name)\n");
+    EXPECT_EQ(out, "80 1 37673.0 d-mmm Verdana\n");
+}
