@@ -8,6 +8,7 @@
 #include "workbook/SST.h"
 #include "workbook/XLSError.h"
 #include "workbook/XLSWorkbook.h"
+#include "workbook/xlsx/XLSXPlainCell.h"
 #include "workbook/xlsx/XLSXReader.h"
 #include "workbook/xlsx/XLSXText.h"
 #include "workbook/xlsx/XmlText.h"
@@ -18,6 +19,14 @@ namespace {
 
 // Elements the model holds and a writer regenerates.
 bool IsRegeneratedSheetElement(int id) { return id == xe_sheetData || id == xe_cols || id == xe_dimension; }
+
+// A cell's type and value, from its tags or from its bytes.
+struct TCellValue {
+    std::string_view Type;               // t, "n" when absent
+    std::optional<std::string_view> V;   // the v child's raw text; none for no v, or an empty one
+    const TExXMLTag* Is = nullptr;       // the is child of a cell read as tags
+    std::optional<std::string_view> IsText;  // the is child's t text of a cell read from its bytes
+};
 
 class TSheetHandler : public TXmlPartHandler {
 public:
@@ -33,17 +42,20 @@ public:
         FCol = -1;
     }
     bool TagEnds(TExXMLTag& tag) override;
+    std::size_t WholeElement(std::string_view bytes, const TExXMLTag& parent) override;
 
 private:
     void Cell(const TExXMLTag& c);
+    void Place(std::string_view ref, std::string_view style);
     void Formula(const TExXMLTag& c, const TExXMLTag& f, std::string_view type, const TExXMLTag* v);
-    void Value(const TExXMLTag& c, std::string_view type, const TExXMLTag* v);
+    void Value(const TCellValue& value);
     void Row(const TExXMLTag& row);
     void Columns(const TExXMLTag& col);
     void Put(std::unique_ptr<TCell> cell) { FSheet.Cells().SetCells(uint32_t(FCol), uint32_t(FCellRow), std::move(cell)); }
     void PutText(std::u16string_view text);
-    // The decoded text of v with its _xHHHH_ escapes, in FText.
-    const std::u16string& DecodedValueText(const TExXMLTag& v);
+    void SharedStringCell(int index);
+    // The decoded raw text with its _xHHHH_ escapes, in FText.
+    const std::u16string& DecodedText(std::string_view raw);
     TCellFormat* Format(int s) const;
 
     TXLSXReader& FReader;
@@ -80,23 +92,46 @@ TCellFormat* TSheetHandler::Format(int s) const
 }
 
 // A cell without a reference, or with one that is no cell reference, follows
-// the one before it in its row.
-void TSheetHandler::Cell(const TExXMLTag& c)
+// the one before it in its row. ref and style are raw, empty when absent.
+void TSheetHandler::Place(std::string_view ref, std::string_view style)
 {
-    const TExXMLValue* r = c.Value(xa_r);
-    if (const auto ref = r != nullptr ? ParseCellRef(r->FText) : std::nullopt) {
-        FCol = ref->Col;
-        FCellRow = ref->Row;
+    if (const auto cell = !ref.empty() ? ParseCellRef(ref) : std::nullopt) {
+        FCol = cell->Col;
+        FCellRow = cell->Row;
     } else {
         ++FCol;
         FCellRow = std::max(FRow, 0);
     }
-    FFormat = Format(c.AsInt(xa_s, 0));
+    FFormat = Format(style.empty() ? 0 : XmlToInt(style));
+}
+
+void TSheetHandler::Cell(const TExXMLTag& c)
+{
+    Place(c.Raw(xa_r), c.Raw(xa_s));
     const std::string_view type = c.Raw(xa_t, "n");
     const TExXMLTag* v = c.Child(xe_v);
     if (v != nullptr && v->FText.empty() && type != "str" && type != "inlineStr") v = nullptr;  // <v/> is no value
-    if (const TExXMLTag* f = c.Child(xe_f)) Formula(c, *f, type, v);
-    else Value(c, type, v);
+    if (const TExXMLTag* f = c.Child(xe_f)) return Formula(c, *f, type, v);
+    TCellValue value{type};
+    if (v != nullptr) value.V = v->FText;
+    value.Is = c.Child(xe_is);
+    Value(value);
+}
+
+// Cells in rows, of the common form, are read from their bytes.
+std::size_t TSheetHandler::WholeElement(std::string_view bytes, const TExXMLTag& parent)
+{
+    if (parent.FId != xe_row) return 0;
+    const std::optional<TPlainCell> cell = ReadPlainCell(bytes);
+    if (!cell) return 0;
+    Place(cell->R, cell->S);
+    TCellValue value{cell->T.empty() ? std::string_view("n") : cell->T};
+    if (cell->Content == TPlainCell::TContent::Value &&
+        (!cell->Text.empty() || value.Type == "str" || value.Type == "inlineStr"))
+        value.V = cell->Text;
+    if (cell->Content == TPlainCell::TContent::InlineText) value.IsText = cell->Text;
+    Value(value);
+    return cell->Length;
 }
 
 template <class TFormula, class TValue> std::unique_ptr<TCell> FormulaOf(int col, int row, TCellFormat* format, TValue value)
@@ -125,10 +160,10 @@ void TSheetHandler::Formula(const TExXMLTag& c, const TExXMLTag& f, std::string_
     Put(std::move(cell));
 }
 
-const std::u16string& TSheetHandler::DecodedValueText(const TExXMLTag& v)
+const std::u16string& TSheetHandler::DecodedText(std::string_view raw)
 {
     FText.clear();
-    AppendDecodedXmlText(FText, v.FText);
+    AppendDecodedXmlText(FText, raw);
     DecodeXEscapesInPlace(FText);
     return FText;
 }
@@ -144,44 +179,51 @@ void TSheetHandler::PutText(std::u16string_view text)
     }
 }
 
-void TSheetHandler::Value(const TExXMLTag& c, std::string_view type, const TExXMLTag* v)
+void TSheetHandler::Value(const TCellValue& value)
 {
+    const std::string_view type = value.Type;
     if (type == "inlineStr") {
-        const TExXMLTag* is = c.Child(xe_is);
-        if (is != nullptr) {
-            XLSXItemTextInto(FText, *is);
+        if (value.Is != nullptr) {
+            XLSXItemTextInto(FText, *value.Is);
             PutText(FText);
-        } else if (v != nullptr) {
-            PutText(DecodedValueText(*v));
+        } else if (value.IsText) {
+            PutText(DecodedText(*value.IsText));
+        } else if (value.V) {
+            PutText(DecodedText(*value.V));
         } else {
             Put(std::make_unique<TBlankCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat));
         }
         return;
     }
-    if (v == nullptr) return Put(std::make_unique<TBlankCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat));
+    if (!value.V) return Put(std::make_unique<TBlankCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat));
+    const std::string_view v = *value.V;
     const uint16_t col = uint16_t(FCol);
     const uint32_t row = uint32_t(FCellRow);
-    if (type == "n") return Put(std::make_unique<TFloatCell>(col, row, FFormat, XmlToFloat(v->FText)));
-    if (type == "b") return Put(std::make_unique<TBooleanCell>(col, row, FFormat, XmlToBool(v->FText)));
-    if (type == "str") return PutText(DecodedValueText(*v));
+    if (type == "n") return Put(std::make_unique<TFloatCell>(col, row, FFormat, XmlToFloat(v)));
+    if (type == "b") return Put(std::make_unique<TBooleanCell>(col, row, FFormat, XmlToBool(v)));
+    if (type == "str") return PutText(DecodedText(v));
     if (type == "e") {
-        const int error = ErrorIndexFromText(v->FText);
-        if (error == 0) return PutText(v->DecodedText());
+        const int error = ErrorIndexFromText(v);
+        if (error == 0) return PutText(DecodeXmlText(v));
         return Put(std::make_unique<TErrorCell>(col, row, FFormat, TCellError(error)));
     }
     if (type == "d") {
-        const auto serial = IsoDateToSerial(v->FText, FReader.Date1904());
-        if (!serial) return PutText(v->DecodedText());
+        const auto serial = IsoDateToSerial(v, FReader.Date1904());
+        if (!serial) return PutText(DecodeXmlText(v));
         return Put(std::make_unique<TFloatCell>(col, row, FFormat, *serial));
     }
     if (type != "s") throw EXLSError("Unknown Excel XML cell type");
-    const int index = XmlToInt(v->FText);
+    SharedStringCell(XmlToInt(v));
+}
+
+void TSheetHandler::SharedStringCell(int index)
+{
     std::vector<TXLSString*>& strings = FReader.Strings();
     if (index < 0 || index >= int(strings.size()))
         throw EXLSError(FormatText("Shared string %d does not exist (the workbook has %d)", index, int(strings.size())));
     FBook.SST().AddRef(strings[size_t(index)]);
     try {
-        Put(std::make_unique<TStringCell>(col, row, FFormat, strings[size_t(index)]));
+        Put(std::make_unique<TStringCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat, strings[size_t(index)]));
     } catch (...) {
         FBook.SST().Release(strings[size_t(index)]);
         throw;

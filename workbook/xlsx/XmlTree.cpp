@@ -49,6 +49,7 @@ public:
     void TagBegins(std::string_view name, std::span<const TXmlScannedAttribute> attributes,
                    std::string_view text) override;
     void TagEnds() override;
+    std::size_t WholeElement(std::string_view bytes) override;
 
 private:
     void BindPrefixes(std::span<const TXmlScannedAttribute> attributes);
@@ -143,6 +144,12 @@ void TTreeBuilder::TagBegins(std::string_view name,
     FCurrent->FTags.push_back(std::move(tag));
     FCurrent = FCurrent->FTags.back().get();
     if (FHandler != nullptr) FHandler->TagBegins(*FCurrent);
+}
+
+// Only where the element's tags could not have failed on depth.
+std::size_t TTreeBuilder::WholeElement(std::string_view bytes) {
+    if (FHandler == nullptr || FDepth + TXmlPartHandler::kMaxWholeElementDepth > kMaxDepth) return 0;
+    return FHandler->WholeElement(bytes, *FCurrent);
 }
 
 void TTreeBuilder::TagEnds() {
