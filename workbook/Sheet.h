@@ -29,6 +29,8 @@ using TPrintSetupOptions = TSet<TPrintSetupOption>;
 
 constexpr uint16_t kDefaultXF = 15;
 constexpr uint16_t kAllSheetProtections = 0x7FFF;
+// Selecting locked and unlocked cells: what a protected sheet allows unless told otherwise.
+constexpr uint16_t kDefaultSheetProtections = 0x4400;
 
 // Print settings: mostly fields of the sheet's SETUP record; margins are kept
 // here (inches) and written as margin records.
