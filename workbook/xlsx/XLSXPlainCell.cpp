@@ -34,9 +34,12 @@ private:
     TPlainCell FCell;
 };
 
+// The tags compared are a few bytes long: a plain loop, not a library call.
 bool TPlainCellReader::Expect(std::string_view s)
 {
-    if (FIn.substr(FPos, s.size()) != s) return false;
+    if (FIn.size() - FPos < s.size()) return false;
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (FIn[FPos + i] != s[i]) return false;
     FPos += s.size();
     return true;
 }
