@@ -6,6 +6,7 @@
 #include "workbook/XLSError.h"
 #include "workbook/XLSWorkbook.h"
 #include "workbook/XLSWriter.h"
+#include "workbook/XLSWriterBuffer.h"
 
 #include <cmath>
 #include <cstring>
@@ -49,12 +50,13 @@ struct TRun {
 // Writes cells of one sheet; holds the pending blank and number runs.
 class TCellWriter {
 public:
-    TCellWriter(TXLSStream& stream, bool recalc) : FStream(stream), FRecalc(recalc) {}
+    TCellWriter(TXLSStream& stream, bool recalc) : FRecords(stream), FRecalc(recalc) {}
     void Write(TCell& cell);
+    // Writes what is pending and hands every record to the stream.
     void Flush();
 
 private:
-    void Record(uint16_t id, const uint8_t* body, size_t n) { FStream.WriteBufHeader(body, id, uint16_t(n)); }
+    void Record(uint16_t id, const uint8_t* body, size_t n) { FRecords.Add(id, body, n); }
     void CellHead(uint8_t* p, const TCell& c) const
     {
         PutU16(p, uint16_t(c.Row()));
@@ -64,11 +66,12 @@ private:
     void Add(TRun& run, const TCell& c, uint32_t rk);
     void FlushBlanks();
     void FlushNumbers();
+    void FlushRuns();
     void WriteNumber(const TCell& c, double v);
     void WriteBoolErr(const TCell& c, uint8_t value, bool isError);
     void WriteFormula(const TFormulaCell& c);
 
-    TXLSStream& FStream;
+    TRecordBuffer FRecords;
     bool FRecalc;
     TRun FBlanks, FNumbers;
 };
@@ -122,10 +125,16 @@ void TCellWriter::FlushNumbers()
     FNumbers.Items.clear();
 }
 
-void TCellWriter::Flush()
+void TCellWriter::FlushRuns()
 {
     FlushBlanks();
     FlushNumbers();
+}
+
+void TCellWriter::Flush()
+{
+    FlushRuns();
+    FRecords.Flush();
 }
 
 // An encodable number joins the pending run when it directly follows it (or
@@ -167,7 +176,7 @@ void TCellWriter::Write(TCell& cell)
     }
     if (type == ctInteger) return WriteNumber(cell, static_cast<TIntegerCell&>(cell).FValue);
     if (type == ctFloat) return WriteNumber(cell, static_cast<TFloatCell&>(cell).FValue);
-    Flush();
+    FlushRuns();
     uint8_t b[10];
     switch (type) {
     case ctString:
@@ -227,15 +236,12 @@ bool EncodeRK(double v, uint32_t& rk) { return EncodeRKScaled(v, false, rk) || E
 void TXLSWriter::WriteCells(TSheet& sheet)
 {
     TCellWriter writer(FXLSStream, sheet.FRecalcFormulas);
-    TCellValues& cells = sheet.Cells();
     int visited = 0;
     try {
-        cells.BeginIterate();
-        while (TCell* cell = cells.GetNext()) {
+        sheet.Cells().ForEach([&](TCell& cell) {
             ++visited;
-            if (cell->Col() > 255 || cell->Row() > 65535) continue;
-            writer.Write(*cell);
-        }
+            if (cell.Col() <= 255 && cell.Row() <= 65535) writer.Write(cell);
+        });
         writer.Flush();
     } catch (const std::exception& e) {
         throw EXLSError(FormatText("Error on writing record # %d\r", visited) + e.what());

@@ -1,13 +1,16 @@
 // The SST record with its CONTINUE records, and EXTSST. Strings are written
-// in trie order; a record is closed (its length patched by seeking back) when
-// 15 bytes or fewer are left before a string, or when a string's characters,
-// runs or extension data do not fit. UTF-16 characters are never cut in two,
-// and a continued character part starts with its option byte.
+// in trie order; a record is closed when 15 bytes or fewer are left before a
+// string, or when a string's characters, runs or extension data do not fit.
+// UTF-16 characters are never cut in two, and a continued character part
+// starts with its option byte. A record's body is gathered in memory and
+// written with its length once it is closed.
 #include "workbook/BIFFRecords.h"
 #include "workbook/ByteOrder.h"
 #include "workbook/XLSError.h"
 #include "workbook/XLSWorkbook.h"
 #include "workbook/XLSWriter.h"
+
+#include <cstring>
 
 namespace workbook {
 
@@ -20,23 +23,18 @@ struct TExtSSTEntry {
     uint16_t Offset;
 };
 
-// Tracks the SST record being filled so it can be closed and continued.
+// Gathers the SST record being filled so it can be closed and continued.
 class TSSTRecordWriter {
 public:
-    TSSTRecordWriter(TXLSStream& stream, size_t maxBody) : FStream(stream), FMax(maxBody) {}
+    TSSTRecordWriter(TXLSStream& stream, size_t maxBody) : FStream(stream), FBody(maxBody) {}
 
     void Begin(uint16_t recId)
     {
+        FRecId = recId;
         FRecStart = FStream.Pos();
-        FStream.WriteHeader(recId, 0);
-        FRoom = FMax;
+        FUsed = 0;
     }
-    void End()
-    {
-        FStream.Seek(int64_t(FRecStart + 2), soFromBeginning);
-        FStream.WWord(uint16_t(FMax - FRoom));
-        FStream.Seek(0, soFromEnd);
-    }
+    void End() { FStream.WriteBufHeader(FBody.data(), FRecId, uint16_t(FUsed)); }
     void Continue()
     {
         End();
@@ -44,16 +42,19 @@ public:
     }
     void Put(const void* p, size_t n)
     {
-        FStream.Write(p, n);
-        FRoom -= n;
+        std::memcpy(FBody.data() + FUsed, p, n);
+        FUsed += n;
     }
-    size_t Room() const { return FRoom; }
+    size_t Room() const { return FBody.size() - FUsed; }
     uint64_t RecStart() const { return FRecStart; }
+    // Stream position of the next byte put.
+    uint64_t Pos() const { return FRecStart + 4 + FUsed; }
 
 private:
     TXLSStream& FStream;
-    size_t FMax;
-    size_t FRoom = 0;
+    std::vector<uint8_t> FBody;
+    size_t FUsed = 0;
+    uint16_t FRecId = 0;
     uint64_t FRecStart = 0;
 };
 
@@ -119,7 +120,7 @@ void TXLSWriter::WriteSST()
     uint32_t bucket = unique / 1027 < 7 ? 8 : unique / 1027 + 1;
     TSSTRecordWriter rec(FXLSStream, size_t(sst.MaxBufSize()));
     rec.Begin(BIFFRECID_SST);
-    uint64_t uniquePos = FXLSStream.Pos() + 4;
+    uint64_t uniquePos = rec.Pos() + 4;
     uint8_t head[8];
     PutU32(head, sst.TotalCount());
     PutU32(head + 4, 0);
@@ -132,7 +133,7 @@ void TXLSWriter::WriteSST()
             throw EXLSError(FormatText("STT: Unhandled string type in Write (%.2X) # %u", s->Options, k));
         if (rec.Room() <= kMinRoomForString) rec.Continue();
         if (k % bucket == 0) {
-            uint64_t pos = FXLSStream.Pos();
+            uint64_t pos = rec.Pos();
             ext.push_back({uint32_t(pos), uint16_t(pos - rec.RecStart())});
         }
         s->Index = k++;
