@@ -38,6 +38,11 @@ void TXLSReader::DispatchSheet(TRecordView r)
         FInsertRecord = false;
         return;
     }
+    if (id == BIFFRECID_PROTECT && r.Size() >= 2 && r.U16(0) == 1 && Sheet().FSheetProtections == kAllSheetProtections)
+        // A sheet protected without a protection feature header: the writer
+        // derives PROTECT from the protection set, so give the sheet the set
+        // a protected sheet has by default (selecting cells only).
+        Sheet().FSheetProtections = kDefaultSheetProtections;
     switch (id) {
     case 0x0000:
         if (FOwner.Version() == xvExcel50 || FIsXLS137) FInsertRecord = false;

@@ -315,3 +315,18 @@ TEST(XLSReaderRecords, biff8_records_in_a_book_stream_read_as_biff8)
     EXPECT_EQ(book.Version(), xvExcel97);
     EXPECT_EQ(CellListing(book), "0\t0\t0\tok\n");
 }
+
+// A sheet protected by its PROTECT record alone (no protection feature
+// header, as simple writers make it) stays protected when written back.
+TEST(XLSReaderWriteBack, a_sheet_protected_by_protect_alone_stays_protected)
+{
+    TXLSWorkbook book;
+    ReadBIFFFromMemory(book, Book({{Number(0, 0, 1), {0x0012, U16(1)}}, {Number(0, 0, 2), {0x0012, U16(0)}}}));
+    std::vector<uint8_t> copy;
+    book.WriteToStream(copy);
+    std::vector<uint16_t> protect;
+    for (const auto& r : tbtest::RecordsOf(copy))
+        if (r.Id == 0x0012) protect.push_back(uint16_t(r.Body[0] | r.Body[1] << 8));
+    // globals, then the two sheets
+    EXPECT_EQ(protect, (std::vector<uint16_t>{0, 1, 0}));
+}
