@@ -44,17 +44,6 @@ bool KeptFromOlderFile(uint16_t id, TExcelVersion version)
 
 }  // namespace
 
-uint8_t TRecordView::U8(size_t offset) const { return *At(offset, 1); }
-uint16_t TRecordView::U16(size_t offset) const { return GetU16(At(offset, 2)); }
-uint32_t TRecordView::U32(size_t offset) const { return GetU32(At(offset, 4)); }
-double TRecordView::F64(size_t offset) const { return GetF64(At(offset, 8)); }
-
-const uint8_t* TRecordView::At(size_t offset, size_t count) const
-{
-    if (offset > FSize || count > FSize - offset) throw EXLSError("Record too short");
-    return FData + offset;
-}
-
 TXLSReader::TXLSReader(TXLSWorkbook& owner) : FOwner(owner) {}
 
 TXLSReader::~TXLSReader() = default;

@@ -8,6 +8,7 @@
 // no count read from a file drives an allocation beyond the bytes present.
 #pragma once
 
+#include "workbook/ByteOrder.h"
 #include "workbook/XLSStream.h"
 
 #include <cstdint>
@@ -23,22 +24,31 @@ class TSheet;
 class TRecordStorage;
 class TFormulaCell;
 class TCellFormat;
+class TCellValues;
 
 // A record body with checked access: reading past its end fails with
 // "Record too short".
+// The accessors are inline: a sheet of text cells reads several fields of
+// each of its hundreds of thousands of records.
 class TRecordView {
 public:
     TRecordView(const uint8_t* data, size_t size) : FData(data), FSize(size) {}
     size_t Size() const { return FSize; }
     const uint8_t* Data() const { return FData; }
-    uint8_t U8(size_t offset) const;
-    uint16_t U16(size_t offset) const;
-    uint32_t U32(size_t offset) const;
-    double F64(size_t offset) const;
+    uint8_t U8(size_t offset) const { return *At(offset, 1); }
+    uint16_t U16(size_t offset) const { return GetU16(At(offset, 2)); }
+    uint32_t U32(size_t offset) const { return GetU32(At(offset, 4)); }
+    double F64(size_t offset) const { return GetF64(At(offset, 8)); }
     // Fails unless offset + count bytes are inside the body.
-    const uint8_t* At(size_t offset, size_t count) const;
+    const uint8_t* At(size_t offset, size_t count) const
+    {
+        if (offset > FSize || count > FSize - offset) TooShort();
+        return FData + offset;
+    }
 
 private:
+    [[noreturn]] static void TooShort();
+
     const uint8_t* FData;
     size_t FSize;
 };
@@ -132,6 +142,7 @@ private:
     void ReadLabel(TRecordView r);
     void ReadLabelSST(TRecordView r);
     void PrefetchStrings();
+    TCellValues& Cells();
     void ReadBoolErr(TRecordView r, size_t offset, uint16_t xf, uint16_t col);
     void ReadMulRK(TRecordView r);
     void ReadMulBlank(TRecordView r);
@@ -177,6 +188,8 @@ private:
     int FRecordCount = 0;
     int FLastPercent = -1;
     uint64_t FAheadFar = 0, FAheadNear = 0;  // stream offsets of the next records PrefetchStrings looks at
+    TCellValues* FCells = nullptr;           // the cells of sheet FCellsSheet
+    int FCellsSheet = -1;
     const std::vector<uint8_t>* FSource = nullptr;
 };
 

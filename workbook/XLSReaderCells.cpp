@@ -33,6 +33,18 @@ double RKValue(uint32_t rk)
 
 }  // namespace
 
+void TRecordView::TooShort() { throw EXLSError("Record too short"); }
+
+// The cell store of the sheet being read, looked up once per sheet.
+TCellValues& TXLSReader::Cells()
+{
+    if (FCellsSheet != FCurrSheet || !FCells) {
+        FCells = &Sheet().Cells();
+        FCellsSheet = FCurrSheet;
+    }
+    return *FCells;
+}
+
 TCellFormat* TXLSReader::Format(uint16_t xf) const
 {
     TCellFormats& formats = FOwner.Formats();
@@ -48,16 +60,16 @@ bool TXLSReader::ReadCell(TRecordView r)
     auto put = [&](std::unique_ptr<TCell> cell) {
         CellData();
         uint32_t col = cell->Col(), row = cell->Row();
-        Sheet().Cells().SetCells(col, row, std::move(cell));
+        Cells().SetCells(col, row, std::move(cell));
     };
     switch (id) {
-    case BIFFRECID_BLANK: put(std::make_unique<TBlankCell>(r.U16(2), r.U16(0), Format(r.U16(4)))); return true;
+    case BIFFRECID_BLANK: put(Cells().NewCell<TBlankCell>(r.U16(2), r.U16(0), Format(r.U16(4)))); return true;
     case BIFFRECID_MULBLANK: ReadMulBlank(r); return true;
     case BIFFRECID_NUMBER:
-        put(std::make_unique<TFloatCell>(r.U16(2), r.U16(0), Format(r.U16(4)), r.F64(6)));
+        put(Cells().NewCell<TFloatCell>(r.U16(2), r.U16(0), Format(r.U16(4)), r.F64(6)));
         return true;
     case BIFFRECID_RK:
-    case kRK2: put(std::make_unique<TFloatCell>(r.U16(2), r.U16(0), Format(r.U16(4)), RKValue(r.U32(6)))); return true;
+    case kRK2: put(Cells().NewCell<TFloatCell>(r.U16(2), r.U16(0), Format(r.U16(4)), RKValue(r.U32(6)))); return true;
     case BIFFRECID_MULRK: ReadMulRK(r); return true;
     case kLabel:
     case kRString: ReadLabel(r); return true;
@@ -76,16 +88,16 @@ bool TXLSReader::ReadCell(TRecordView r)
     }
     if (FOwner.Version() > xvExcel40) return false;
     switch (id) {
-    case 0x0002: put(std::make_unique<TFloatCell>(r.U8(2), r.U16(0), Format(kDefaultXF), r.U16(7))); return true;
-    case 0x0003: put(std::make_unique<TFloatCell>(r.U8(2), r.U16(0), Format(kDefaultXF), r.F64(7))); return true;
+    case 0x0002: put(Cells().NewCell<TFloatCell>(r.U8(2), r.U16(0), Format(kDefaultXF), r.U16(7))); return true;
+    case 0x0003: put(Cells().NewCell<TFloatCell>(r.U8(2), r.U16(0), Format(kDefaultXF), r.F64(7))); return true;
     case 0x0004: {
         size_t n = std::min<size_t>(r.U8(7), r.Size() - 8);
         TXLSString* s = FOwner.SST().AddString(Text8(r.At(8, n), n));
-        put(std::make_unique<TStringCell>(r.U8(2), r.U16(0), Format(kDefaultXF), s));
+        put(Cells().NewCell<TStringCell>(r.U8(2), r.U16(0), Format(kDefaultXF), s));
         return true;
     }
     case 0x0005: ReadBoolErr(r, 7, kDefaultXF, r.U8(2)); return true;
-    case 0x0001: put(std::make_unique<TBlankCell>(r.U8(2), r.U16(0), Format(kDefaultXF))); return true;
+    case 0x0001: put(Cells().NewCell<TBlankCell>(r.U8(2), r.U16(0), Format(kDefaultXF))); return true;
     default: return false;
     }
 }
@@ -110,7 +122,7 @@ void TXLSReader::ReadLabel(TRecordView r)
     CellData();
     TXLSString* s = FOwner.SST().AddString(text);
     try {
-        Sheet().Cells().SetCells(r.U16(2), r.U16(0), std::make_unique<TStringCell>(r.U16(2), r.U16(0), Format(r.U16(4)), s));
+        Cells().SetCells(r.U16(2), r.U16(0), Cells().NewCell<TStringCell>(r.U16(2), r.U16(0), Format(r.U16(4)), s));
     } catch (...) {
         FOwner.SST().Release(s);
         throw;
@@ -158,7 +170,7 @@ void TXLSReader::ReadLabelSST(TRecordView r)
     TXLSString* s = order[n];
     FOwner.SST().AddRef(s);
     try {
-        Sheet().Cells().SetCells(r.U16(2), r.U16(0), std::make_unique<TStringCell>(r.U16(2), r.U16(0), Format(r.U16(4)), s));
+        Cells().SetCells(r.U16(2), r.U16(0), Cells().NewCell<TStringCell>(r.U16(2), r.U16(0), Format(r.U16(4)), s));
     } catch (...) {
         FOwner.SST().Release(s);
         throw;
@@ -172,10 +184,10 @@ void TXLSReader::ReadBoolErr(TRecordView r, size_t offset, uint16_t xf, uint16_t
     CellData();
     std::unique_ptr<TCell> cell;
     if (isError)
-        cell = std::make_unique<TErrorCell>(col, r.U16(0), Format(xf), TCellError(ErrorIndexFromCode(value)));
+        cell = Cells().NewCell<TErrorCell>(col, r.U16(0), Format(xf), TCellError(ErrorIndexFromCode(value)));
     else
-        cell = std::make_unique<TBooleanCell>(col, r.U16(0), Format(xf), value != 0);
-    Sheet().Cells().SetCells(col, r.U16(0), std::move(cell));
+        cell = Cells().NewCell<TBooleanCell>(col, r.U16(0), Format(xf), value != 0);
+    Cells().SetCells(col, r.U16(0), std::move(cell));
 }
 
 void TXLSReader::ReadMulRK(TRecordView r)
@@ -186,8 +198,8 @@ void TXLSReader::ReadMulRK(TRecordView r)
     CellData();
     for (size_t i = 0; i < count; ++i) {
         uint16_t col = uint16_t(first + i);
-        Sheet().Cells().SetCells(
-            col, row, std::make_unique<TFloatCell>(col, row, Format(r.U16(4 + 6 * i)), RKValue(r.U32(6 + 6 * i))));
+        Cells().SetCells(
+            col, row, Cells().NewCell<TFloatCell>(col, row, Format(r.U16(4 + 6 * i)), RKValue(r.U32(6 + 6 * i))));
     }
 }
 
@@ -199,7 +211,7 @@ void TXLSReader::ReadMulBlank(TRecordView r)
     CellData();
     for (size_t i = 0; i < count; ++i) {
         uint16_t col = uint16_t(first + i);
-        Sheet().Cells().SetCells(col, row, std::make_unique<TBlankCell>(col, row, Format(r.U16(4 + 2 * i))));
+        Cells().SetCells(col, row, Cells().NewCell<TBlankCell>(col, row, Format(r.U16(4 + 2 * i))));
     }
 }
 
