@@ -2,16 +2,26 @@
 // container, the scanner, the tag tree, every part handler and the model,
 // then every cell's text and a write back to memory.
 //
+// Each input is read twice: once with every part inflated by the worker in
+// small chunks while it is scanned and with plain cells read from their
+// bytes, once extracted whole and read through the tag tree alone. The two
+// must fail with the same message or give the same cells; a difference
+// aborts, so that the fuzzer reports it.
+//
 // First byte even: the rest is the package's bytes, read from a temporary
 // .xlsx file as the workbook's Read does. First byte odd: the rest is a list
 // of parts, each introduced by a line "#part NAME", which the target packs
 // into a zip itself; mutations then reach the XML with valid checksums.
 #include "workbook/XLSReaderDump.h"
 #include "workbook/XLSWorkbook.h"
+#include "workbook/xlsx/XLSXPlainCell.h"
 #include "workbook/xlsx/XLSXWriter.h"
+#include "workbook/xlsx/XmlPartPipeline.h"
 #include "workbook/xlsx/ZipWriter.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <limits>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -51,6 +61,26 @@ bool WriteFile(const std::string& path, std::string_view bytes)
 
 }  // namespace
 
+// The error message of the read, or the cells read; written back when asked.
+std::string ReadBack(const std::string& path, bool writeBack)
+{
+    workbook::TXLSWorkbook book;
+    try {
+        book.SetFilename(std::u16string(path.begin(), path.end()));
+        book.Read();
+    } catch (const std::exception& e) {
+        return std::string("error: ") + e.what();
+    }
+    const std::string cells = workbook::CellListing(book);
+    if (writeBack) {
+        try {
+            workbook::TXLSXWriter(book).WriteToString();
+        } catch (const std::exception&) {
+        }
+    }
+    return cells;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1) return 0;
@@ -61,13 +91,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } catch (const std::exception&) {
         return 0;  // a part list the zip writer refuses
     }
-    workbook::TXLSWorkbook book;
-    try {
-        book.SetFilename(std::u16string(path.begin(), path.end()));
-        book.Read();
-        workbook::CellListing(book);
-        workbook::TXLSXWriter(book).WriteToString();
-    } catch (const std::exception&) {
+    workbook::TPipelineOptions& options = workbook::DefaultPipelineOptions();
+    options = {.PipelinedFrom = 0, .Chunk = 1 + std::size_t(data[0] / 2) % 97};
+    workbook::PlainCellsEnabled() = true;
+    const std::string fast = ReadBack(path, true);
+    options = {.PipelinedFrom = std::numeric_limits<std::size_t>::max()};
+    workbook::PlainCellsEnabled() = false;
+    const std::string plain = ReadBack(path, false);
+    if (fast != plain) {
+        std::fprintf(stderr, "The two ways of reading differ:\n%s\n----\n%s\n", fast.c_str(), plain.c_str());
+        std::abort();
     }
     return 0;
 }

@@ -122,4 +122,10 @@ std::optional<TPlainCell> TPlainCellReader::Read()
 
 std::optional<TPlainCell> ReadPlainCell(std::string_view bytes) { return TPlainCellReader(bytes).Read(); }
 
+bool& PlainCellsEnabled()
+{
+    static bool enabled = true;
+    return enabled;
+}
+
 }  // namespace workbook

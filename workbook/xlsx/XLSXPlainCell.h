@@ -23,4 +23,8 @@ struct TPlainCell {
 // whole cell element of the common form.
 std::optional<TPlainCell> ReadPlainCell(std::string_view bytes);
 
+// Whether sheets read plain cells from their bytes (the default). Tests and
+// the fuzz target turn it off (before reading, in one thread) to compare.
+bool& PlainCellsEnabled();
+
 }  // namespace workbook

@@ -121,7 +121,7 @@ void TSheetHandler::Cell(const TExXMLTag& c)
 // Cells in rows, of the common form, are read from their bytes.
 std::size_t TSheetHandler::WholeElement(std::string_view bytes, const TExXMLTag& parent)
 {
-    if (parent.FId != xe_row) return 0;
+    if (parent.FId != xe_row || !PlainCellsEnabled()) return 0;
     const std::optional<TPlainCell> cell = ReadPlainCell(bytes);
     if (!cell) return 0;
     Place(cell->R, cell->S);

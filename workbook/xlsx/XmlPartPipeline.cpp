@@ -118,6 +118,12 @@ void TPipelinedScan::Run(TXmlScanEvents& events)
 
 }  // namespace
 
+TPipelineOptions& DefaultPipelineOptions()
+{
+    static TPipelineOptions options;
+    return options;
+}
+
 void ScanZipEntry(const TZipContainer& zip, int index, TXmlScanEvents& events, const TPipelineOptions& options)
 {
     auto reader = std::make_unique<TZipContainer::TEntryReader>(zip, index);

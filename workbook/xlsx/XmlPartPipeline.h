@@ -16,12 +16,17 @@ struct TPipelineOptions {
     std::size_t Chunk = 64 * 1024;
 };
 
+// The options ScanZipEntry uses unless given others. Tests and the fuzz
+// target change them (before reading, in one thread) to send small parts
+// through the worker too.
+TPipelineOptions& DefaultPipelineOptions();
+
 // Calls events with the tags of the entry, in the calling thread. Failures
 // come as they would from Extract and then ScanXml: a damaged entry fails
 // with its EZipError even when the events or the scanner failed first (the
 // events have then seen part of the entry), else a malformed part with its
 // EXmlError, else whatever the events threw.
 void ScanZipEntry(const TZipContainer& zip, int index, TXmlScanEvents& events,
-                  const TPipelineOptions& options = {});
+                  const TPipelineOptions& options = DefaultPipelineOptions());
 
 }  // namespace workbook
