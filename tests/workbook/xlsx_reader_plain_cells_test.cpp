@@ -4,11 +4,15 @@
 // read both ways and the listings compared.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "workbook/XLSError.h"
 #include "workbook/XLSReaderDump.h"
 #include "workbook/XLSWorkbook.h"
 #include "workbook/xlsx/XLSXPlainCell.h"
+#include "workbook/xlsx/XmlPartPipeline.h"
 #include "xlsx_reader_package_test.h"
+#include "xlsx_reader_texts_test.h"
 
 namespace {
 
@@ -81,6 +85,49 @@ TEST(XlsxPlainCells, only_the_common_forms_are_read_from_bytes)
                               R"(<c r="A1"><v xml:space="preserve">1</v></c>)", R"(<c r="A1"><v>1</v>)", R"(<c r="A1"><v/></c>)",
                               R"(<cols/>)", R"(<x:c r="A1"/>)", R"(<c r="A1"><is><t>a</t><t>b</t></is></c>)"})
         EXPECT_FALSE(ReadPlainCell(other)) << other;
+}
+
+// Restores the reading defaults when a test ends, also when it fails.
+struct TReadingDefaults {
+    ~TReadingDefaults()
+    {
+        DefaultPipelineOptions() = {};
+        PlainCellsEnabled() = true;
+    }
+};
+
+// The error of the read, or its cells.
+std::string ReadFile(const std::filesystem::path& file)
+{
+    TXLSWorkbook book;
+    try {
+        book.SetFilename(Utf8ToUtf16(file.string()));
+        book.Read();
+    } catch (const EXLSError& e) {
+        return std::string("error: ") + e.what();
+    }
+    return CellListing(book);
+}
+
+// Every part through the worker in small chunks with plain cells from their
+// bytes, and every part extracted whole and read through the tree alone.
+TEST(XlsxPlainCells, corpus_packages_read_alike_both_ways)
+{
+    const TReadingDefaults restore;
+    int files = 0;
+    for (const char* folder : {"xlsx", "broken"}) {
+        if (!std::filesystem::is_directory(CorpusDir() / folder)) GTEST_SKIP() << "no corpus at " << CorpusDir();
+        for (const std::filesystem::path& file : PackageFiles(folder)) {
+            DefaultPipelineOptions() = {.PipelinedFrom = 0, .Chunk = 4093};
+            PlainCellsEnabled() = true;
+            const std::string fast = ReadFile(file);
+            DefaultPipelineOptions() = {.PipelinedFrom = std::numeric_limits<std::size_t>::max()};
+            PlainCellsEnabled() = false;
+            EXPECT_EQ(fast, ReadFile(file)) << file;
+            ++files;
+        }
+    }
+    EXPECT_GT(files, 100);
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ struct TCellValue {
 class TSheetHandler : public TXmlPartHandler {
 public:
     TSheetHandler(TXLSXReader& reader, int sheetIndex)
-        : FReader(reader), FBook(reader.Book()), FSheet(reader.Book().Sheet(sheetIndex)),
+        : FReader(reader), FBook(reader.Book()), FSheet(reader.Book().Sheet(sheetIndex)), FCells(FSheet.Cells()),
           FPart(reader.Package().FSheets[size_t(sheetIndex)])
     {
     }
@@ -51,7 +51,7 @@ private:
     void Value(const TCellValue& value);
     void Row(const TExXMLTag& row);
     void Columns(const TExXMLTag& col);
-    void Put(std::unique_ptr<TCell> cell) { FSheet.Cells().SetCells(uint32_t(FCol), uint32_t(FCellRow), std::move(cell)); }
+    void Put(std::unique_ptr<TCell> cell) { FCells.SetCells(uint32_t(FCol), uint32_t(FCellRow), std::move(cell)); }
     void PutText(std::u16string_view text);
     void SharedStringCell(int index);
     // The decoded raw text with its _xHHHH_ escapes, in FText.
@@ -61,6 +61,7 @@ private:
     TXLSXReader& FReader;
     TXLSWorkbook& FBook;
     TSheet& FSheet;
+    TCellValues& FCells;  // cells are made in the store's own memory
     TXLSXSheetPart& FPart;
     int FRow = -1, FCol = -1, FCellRow = 0;
     TCellFormat* FFormat = nullptr;
@@ -172,7 +173,7 @@ void TSheetHandler::PutText(std::u16string_view text)
 {
     TXLSString* s = InternXLSXString(FBook.SST(), text);
     try {
-        Put(std::make_unique<TStringCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat, s));
+        Put(FCells.NewCell<TStringCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat, s));
     } catch (...) {
         FBook.SST().Release(s);
         throw;
@@ -191,26 +192,26 @@ void TSheetHandler::Value(const TCellValue& value)
         } else if (value.V) {
             PutText(DecodedText(*value.V));
         } else {
-            Put(std::make_unique<TBlankCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat));
+            Put(FCells.NewCell<TBlankCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat));
         }
         return;
     }
-    if (!value.V) return Put(std::make_unique<TBlankCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat));
+    if (!value.V) return Put(FCells.NewCell<TBlankCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat));
     const std::string_view v = *value.V;
     const uint16_t col = uint16_t(FCol);
     const uint32_t row = uint32_t(FCellRow);
-    if (type == "n") return Put(std::make_unique<TFloatCell>(col, row, FFormat, XmlToFloat(v)));
-    if (type == "b") return Put(std::make_unique<TBooleanCell>(col, row, FFormat, XmlToBool(v)));
+    if (type == "n") return Put(FCells.NewCell<TFloatCell>(col, row, FFormat, XmlToFloat(v)));
+    if (type == "b") return Put(FCells.NewCell<TBooleanCell>(col, row, FFormat, XmlToBool(v)));
     if (type == "str") return PutText(DecodedText(v));
     if (type == "e") {
         const int error = ErrorIndexFromText(v);
         if (error == 0) return PutText(DecodeXmlText(v));
-        return Put(std::make_unique<TErrorCell>(col, row, FFormat, TCellError(error)));
+        return Put(FCells.NewCell<TErrorCell>(col, row, FFormat, TCellError(error)));
     }
     if (type == "d") {
         const auto serial = IsoDateToSerial(v, FReader.Date1904());
         if (!serial) return PutText(DecodeXmlText(v));
-        return Put(std::make_unique<TFloatCell>(col, row, FFormat, *serial));
+        return Put(FCells.NewCell<TFloatCell>(col, row, FFormat, *serial));
     }
     if (type != "s") throw EXLSError("Unknown Excel XML cell type");
     SharedStringCell(XmlToInt(v));
@@ -223,7 +224,7 @@ void TSheetHandler::SharedStringCell(int index)
         throw EXLSError(FormatText("Shared string %d does not exist (the workbook has %d)", index, int(strings.size())));
     FBook.SST().AddRef(strings[size_t(index)]);
     try {
-        Put(std::make_unique<TStringCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat, strings[size_t(index)]));
+        Put(FCells.NewCell<TStringCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat, strings[size_t(index)]));
     } catch (...) {
         FBook.SST().Release(strings[size_t(index)]);
         throw;
