@@ -20,7 +20,6 @@ namespace {
 
 constexpr int kChainLimit = 8;
 constexpr int kLastSplitDepth = 3;
-constexpr size_t kInitialIndex = 256;
 
 // Tables for the CRC taken eight bytes at a time: table k advances the
 // register over a byte followed by k zero bytes.
@@ -79,7 +78,7 @@ uint16_t TXLSString::FormatFont(int k) const
     return GetU16(Runs() + 4 * k + 2);
 }
 
-TSST2::TSST2() : FRoot(NewNode()) { IndexReset(kInitialIndex); }
+TSST2::TSST2() : FRoot(NewNode()) {}
 
 TSST2::~TSST2() = default;
 
@@ -122,7 +121,7 @@ TXLSString* TSST2::AddString(std::u16string_view text)
     ++FTotalCount;
     uint8_t options = wide ? sstUTF16 : 0;
     uint32_t hash = SSTHash(scratch, bytes);
-    TXLSString* found = IndexFind(hash, [&](const TXLSString& e) {
+    TXLSString* found = FIndex.Find(hash, [&](const TXLSString& e) {
         return e.Options == options && e.Len == len && e.RunCount == 0 && e.ExtLen == 0 &&
                (bytes == 0 || std::memcmp(e.Chars(), scratch, bytes) == 0);
     });
@@ -157,7 +156,7 @@ TXLSString* TSST2::AddRawString(uint8_t options, uint16_t len, const uint8_t* ch
 
 TXLSString* TSST2::Intern(TXLSString* candidate)
 {
-    TXLSString* found = IndexFind(candidate->Hash, [&](const TXLSString& e) { return SameString(e, *candidate); });
+    TXLSString* found = FIndex.Find(candidate->Hash, [&](const TXLSString& e) { return SameString(e, *candidate); });
     if (found) {
         ++found->RefCount;
         FreeString(candidate);
@@ -179,7 +178,7 @@ TSST2::TLeaf TSST2::Leaf(TNode* node, int depth, uint32_t hash)
 void TSST2::Add(TXLSString* entry)
 {
     Chain(Leaf(FRoot, 0, entry->Hash), entry);
-    IndexAdd(entry);
+    FIndex.Add(entry, entry->Hash);
     ++FUniqueCount;
 }
 
@@ -232,58 +231,6 @@ void TSST2::Unchain(TXLSString* entry)
     if (found && leaf.Depth < kLastSplitDepth) --leaf.Node->Lengths[leaf.Slot];
 }
 
-template <class F> TXLSString* TSST2::IndexFind(uint32_t hash, F same) const
-{
-    size_t mask = FIndex.size() - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const TIndexSlot& slot = FIndex[i];
-        if (!slot.Entry) return nullptr;
-        if (slot.Hash == hash && same(*slot.Entry)) return slot.Entry;
-    }
-}
-
-void TSST2::IndexAdd(TXLSString* entry)
-{
-    if ((FIndexCount + 1) * 4 > FIndex.size() * 3) {
-        std::vector<TIndexSlot> old = std::move(FIndex);
-        IndexReset(old.size() * 2);
-        for (const TIndexSlot& slot : old)
-            if (slot.Entry) IndexAdd(slot.Entry);
-    }
-    size_t mask = FIndex.size() - 1;
-    size_t i = entry->Hash & mask;
-    while (FIndex[i].Entry) i = (i + 1) & mask;
-    FIndex[i] = {entry->Hash, entry};
-    ++FIndexCount;
-}
-
-// Removes entry and moves later slots of its run back, so every entry stays
-// reachable from its home slot without gaps.
-void TSST2::IndexRemove(const TXLSString* entry)
-{
-    size_t mask = FIndex.size() - 1;
-    size_t i = entry->Hash & mask;
-    while (FIndex[i].Entry != entry) {
-        if (!FIndex[i].Entry) return;
-        i = (i + 1) & mask;
-    }
-    for (size_t j = (i + 1) & mask; FIndex[j].Entry; j = (j + 1) & mask) {
-        size_t home = FIndex[j].Hash & mask;
-        if (((j - home) & mask) >= ((j - i) & mask)) {
-            FIndex[i] = FIndex[j];
-            i = j;
-        }
-    }
-    FIndex[i] = {};
-    --FIndexCount;
-}
-
-void TSST2::IndexReset(size_t capacity)
-{
-    FIndex.assign(capacity, {});
-    FIndexCount = 0;
-}
-
 std::u16string TSST2::GetItem(const TXLSString* entry) const
 {
     std::u16string text(entry->Len, u'\0');
@@ -296,7 +243,7 @@ void TSST2::Release(TXLSString* entry)
 {
     if (--entry->RefCount > 0) return;
     Unchain(entry);
-    IndexRemove(entry);
+    FIndex.Remove(entry, entry->Hash);
     if (FFonts)
         for (int k = 0; k < entry->RunCount; ++k) FFonts->ReleaseUsage(GetU16(entry->Runs() + 4 * k + 2));
     FreeString(entry);
@@ -310,7 +257,7 @@ void TSST2::Clear()
     FStringPool.Reset();
     FNodePool.Reset();
     FRoot = NewNode();
-    IndexReset(kInitialIndex);
+    FIndex.Reset();
     FSST.clear();
     FTotalCount = 0;
     FUniqueCount = 0;

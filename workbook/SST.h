@@ -4,6 +4,7 @@
 #pragma once
 
 #include "workbook/MemoryPool.h"
+#include "workbook/SSTIndex.h"
 
 #include <cstdint>
 #include <string>
@@ -96,14 +97,6 @@ private:
         int Depth;
         uintptr_t& Head() const { return Node->Slots[Slot]; }
     };
-    // The hash index finds an interned text with one probe in the usual
-    // case, where the trie would walk a node and a chain of entries: open
-    // addressing over (hash, entry) pairs, at most three quarters full. It
-    // only finds; the trie alone gives the order.
-    struct TIndexSlot {
-        uint32_t Hash = 0;
-        TXLSString* Entry = nullptr;
-    };
     static bool IsNode(uintptr_t slot) { return slot & 1; }
     static TNode* AsNode(uintptr_t slot) { return reinterpret_cast<TNode*>(slot & ~uintptr_t(1)); }
     static TXLSString* AsChain(uintptr_t slot) { return reinterpret_cast<TXLSString*>(slot); }
@@ -116,10 +109,6 @@ private:
     void Insert(TNode* node, int depth, TXLSString* entry);
     void Chain(const TLeaf& leaf, TXLSString* entry);
     void Unchain(TXLSString* entry);
-    template <class F> TXLSString* IndexFind(uint32_t hash, F same) const;
-    void IndexAdd(TXLSString* entry);
-    void IndexRemove(const TXLSString* entry);
-    void IndexReset(size_t capacity);
     template <class F> static void TraverseNode(const TNode* node, F& visit)
     {
         for (uintptr_t slot : node->Slots) {
@@ -133,8 +122,7 @@ private:
     TMemoryPool FStringPool;
     TMemoryPool FNodePool;
     TNode* FRoot = nullptr;
-    std::vector<TIndexSlot> FIndex;
-    size_t FIndexCount = 0;
+    TSSTIndex FIndex;
     std::vector<TXLSString*> FSST;
     uint32_t FTotalCount = 0;
     uint32_t FUniqueCount = 0;

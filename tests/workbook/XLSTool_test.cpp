@@ -55,6 +55,30 @@ TEST(XLSTool, write_produces_the_file_the_export_writes)
     EXPECT_EQ(ReadBytes(dir / "out.xls"), expected);
 }
 
+TEST(XLSTool, write_reads_input_past_its_read_block_and_a_last_line_without_newline)
+{
+    TTempDir dir;
+    TXLSWorkbook book;
+    LoadFromWindowResources(book);
+    TSheet& sheet = book.Sheet(0);
+    std::string tsv;
+    const uint32_t rows = 30000;  // about 1.2 MB of input
+    for (uint32_t r = 0; r < rows; ++r) {
+        std::string order = "TB" + std::to_string(100000 + r), name = "商品名称" + std::to_string(r % 500);
+        std::string extra(r % 7, 'x');
+        tsv += order + "\t" + name + "\t" + extra + (r + 1 < rows ? "\n" : "");
+        sheet.SetAsString(0, r, Utf8ToUtf16(order));
+        sheet.SetAsString(1, r, Utf8ToUtf16(name));
+        sheet.SetAsString(2, r, Utf8ToUtf16(extra));
+    }
+    std::ofstream(dir / "in.tsv", std::ios::binary) << tsv;
+    TRun run = Tool("write " + (dir / "out.xls").string() + " < " + (dir / "in.tsv").string());
+    ASSERT_EQ(run.Status, 0) << run.Output;
+    std::vector<uint8_t> expected;
+    book.WriteToStream(expected);
+    EXPECT_EQ(ReadBytes(dir / "out.xls"), expected);
+}
+
 TEST(XLSTool, records_and_streams_describe_a_file)
 {
     TTempDir dir;

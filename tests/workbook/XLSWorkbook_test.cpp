@@ -248,39 +248,6 @@ TEST(XLSWorkbook, other_cell_kinds_read_as_their_text)
     EXPECT_TRUE(half == u"0.5" || half == u"0,5") << Utf16ToUtf8(half);
 }
 
-namespace {
-
-// Appends 4 characters to prefix so that the text's hash becomes target: the
-// table index of each of the last 4 steps is chosen from the top byte of the
-// register it must produce.
-std::u16string ForceHash(const std::u16string& prefix, uint32_t target)
-{
-    uint32_t table[256];
-    for (uint32_t i = 0; i < 256; ++i) {
-        uint32_t c = i;
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[i] = c;
-    }
-    uint32_t reg = 0xFFFFFFFFu;
-    for (char16_t ch : prefix) reg = table[(reg ^ uint8_t(ch)) & 0xFF] ^ (reg >> 8);
-    uint8_t index[4];
-    uint32_t t = target;
-    for (int k = 3; k >= 0; --k) {
-        for (uint32_t i = 0; i < 256; ++i)
-            if ((table[i] >> 24) == (t >> 24)) index[k] = uint8_t(i);
-        t = (t ^ table[index[k]]) << 8;
-    }
-    std::u16string text = prefix;
-    for (int k = 0; k < 4; ++k) {
-        uint8_t b = uint8_t((reg ^ index[k]) & 0xFF);
-        text += char16_t(b);
-        reg = table[index[k]] ^ (reg >> 8);
-    }
-    return text;
-}
-
-}  // namespace
-
 TEST(XLSWorkbook, many_texts_with_one_hash_are_interned_without_endless_splitting)
 {
     TXLSWorkbook book;
