@@ -2,8 +2,11 @@
 #include "app/GoodsImport.h"
 
 #include "store/Connection.h"
+#include "store/SqlTranslate.h"
 #include "store/Value.h"
 #include "workbook/XLSWorkbook.h"
+
+#include <optional>
 
 namespace {
 
@@ -93,18 +96,25 @@ std::runtime_error TGoodsImport::Failed(int r, const QString& reason)
     return std::runtime_error(message.toStdString());
 }
 
-// Stores rows 1..rows in one transaction; a failing row rolls all back.
+// Stores rows 1..rows in one transaction; a failing row rolls all back. The
+// insert is prepared once, with the first row, and run again for each row:
+// preparing it anew would cost more than storing the row.
 int TGoodsImport::Store(int rows)
 {
     workbook::TSheet& sheet = FXls.Sheet(0);
     store::Transaction transaction(FConnection);
+    std::optional<store::Statement> insert;
     int r = 1;
     try {
         for (; r <= rows; ++r) {
             store::Params params;
             for (int col = 0; col < 7; ++col)
                 params.push_back({kParams[col], CellText(sheet, uint32_t(col), uint32_t(r)).toStdString()});
-            FConnection.Execute(kInsert, params);
+            if (!insert) insert.emplace(FConnection.Handle(), store::TranslateSql(kInsert));
+            sqlite3_reset(insert->Handle());
+            insert->Bind(params);
+            while (insert->Step()) {
+            }
             Log(QString::number(r) + QStringLiteral(".新增商品: ") + CellText(sheet, 1, uint32_t(r)));
             if (OnRow) OnRow();
         }
