@@ -10,6 +10,7 @@
 #include "workbook/XLSWorkbook.h"
 
 #include <charconv>
+#include <cstring>
 #include <vector>
 
 namespace workbook {
@@ -87,15 +88,25 @@ public:
             CodePoint(cp);
         }
     }
-    // The characters of a shared string: 8-bit ones are code points.
+    // The characters of a shared string: 8-bit ones are code points, and a
+    // run of them that needs neither escaping nor a second byte is copied.
     void Entry(const TXLSString& s)
     {
         const uint8_t* p = s.Chars();
-        if (s.Options & sstUTF16)
+        if (s.Options & sstUTF16) {
             Units(s.Len, [p](size_t i) { return char32_t(GetU16(p + 2 * i)); });
-        else
-            for (size_t i = 0; i < s.Len; ++i) CodePoint(p[i]);
+            return;
+        }
+        for (size_t i = 0; i < s.Len;) {
+            size_t plain = i;
+            while (plain < s.Len && IsPlain(p[plain])) ++plain;
+            std::memcpy(&FBuf[FLen], p + i, plain - i);
+            FLen += plain - i;
+            if (plain < s.Len) CodePoint(p[plain++]);
+            i = plain;
+        }
     }
+    static bool IsPlain(uint8_t c) { return c < 0x80 && c != '\t' && c != '\r' && c != '\n' && c != '\\'; }
     void Text(std::u16string_view t)
     {
         Units(t.size(), [t](size_t i) { return char32_t(t[i]); });
