@@ -6,7 +6,7 @@ PKGS=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlite3-dev sqlite3
-  libcurl4-openssl-dev ca-certificates
+  libcurl4-openssl-dev libssl-dev ca-certificates
   libzip-dev zlib1g-dev libjpeg-dev
   libgtest-dev googletest
   fonts-wqy-microhei

@@ -12,6 +12,7 @@
 #include "workbook/ByteOrder.h"
 #include "workbook/WorkbookHooks.h"
 #include "workbook/CellText.h"
+#include "workbook/XLSDecrypt.h"
 #include "workbook/XLSError.h"
 #include "workbook/XLSWorkbook.h"
 
@@ -370,11 +371,26 @@ void TXLSReader::ReadBoundsheet(TRecordView r)
 
 void TXLSReader::ReadFilepass(TRecordView r)
 {
+    FInsertRecord = false;
     uint16_t type = r.U16(0);
     if (type == 0) throw EXLSError("File encrypted with non-standard key. French?");
     if (type != 1) throw EXLSError("Can not read file, unknown type of encryption.");
-    if (FOwner.FPassword.empty()) throw EXLSError("File is encrypted. Password required.");
-    throw EXLSError("Invalid password");
+    std::unique_ptr<TBIFFDecryptor> decryptor;
+    if (FOwner.FPassword.empty()) {
+        // A workbook saved with its structure or windows protected is
+        // encrypted with a password every spreadsheet program knows and opens
+        // without asking; only a real password to open needs one from us.
+        try {
+            decryptor = TBIFFDecryptor::Create(r.Data(), r.Size(), kDefaultOpenPassword);
+        } catch (const EXLSError&) {
+        }
+        if (!decryptor) throw EXLSError("File is encrypted. Password required.");
+    } else {
+        decryptor = TBIFFDecryptor::Create(r.Data(), r.Size(), FOwner.FPassword);
+        if (!decryptor) throw EXLSError("Invalid password");
+    }
+    // The copy written back is not encrypted: FILEPASS is not kept.
+    FXLSStream.DecryptRest(*decryptor);
 }
 
 // XCT and its CRN records: kept as bytes in order, the CRN count checked.

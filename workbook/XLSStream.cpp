@@ -1,6 +1,8 @@
 // Opening, closing and the record-level reads and writes of TXLSStream.
 #include "workbook/XLSStream.h"
 
+#include "workbook/XLSDecrypt.h"
+
 #include "workbook/ByteOrder.h"
 #include "workbook/SafeFile.h"
 #include "workbook/Utf16.h"
@@ -310,6 +312,19 @@ void TXLSStream::BeginCONTINUERead()
     if (FReadCONTINUEActive) throw EXLSError("CONTINUE read active");
     FReadCONTINUEActive = true;
     FReadCONTINUEPos = 0;
+}
+
+void TXLSStream::DecryptRest(TBIFFDecryptor& decryptor)
+{
+    TByteStream& stream = Stream();
+    const uint64_t from = stream.Position();
+    std::vector<uint8_t> bytes(size_t(stream.Size()));
+    stream.Seek(0, soFromBeginning);
+    bytes.resize(stream.Read(bytes.data(), bytes.size()));
+    DecryptRecords(bytes, size_t(from), decryptor);
+    stream.Seek(int64_t(from), soFromBeginning);
+    stream.Write(bytes.data() + from, bytes.size() - size_t(from));
+    stream.Seek(int64_t(from), soFromBeginning);
 }
 
 void TXLSStream::EndCONTINUERead()

@@ -44,6 +44,8 @@ private:
     std::unique_ptr<TCompoundDocument> FSavedStorage;
 };
 
+class TBIFFDecryptor;
+
 class TXLSStream {
 public:
     TXLSStream();
@@ -102,6 +104,9 @@ public:
     const uint8_t* PeekRest(size_t& available) { return Stream().Rest(available); }
     uint64_t Position() { return Stream().Position(); }
     uint16_t PeekHeader();
+    // Decrypts every record body from the position to the end of the stream
+    // (the records after FILEPASS); reading then goes on in clear.
+    void DecryptRest(TBIFFDecryptor& decryptor);
     void BeginCONTINUERead();
     void EndCONTINUERead();
     void ResetCONTINUERead() { FReadCONTINUEPos = 0; }

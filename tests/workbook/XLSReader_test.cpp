@@ -264,7 +264,7 @@ TEST(XLSReaderRecords, not_an_excel_workbook_fails_before_any_record)
     EXPECT_EQ(book.Sheets().Count(), 1);
 }
 
-TEST(XLSReaderRecords, encryption_is_named_and_decryption_is_not_attempted)
+TEST(XLSReaderRecords, encryption_without_a_usable_password_is_named)
 {
     TXLSWorkbook book;
     EXPECT_NE(ErrorOf([&] { ReadBIFFFromMemory(book, Book({{}}, {{0x002F, Hex("01 00 01 00")}})); })
