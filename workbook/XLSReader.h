@@ -137,11 +137,14 @@ private:
 
     // Cells and formulas (XLSReaderCells.cpp, XLSReaderFormulas.cpp).
     bool ReadCell(TRecordView r);
+    bool ReadCellRecord(TRecordView r);
+    void ReadCellRun();
+    bool IsPlainCell(uint16_t id) const;
     void CellData();
     TCellFormat* Format(uint16_t xf) const;
     void ReadLabel(TRecordView r);
     void ReadLabelSST(TRecordView r);
-    void PrefetchStrings();
+    void PrefetchStrings(const uint8_t* here, size_t available, uint64_t pos);
     TCellValues& Cells();
     void ReadBoolErr(TRecordView r, size_t offset, uint16_t xf, uint16_t col);
     void ReadMulRK(TRecordView r);

@@ -52,8 +52,55 @@ TCellFormat* TXLSReader::Format(uint16_t xf) const
     return FOwner.DefaultFormat();
 }
 
-// True when the record was a cell record (and was consumed).
+// True when the record was a cell record (and was consumed). The cell
+// records right after it are read here too, as long as they lie in memory
+// and are of the plain kinds ReadCellRun takes.
 bool TXLSReader::ReadCell(TRecordView r)
+{
+    if (!ReadCellRecord(r)) return false;
+    ReadCellRun();
+    return true;
+}
+
+// A sheet is mostly a long run of cell records. Each record of the run is
+// read here, straight from the stream's memory, and left with the same
+// state the record loop would leave: the header, the record count (which
+// the loop raises once more for the last one), the position after the
+// record and the progress event; a failure carries the same message. Any
+// other record, or one not wholly in memory, goes back to the loop.
+void TXLSReader::ReadCellRun()
+{
+    for (;;) {
+        size_t available = 0;
+        const uint8_t* h = FXLSStream.PeekRest(available);
+        if (!h || available < 4) return;
+        PrefetchStrings(h, available, FXLSStream.Position());
+        uint16_t id = GetU16(h), length = GetU16(h + 2);
+        if (!IsPlainCell(id) || length > PBuf.size() || length > available - 4) return;
+        ++FRecordCount;
+        Header.RecID = id;
+        Header.Length = length;
+        FXLSStream.Seek(4 + length, soFromCurrent);
+        if (OnProgress) Progress();
+        ReadCellRecord(TRecordView(h + 4, length));
+    }
+}
+
+bool TXLSReader::IsPlainCell(uint16_t id) const
+{
+    switch (id) {
+    case BIFFRECID_LABELSST:
+    case BIFFRECID_NUMBER:
+    case BIFFRECID_RK:
+    case BIFFRECID_BLANK:
+    case BIFFRECID_MULRK:
+    case BIFFRECID_MULBLANK:
+    case BIFFRECID_BOOLERR: return FOwner.Version() > xvExcel40;
+    default: return false;
+    }
+}
+
+bool TXLSReader::ReadCellRecord(TRecordView r)
 {
     uint16_t id = Header.RecID;
     bool biff2 = FOwner.Version() <= xvExcel21;
@@ -133,30 +180,26 @@ void TXLSReader::ReadLabel(TRecordView r)
 // order; the strings of the records just ahead are fetched into the cache
 // while this one is stored, as the records are in memory anyway. The table's
 // own entries are fetched a step earlier, since finding a string needs its
-// entry first. Only hints: what this reads changes nothing.
-void TXLSReader::PrefetchStrings()
+// entry first. Only hints: what this reads changes nothing. here holds the
+// available bytes of the stream from offset pos on.
+void TXLSReader::PrefetchStrings(const uint8_t* here, size_t available, uint64_t pos)
 {
     constexpr uint64_t kEntriesAhead = 512, kStringsAhead = 256, kLabelSSTSize = 4 + 10;
-    size_t available = 0;
-    const uint8_t* here = FXLSStream.PeekRest(available);
-    if (!here) return;
-    uint64_t pos = FXLSStream.Position();
-    const auto& order = FOwner.SST().FileOrder();
-    auto index = [&](uint64_t at) -> const uint8_t* {
-        const uint8_t* h = here + (at - pos);
-        return GetU16(h) == BIFFRECID_LABELSST && GetU16(h + 2) >= 10 ? h + 10 : nullptr;
-    };
+    TXLSString* const* order = FOwner.SST().FileOrder().data();
+    const size_t count = FOwner.SST().FileOrder().size();
     FAheadFar = std::max(FAheadFar, pos);
-    while (FAheadFar - pos < kEntriesAhead && FAheadFar - pos + kLabelSSTSize <= available) {
-        if (const uint8_t* n = index(FAheadFar))
-            if (GetU32(n) < order.size()) __builtin_prefetch(&order[GetU32(n)]);
-        FAheadFar += 4u + GetU16(here + (FAheadFar - pos) + 2);
+    for (; FAheadFar - pos < kEntriesAhead && FAheadFar - pos + kLabelSSTSize <= available;) {
+        const uint8_t* h = here + (FAheadFar - pos);
+        if (GetU16(h) == BIFFRECID_LABELSST && GetU16(h + 2) >= 10 && GetU32(h + 10) < count)
+            __builtin_prefetch(order + GetU32(h + 10));
+        FAheadFar += 4u + GetU16(h + 2);
     }
     FAheadNear = std::max(FAheadNear, pos);
-    while (FAheadNear - pos < kStringsAhead && FAheadNear - pos + kLabelSSTSize <= available) {
-        if (const uint8_t* n = index(FAheadNear))
-            if (GetU32(n) < order.size()) __builtin_prefetch(order[GetU32(n)]);
-        FAheadNear += 4u + GetU16(here + (FAheadNear - pos) + 2);
+    for (; FAheadNear - pos < kStringsAhead && FAheadNear - pos + kLabelSSTSize <= available;) {
+        const uint8_t* h = here + (FAheadNear - pos);
+        if (GetU16(h) == BIFFRECID_LABELSST && GetU16(h + 2) >= 10 && GetU32(h + 10) < count)
+            __builtin_prefetch(order[GetU32(h + 10)]);
+        FAheadNear += 4u + GetU16(h + 2);
     }
 }
 
@@ -165,7 +208,6 @@ void TXLSReader::ReadLabelSST(TRecordView r)
     auto& order = FOwner.SST().FileOrder();
     uint32_t n = r.Size() >= 10 ? r.U32(6) : uint32_t(-1);
     if (n >= order.size()) throw EXLSError(FormatText("Read error at %.8u", unsigned(FXLSStream.Pos())));
-    PrefetchStrings();
     CellData();
     TXLSString* s = order[n];
     FOwner.SST().AddRef(s);

@@ -11,6 +11,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace workbook {
@@ -26,6 +27,60 @@ std::vector<TSheetName> AllSheets(TXLSWorkbook& book)
     return names;
 }
 
+// Escaped UTF-8 of one code point at p; returns the end.
+char* PutCodePoint(char* p, char32_t cp)
+{
+    if (cp < 0x80) {
+        char c = char(cp);
+        switch (c) {
+        case '\t': *p++ = '\\', *p++ = 't'; break;
+        case '\r': *p++ = '\\', *p++ = 'r'; break;
+        case '\n': *p++ = '\\', *p++ = 'n'; break;
+        case '\\': *p++ = '\\', *p++ = '\\'; break;
+        default: *p++ = c;
+        }
+    } else if (cp < 0x800) {
+        *p++ = char(0xC0 | (cp >> 6));
+        *p++ = char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        *p++ = char(0xE0 | (cp >> 12));
+        *p++ = char(0x80 | ((cp >> 6) & 0x3F));
+        *p++ = char(0x80 | (cp & 0x3F));
+    } else {
+        *p++ = char(0xF0 | (cp >> 18));
+        *p++ = char(0x80 | ((cp >> 12) & 0x3F));
+        *p++ = char(0x80 | ((cp >> 6) & 0x3F));
+        *p++ = char(0x80 | (cp & 0x3F));
+    }
+    return p;
+}
+
+bool IsPlain(uint8_t c) { return c < 0x80 && c != '\t' && c != '\r' && c != '\n' && c != '\\'; }
+
+// UTF-16 code units read by unit(i), as escaped UTF-8 at p; a lone surrogate
+// becomes U+FFFD. Returns the end.
+template <class F> char* PutUnits(char* p, size_t n, F unit)
+{
+    for (size_t i = 0; i < n; ++i) {
+        char32_t cp = unit(i);
+        if (cp < 0x80) {
+            if (IsPlain(uint8_t(cp)))
+                *p++ = char(cp);
+            else
+                p = PutCodePoint(p, cp);
+            continue;
+        }
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < n && unit(i + 1) >= 0xDC00 && unit(i + 1) < 0xE000) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp < 0xE000) {
+            cp = 0xFFFD;
+        }
+        p = PutCodePoint(p, cp);
+    }
+    return p;
+}
+
 // Output buffer of listing lines, handed to the sink when nearly full. Each
 // line first reserves its worst case (3 bytes per UTF-16 unit, 2 per 8-bit
 // character), so the writers below need no bounds checks of their own.
@@ -33,97 +88,87 @@ class TListingOut {
 public:
     static constexpr size_t kBlock = 64 * 1024;
 
-    explicit TListingOut(const TTextSink& sink) : FSink(sink), FBuf(kBlock) {}
+    explicit TListingOut(const TTextSink& sink) : FSink(sink), FBuf(kBlock), FOut(FBuf.data()) {}
     void Reserve(size_t bytes)
     {
-        if (FLen + bytes <= FBuf.size()) return;
+        if (bytes <= size_t(FBuf.data() + FBuf.size() - FOut)) return;
         Flush();
-        if (bytes > FBuf.size()) FBuf.resize(bytes);
+        if (bytes > FBuf.size()) {
+            FBuf.resize(bytes);
+            FOut = FBuf.data();
+        }
     }
     void Flush()
     {
-        if (FLen) FSink(FBuf.data(), FLen);
-        FLen = 0;
+        if (FOut != FBuf.data()) FSink(FBuf.data(), size_t(FOut - FBuf.data()));
+        FOut = FBuf.data();
     }
-    void Char(char c) { FBuf[FLen++] = c; }
-    void Number(uint32_t v) { FLen = size_t(std::to_chars(&FBuf[FLen], &FBuf[FLen] + 10, v).ptr - FBuf.data()); }
-    void CodePoint(char32_t cp)
+    void Char(char c) { *FOut++ = c; }
+    void Chars(std::string_view text)
     {
-        char* p = &FBuf[FLen];
-        if (cp < 0x80) {
-            char c = char(cp);
-            switch (c) {
-            case '\t': *p++ = '\\', *p++ = 't'; break;
-            case '\r': *p++ = '\\', *p++ = 'r'; break;
-            case '\n': *p++ = '\\', *p++ = 'n'; break;
-            case '\\': *p++ = '\\', *p++ = '\\'; break;
-            default: *p++ = c;
-            }
-        } else if (cp < 0x800) {
-            *p++ = char(0xC0 | (cp >> 6));
-            *p++ = char(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            *p++ = char(0xE0 | (cp >> 12));
-            *p++ = char(0x80 | ((cp >> 6) & 0x3F));
-            *p++ = char(0x80 | (cp & 0x3F));
-        } else {
-            *p++ = char(0xF0 | (cp >> 18));
-            *p++ = char(0x80 | ((cp >> 12) & 0x3F));
-            *p++ = char(0x80 | ((cp >> 6) & 0x3F));
-            *p++ = char(0x80 | (cp & 0x3F));
-        }
-        FLen = size_t(p - FBuf.data());
+        std::memcpy(FOut, text.data(), text.size());
+        FOut += text.size();
     }
-    // UTF-16 code units read by unit(i); a lone surrogate becomes U+FFFD.
-    template <class F> void Units(size_t n, F unit)
-    {
-        for (size_t i = 0; i < n; ++i) {
-            char32_t cp = unit(i);
-            if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < n && unit(i + 1) >= 0xDC00 && unit(i + 1) < 0xE000) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
-                ++i;
-            } else if (cp >= 0xD800 && cp < 0xE000) {
-                cp = 0xFFFD;
-            }
-            CodePoint(cp);
-        }
-    }
+    void Number(uint32_t v) { FOut = std::to_chars(FOut, FOut + 10, v).ptr; }
     // The characters of a shared string: 8-bit ones are code points, and a
     // run of them that needs neither escaping nor a second byte is copied.
     void Entry(const TXLSString& s)
     {
-        const uint8_t* p = s.Chars();
+        const uint8_t* chars = s.Chars();
         if (s.Options & sstUTF16) {
-            Units(s.Len, [p](size_t i) { return char32_t(GetU16(p + 2 * i)); });
+            FOut = PutUnits(FOut, s.Len, [chars](size_t i) { return char32_t(GetU16(chars + 2 * i)); });
             return;
         }
+        char* p = FOut;
         for (size_t i = 0; i < s.Len;) {
             size_t plain = i;
-            while (plain < s.Len && IsPlain(p[plain])) ++plain;
-            std::memcpy(&FBuf[FLen], p + i, plain - i);
-            FLen += plain - i;
-            if (plain < s.Len) CodePoint(p[plain++]);
+            while (plain < s.Len && IsPlain(chars[plain])) ++plain;
+            std::memcpy(p, chars + i, plain - i);
+            p += plain - i;
+            if (plain < s.Len) p = PutCodePoint(p, chars[plain++]);
             i = plain;
         }
+        FOut = p;
     }
-    static bool IsPlain(uint8_t c) { return c < 0x80 && c != '\t' && c != '\r' && c != '\n' && c != '\\'; }
     void Text(std::u16string_view t)
     {
-        Units(t.size(), [t](size_t i) { return char32_t(t[i]); });
+        FOut = PutUnits(FOut, t.size(), [t](size_t i) { return char32_t(t[i]); });
     }
 
 private:
     const TTextSink& FSink;
     std::vector<char> FBuf;
-    size_t FLen = 0;
+    char* FOut;
 };
 
 // Sheet position, row and column with their tabs, at most 3 x 11 bytes.
 constexpr size_t kLineHead = 40;
 
-void ListCell(TSheet& sheet, const TCell& cell, uint32_t pos, TListingOut& out)
+// "sheet<TAB>row<TAB>" is the same for every cell of a row: made once a row.
+class TLineHead {
+public:
+    explicit TLineHead(uint32_t pos) : FPos(pos) {}
+    std::string_view Of(uint32_t row)
+    {
+        if (row != FRow || FLength == 0) {
+            char* p = std::to_chars(FText, FText + 10, FPos).ptr;
+            *p++ = '\t';
+            p = std::to_chars(p, p + 10, row).ptr;
+            *p++ = '\t';
+            FLength = size_t(p - FText);
+            FRow = row;
+        }
+        return {FText, FLength};
+    }
+
+private:
+    uint32_t FPos, FRow = 0;
+    char FText[24];
+    size_t FLength = 0;
+};
+
+void ListCell(TSheet& sheet, const TCell& cell, TCellType kind, TLineHead& head, TListingOut& out)
 {
-    TCellType kind = cell.CellType();
     if (kind == ctBlank) return;
     const TXLSString* entry = kind == ctString ? static_cast<const TStringCell&>(cell).FValue : nullptr;
     std::u16string text;
@@ -131,10 +176,7 @@ void ListCell(TSheet& sheet, const TCell& cell, uint32_t pos, TListingOut& out)
     size_t units = entry ? entry->Len : text.size();
     if (units == 0) return;
     out.Reserve(kLineHead + 3 * units + 1);
-    out.Number(pos);
-    out.Char('\t');
-    out.Number(cell.Row());
-    out.Char('\t');
+    out.Chars(head.Of(cell.Row()));
     out.Number(cell.Col());
     out.Char('\t');
     if (entry)
@@ -151,18 +193,21 @@ void ListSheet(TSheet& sheet, uint32_t pos, TListingOut& out)
 {
     constexpr int kBatch = 32;
     TCellValues& cells = sheet.Cells();
+    TLineHead head(pos);
     cells.BeginIterate();
     for (;;) {
         TCell* batch[kBatch];
+        TCellType kinds[kBatch];
         int n = 0;
         while (n < kBatch && (batch[n] = cells.GetNext())) __builtin_prefetch(batch[n++]);
-        for (int i = 0; i < n; ++i)
-            if (batch[i]->CellType() == ctString) {
-                const char* entry = reinterpret_cast<const char*>(static_cast<TStringCell*>(batch[i])->FValue);
-                __builtin_prefetch(entry);
-                __builtin_prefetch(entry + 64);
-            }
-        for (int i = 0; i < n; ++i) ListCell(sheet, *batch[i], pos, out);
+        for (int i = 0; i < n; ++i) {
+            kinds[i] = batch[i]->CellType();
+            if (kinds[i] != ctString) continue;
+            const char* entry = reinterpret_cast<const char*>(static_cast<TStringCell*>(batch[i])->FValue);
+            __builtin_prefetch(entry);
+            __builtin_prefetch(entry + 64);
+        }
+        for (int i = 0; i < n; ++i) ListCell(sheet, *batch[i], kinds[i], head, out);
         if (n < kBatch) return;
     }
 }
