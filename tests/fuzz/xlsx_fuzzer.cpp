@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;  // a part list the zip writer refuses
     }
     workbook::TPipelineOptions& options = workbook::DefaultPipelineOptions();
-    options = {.PipelinedFrom = 0, .Chunk = 1 + std::size_t(data[0] / 2) % 97};
+    options = {.PipelinedFrom = 0, .Chunk = std::size_t(1) << (data[0] / 2 % 16)};  // 1 byte to 32 KiB
     workbook::PlainCellsEnabled() = true;
     const std::string fast = ReadBack(path, true);
     options = {.PipelinedFrom = std::numeric_limits<std::size_t>::max()};
