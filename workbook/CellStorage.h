@@ -47,9 +47,11 @@ public:
 
     TCell* GetCells(uint32_t col, uint32_t row);
     // Makes a cell of kind TKind in the store's memory, to be stored with
-    // SetCells in this store. It costs no heap allocation of its own.
+    // SetCells in this store before the store is next cleared. It costs no
+    // heap allocation of its own.
     template <class TKind, class... TArgs> std::unique_ptr<TCell> NewCell(TArgs&&... args)
     {
+        static_assert(sizeof(TPooledCell<TKind>) <= TMemoryPool::kMaxPooled, "pooled cells find their pool by address");
         void* block = FPool.Allocate(sizeof(TPooledCell<TKind>));
         try {
             return std::unique_ptr<TCell>(new (block) TPooledCell<TKind>(std::forward<TArgs>(args)...));
@@ -86,7 +88,7 @@ protected:
 
 private:
     // Level 4 (col & 0x7F): Capacity cell pointers follow the header.
-    struct TColBlock {
+    struct alignas(TCell*) TColBlock {
         uint32_t Capacity;
         TCell** Cells() { return reinterpret_cast<TCell**>(this + 1); }
         TCell* const* Cells() const { return reinterpret_cast<TCell* const*>(this + 1); }
