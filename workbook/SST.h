@@ -64,6 +64,9 @@ public:
     // last entry goes, the string memory is given back at once; the trie
     // keeps its nodes, so texts added later land where they did before.
     void Release(TXLSString* entry);
+    // Makes room in the index for count more entries (a table about to be
+    // read whole), so it is not grown step by step.
+    void Reserve(size_t count) { FIndex.Reserve(FUniqueCount + count); }
     void Clear();
 
     uint32_t TotalCount() const { return FTotalCount; }

@@ -45,6 +45,19 @@ void TSSTIndex::Add(TXLSString* entry, uint32_t hash)
     Put(entry, hash);
 }
 
+void TSSTIndex::Reserve(size_t count)
+{
+    size_t capacity = FTags.size();
+    while (count * 4 > capacity * 3) capacity *= 2;
+    if (capacity == FTags.size()) return;
+    std::vector<uint8_t> tags = std::move(FTags);
+    std::vector<uint32_t> hashes = std::move(FHashes);
+    std::vector<TXLSString*> entries = std::move(FEntries);
+    Allocate(capacity);
+    for (size_t i = 0; i < tags.size(); ++i)
+        if (tags[i]) Put(entries[i], hashes[i]);
+}
+
 // Removes entry and moves later slots of its run back, so every entry stays
 // reachable from its home slot without gaps.
 void TSSTIndex::Remove(const TXLSString* entry, uint32_t hash)

@@ -32,6 +32,9 @@ public:
         }
     }
     void Add(TXLSString* entry, uint32_t hash);
+    // Makes room for count entries in all, so adding up to that many never
+    // grows the index step by step.
+    void Reserve(size_t count);
     void Remove(const TXLSString* entry, uint32_t hash);
     void Reset();
 
