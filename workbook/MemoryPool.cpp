@@ -1,14 +1,32 @@
 // Chunk handling of the small-block pool.
 #include "workbook/MemoryPool.h"
 
+#include <algorithm>
 #include <new>
 
 namespace workbook {
 
+namespace {
+
+constexpr size_t kMaxSlab = 4 * 1024 * 1024;
+
+}  // namespace
+
+void TMemoryPool::NewSlab()
+{
+    size_t size = FSlabs.empty() ? kChunk : std::min(2 * FSlabs.back().second, kMaxSlab);
+    void* slab = ::operator new(size, std::align_val_t(kChunk));
+    FSlabs.push_back({slab, size});
+    FSlabNext = static_cast<uint8_t*>(slab);
+    FSlabLeft = size;
+}
+
 void TMemoryPool::NewChunk()
 {
-    void* chunk = ::operator new(kChunk, std::align_val_t(kChunk));
-    FChunks.push_back(chunk);
+    if (FSlabLeft == 0) NewSlab();
+    void* chunk = FSlabNext;
+    FSlabNext += kChunk;
+    FSlabLeft -= kChunk;
     new (chunk) TChunkHead{this};
     FBump = static_cast<uint8_t*>(chunk) + sizeof(TChunkHead);
     FLeft = kChunk - sizeof(TChunkHead);
@@ -38,8 +56,10 @@ void TMemoryPool::FreeLarge(void* p)
 void TMemoryPool::Reset()
 {
     while (FLarge) FreeLarge(FLarge + 1);
-    for (void* chunk : FChunks) ::operator delete(chunk, std::align_val_t(kChunk));
-    FChunks.clear();
+    for (auto [slab, size] : FSlabs) ::operator delete(slab, std::align_val_t(kChunk));
+    FSlabs.clear();
+    FSlabNext = nullptr;
+    FSlabLeft = 0;
     for (TFree*& f : FFree) f = nullptr;
     FBump = nullptr;
     FLeft = 0;

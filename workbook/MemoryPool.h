@@ -4,7 +4,8 @@
 // more than building the table, and giving them back one by one costs as
 // much again. The pool carves blocks from 64 KB chunks, keeps freed blocks
 // on one list per size (multiples of 8 bytes), and drops every chunk at once
-// on Reset. Blocks larger than kMaxPooled come from the heap one by one,
+// on Reset. Chunks come from slabs that double in size up to 4 MB, so a
+// large table costs few calls to the system and a small one little memory. Blocks larger than kMaxPooled come from the heap one by one,
 // linked in a list so Reset frees them too.
 //
 // Chunks are aligned to their size and start with a pointer to their pool,
@@ -14,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace workbook {
@@ -77,13 +79,16 @@ private:
     };
     static size_t ClassOf(size_t size) { return size == 0 ? 1 : (size + kGrain - 1) / kGrain; }
     void NewChunk();
+    void NewSlab();
     void* AllocateLarge(size_t size);
     void FreeLarge(void* p);
 
     TFree* FFree[kClasses + 1] = {};
     uint8_t* FBump = nullptr;
     size_t FLeft = 0;
-    std::vector<void*> FChunks;
+    std::vector<std::pair<void*, size_t>> FSlabs;
+    uint8_t* FSlabNext = nullptr;
+    size_t FSlabLeft = 0;
     TLargeHead* FLarge = nullptr;
 };
 
