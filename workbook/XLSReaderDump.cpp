@@ -9,6 +9,7 @@
 #include "workbook/SST.h"
 #include "workbook/XLSWorkbook.h"
 
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <string_view>
@@ -55,10 +56,18 @@ char* PutCodePoint(char* p, char32_t cp)
     return p;
 }
 
-bool IsPlain(uint8_t c) { return c < 0x80 && c != '\t' && c != '\r' && c != '\n' && c != '\\'; }
+// Bytes written as they are: ASCII but for the four escaped characters.
+constexpr auto kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0; c < 0x80; ++c) plain[size_t(c)] = c != '\t' && c != '\r' && c != '\n' && c != '\\';
+    return plain;
+}();
+
+bool IsPlain(uint8_t c) { return kPlain[c]; }
 
 // UTF-16 code units read by unit(i), as escaped UTF-8 at p; a lone surrogate
-// becomes U+FFFD. Returns the end.
+// becomes U+FFFD. Returns the end. The common units (ASCII, then the rest of
+// the basic plane) are tested first.
 template <class F> char* PutUnits(char* p, size_t n, F unit)
 {
     for (size_t i = 0; i < n; ++i) {
@@ -68,15 +77,19 @@ template <class F> char* PutUnits(char* p, size_t n, F unit)
                 *p++ = char(cp);
             else
                 p = PutCodePoint(p, cp);
-            continue;
-        }
-        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < n && unit(i + 1) >= 0xDC00 && unit(i + 1) < 0xE000) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+        } else if (cp < 0x800) {
+            *p++ = char(0xC0 | (cp >> 6));
+            *p++ = char(0x80 | (cp & 0x3F));
+        } else if (cp < 0xD800 || cp >= 0xE000) {
+            *p++ = char(0xE0 | (cp >> 12));
+            *p++ = char(0x80 | ((cp >> 6) & 0x3F));
+            *p++ = char(0x80 | (cp & 0x3F));
+        } else if (cp < 0xDC00 && i + 1 < n && unit(i + 1) >= 0xDC00 && unit(i + 1) < 0xE000) {
+            p = PutCodePoint(p, 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
             ++i;
-        } else if (cp >= 0xD800 && cp < 0xE000) {
-            cp = 0xFFFD;
+        } else {
+            p = PutCodePoint(p, 0xFFFD);
         }
-        p = PutCodePoint(p, cp);
     }
     return p;
 }
@@ -104,14 +117,16 @@ public:
         FOut = FBuf.data();
     }
     void Char(char c) { *FOut++ = c; }
-    void Chars(std::string_view text)
+    // A line head: its buffer holds at least kHeadCopy bytes, and the line
+    // has reserved them, so a copy of fixed size (no library call) will do.
+    static constexpr size_t kHeadCopy = 24;
+    void Head(std::string_view text)
     {
-        std::memcpy(FOut, text.data(), text.size());
+        std::memcpy(FOut, text.data(), kHeadCopy);
         FOut += text.size();
     }
     void Number(uint32_t v) { FOut = std::to_chars(FOut, FOut + 10, v).ptr; }
-    // The characters of a shared string: 8-bit ones are code points, and a
-    // run of them that needs neither escaping nor a second byte is copied.
+    // The characters of a shared string: 8-bit ones are code points.
     void Entry(const TXLSString& s)
     {
         const uint8_t* chars = s.Chars();
@@ -120,13 +135,12 @@ public:
             return;
         }
         char* p = FOut;
-        for (size_t i = 0; i < s.Len;) {
-            size_t plain = i;
-            while (plain < s.Len && IsPlain(chars[plain])) ++plain;
-            std::memcpy(p, chars + i, plain - i);
-            p += plain - i;
-            if (plain < s.Len) p = PutCodePoint(p, chars[plain++]);
-            i = plain;
+        for (size_t i = 0; i < s.Len; ++i) {
+            uint8_t c = chars[i];
+            if (IsPlain(c))
+                *p++ = char(c);
+            else
+                p = PutCodePoint(p, c);
         }
         FOut = p;
     }
@@ -163,7 +177,7 @@ public:
 
 private:
     uint32_t FPos, FRow = 0;
-    char FText[24];
+    char FText[TListingOut::kHeadCopy];
     size_t FLength = 0;
 };
 
@@ -176,7 +190,7 @@ void ListCell(TSheet& sheet, const TCell& cell, TCellType kind, TLineHead& head,
     size_t units = entry ? entry->Len : text.size();
     if (units == 0) return;
     out.Reserve(kLineHead + 3 * units + 1);
-    out.Chars(head.Of(cell.Row()));
+    out.Head(head.Of(cell.Row()));
     out.Number(cell.Col());
     out.Char('\t');
     if (entry)
@@ -189,27 +203,43 @@ void ListCell(TSheet& sheet, const TCell& cell, TCellType kind, TLineHead& head,
 // Cells go in batches: the cells of a batch and then their strings (which
 // lie anywhere in the table) are fetched into the cache all at once, which
 // costs about one wait for memory per batch instead of two per cell.
-void ListSheet(TSheet& sheet, uint32_t pos, TListingOut& out)
-{
-    constexpr int kBatch = 32;
-    TCellValues& cells = sheet.Cells();
-    TLineHead head(pos);
-    cells.BeginIterate();
-    for (;;) {
-        TCell* batch[kBatch];
+class TBatchLister {
+public:
+    TBatchLister(TSheet& sheet, uint32_t pos, TListingOut& out) : FSheet(sheet), FHead(pos), FOut(out) {}
+    void Add(TCell& cell)
+    {
+        __builtin_prefetch(&cell);
+        FBatch[FCount++] = &cell;
+        if (FCount == kBatch) Flush();
+    }
+    void Flush()
+    {
         TCellType kinds[kBatch];
-        int n = 0;
-        while (n < kBatch && (batch[n] = cells.GetNext())) __builtin_prefetch(batch[n++]);
-        for (int i = 0; i < n; ++i) {
-            kinds[i] = batch[i]->CellType();
+        for (int i = 0; i < FCount; ++i) {
+            kinds[i] = FBatch[i]->CellType();
             if (kinds[i] != ctString) continue;
-            const char* entry = reinterpret_cast<const char*>(static_cast<TStringCell*>(batch[i])->FValue);
+            const char* entry = reinterpret_cast<const char*>(static_cast<TStringCell*>(FBatch[i])->FValue);
             __builtin_prefetch(entry);
             __builtin_prefetch(entry + 64);
         }
-        for (int i = 0; i < n; ++i) ListCell(sheet, *batch[i], kinds[i], head, out);
-        if (n < kBatch) return;
+        for (int i = 0; i < FCount; ++i) ListCell(FSheet, *FBatch[i], kinds[i], FHead, FOut);
+        FCount = 0;
     }
+
+private:
+    static constexpr int kBatch = 32;
+    TSheet& FSheet;
+    TLineHead FHead;
+    TListingOut& FOut;
+    TCell* FBatch[kBatch];
+    int FCount = 0;
+};
+
+void ListSheet(TSheet& sheet, uint32_t pos, TListingOut& out)
+{
+    TBatchLister lister(sheet, pos, out);
+    sheet.Cells().ForEach([&](TCell& cell) { lister.Add(cell); });
+    lister.Flush();
 }
 
 }  // namespace

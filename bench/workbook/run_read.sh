@@ -29,19 +29,30 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export LC_ALL=C.UTF-8
 
+# Times one run of a command to the microsecond (GNU time rounds to 10 ms,
+# too coarse here): prints wall and CPU (user + sys) seconds and peak RSS kB.
+cat > "$work/time.py" <<'PY'
+import os, subprocess, sys, time
+with open(sys.argv[1], "wb") as out, open(sys.argv[2], "wb") as err:
+    start = time.monotonic()
+    child = subprocess.Popen(sys.argv[3:], stdout=out, stderr=err)
+    _, status, usage = os.wait4(child.pid, 0)
+    wall = time.monotonic() - start
+print(f"{wall:.4f} {usage.ru_utime + usage.ru_stime:.4f} {usage.ru_maxrss}")
+sys.exit(os.waitstatus_to_exitcode(status))
+PY
+
 # measure NAME RUNS COMMAND...: best wall, best CPU and the largest peak RSS of the runs.
 declare -A WALL CPU
 measure() {
   local name=$1 n=$2; shift 2
   local best_wall= best_cpu= peak=0 i
   for ((i = 0; i < n; i++)); do
-    if ! /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" > "$work/out" 2> "$work/err"; then
+    if ! /usr/bin/python3 "$work/time.py" "$work/out" "$work/err" "$@" > "$work/time"; then
       printf '%-34s failed: %s\n' "$name" "$(head -c 200 "$work/err" | tr '\n' ' ')"
       return 0
     fi
-    read -r wall user sys kb < <(tail -1 "$work/time")
-    local cpu
-    cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }')
+    read -r wall cpu kb < "$work/time"
     if [ -z "$best_wall" ] || awk -v a="$wall" -v b="$best_wall" 'BEGIN { exit !(a < b) }'; then best_wall=$wall; fi
     if [ -z "$best_cpu" ] || awk -v a="$cpu" -v b="$best_cpu" 'BEGIN { exit !(a < b) }'; then best_cpu=$cpu; fi
     ((kb > peak)) && peak=$kb
@@ -51,7 +62,7 @@ measure() {
   local note
   note=$(tail -1 "$work/out")
   [[ $note == *texts ]] || note="$(wc -l < "$work/out") lines"
-  printf '%-34s %6.2f s wall %6.2f s CPU %7.1f MB peak  %s\n' "$name" "$best_wall" "$best_cpu" \
+  printf '%-34s %7.3f s wall %7.3f s CPU %7.1f MB peak  %s\n' "$name" "$best_wall" "$best_cpu" \
     "$(awk -v k="$peak" 'BEGIN { print k / 1024 }')" "$note"
 }
 
@@ -63,8 +74,8 @@ inprocess() {
   read -r wall cpu mb < <(sed -n 's/.*whole \([0-9.]*\) s wall \([0-9.]*\) s CPU.*peak RSS \([0-9.]*\) MB.*/\1 \2 \3/p' "$work/out")
   WALL[$name]=$wall
   CPU[$name]=$cpu
-  printf '%-34s %6.2f s wall %6.2f s CPU %7.1f MB peak  %s\n' "$name" "$wall" "$cpu" "$mb" \
-    "$(grep -o '[0-9]* texts' "$work/out")"
+  printf '%-34s %7.3f s wall %7.3f s CPU %7.1f MB peak  %s\n' "$name" "$wall" "$cpu" "$mb" \
+    "$(grep -o '[0-9][0-9]* texts,' "$work/out" | tr -d ,)"
   grep -o 'read [^;]*CPU, texts [^;]*CPU' "$work/out" | sed 's/^/    of which: /' || true
 }
 
@@ -218,14 +229,15 @@ cd "$import"
 rm -rf backups
 cp empty.mdb ledgr.mdb
 cp template.xls goods.xls
-exec /usr/bin/time -f '%e %U %S %M' -o "$work/import.time" "$bin/tallybrook" import-goods goods.xls
 SH
   chmod +x "$import/run.sh"
   best=
   for ((i = 0; i < runs; i++)); do
-    "$import/run.sh" > "$import/log" 2>&1
-    read -r wall user sys kb < <(tail -1 "$work/import.time")
-    line="$(awk -v w="$wall" -v u="$user" -v s="$sys" -v k="$kb" 'BEGIN { printf "%6.2f s wall %6.2f s CPU %7.1f MB peak", w, u + s, k / 1024 }')"
+    "$import/run.sh"
+    (cd "$import" && /usr/bin/python3 "$work/time.py" "$import/log" "$import/err" "$bin/tallybrook" import-goods goods.xls) \
+      > "$work/import.time"
+    read -r wall cpu kb < "$work/import.time"
+    line="$(awk -v w="$wall" -v c="$cpu" -v k="$kb" 'BEGIN { printf "%7.3f s wall %7.3f s CPU %7.1f MB peak", w, c, k / 1024 }')"
     if [ -z "$best" ] || awk -v a="$wall" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$wall; best_line=$line; fi
   done
   printf '%-34s %s  %s\n' "tallybrook import-goods (10,000)" "$best_line" "$(tail -1 "$import/log")"
