@@ -6,6 +6,7 @@
 #include "workbook/XLSWorkbook.h"
 
 #include <cstdio>
+#include <memory>
 
 namespace xlstool {
 
@@ -15,6 +16,18 @@ void Load(workbook::TXLSWorkbook& book, const std::string& path)
 {
     book.SetFilename(workbook::Utf8ToUtf16(path));
     book.Read();
+}
+
+// The workbook of a command that ends the process (one per process): taking
+// apart a table of hundreds of thousands of cells would only cost time, so
+// it is left to the process exit, reachable from here until then.
+workbook::TXLSWorkbook& LoadToExit(const std::string& path)
+{
+    static workbook::TXLSWorkbook* kept = nullptr;
+    auto book = std::make_unique<workbook::TXLSWorkbook>();
+    Load(*book, path);
+    kept = book.release();
+    return *kept;
 }
 
 int Print(const std::string& text)
@@ -27,18 +40,12 @@ int Print(const std::string& text)
 // never held whole.
 int RunCat(const std::vector<std::string>& args)
 {
-    workbook::TXLSWorkbook book;
-    Load(book, args[0]);
+    workbook::TXLSWorkbook& book = LoadToExit(args[0]);
     workbook::WriteCellListing(book, [](const char* text, size_t length) { std::fwrite(text, 1, length, stdout); });
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
 }
 
-int RunSheets(const std::vector<std::string>& args)
-{
-    workbook::TXLSWorkbook book;
-    Load(book, args[0]);
-    return Print(workbook::SheetNameListing(book));
-}
+int RunSheets(const std::vector<std::string>& args) { return Print(workbook::SheetNameListing(LoadToExit(args[0]))); }
 
 // Files older than BIFF8 are written back as BIFF8, the only binary
 // version the writer makes.
