@@ -111,6 +111,8 @@ public:
         count = size_t(size - FPos);
         return flat + FPos;
     }
+    // Moves the position count bytes on.
+    void Skip(size_t count) { FPos += count; }
     void Write(const void* src, size_t count);
     void SetSize(uint64_t size);
 

@@ -190,7 +190,13 @@ private:
     TRecordStorage* CurrRecs = nullptr;
     int FRecordCount = 0;
     int FLastPercent = -1;
-    uint64_t FAheadFar = 0, FAheadNear = 0;  // stream offsets of the next records PrefetchStrings looks at
+    // PrefetchStrings: the stream offset of the next record it looks at, and
+    // the SST positions whose entries it fetched, whose strings follow later.
+    static constexpr uint64_t kAheadBytes = 512;
+    static constexpr uint32_t kAheadLag = 12, kAheadRing = 16;
+    uint64_t FAheadPos = 0;
+    uint32_t FAheadEntries[kAheadRing] = {};
+    uint32_t FAheadFirst = 0, FAheadLast = 0;
     TCellValues* FCells = nullptr;           // the cells of sheet FCellsSheet
     int FCellsSheet = -1;
     const std::vector<uint8_t>* FSource = nullptr;

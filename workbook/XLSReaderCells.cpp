@@ -74,13 +74,15 @@ void TXLSReader::ReadCellRun()
         size_t available = 0;
         const uint8_t* h = FXLSStream.PeekRest(available);
         if (!h || available < 4) return;
-        PrefetchStrings(h, available, FXLSStream.Position());
+        // Looked at in bursts, when less than half the distance is left.
+        uint64_t pos = FXLSStream.Position();
+        if (FAheadPos < pos + kAheadBytes / 2) PrefetchStrings(h, available, pos);
         uint16_t id = GetU16(h), length = GetU16(h + 2);
         if (!IsPlainCell(id) || length > PBuf.size() || length > available - 4) return;
         ++FRecordCount;
         Header.RecID = id;
         Header.Length = length;
-        FXLSStream.Seek(4 + length, soFromCurrent);
+        FXLSStream.Skip(4u + length);
         if (OnProgress) Progress();
         ReadCellRecord(TRecordView(h + 4, length));
     }
@@ -178,28 +180,27 @@ void TXLSReader::ReadLabel(TRecordView r)
 
 // LABELSST cells of a sheet refer to strings all over the table, in no
 // order; the strings of the records just ahead are fetched into the cache
-// while this one is stored, as the records are in memory anyway. The table's
-// own entries are fetched a step earlier, since finding a string needs its
-// entry first. Only hints: what this reads changes nothing. here holds the
-// available bytes of the stream from offset pos on.
+// while this one is stored, as the records are in memory anyway. Finding a
+// string needs the table's entry first, so the entries of the records ahead
+// are fetched first, and their strings some records later. Only hints: what
+// this reads changes nothing. here holds the available bytes of the stream
+// from offset pos on.
 void TXLSReader::PrefetchStrings(const uint8_t* here, size_t available, uint64_t pos)
 {
-    constexpr uint64_t kEntriesAhead = 512, kStringsAhead = 256, kLabelSSTSize = 4 + 10;
+    constexpr uint64_t kLabelSSTSize = 4 + 10;
     TXLSString* const* order = FOwner.SST().FileOrder().data();
     const size_t count = FOwner.SST().FileOrder().size();
-    FAheadFar = std::max(FAheadFar, pos);
-    for (; FAheadFar - pos < kEntriesAhead && FAheadFar - pos + kLabelSSTSize <= available;) {
-        const uint8_t* h = here + (FAheadFar - pos);
-        if (GetU16(h) == BIFFRECID_LABELSST && GetU16(h + 2) >= 10 && GetU32(h + 10) < count)
-            __builtin_prefetch(order + GetU32(h + 10));
-        FAheadFar += 4u + GetU16(h + 2);
+    if (FAheadPos < pos) {
+        FAheadPos = pos;
+        FAheadFirst = FAheadLast = 0;
     }
-    FAheadNear = std::max(FAheadNear, pos);
-    for (; FAheadNear - pos < kStringsAhead && FAheadNear - pos + kLabelSSTSize <= available;) {
-        const uint8_t* h = here + (FAheadNear - pos);
-        if (GetU16(h) == BIFFRECID_LABELSST && GetU16(h + 2) >= 10 && GetU32(h + 10) < count)
-            __builtin_prefetch(order[GetU32(h + 10)]);
-        FAheadNear += 4u + GetU16(h + 2);
+    while (FAheadPos - pos < kAheadBytes && FAheadPos - pos + kLabelSSTSize <= available) {
+        const uint8_t* h = here + (FAheadPos - pos);
+        FAheadPos += 4u + GetU16(h + 2);
+        if (GetU16(h) != BIFFRECID_LABELSST || GetU16(h + 2) < 10 || GetU32(h + 10) >= count) continue;
+        __builtin_prefetch(order + GetU32(h + 10));
+        FAheadEntries[FAheadLast++ % kAheadRing] = GetU32(h + 10);
+        if (FAheadLast - FAheadFirst > kAheadLag) __builtin_prefetch(order[FAheadEntries[FAheadFirst++ % kAheadRing]]);
     }
 }
 

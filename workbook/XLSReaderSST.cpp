@@ -58,12 +58,22 @@ public:
     }
     uint16_t U16()
     {
+        if (Left() >= 2) {
+            uint16_t v = GetU16(Here());
+            FPos += 2;
+            return v;
+        }
         uint8_t b[2];
         Bytes(b, 2);
         return GetU16(b);
     }
     uint32_t U32()
     {
+        if (Left() >= 4) {
+            uint32_t v = GetU32(Here());
+            FPos += 4;
+            return v;
+        }
         uint8_t b[4];
         Bytes(b, 4);
         return GetU32(b);

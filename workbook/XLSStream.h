@@ -103,6 +103,7 @@ public:
     // All bytes from the position on, in place, under the same condition.
     const uint8_t* PeekRest(size_t& available) { return Stream().Rest(available); }
     uint64_t Position() { return Stream().Position(); }
+    void Skip(size_t count) { Stream().Skip(count); }
     uint16_t PeekHeader();
     // Decrypts every record body from the position to the end of the stream
     // (the records after FILEPASS); reading then goes on in clear.
