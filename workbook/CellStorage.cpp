@@ -151,13 +151,18 @@ void TCellStorage::Clear()
             for (uint32_t b = 0; b < rowBlock.Count; ++b) {
                 TColBlock* block = rowBlock.Blocks[b];
                 if (!block) continue;
-                for (uint32_t c = 0; c < block->Capacity; ++c)
-                    if (TCell* cell = block->Cells()[c]) Destroy(cell);
+                for (uint32_t c = 0; c < block->Capacity; ++c) {
+                    TCell* cell = block->Cells()[c];
+                    if (!cell) continue;
+                    ReleaseCell(*cell);
+                    delete cell;
+                }
             }
         group = nullptr;
     }
     // Every cell and block is gone: the pool's memory goes at once.
     FPool.Reset();
+    FCount = 0;
     FLastCell = nullptr;
     FBounds = TCellDimensions{};
     FBoundsStale = false;

@@ -99,7 +99,7 @@ long StatusKilobytes(const char* field)
     return 0;
 }
 
-// Starts the peak of VmHWM afresh, so it shows what came after the table.
+// Starts the peak of VmHWM afresh, so it leaves out making the table.
 void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // CPU time of the process so far; on a busy machine it shows what the wall
@@ -145,7 +145,7 @@ int main(int argc, char** argv)
     using ms = std::chrono::duration<double, std::milli>;
     auto size = std::filesystem::file_size(argv[1]);
     std::printf("rows %d x %d columns: fill %.1f ms wall %.1f ms CPU, write %.1f ms wall %.1f ms CPU, "
-                "total %.1f ms wall %.1f ms CPU; file %.2f MB; peak RSS %.1f MB (%.1f MB of it the table's texts; "
+                "total %.1f ms wall %.1f ms CPU; file %.2f MB; peak RSS %.1f MB (%.1f MB of it there before the workbook; "
                 "limit 3 x file + 50 MB = %.1f MB)\n",
                 rows, kColumns, ms(filled - start).count(), fillCpu, ms(written - filled).count(), cpu - fillCpu,
                 ms(written - start).count(), cpu, size / 1048576.0, StatusKilobytes("VmHWM:") / 1024.0, baseKilobytes / 1024.0,

@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string_view>
 
 namespace xlstool {
@@ -98,18 +97,13 @@ private:
 
 int RunWrite(const std::vector<std::string>& args)
 {
-    auto book = std::make_unique<workbook::TXLSWorkbook>();
-    workbook::LoadFromWindowResources(*book);
-    TRowWriter writer(book->Sheet(0));
+    workbook::TXLSWorkbook book;
+    workbook::LoadFromWindowResources(book);
+    TRowWriter writer(book.Sheet(0));
     uint32_t row = 0;
     ForEachLine(stdin, [&](std::string_view line) { writer.Write(line, row++); });
-    book->SetFilename(workbook::Utf8ToUtf16(args[0]));
-    book->Write();
-    // The file is complete and the process ends next: taking apart a table
-    // of hundreds of thousands of cells would only cost time. The workbook
-    // stays reachable from here until the process exits.
-    static const workbook::TXLSWorkbook* written = book.release();
-    (void)written;
+    book.SetFilename(workbook::Utf8ToUtf16(args[0]));
+    book.Write();
     return 0;
 }
 
