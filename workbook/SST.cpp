@@ -161,7 +161,9 @@ TXLSString* TSST2::AddRawString(uint8_t options, uint16_t len, const uint8_t* ch
     if (runCount) std::memcpy(s->Chars() + charBytes, runs, 4u * runCount);
     if (extLen) std::memcpy(s->Chars() + charBytes + 4u * runCount, ext, extLen);
     ++FTotalCount;
-    s->Hash = SSTHash(s->Chars(), s->CharBytes());
+    // Hashed from the caller's bytes: reading back the copy just written
+    // would wait for its stores.
+    s->Hash = SSTHash(chars, charBytes);
     TXLSString* entry = Intern(s);
     if (FFonts)
         for (int k = 0; k < entry->RunCount && entry == s; ++k) FFonts->AddUsage(GetU16(entry->Runs() + 4 * k + 2));
