@@ -89,7 +89,7 @@ public:
         const uint8_t* flat = FBytes->Flat();
         uint64_t size = FBytes->Size();
         if (!flat || FPos >= size || count > size - FPos) return ReadPieces(dst, count);
-        std::memcpy(dst, flat + FPos, count);
+        if (count) std::memcpy(dst, flat + FPos, count);
         FPos += count;
         return count;
     }
