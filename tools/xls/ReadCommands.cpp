@@ -10,6 +10,11 @@
 
 namespace xlstool {
 
+// Holds the workbook LoadToExit leaves to the process exit. It has external
+// linkage so the compiler keeps the store and leak checkers find the
+// workbook still in use at exit.
+workbook::TXLSWorkbook* gWorkbookKeptToExit = nullptr;
+
 namespace {
 
 void Load(workbook::TXLSWorkbook& book, const std::string& path)
@@ -23,11 +28,10 @@ void Load(workbook::TXLSWorkbook& book, const std::string& path)
 // it is left to the process exit, reachable from here until then.
 workbook::TXLSWorkbook& LoadToExit(const std::string& path)
 {
-    static workbook::TXLSWorkbook* kept = nullptr;
     auto book = std::make_unique<workbook::TXLSWorkbook>();
     Load(*book, path);
-    kept = book.release();
-    return *kept;
+    gWorkbookKeptToExit = book.release();
+    return *gWorkbookKeptToExit;
 }
 
 int Print(const std::string& text)
