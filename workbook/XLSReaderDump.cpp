@@ -177,7 +177,7 @@ public:
 
 private:
     uint32_t FPos, FRow = 0;
-    char FText[TListingOut::kHeadCopy];
+    char FText[TListingOut::kHeadCopy] = {};
     size_t FLength = 0;
 };
 
