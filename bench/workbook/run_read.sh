@@ -42,13 +42,16 @@ print(f"{wall:.4f} {usage.ru_utime + usage.ru_stime:.4f} {usage.ru_maxrss}")
 sys.exit(os.waitstatus_to_exitcode(status))
 PY
 
-# measure NAME RUNS COMMAND...: best wall, best CPU and the largest peak RSS of the runs.
+# measure NAME RUNS COMMAND...: best wall, best CPU and the largest peak RSS of
+# the runs. Standard output goes to $measure_out (a file the note is taken
+# from, or /dev/null).
 declare -A WALL CPU
+measure_out=$work/out
 measure() {
   local name=$1 n=$2; shift 2
   local best_wall= best_cpu= peak=0 i
   for ((i = 0; i < n; i++)); do
-    if ! /usr/bin/python3 "$work/time.py" "$work/out" "$work/err" "$@" > "$work/time"; then
+    if ! /usr/bin/python3 "$work/time.py" "$measure_out" "$work/err" "$@" > "$work/time"; then
       printf '%-34s failed: %s\n' "$name" "$(head -c 200 "$work/err" | tr '\n' ' ')"
       return 0
     fi
@@ -59,9 +62,11 @@ measure() {
   done
   WALL[$name]=$best_wall
   CPU[$name]=$best_cpu
-  local note
-  note=$(tail -1 "$work/out")
-  [[ $note == *texts ]] || note="$(wc -l < "$work/out") lines"
+  local note="to /dev/null"
+  if [ "$measure_out" != /dev/null ]; then
+    note=$(tail -1 "$measure_out")
+    [[ $note == *texts ]] || note="$(wc -l < "$measure_out") lines"
+  fi
   printf '%-34s %7.3f s wall %7.3f s CPU %7.1f MB peak  %s\n' "$name" "$best_wall" "$best_cpu" \
     "$(awk -v k="$peak" 'BEGIN { print k / 1024 }')" "$note"
 }
@@ -177,7 +182,11 @@ echo
 
 # The same run: every reader on the export ------------------------------------
 echo "Reading the export (best of $runs; ParseExcel and npm xlsx once, as they take seconds):"
+cat_lines() { echo "$("$bin/tallybrook-xls" cat "$1" | wc -l) lines"; }
+measure_out=/dev/null
 measure "ours: tallybrook-xls cat" "$runs" "$bin/tallybrook-xls" cat "$file"
+measure_out=$work/out
+echo "    it lists $(cat_lines "$file")"
 inprocess "ours: Read + GetAsString" "$file"
 measure "python3-xlrd" "$runs" /usr/bin/python3 "$work/xlrd_read.py" "$file"
 if ((have_freexl)) && [ "$freexl_file" = "$file" ]; then
@@ -197,7 +206,10 @@ ratio "ours: Read + GetAsString" "FreeXL"
 if ((have_freexl)) && [ "$freexl_file" != "$file" ]; then
   echo
   echo "Reading the table without empty texts, which FreeXL reads (best of $runs):"
+  measure_out=/dev/null
   measure "ours: cat, no empty texts" "$runs" "$bin/tallybrook-xls" cat "$freexl_file"
+  measure_out=$work/out
+  echo "    it lists $(cat_lines "$freexl_file")"
   inprocess "ours: in-process, no empty texts" "$freexl_file"
   measure "python3-xlrd, no empty texts" "$runs" /usr/bin/python3 "$work/xlrd_read.py" "$freexl_file"
   measure "FreeXL, no empty texts" "$runs" "$work/freexl_read" "$freexl_file"
