@@ -1,6 +1,7 @@
 // Scanning a part as it arrives piece by piece, and scanning a zip entry
 // while a worker inflates it, report what a scan of the whole part reports.
 #include "workbook/xlsx/XmlPartPipeline.h"
+#include "XmlEventLog.h"
 #include "workbook/xlsx/ZipWriter.h"
 
 #include <gtest/gtest.h>
@@ -12,17 +13,7 @@ namespace {
 
 using namespace workbook;
 
-class TEventLog : public TXmlScanEvents {
-public:
-    std::string Log;
-    void TagBegins(std::string_view name, std::span<const TXmlScannedAttribute> attributes,
-                   std::string_view text) override {
-        Log += "+" + std::string(name) + "[";
-        for (const auto& a : attributes) Log += std::string(a.Name) + "=" + std::string(a.Value) + ",";
-        Log += "]{" + std::string(text) + "}";
-    }
-    void TagEnds() override { Log += "-"; }
-};
+using tbtest::TEventLog;
 
 // The log of a whole scan, with the message of its error, if any.
 template <class Scan>

@@ -1,4 +1,5 @@
 #include "workbook/xlsx/XmlTree.h"
+#include "XmlEventLog.h"
 
 #include <gtest/gtest.h>
 
@@ -9,18 +10,7 @@ namespace {
 
 using namespace workbook;
 
-// Records the scanner's events as text: "+name[a=v,...]{text}" and "-".
-class TEventLog : public TXmlScanEvents {
-public:
-    std::string Log;
-    void TagBegins(std::string_view name, std::span<const TXmlScannedAttribute> attributes,
-                   std::string_view text) override {
-        Log += "+" + std::string(name) + "[";
-        for (const auto& a : attributes) Log += std::string(a.Name) + "=" + std::string(a.Value) + ",";
-        Log += "]{" + std::string(text) + "}";
-    }
-    void TagEnds() override { Log += "-"; }
-};
+using tbtest::TEventLog;
 
 std::string Events(std::string_view xml) {
     TEventLog log;
