@@ -1,6 +1,7 @@
 // Chunked memory, shared read-only blocks and the stream position over them.
 #include "workbook/ByteStream.h"
 
+#include "workbook/MemoryPool.h"
 #include "workbook/XLSError.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace workbook {
 
@@ -16,10 +18,6 @@ namespace {
 
 struct TFileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-struct TFree {
-    void operator()(const uint8_t* p) const { std::free(const_cast<uint8_t*>(p)); }
 };
 
 // Room for the expected size plus one byte, so that a file that grew since
@@ -31,28 +29,60 @@ size_t InitialCapacity(const std::filesystem::path& path)
     return ec || size > (uintmax_t(1) << 40) ? 64 * 1024 : size_t(size) + 1;
 }
 
+// The buffer a file is read into: a large one in huge pages (see MapLarge),
+// a small one from the heap.
+struct TReadBlock {
+    uint8_t* Data;
+    size_t Capacity;
+
+    explicit TReadBlock(size_t capacity) : Data(Allocate(capacity)), Capacity(capacity) {}
+    ~TReadBlock() { Free(Data, Capacity); }
+    TReadBlock(const TReadBlock&) = delete;
+    TReadBlock& operator=(const TReadBlock&) = delete;
+    friend void swap(TReadBlock& a, TReadBlock& b) noexcept
+    {
+        std::swap(a.Data, b.Data);
+        std::swap(a.Capacity, b.Capacity);
+    }
+    uint8_t* Release() { return std::exchange(Data, nullptr); }
+
+    static uint8_t* Allocate(size_t capacity)
+    {
+        if (capacity >= kHugePage) return static_cast<uint8_t*>(MapLarge(capacity));
+        auto* p = static_cast<uint8_t*>(std::malloc(capacity));
+        if (!p) throw std::bad_alloc();
+        return p;
+    }
+    static void Free(const uint8_t* p, size_t capacity)
+    {
+        if (!p) return;
+        if (capacity >= kHugePage)
+            UnmapLarge(const_cast<uint8_t*>(p), capacity);
+        else
+            std::free(const_cast<uint8_t*>(p));
+    }
+};
+
 }  // namespace
 
 TSharedBytes ReadFileBytes(const std::filesystem::path& path)
 {
     std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) throw EXLSError("Cannot open file \"" + path.string() + "\". " + std::strerror(errno));
-    size_t capacity = InitialCapacity(path), size = 0;
-    std::unique_ptr<uint8_t, TFree> buffer(static_cast<uint8_t*>(std::malloc(capacity)));
-    if (!buffer) throw std::bad_alloc();
+    TReadBlock block(InitialCapacity(path));
+    size_t size = 0;
     for (;;) {
-        size += std::fread(buffer.get() + size, 1, capacity - size, file.get());
-        if (size < capacity) break;
-        capacity *= 2;
-        auto* grown = static_cast<uint8_t*>(std::realloc(buffer.get(), capacity));
-        if (!grown) throw std::bad_alloc();
-        (void)buffer.release();
-        buffer.reset(grown);
+        size += std::fread(block.Data + size, 1, block.Capacity - size, file.get());
+        if (size < block.Capacity) break;
+        TReadBlock grown(2 * block.Capacity);
+        std::memcpy(grown.Data, block.Data, size);
+        swap(block, grown);
     }
     TSharedBytes bytes;
-    bytes.Data = buffer.get();
+    bytes.Data = block.Data;
     bytes.Size = size;
-    bytes.Owner = std::shared_ptr<const uint8_t[]>(buffer.release(), TFree());
+    size_t capacity = block.Capacity;
+    bytes.Owner = std::shared_ptr<const uint8_t[]>(block.Release(), [capacity](const uint8_t* p) { TReadBlock::Free(p, capacity); });
     return bytes;
 }
 

@@ -15,10 +15,70 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <utility>
 #include <vector>
 
 namespace workbook {
+
+// Blocks of kHugePage or more are mapped straight from the system, aligned to
+// a huge page and marked for huge pages: a large table then costs a few
+// hundred page faults instead of tens of thousands, which was most of the
+// time the kernel spent building it. The memory comes zeroed.
+// MapLarge throws std::bad_alloc when the system refuses.
+constexpr size_t kHugePage = 2 * 1024 * 1024;
+void* MapLarge(size_t size);
+void UnmapLarge(void* p, size_t size);
+
+// A fixed-size array of zeroed trivial values; large ones in huge pages.
+// Allocating one costs no pass over its memory: the system hands out zeroed
+// pages as they are first touched.
+template <class T> class TZeroedArray {
+public:
+    TZeroedArray() = default;
+    explicit TZeroedArray(size_t count) : FData(Allocate(count)), FCount(count) {}
+    ~TZeroedArray() { Free(FData, FCount); }
+    TZeroedArray(TZeroedArray&& other) noexcept
+        : FData(std::exchange(other.FData, nullptr)), FCount(std::exchange(other.FCount, 0))
+    {
+    }
+    TZeroedArray& operator=(TZeroedArray&& other) noexcept
+    {
+        if (this != &other) {
+            Free(FData, FCount);
+            FData = std::exchange(other.FData, nullptr);
+            FCount = std::exchange(other.FCount, 0);
+        }
+        return *this;
+    }
+    T& operator[](size_t i) { return FData[i]; }
+    const T& operator[](size_t i) const { return FData[i]; }
+    size_t size() const { return FCount; }
+
+private:
+    static T* Allocate(size_t count)
+    {
+        if (count == 0) return nullptr;
+        if (count > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+        size_t bytes = count * sizeof(T);
+        if (bytes >= kHugePage) return static_cast<T*>(MapLarge(bytes));
+        void* p = std::calloc(count, sizeof(T));
+        if (!p) throw std::bad_alloc();
+        return static_cast<T*>(p);
+    }
+    static void Free(T* p, size_t count)
+    {
+        if (!p) return;
+        if (count * sizeof(T) >= kHugePage)
+            UnmapLarge(p, count * sizeof(T));
+        else
+            std::free(p);
+    }
+
+    T* FData = nullptr;
+    size_t FCount = 0;
+};
 
 class TMemoryPool {
 public:

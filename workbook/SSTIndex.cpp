@@ -13,9 +13,9 @@ constexpr size_t kInitialCapacity = 256;
 
 void TSSTIndex::Allocate(size_t capacity)
 {
-    FTags.assign(capacity, 0);
-    FHashes.assign(capacity, 0);
-    FEntries.assign(capacity, nullptr);
+    FTags = TZeroedArray<uint8_t>(capacity);
+    FHashes = TZeroedArray<uint32_t>(capacity);
+    FEntries = TZeroedArray<TXLSString*>(capacity);
     FCount = 0;
 }
 
@@ -35,9 +35,9 @@ void TSSTIndex::Put(TXLSString* entry, uint32_t hash)
 void TSSTIndex::Add(TXLSString* entry, uint32_t hash)
 {
     if ((FCount + 1) * 4 > FTags.size() * 3) {
-        std::vector<uint8_t> tags = std::move(FTags);
-        std::vector<uint32_t> hashes = std::move(FHashes);
-        std::vector<TXLSString*> entries = std::move(FEntries);
+        TZeroedArray<uint8_t> tags = std::move(FTags);
+        TZeroedArray<uint32_t> hashes = std::move(FHashes);
+        TZeroedArray<TXLSString*> entries = std::move(FEntries);
         Allocate(tags.size() * 2);
         for (size_t i = 0; i < tags.size(); ++i)
             if (tags[i]) Put(entries[i], hashes[i]);
@@ -50,9 +50,9 @@ void TSSTIndex::Reserve(size_t count)
     size_t capacity = FTags.size();
     while (count * 4 > capacity * 3) capacity *= 2;
     if (capacity == FTags.size()) return;
-    std::vector<uint8_t> tags = std::move(FTags);
-    std::vector<uint32_t> hashes = std::move(FHashes);
-    std::vector<TXLSString*> entries = std::move(FEntries);
+    TZeroedArray<uint8_t> tags = std::move(FTags);
+    TZeroedArray<uint32_t> hashes = std::move(FHashes);
+    TZeroedArray<TXLSString*> entries = std::move(FEntries);
     Allocate(capacity);
     for (size_t i = 0; i < tags.size(); ++i)
         if (tags[i]) Put(entries[i], hashes[i]);

@@ -8,9 +8,10 @@
 // trie alone gives the order.
 #pragma once
 
+#include "workbook/MemoryPool.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace workbook {
 
@@ -43,9 +44,9 @@ private:
     void Allocate(size_t capacity);
     void Put(TXLSString* entry, uint32_t hash);
 
-    std::vector<uint8_t> FTags;
-    std::vector<uint32_t> FHashes;
-    std::vector<TXLSString*> FEntries;
+    TZeroedArray<uint8_t> FTags;
+    TZeroedArray<uint32_t> FHashes;
+    TZeroedArray<TXLSString*> FEntries;
     size_t FCount = 0;
 };
 
