@@ -5,7 +5,16 @@
 #include <string>
 #include <vector>
 
+namespace workbook {
+class TXLSWorkbook;
+}
+
 namespace xlstool {
+
+// The workbook of a command, one per process. Taking apart a table of
+// hundreds of thousands of cells would only cost time when the process is
+// about to end, so it is left to the exit, reachable until then.
+workbook::TXLSWorkbook& WorkbookKeptToExit();
 
 struct TCommand {
     const char* Name;

@@ -6,14 +6,19 @@
 #include "workbook/XLSWorkbook.h"
 
 #include <cstdio>
-#include <memory>
 
 namespace xlstool {
 
-// Holds the workbook LoadToExit leaves to the process exit. It has external
-// linkage so the compiler keeps the store and leak checkers find the
-// workbook still in use at exit.
+// Holds the workbook WorkbookKeptToExit makes. It has external linkage so
+// the compiler keeps the store and leak checkers find the workbook still in
+// use at exit.
 workbook::TXLSWorkbook* gWorkbookKeptToExit = nullptr;
+
+workbook::TXLSWorkbook& WorkbookKeptToExit()
+{
+    gWorkbookKeptToExit = new workbook::TXLSWorkbook();
+    return *gWorkbookKeptToExit;
+}
 
 namespace {
 
@@ -23,15 +28,11 @@ void Load(workbook::TXLSWorkbook& book, const std::string& path)
     book.Read();
 }
 
-// The workbook of a command that ends the process (one per process): taking
-// apart a table of hundreds of thousands of cells would only cost time, so
-// it is left to the process exit, reachable from here until then.
 workbook::TXLSWorkbook& LoadToExit(const std::string& path)
 {
-    auto book = std::make_unique<workbook::TXLSWorkbook>();
-    Load(*book, path);
-    gWorkbookKeptToExit = book.release();
-    return *gWorkbookKeptToExit;
+    workbook::TXLSWorkbook& book = WorkbookKeptToExit();
+    Load(book, path);
+    return book;
 }
 
 int Print(const std::string& text)
@@ -55,8 +56,7 @@ int RunSheets(const std::vector<std::string>& args) { return Print(workbook::She
 // version the writer makes.
 int RunCopy(const std::vector<std::string>& args)
 {
-    workbook::TXLSWorkbook book;
-    Load(book, args[0]);
+    workbook::TXLSWorkbook& book = LoadToExit(args[0]);
     if (book.Version() < workbook::xvExcel97) book.SetVersion(workbook::xvExcel97);
     book.SetFilename(workbook::Utf8ToUtf16(args[1]));
     book.Write();

@@ -97,7 +97,7 @@ private:
 
 int RunWrite(const std::vector<std::string>& args)
 {
-    workbook::TXLSWorkbook book;
+    workbook::TXLSWorkbook& book = WorkbookKeptToExit();
     workbook::LoadFromWindowResources(book);
     TRowWriter writer(book.Sheet(0));
     uint32_t row = 0;
