@@ -188,6 +188,14 @@ std::u16string FloatCellText(double value) {
     const std::string text = FloatToStrGeneral(static_cast<long double>(value), '.');
     const std::size_t point = text.find('.');
     if (point == std::string::npos) return WidenAscii(text);
+    // The usual separator is one ASCII character: put it in place.
+    const char* separator = std::localeconv()->decimal_point;
+    if (separator != nullptr && static_cast<unsigned char>(separator[0]) < 0x80 && separator[0] != '\0' &&
+        separator[1] == '\0') {
+        std::u16string wide = WidenAscii(text);
+        wide[point] = char16_t(separator[0]);
+        return wide;
+    }
     return WidenAscii(text.substr(0, point)) + LocaleDecimalSeparator() +
            WidenAscii(text.substr(point + 1));
 }

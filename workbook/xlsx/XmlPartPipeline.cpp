@@ -5,6 +5,8 @@
 // and for the buffer's fresh pages; the calling thread scans and builds.
 #include "workbook/xlsx/XmlPartPipeline.h"
 
+#include "workbook/MemoryPool.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
@@ -19,7 +21,7 @@ class TPipelinedScan {
 public:
     TPipelinedScan(std::unique_ptr<TZipContainer::TEntryReader> reader, std::size_t chunk)
         : FReader(std::move(reader)), FSize(std::size_t(FReader->DeclaredSize())),
-          FBytes(std::make_unique_for_overwrite<char[]>(FSize + 1)), FChunk(chunk)
+          FBytes(FSize + 1), FChunk(chunk)
     {
         FWorker = std::thread([this] { Inflate(); });
     }
@@ -41,7 +43,7 @@ private:
 
     std::unique_ptr<TZipContainer::TEntryReader> FReader;
     std::size_t FSize;
-    std::unique_ptr<char[]> FBytes;
+    TZeroedArray<char> FBytes;  // a large part's buffer comes in huge pages
     std::size_t FChunk;
     std::mutex FMutex;
     std::condition_variable FChanged;
@@ -55,7 +57,7 @@ void TPipelinedScan::InflateAll()
 {
     std::size_t got = 0;
     while (true) {
-        const std::size_t n = got < FSize ? FReader->Read(FBytes.get() + got, std::min(FChunk, FSize - got)) : 0;
+        const std::size_t n = got < FSize ? FReader->Read(&FBytes[got], std::min(FChunk, FSize - got)) : 0;
         if (n == 0) return FReader->CheckEnd(got);
         got += n;
         std::lock_guard lock(FMutex);
@@ -103,7 +105,7 @@ void TPipelinedScan::Run(TXmlScanEvents& events)
             const TProgress progress = WaitFor(next);
             if (progress.Final && FZipError) break;
             const std::size_t scanned =
-                scanner.Scan(std::string_view(FBytes.get(), progress.Got), progress.Final);
+                scanner.Scan(std::string_view(&FBytes[0], progress.Got), progress.Final);
             if (progress.Final) break;
             next = progress.Got + std::max<std::size_t>(progress.Got - scanned, 1);
         }
