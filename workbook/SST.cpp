@@ -118,34 +118,40 @@ void TSST2::FreeString(TXLSString* s)
     FStringPool.Free(s, size);
 }
 
-TXLSString* TSST2::AddString(std::u16string_view text)
+TSSTText PrepareSSTText(std::u16string_view text, std::vector<uint8_t>& buffer)
 {
     bool wide = false;
     for (char16_t c : text) wide |= c > 0xFF;
     uint16_t len = uint16_t(text.size());
     size_t bytes = wide ? 2u * len : len;
-    // The text's bytes are built in a scratch buffer first, so a text that is
-    // already interned costs no allocation.
-    if (FScratch.size() < bytes) FScratch.resize(bytes);
-    uint8_t* scratch = FScratch.data();
+    if (buffer.size() < bytes) buffer.resize(bytes);
+    uint8_t* out = buffer.data();
     if (wide)
-        for (size_t i = 0; i < len; ++i) PutU16(scratch + 2 * i, text[i]);
+        for (size_t i = 0; i < len; ++i) PutU16(out + 2 * i, text[i]);
     else
-        for (size_t i = 0; i < len; ++i) scratch[i] = uint8_t(text[i]);
+        for (size_t i = 0; i < len; ++i) out[i] = uint8_t(text[i]);
+    return {out, len, uint8_t(wide ? sstUTF16 : 0), SSTHash(out, bytes)};
+}
+
+// The text's bytes are built in a scratch buffer first, so a text that is
+// already interned costs no allocation.
+TXLSString* TSST2::AddString(std::u16string_view text) { return AddString(PrepareSSTText(text, FScratch)); }
+
+TXLSString* TSST2::AddString(const TSSTText& text)
+{
     ++FTotalCount;
-    uint8_t options = wide ? sstUTF16 : 0;
-    uint32_t hash = SSTHash(scratch, bytes);
-    TXLSString* found = FIndex.Find(hash, [&](const TXLSString& e) {
-        return e.Options == options && e.Len == len && e.RunCount == 0 && e.ExtLen == 0 &&
-               SameBytes(e.Chars(), scratch, bytes);
+    size_t bytes = text.ByteCount();
+    TXLSString* found = FIndex.Find(text.Hash, [&](const TXLSString& e) {
+        return e.Options == text.Options && e.Len == text.Len && e.RunCount == 0 && e.ExtLen == 0 &&
+               SameBytes(e.Chars(), text.Bytes, bytes);
     });
     if (found) {
         ++found->RefCount;
         return found;
     }
-    TXLSString* s = NewString(options, len, bytes);
-    if (bytes) std::memcpy(s->Chars(), scratch, bytes);
-    s->Hash = hash;
+    TXLSString* s = NewString(text.Options, text.Len, bytes);
+    if (bytes) std::memcpy(s->Chars(), text.Bytes, bytes);
+    s->Hash = text.Hash;
     Add(s);
     return s;
 }

@@ -46,6 +46,19 @@ struct TXLSString {
 // CRC-32 register (reflected polynomial 0xEDB88320, initial 0xFFFFFFFF, no final inversion).
 uint32_t SSTHash(const uint8_t* bytes, size_t count);
 
+// A text in the form it is interned in: its characters' bytes (compressed
+// when every character is <= U+00FF, else UTF-16LE) and their hash. Making
+// one touches no table, so it can be done ahead, in another thread.
+struct TSSTText {
+    const uint8_t* Bytes;
+    uint16_t Len;
+    uint8_t Options;  // sstUTF16 or 0
+    uint32_t Hash;
+    size_t ByteCount() const { return (Options & sstUTF16) ? 2u * Len : Len; }
+};
+// The text's bytes go to buffer, which the result points into.
+TSSTText PrepareSSTText(std::u16string_view text, std::vector<uint8_t>& buffer);
+
 class TSST2 {
 public:
     TSST2();
@@ -55,6 +68,7 @@ public:
 
     // Interns text: compressed form when every character is <= U+00FF, else UTF-16.
     TXLSString* AddString(std::u16string_view text);
+    TXLSString* AddString(const TSSTText& text);
     // Interns a string as read from a file (any form, with runs and extension data).
     TXLSString* AddRawString(uint8_t options, uint16_t len, const uint8_t* chars, uint16_t runCount,
                              const uint8_t* runs, uint32_t extLen, const uint8_t* ext);

@@ -138,13 +138,30 @@ uint16_t TSheet::ChooseXF(uint32_t col, uint32_t row) const
 
 void TSheet::SetAsString(uint32_t col, uint32_t row, std::u16string_view text)
 {
+    CheckPosition(col, row);
+    PutString(col, row, FCells.SST().AddString(text));
+}
+
+void TSheet::SetAsString(uint32_t col, uint32_t row, const TSSTText& text)
+{
+    CheckPosition(col, row);
+    PutString(col, row, FCells.SST().AddString(text));
+}
+
+void TSheet::CheckPosition(uint32_t col, uint32_t row)
+{
     if (col > kMaxStoreCol || row > kMaxStoreRow)
         throw EXLSError(FormatText("Cell position out of range (column %u, row %u)", col, row));
-    uint16_t xf = ChooseXF(col, row);
-    TCellFormats& formats = FOwner->Formats();
-    TCellFormat* format = xf < formats.Count() ? formats[xf] : FOwner->DefaultFormat();
-    TXLSString* entry = FCells.SST().AddString(text);
+}
+
+// Stores a text cell for an interned entry; the entry's reference is given
+// back when the cell cannot be stored.
+void TSheet::PutString(uint32_t col, uint32_t row, TXLSString* entry)
+{
     try {
+        uint16_t xf = ChooseXF(col, row);
+        TCellFormats& formats = FOwner->Formats();
+        TCellFormat* format = xf < formats.Count() ? formats[xf] : FOwner->DefaultFormat();
         FCells.SetCells(col, row, FCells.NewCell<TStringCell>(uint16_t(col), row, format, entry));
     } catch (...) {
         FCells.SST().Release(entry);

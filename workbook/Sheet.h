@@ -4,6 +4,7 @@
 
 #include "workbook/CellStorage.h"
 #include "workbook/RecordStorage.h"
+#include "workbook/SST.h"
 #include "workbook/XLSTypes.h"
 
 #include <map>
@@ -128,6 +129,8 @@ public:
 
     // Stores text as a text cell (any text, the empty one included).
     void SetAsString(uint32_t col, uint32_t row, std::u16string_view text);
+    // The same for a text prepared ahead (see PrepareSSTText).
+    void SetAsString(uint32_t col, uint32_t row, const TSSTText& text);
     // Text of the cell; "" where no cell or a blank cell stands.
     std::u16string GetAsString(uint32_t col, uint32_t row);
 
@@ -165,6 +168,8 @@ private:
     uint16_t Word(TRecordData* rec, size_t offset = 0) const;
     void SetWord(TRecordData* rec, uint16_t value, size_t offset = 0);
     uint16_t ChooseXF(uint32_t col, uint32_t row) const;
+    static void CheckPosition(uint32_t col, uint32_t row);
+    void PutString(uint32_t col, uint32_t row, TXLSString* entry);
 
     TXLSWorkbook* FOwner;
     TCellValues FCells;

@@ -136,3 +136,25 @@ TEST(SST, long_texts_and_texts_from_views_are_interned_like_others)
     EXPECT_EQ(sst.UniqueCount(), 0u);
     EXPECT_EQ(sst.GetItem(sst.AddString(wide)), wide);
 }
+
+// Texts prepared ahead (in another thread, by the command-line writer) carry
+// the bytes and hash the table would make, and find the same entries.
+TEST(SST, texts_prepared_ahead_are_the_texts_added_directly)
+{
+    std::vector<uint8_t> buffer;
+    TSSTText latin = PrepareSSTText(u"Caf\u00e9", buffer);
+    EXPECT_EQ(latin.Options, 0);
+    EXPECT_EQ(std::vector<uint8_t>(latin.Bytes, latin.Bytes + latin.ByteCount()), (std::vector<uint8_t>{'C', 'a', 'f', 0xE9}));
+    EXPECT_EQ(latin.Hash, SSTHash(latin.Bytes, 4));
+
+    TSST2 sst;
+    TXLSString* direct = sst.AddString(u"Caf\u00e9");
+    EXPECT_EQ(sst.AddString(latin), direct);
+    TSSTText wide = PrepareSSTText(u"货品", buffer);
+    EXPECT_EQ(wide.Options, sstUTF16);
+    EXPECT_EQ(wide.ByteCount(), 4u);
+    TXLSString* prepared = sst.AddString(wide);
+    EXPECT_EQ(sst.AddString(u"货品"), prepared);
+    EXPECT_EQ(prepared->RefCount, 2u);
+    EXPECT_EQ(sst.TotalCount(), 4u);
+}

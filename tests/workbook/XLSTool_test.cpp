@@ -79,6 +79,23 @@ TEST(XLSTool, write_reads_input_past_its_read_block_and_a_last_line_without_newl
     EXPECT_EQ(ReadBytes(dir / "out.xls"), expected);
 }
 
+// The input is read ahead while cells are stored: a cell that cannot be
+// stored must end the command at once, with the old file left as it was.
+TEST(XLSTool, write_stops_at_a_cell_past_the_last_column_and_keeps_the_old_file)
+{
+    TTempDir dir;
+    std::string tsv;
+    for (int r = 0; r < 20000; ++r) tsv += "TB" + std::to_string(r) + "\tx\n";
+    tsv.insert(tsv.find("TB12000\t"), std::string(16384, '\t') + "past the last column\n");
+    std::ofstream(dir / "in.tsv", std::ios::binary) << tsv;
+    std::ofstream(dir / "out.xls") << "old";
+    TRun run = Tool("write " + (dir / "out.xls").string() + " < " + (dir / "in.tsv").string());
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Output, "Cell position out of range (column 16384, row 12000)\n");
+    std::vector<uint8_t> old = ReadBytes(dir / "out.xls");
+    EXPECT_EQ(std::string(old.begin(), old.end()), "old");
+}
+
 TEST(XLSTool, records_and_streams_describe_a_file)
 {
     TTempDir dir;

@@ -5,9 +5,15 @@
 #include "workbook/WindowResources.h"
 #include "workbook/XLSWorkbook.h"
 
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
 #include <string_view>
+#include <thread>
 
 namespace xlstool {
 
@@ -62,24 +68,37 @@ template <class F> void ForEachLine(std::FILE* in, F onLine)
     }
 }
 
-// Stores the fields of one line as text cells of a row, converting each
-// field through buffers that are reused from cell to cell.
-class TRowWriter {
+// Cells of a block of lines, prepared for the shared-string table: their
+// texts' bytes and hashes are made here, the tables touched only by Store.
+struct TPreparedBlock {
+    struct TCell {
+        uint32_t Row, Col;
+        size_t Offset;  // of the text's bytes in Bytes
+        uint16_t Len;
+        uint8_t Options;
+        uint32_t Hash;
+    };
+    std::vector<TCell> Cells;
+    std::vector<uint8_t> Bytes;
+};
+
+// Turns lines into prepared cells, converting each field through buffers
+// that are reused from cell to cell.
+class TRowPreparer {
 public:
-    explicit TRowWriter(workbook::TSheet& sheet) : FSheet(sheet) {}
-    void Write(std::string_view line, uint32_t row)
+    void Prepare(std::string_view line, uint32_t row, TPreparedBlock& block)
     {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         for (uint32_t col = 0;; ++col) {
             size_t tab = line.find('\t');
-            WriteCell(line.substr(0, tab), col, row);
+            PrepareCell(line.substr(0, tab), col, row, block);
             if (tab == std::string_view::npos) return;
             line.remove_prefix(tab + 1);
         }
     }
 
 private:
-    void WriteCell(std::string_view field, uint32_t col, uint32_t row)
+    void PrepareCell(std::string_view field, uint32_t col, uint32_t row, TPreparedBlock& block)
     {
         if (field.find('\\') != std::string_view::npos) {
             FDecoded.clear();
@@ -87,21 +106,144 @@ private:
             field = FDecoded;
         }
         workbook::Utf8ToUtf16(field, FText);
-        FSheet.SetAsString(col, row, FText);
+        workbook::TSSTText text = workbook::PrepareSSTText(FText, FScratch);
+        size_t offset = block.Bytes.size();
+        block.Bytes.insert(block.Bytes.end(), text.Bytes, text.Bytes + text.ByteCount());
+        block.Cells.push_back({row, col, offset, text.Len, text.Options, text.Hash});
     }
 
-    workbook::TSheet& FSheet;
     std::string FDecoded;
     std::u16string FText;
+    std::vector<uint8_t> FScratch;
+};
+
+void Store(const TPreparedBlock& block, workbook::TSheet& sheet)
+{
+    for (const TPreparedBlock::TCell& c : block.Cells)
+        sheet.SetAsString(c.Col, c.Row, workbook::TSSTText{block.Bytes.data() + c.Offset, c.Len, c.Options, c.Hash});
+}
+
+// Reading and preparing the input runs in a second thread while this one
+// stores what is ready: blocks go back and forth between the two, at most
+// kInFlight of them filled and waiting. The reading thread shares its state,
+// so that a command failing half-way can leave it behind rather than wait
+// for it: it may be waiting for input that comes late or never, and the
+// process is about to end.
+class TInputPipeline {
+public:
+    static constexpr size_t kLinesPerBlock = 512;
+    static constexpr size_t kInFlight = 4;
+
+    explicit TInputPipeline(std::FILE* in)
+        : FState(std::make_shared<TState>()), FThread([state = FState, in] { state->Produce(in); })
+    {
+    }
+    ~TInputPipeline()
+    {
+        bool done;
+        {
+            std::lock_guard lock(FState->Mutex);
+            FState->Stopped = true;
+            done = FState->Done;
+            FState->Changed.notify_all();
+        }
+        if (done)
+            FThread.join();
+        else
+            FThread.detach();
+    }
+    // The next filled block, or null at the end of the input; rethrows what
+    // failed in the reading thread. The block returns with Recycle.
+    std::unique_ptr<TPreparedBlock> Next() { return FState->Next(); }
+    void Recycle(std::unique_ptr<TPreparedBlock> block)
+    {
+        block->Cells.clear();
+        block->Bytes.clear();
+        std::lock_guard lock(FState->Mutex);
+        FState->Empty.push_back(std::move(block));
+    }
+
+private:
+    struct TStopped {};
+    struct TState {
+        std::mutex Mutex;
+        std::condition_variable Changed;
+        std::deque<std::unique_ptr<TPreparedBlock>> Filled;
+        std::vector<std::unique_ptr<TPreparedBlock>> Empty;
+        bool Done = false, Stopped = false;
+        std::exception_ptr Error;
+
+        std::unique_ptr<TPreparedBlock> Next()
+        {
+            std::unique_lock lock(Mutex);
+            Changed.wait(lock, [&] { return !Filled.empty() || Done; });
+            if (Filled.empty()) {
+                if (Error) std::rethrow_exception(Error);
+                return nullptr;
+            }
+            auto block = std::move(Filled.front());
+            Filled.pop_front();
+            Changed.notify_all();
+            return block;
+        }
+        void Produce(std::FILE* in) noexcept
+        {
+            try {
+                TRowPreparer preparer;
+                std::unique_ptr<TPreparedBlock> block;
+                uint32_t row = 0;
+                size_t lines = 0;
+                ForEachLine(in, [&](std::string_view line) {
+                    if (!block) block = TakeEmpty();
+                    preparer.Prepare(line, row++, *block);
+                    if (++lines % kLinesPerBlock == 0) Hand(std::move(block));
+                });
+                if (block) Hand(std::move(block));
+            } catch (const TStopped&) {
+            } catch (...) {
+                std::lock_guard lock(Mutex);
+                Error = std::current_exception();
+            }
+            std::lock_guard lock(Mutex);
+            Done = true;
+            Changed.notify_all();
+        }
+        std::unique_ptr<TPreparedBlock> TakeEmpty()
+        {
+            std::lock_guard lock(Mutex);
+            if (Empty.empty()) return std::make_unique<TPreparedBlock>();
+            auto block = std::move(Empty.back());
+            Empty.pop_back();
+            return block;
+        }
+        // Waits while kInFlight blocks are waiting; the consumer going away
+        // ends the reading.
+        void Hand(std::unique_ptr<TPreparedBlock> block)
+        {
+            std::unique_lock lock(Mutex);
+            Changed.wait(lock, [&] { return Filled.size() < kInFlight || Stopped; });
+            if (Stopped) throw TStopped();
+            Filled.push_back(std::move(block));
+            Changed.notify_all();
+        }
+    };
+
+    std::shared_ptr<TState> FState;
+    std::thread FThread;
 };
 
 int RunWrite(const std::vector<std::string>& args)
 {
     workbook::TXLSWorkbook& book = WorkbookKeptToExit();
     workbook::LoadFromWindowResources(book);
-    TRowWriter writer(book.Sheet(0));
-    uint32_t row = 0;
-    ForEachLine(stdin, [&](std::string_view line) { writer.Write(line, row++); });
+    workbook::TSheet& sheet = book.Sheet(0);
+    {
+        TInputPipeline input(stdin);
+        while (auto block = input.Next()) {
+            Store(*block, sheet);
+            input.Recycle(std::move(block));
+        }
+    }
     book.SetFilename(workbook::Utf8ToUtf16(args[0]));
     book.Write();
     return 0;
