@@ -132,7 +132,7 @@ void Store(const TPreparedBlock& block, workbook::TSheet& sheet)
 class TInputPipeline {
 public:
     static constexpr size_t kLinesPerBlock = 512;
-    static constexpr size_t kInFlight = 4;
+    static constexpr size_t kInFlight = 16;
 
     explicit TInputPipeline(std::FILE* in)
         : FState(std::make_shared<TState>()), FThread([state = FState, in] { state->Produce(in); })
