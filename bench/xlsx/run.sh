@@ -21,18 +21,22 @@ wb.save(sys.argv[1])
 PY
 ls -l "$file"
 
-# measure NAME COMMAND...: runs the command $runs times under /usr/bin/time.
+# measure NAME COMMAND...: runs the command $runs times, timed to the
+# microsecond by measure.py (wall, user + sys CPU, peak RSS), and keeps the
+# best wall time in $work/NAME.best for the ratio at the end.
+here=$(cd "$(dirname "$0")" && pwd)
 measure() {
   local name=$1; shift
   local stats=$work/stats
   : >"$stats"
   for ((i = 0; i < runs; ++i)); do
-    /usr/bin/time -a -o "$stats" -f '%e %U %S %M' "$@" >"$work/out.txt" 2>"$work/err.txt" ||
+    /usr/bin/python3 "$here/../workbook/measure.py" /dev/null "$@" >>"$stats" 2>"$work/err.txt" ||
       { echo "$name: failed"; cat "$work/err.txt"; return 0; }
   done
-  awk -v name="$name" -v runs="$runs" '
-    NF == 4 { w = $1; c = $2 + $3; if (!n || w < bw) bw = w; if (!n || c < bc) bc = c; if ($4 > rss) rss = $4; n++ }
-    END { printf "%-20s best of %d: %6.2f s wall, %6.2f s CPU, %7.1f MiB peak RSS\n", name ":", runs, bw, bc, rss / 1024 }' "$stats"
+  awk -v name="$name" -v runs="$runs" -v best="$work/$name.best" '
+    NF == 3 { if (!n || $1 < bw) bw = $1; if (!n || $2 < bc) bc = $2; if ($3 > rss) rss = $3; n++ }
+    END { printf "%-20s best of %d: %7.3f s wall, %7.3f s CPU, %7.1f MiB peak RSS\n", name ":", runs, bw, bc, rss / 1024
+          print bw > best }' "$stats"
 }
 
 # Ours: the program reads the file once per process, so that every process
@@ -65,3 +69,13 @@ if command -v ssconvert >/dev/null; then
 else
   echo "ssconvert: not installed"
 fi
+
+# The fastest peer's best wall time against ours (goal: at least 10x).
+ours=$(cat "$work/tallybrook.best")
+fastest=$(cat "$work"/*.best | grep -v "^$ours\$" | sort -g | head -1)
+for f in "$work"/*.best; do
+  name=$(basename "$f" .best)
+  [ "$name" = tallybrook ] && continue
+  [ "$(cat "$f")" = "$fastest" ] && awk -v p="$fastest" -v o="$ours" -v n="$name" \
+    'BEGIN { printf "fastest peer (%s) / tallybrook: %.1fx wall (goal: 10x)\n", n, p / o }'
+done
