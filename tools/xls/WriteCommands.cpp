@@ -5,6 +5,7 @@
 #include "workbook/WindowResources.h"
 #include "workbook/XLSWorkbook.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,14 @@
 namespace xlstool {
 
 namespace {
+
+// One step of a spin: tells the processor that this thread only waits.
+void Pause()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
 
 // Appends field to out with the escapes \t \r \n \\ decoded; any other
 // backslash stays as it is.
@@ -133,6 +142,7 @@ class TInputPipeline {
 public:
     static constexpr size_t kLinesPerBlock = 512;
     static constexpr size_t kInFlight = 16;
+    static constexpr int kSpins = 4000;
 
     explicit TInputPipeline(std::FILE* in)
         : FState(std::make_shared<TState>()), FThread([state = FState, in] { state->Produce(in); })
@@ -172,9 +182,15 @@ private:
         std::vector<std::unique_ptr<TPreparedBlock>> Empty;
         bool Done = false, Stopped = false;
         std::exception_ptr Error;
+        std::atomic<size_t> Handed{0};  // blocks handed over, and one for the end
+        size_t Taken = 0;               // calls of Next (consumer only)
 
         std::unique_ptr<TPreparedBlock> Next()
         {
+            // Waking a sleeping thread can take longer than the wait itself,
+            // so a short wait is spent spinning.
+            for (int i = 0; i < kSpins && Handed.load(std::memory_order_acquire) == Taken; ++i) Pause();
+            ++Taken;
             std::unique_lock lock(Mutex);
             Changed.wait(lock, [&] { return !Filled.empty() || Done; });
             if (Filled.empty()) {
@@ -206,6 +222,7 @@ private:
             }
             std::lock_guard lock(Mutex);
             Done = true;
+            Handed.fetch_add(1, std::memory_order_release);  // ends a consumer's spin
             Changed.notify_all();
         }
         std::unique_ptr<TPreparedBlock> TakeEmpty()
@@ -224,6 +241,7 @@ private:
             Changed.wait(lock, [&] { return Filled.size() < kInFlight || Stopped; });
             if (Stopped) throw TStopped();
             Filled.push_back(std::move(block));
+            Handed.fetch_add(1, std::memory_order_release);
             Changed.notify_all();
         }
     };
