@@ -1,9 +1,13 @@
 // The small-block pool under the workbook model.
+#include "TestHelpers.h"
+
+#include "workbook/ByteStream.h"
 #include "workbook/MemoryPool.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <set>
 
 using namespace workbook;
@@ -43,4 +47,49 @@ TEST(MemoryPool, large_blocks_and_reset_free_everything)
     for (int i = 0; i < 5000; ++i) pool.Allocate(200);
     pool.Reset();
     std::memset(pool.Allocate(64), 3, 64);
+}
+
+// Slabs of a huge page and more are mapped from the system: blocks there
+// still find their pool, and everything goes on Reset.
+TEST(MemoryPool, blocks_in_huge_page_slabs_know_their_pool)
+{
+    TMemoryPool pool;
+    std::vector<void*> blocks;
+    for (size_t total = 0; total < 3 * kHugePage + kHugePage / 2; total += TMemoryPool::kMaxPooled) {
+        void* p = pool.Allocate(TMemoryPool::kMaxPooled);
+        std::memset(p, 0x5A, TMemoryPool::kMaxPooled);
+        blocks.push_back(p);
+    }
+    for (void* p : blocks) ASSERT_EQ(TMemoryPool::Owner(p), &pool);
+    pool.Reset();
+    std::memset(pool.Allocate(64), 1, 64);
+}
+
+TEST(MemoryPool, zeroed_arrays_small_and_huge_start_zero_and_move)
+{
+    for (size_t count : {size_t(0), size_t(10), kHugePage / sizeof(uint32_t) + 3}) {
+        TZeroedArray<uint32_t> a(count);
+        ASSERT_EQ(a.size(), count);
+        for (size_t i = 0; i < count; ++i) ASSERT_EQ(a[i], 0u) << i;
+        if (count) a[count - 1] = 7;
+        TZeroedArray<uint32_t> b = std::move(a);
+        EXPECT_EQ(a.size(), 0u);
+        EXPECT_EQ(b.size(), count);
+        if (count) EXPECT_EQ(b[count - 1], 7u);
+        b = TZeroedArray<uint32_t>(5);
+        EXPECT_EQ(b[4], 0u);
+    }
+    EXPECT_THROW(TZeroedArray<uint64_t>(SIZE_MAX / 4), std::bad_alloc);
+}
+
+// A file of several huge pages is read whole into its mapped block.
+TEST(MemoryPool, a_large_file_is_read_whole)
+{
+    tbtest::TTempDir dir;
+    std::string bytes(2 * kHugePage + 12345, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 7 + i / 4096);
+    std::ofstream(dir / "big.bin", std::ios::binary) << bytes;
+    TSharedBytes read = ReadFileBytes(dir / "big.bin");
+    ASSERT_EQ(read.Size, bytes.size());
+    EXPECT_EQ(std::memcmp(read.Data, bytes.data(), bytes.size()), 0);
 }
