@@ -82,7 +82,8 @@ TSharedBytes ReadFileBytes(const std::filesystem::path& path)
     bytes.Data = block.Data;
     bytes.Size = size;
     size_t capacity = block.Capacity;
-    bytes.Owner = std::shared_ptr<const uint8_t[]>(block.Release(), [capacity](const uint8_t* p) { TReadBlock::Free(p, capacity); });
+    bytes.Owner = std::shared_ptr<const uint8_t[]>(
+        block.Release(), [capacity](const uint8_t* p) { TReadBlock::Free(p, capacity); });
     return bytes;
 }
 

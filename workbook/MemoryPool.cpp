@@ -12,10 +12,6 @@ namespace {
 
 constexpr size_t kMaxSlab = 4 * 1024 * 1024;
 
-}  // namespace
-
-namespace {
-
 // Whole huge pages: a tail shorter than one would fall back to small pages.
 size_t HugeRound(size_t size) { return (size + kHugePage - 1) & ~(kHugePage - 1); }
 
@@ -23,6 +19,7 @@ size_t HugeRound(size_t size) { return (size + kHugePage - 1) & ~(kHugePage - 1)
 
 void* MapLarge(size_t size)
 {
+    if (size > SIZE_MAX / 2) throw std::bad_alloc();  // no size that could wrap below
     size = HugeRound(size);
     size_t span = size + kHugePage;
     void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);

@@ -80,6 +80,7 @@ TEST(MemoryPool, zeroed_arrays_small_and_huge_start_zero_and_move)
         EXPECT_EQ(b[4], 0u);
     }
     EXPECT_THROW(TZeroedArray<uint64_t>(SIZE_MAX / 4), std::bad_alloc);
+    EXPECT_THROW(TZeroedArray<uint8_t>(SIZE_MAX - 1), std::bad_alloc);
 }
 
 // A file of several huge pages is read whole into its mapped block.

@@ -144,7 +144,8 @@ TEST(SST, texts_prepared_ahead_are_the_texts_added_directly)
     std::vector<uint8_t> buffer;
     TSSTText latin = PrepareSSTText(u"Caf\u00e9", buffer);
     EXPECT_EQ(latin.Options, 0);
-    EXPECT_EQ(std::vector<uint8_t>(latin.Bytes, latin.Bytes + latin.ByteCount()), (std::vector<uint8_t>{'C', 'a', 'f', 0xE9}));
+    EXPECT_EQ(std::vector<uint8_t>(latin.Bytes, latin.Bytes + latin.ByteCount()),
+              (std::vector<uint8_t>{'C', 'a', 'f', 0xE9}));
     EXPECT_EQ(latin.Hash, SSTHash(latin.Bytes, 4));
 
     TSST2 sst;
