@@ -56,4 +56,27 @@ TEST(XLSReaderTool, errors_go_to_standard_error_with_status_one)
     EXPECT_EQ(status, 1);
 }
 
+// A workbook saved with a password to open, from another program.
+TEST(XLSReaderTool, a_password_opens_an_encrypted_workbook_and_its_copy_needs_none)
+{
+    const std::filesystem::path corpus(TB_CORPUS_DIR);
+    const std::string file = (corpus / "broken" / "poi__password.xls").string();
+    if (!std::filesystem::exists(file)) GTEST_SKIP() << "no corpus";
+    std::ifstream in(corpus / "expected" / "poi__password.xls.tsv", std::ios::binary);
+    const std::string expected{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    tbtest::TTempDir dir;
+    int status = -1;
+    EXPECT_EQ(Tool("cat " + file + " --password password", &status), expected);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(Tool("cat " + file, &status).find("File is encrypted. Password required.\n"), std::string::npos);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(Tool("sheets " + file + " --password passwort", &status).find("Invalid password\n"), std::string::npos);
+    EXPECT_EQ(status, 1);
+    Tool("copy " + file + " " + (dir / "plain.xls").string() + " --password password", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(Tool("cat " + (dir / "plain.xls").string(), &status), expected);
+    Tool("write " + (dir / "x.xls").string() + " --password password < /dev/null", &status);
+    EXPECT_EQ(status, 1);  // writing takes no password
+}
+
 #endif

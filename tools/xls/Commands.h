@@ -16,12 +16,17 @@ namespace xlstool {
 // about to end, so it is left to the exit, reachable until then.
 workbook::TXLSWorkbook& WorkbookKeptToExit();
 
+// The text given with --password (UTF-8); empty when none was given. The
+// reading commands open workbooks saved with a password to open with it.
+extern std::string gPassword;
+
 struct TCommand {
     const char* Name;
     const char* Usage;  // arguments after the name, e.g. "OUT.xls"
     const char* Help;   // one paragraph for --help
     int ArgCount;       // exact number of arguments
     int (*Run)(const std::vector<std::string>& args);
+    bool TakesPassword = false;  // accepts --password TEXT after its arguments
 };
 
 // write: text cells from tab-separated lines.

@@ -14,6 +14,8 @@ namespace xlstool {
 // use at exit.
 workbook::TXLSWorkbook* gWorkbookKeptToExit = nullptr;
 
+std::string gPassword;
+
 workbook::TXLSWorkbook& WorkbookKeptToExit()
 {
     gWorkbookKeptToExit = new workbook::TXLSWorkbook();
@@ -24,6 +26,7 @@ namespace {
 
 void Load(workbook::TXLSWorkbook& book, const std::string& path)
 {
+    book.FPassword = workbook::Utf8ToUtf16(gPassword);
     book.SetFilename(workbook::Utf8ToUtf16(path));
     book.Read();
 }
@@ -68,10 +71,12 @@ int RunCopy(const std::vector<std::string>& args)
 std::vector<TCommand> ReadCommands()
 {
     return {
-        {"cat", "FILE", "Prints every cell whose text is not empty as sheet<TAB>row<TAB>col<TAB>text (escaped).", 1,
-         RunCat},
-        {"sheets", "FILE", "Prints the sheet names, one per line.", 1, RunSheets},
-        {"copy", "IN OUT", "Reads IN and writes it to OUT, as the goods import writes a file back.", 2, RunCopy},
+        {"cat", "FILE [--password TEXT]",
+         "Prints every cell whose text is not empty as sheet<TAB>row<TAB>col<TAB>text (escaped).", 1, RunCat, true},
+        {"sheets", "FILE [--password TEXT]", "Prints the sheet names, one per line.", 1, RunSheets, true},
+        {"copy", "IN OUT [--password TEXT]",
+         "Reads IN and writes it to OUT, as the goods import writes a file back (the copy has no password).", 2,
+         RunCopy, true},
     };
 }
 

@@ -47,7 +47,10 @@ void PrintHelp(const std::vector<xlstool::TCommand>& commands)
 {
     std::printf("Usage: tallybrook-xls COMMAND ARGUMENTS\n\nCommands:\n");
     for (const auto& c : commands) std::printf("  %s %s\n      %s\n\n", c.Name, c.Usage, c.Help);
-    std::printf("  --help\n      Shows this text.\n\nErrors are reported on standard error with exit status 1.\n");
+    std::printf("  --help\n      Shows this text.\n\n"
+                "A workbook saved with a password to open is read with --password TEXT; one saved as\n"
+                "protected without a password opens as it is.\n"
+                "Errors are reported on standard error with exit status 1.\n");
 }
 
 }  // namespace
@@ -64,6 +67,10 @@ int main(int argc, char** argv)
     for (const auto& c : commands) {
         if (name != c.Name) continue;
         std::vector<std::string> args(argv + 2, argv + argc);
+        if (c.TakesPassword && args.size() >= 2 && args[args.size() - 2] == "--password") {
+            xlstool::gPassword = args.back();
+            args.resize(args.size() - 2);
+        }
         if (int(args.size()) != c.ArgCount) {
             std::fprintf(stderr, "Usage: tallybrook-xls %s %s\n", c.Name, c.Usage);
             return 1;
