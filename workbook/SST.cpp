@@ -118,8 +118,11 @@ void TSST2::FreeString(TXLSString* s)
     FStringPool.Free(s, size);
 }
 
+// A shared string holds at most 65,535 characters (its length is 16 bits);
+// a longer text keeps its first 65,535 rather than wrapping to a few.
 TSSTText PrepareSSTText(std::u16string_view text, std::vector<uint8_t>& buffer)
 {
+    text = text.substr(0, 0xFFFF);
     bool wide = false;
     for (char16_t c : text) wide |= c > 0xFF;
     uint16_t len = uint16_t(text.size());

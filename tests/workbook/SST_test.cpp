@@ -135,6 +135,9 @@ TEST(SST, long_texts_and_texts_from_views_are_interned_like_others)
     sst.Clear();
     EXPECT_EQ(sst.UniqueCount(), 0u);
     EXPECT_EQ(sst.GetItem(sst.AddString(wide)), wide);
+    // Past the 16-bit length a text is cut at 65,535 characters, not wrapped.
+    std::u16string huge(70000, u'x');
+    EXPECT_EQ(sst.GetItem(sst.AddString(huge)), huge.substr(0, 65535));
 }
 
 // Texts prepared ahead (in another thread, by the command-line writer) carry
