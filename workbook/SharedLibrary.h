@@ -51,4 +51,12 @@ private:
     void* FHandle = nullptr;
 };
 
+// The function table T (see above), loaded once by the first caller of any
+// thread; when loading throws, the next caller tries again.
+template <class T> const T& LoadedOnce()
+{
+    static const T functions;
+    return functions;
+}
+
 }  // namespace workbook

@@ -29,13 +29,8 @@ struct TCryptoFunctions {
     decltype(&EVP_sha1) SHA1 = Library["EVP_sha1"];
 };
 
-// Loaded once, by the first caller of any thread; throws EXLSError when the
-// library cannot be loaded, and the next caller tries again.
-const TCryptoFunctions& Crypto()
-{
-    static const TCryptoFunctions functions;
-    return functions;
-}
+// Throws EXLSError when the library cannot be loaded.
+const TCryptoFunctions& Crypto() { return LoadedOnce<TCryptoFunctions>(); }
 
 std::vector<uint8_t> Digest(const EVP_MD* md, const std::vector<uint8_t>& data)
 {

@@ -183,11 +183,15 @@ echo
 # The same run: every reader on the export ------------------------------------
 echo "Reading the export (best of $runs; ParseExcel and npm xlsx once, as they take seconds):"
 cat_lines() { echo "$("$bin/tallybrook-xls" cat "$1" | wc -l) lines"; }
-measure_out=/dev/null
-measure "ours: tallybrook-xls cat" "$runs" "$bin/tallybrook-xls" cat "$file"
-measure_out=$work/out
-echo "    it lists $(cat_lines "$file")"
-inprocess "ours: Read + GetAsString" "$file"
+# ours CAT_NAME INPROCESS_NAME FILE: cat to /dev/null, then the in-process loop.
+ours() {
+  measure_out=/dev/null
+  measure "$1" "$runs" "$bin/tallybrook-xls" cat "$3"
+  measure_out=$work/out
+  echo "    it lists $(cat_lines "$3")"
+  inprocess "$2" "$3"
+}
+ours "ours: tallybrook-xls cat" "ours: Read + GetAsString" "$file"
 measure "python3-xlrd" "$runs" /usr/bin/python3 "$work/xlrd_read.py" "$file"
 if ((have_freexl)) && [ "$freexl_file" = "$file" ]; then
   measure "FreeXL" "$runs" "$work/freexl_read" "$file"
@@ -206,11 +210,7 @@ ratio "ours: Read + GetAsString" "FreeXL"
 if ((have_freexl)) && [ "$freexl_file" != "$file" ]; then
   echo
   echo "Reading the table without empty texts, which FreeXL reads (best of $runs):"
-  measure_out=/dev/null
-  measure "ours: cat, no empty texts" "$runs" "$bin/tallybrook-xls" cat "$freexl_file"
-  measure_out=$work/out
-  echo "    it lists $(cat_lines "$freexl_file")"
-  inprocess "ours: in-process, no empty texts" "$freexl_file"
+  ours "ours: cat, no empty texts" "ours: in-process, no empty texts" "$freexl_file"
   measure "python3-xlrd, no empty texts" "$runs" /usr/bin/python3 "$work/xlrd_read.py" "$freexl_file"
   measure "FreeXL, no empty texts" "$runs" "$work/freexl_read" "$freexl_file"
   ratio "ours: cat, no empty texts" "FreeXL, no empty texts"

@@ -41,13 +41,8 @@ struct TZipFunctions {
     decltype(&zip_file_strerror) EntryErrorText = Library["zip_file_strerror"];
 };
 
-// Loaded once, by the first caller of any thread; throws EXLSError when
-// libzip cannot be loaded, and the next caller tries again.
-const TZipFunctions& Zip()
-{
-    static const TZipFunctions functions;
-    return functions;
-}
+// Throws EXLSError when libzip cannot be loaded.
+const TZipFunctions& Zip() { return LoadedOnce<TZipFunctions>(); }
 
 // Closes libzip's error record on every path.
 struct TZipErrorRecord {
