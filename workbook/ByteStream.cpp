@@ -9,8 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <new>
+#include <thread>
 #include <utility>
+
+#include <unistd.h>
 
 namespace workbook {
 
@@ -63,20 +67,69 @@ struct TReadBlock {
     }
 };
 
+// Reads up to count bytes at offset at; fewer only at the file's end.
+size_t ReadAt(int fd, uint8_t* to, size_t count, uint64_t at, const std::filesystem::path& path)
+{
+    size_t done = 0;
+    while (done < count) {
+        ssize_t n = pread(fd, to + done, count - done, off_t(at + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw EXLSError("Cannot read file \"" + path.string() + "\". " + std::strerror(errno));
+        if (n == 0) break;
+        done += size_t(n);
+    }
+    return done;
+}
+
+// Reads the first count bytes into to. A large file is read in two halves
+// side by side: most of the cost is the kernel putting the fresh pages of
+// the buffer in place and copying into them, which two threads share.
+size_t ReadStart(int fd, uint8_t* to, size_t count, const std::filesystem::path& path)
+{
+    constexpr size_t kSplit = 8 * 1024 * 1024;
+    if (count < kSplit) return ReadAt(fd, to, count, 0, path);
+    const size_t half = count / 2;
+    size_t second = 0;
+    std::exception_ptr failed;
+    std::thread reader;
+    try {
+        reader = std::thread([&] {
+            try {
+                second = ReadAt(fd, to + half, count - half, half, path);
+            } catch (...) {
+                failed = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        return ReadAt(fd, to, count, 0, path);
+    }
+    size_t first = 0;
+    try {
+        first = ReadAt(fd, to, half, 0, path);
+    } catch (...) {
+        reader.join();
+        throw;
+    }
+    reader.join();
+    if (failed) std::rethrow_exception(failed);
+    // A file that shrank meanwhile ends where the first half stopped short.
+    return first < half ? first : half + second;
+}
+
 }  // namespace
 
 TSharedBytes ReadFileBytes(const std::filesystem::path& path)
 {
     std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) throw EXLSError("Cannot open file \"" + path.string() + "\". " + std::strerror(errno));
+    const int fd = fileno(file.get());
     TReadBlock block(InitialCapacity(path));
-    size_t size = 0;
-    for (;;) {
-        size += std::fread(block.Data + size, 1, block.Capacity - size, file.get());
-        if (size < block.Capacity) break;
+    size_t size = ReadStart(fd, block.Data, block.Capacity, path);
+    while (size == block.Capacity) {
         TReadBlock grown(2 * block.Capacity);
         std::memcpy(grown.Data, block.Data, size);
         swap(block, grown);
+        size += ReadAt(fd, block.Data + size, block.Capacity - size, size, path);
     }
     TSharedBytes bytes;
     bytes.Data = block.Data;

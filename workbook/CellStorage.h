@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 namespace workbook {
@@ -29,6 +30,12 @@ struct TCellDimensions {
     uint32_t FirstRow = 0, LastRow = 0, FirstCol = 0, LastCol = 0;
     bool Empty = true;
 };
+
+// The kinds that own nothing but their memory and a usage of their format.
+template <class TKind>
+constexpr bool kPlainCell = std::is_same_v<TKind, TBlankCell> || std::is_same_v<TKind, TIntegerCell> ||
+                            std::is_same_v<TKind, TFloatCell> || std::is_same_v<TKind, TStringCell> ||
+                            std::is_same_v<TKind, TBooleanCell> || std::is_same_v<TKind, TErrorCell>;
 
 // A cell kind whose memory comes from a store's pool; deleting it gives the
 // memory back to that pool. Made only by TCellStorage::NewCell.
@@ -46,6 +53,8 @@ public:
     TCellStorage& operator=(const TCellStorage&) = delete;
 
     TCell* GetCells(uint32_t col, uint32_t row);
+    // The cell at (col, row) or null, without touching the one-entry cache.
+    TCell* Find(uint32_t col, uint32_t row) const;
     // Makes a cell of kind TKind in the store's memory, to be stored with
     // SetCells in this store before the store is next cleared. It costs no
     // heap allocation of its own.
@@ -54,7 +63,9 @@ public:
         static_assert(sizeof(TPooledCell<TKind>) <= TMemoryPool::kMaxPooled, "pooled cells find their pool by address");
         void* block = FPool.Allocate(sizeof(TPooledCell<TKind>));
         try {
-            return std::unique_ptr<TCell>(new (block) TPooledCell<TKind>(std::forward<TArgs>(args)...));
+            auto* cell = new (block) TPooledCell<TKind>(std::forward<TArgs>(args)...);
+            FFreshPlain = kPlainCell<TKind> ? cell : nullptr;
+            return std::unique_ptr<TCell>(cell);
         } catch (...) {
             FPool.Free(block, sizeof(TPooledCell<TKind>));
             throw;
@@ -66,6 +77,11 @@ public:
     // Removes and destroys the cell at (col, row); false when there was none.
     bool Delete(uint32_t col, uint32_t row);
     void Clear();
+    // Empties the store as its workbook goes whole, formats and strings
+    // included: a store of plain cells from NewCell only (no formulas, no
+    // cells made elsewhere) lets them go with its pool, unvisited; any other
+    // store is cleared cell by cell.
+    void DropWithWorkbook();
 
     // Row-major iteration: rows ascending, then columns ascending.
     void BeginIterate();
@@ -100,14 +116,18 @@ private:
     };
     using TRowGroup = std::array<TRowBlock, 1024>;  // level 2: row & 0x3FF
     TCell*& Slot(uint32_t col, uint32_t row);
-    TCell* Find(uint32_t col, uint32_t row) const;
     TColBlock*& BlockSlot(TRowBlock& rowBlock, uint32_t index);
     TColBlock* GrowBlock(TColBlock* block, uint32_t need);
     void Destroy(TCell* cell);
+    void Forget();
     void Extend(const TCell& cell) const;
     void Rescan() const;
 
     TMemoryPool FPool;
+    // The plain cell NewCell made last; SetCells notes whether every stored
+    // cell was one of these.
+    const TCell* FFreshPlain = nullptr;
+    bool FOnlyFreshPlain = true;
     std::array<TRowGroup*, 1024> FCells{};  // level 1: row >> 10
     TCell* FLastCell = nullptr;
     size_t FCount = 0;

@@ -4,7 +4,11 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <new>
+#include <thread>
 
 namespace workbook {
 
@@ -36,10 +40,88 @@ void* MapLarge(size_t size)
 
 void UnmapLarge(void* p, size_t size) { munmap(p, HugeRound(size)); }
 
+namespace {
+
+// A large table fills one slab of kMaxSlab after another, and the kernel
+// zeroing each new page on its first touch was a tenth of reading a large
+// workbook. A second thread keeps a small stock of such slabs with their
+// pages already in place, so the reading thread only takes them. The thread
+// starts when a pool first asks for a kMaxSlab slab and ends, giving the
+// stock back to the system, after a second without demand. The stock is
+// never destroyed: the thread may still run while the process exits.
+class TSlabStock {
+public:
+    static TSlabStock& Instance()
+    {
+        static TSlabStock* stock = new TSlabStock;
+        return *stock;
+    }
+
+    // A slab of kMaxSlab with its pages in place, or null when none is ready
+    // (the caller maps its own; the stock is refilled meanwhile).
+    void* Take()
+    {
+        std::unique_lock lock(FMutex);
+        void* slab = FCount > 0 ? FSlabs[--FCount] : nullptr;
+        FDemand = true;
+        if (!FRunning) {
+            try {
+                std::thread([this] { Fill(); }).detach();
+                FRunning = true;
+            } catch (const std::system_error&) {
+                // No thread: every slab is mapped by its caller.
+            }
+        }
+        lock.unlock();
+        FWake.notify_one();
+        return slab;
+    }
+
+private:
+    static constexpr int kStock = 4;
+
+    void Fill()
+    {
+        std::unique_lock lock(FMutex);
+        for (;;) {
+            if (FCount < kStock) {
+                lock.unlock();
+                void* slab = nullptr;
+                try {
+                    slab = MapLarge(kMaxSlab);
+                    // A write puts a page in place; a read would only map the shared zero page.
+                    auto* bytes = static_cast<volatile uint8_t*>(slab);
+                    for (size_t off = 0; off < kMaxSlab; off += 4096) bytes[off] = 0;
+                } catch (const std::bad_alloc&) {
+                }
+                lock.lock();
+                if (!slab) break;
+                FSlabs[FCount++] = slab;
+                continue;
+            }
+            FDemand = false;
+            FWake.wait_for(lock, std::chrono::seconds(1), [this] { return FDemand && FCount < kStock; });
+            if (!FDemand) break;
+        }
+        while (FCount > 0) UnmapLarge(FSlabs[--FCount], kMaxSlab);
+        FRunning = false;
+    }
+
+    std::mutex FMutex;
+    std::condition_variable FWake;
+    void* FSlabs[kStock] = {};
+    int FCount = 0;
+    bool FRunning = false;
+    bool FDemand = false;
+};
+
+}  // namespace
+
 void TMemoryPool::NewSlab()
 {
     size_t size = FSlabs.empty() ? kChunk : std::min(2 * FSlabs.back().second, kMaxSlab);
-    void* slab = size >= kHugePage ? MapLarge(size) : ::operator new(size, std::align_val_t(kChunk));
+    void* slab = size == kMaxSlab ? TSlabStock::Instance().Take() : nullptr;
+    if (!slab) slab = size >= kHugePage ? MapLarge(size) : ::operator new(size, std::align_val_t(kChunk));
     FSlabs.push_back({slab, size});
     FSlabNext = static_cast<uint8_t*>(slab);
     FSlabLeft = size;

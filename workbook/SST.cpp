@@ -258,9 +258,14 @@ void TSST2::Unchain(TXLSString* entry)
 
 std::u16string TSST2::GetItem(const TXLSString* entry) const
 {
-    std::u16string text(entry->Len, u'\0');
+    const size_t len = entry->Len;
+    std::u16string text(len, u'\0');
     const uint8_t* p = entry->Chars();
-    for (size_t i = 0; i < entry->Len; ++i) text[i] = (entry->Options & sstUTF16) ? char16_t(GetU16(p + 2 * i)) : char16_t(p[i]);
+    char16_t* out = text.data();
+    if (entry->Options & sstUTF16)
+        for (size_t i = 0; i < len; ++i) out[i] = char16_t(GetU16(p + 2 * i));
+    else
+        for (size_t i = 0; i < len; ++i) out[i] = p[i];
     return text;
 }
 

@@ -2,6 +2,7 @@
 #include "TestHelpers.h"
 
 #include "workbook/ByteStream.h"
+#include "workbook/XLSError.h"
 #include "workbook/MemoryPool.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <set>
+#include <thread>
 
 using namespace workbook;
 
@@ -83,14 +85,52 @@ TEST(MemoryPool, zeroed_arrays_small_and_huge_start_zero_and_move)
     EXPECT_THROW(TZeroedArray<uint8_t>(SIZE_MAX - 1), std::bad_alloc);
 }
 
-// A file of several huge pages is read whole into its mapped block.
+// Pools in two threads at once each take slabs of 4 MB, some from the
+// stock of ready ones: every block is their own and holds what was written.
+TEST(MemoryPool, pools_in_two_threads_fill_many_large_slabs)
+{
+    auto fill = [](uint8_t mark, bool* ok) {
+        TMemoryPool pool;
+        std::vector<uint8_t*> blocks;
+        for (size_t total = 0; total < 6 * 4 * 1024 * 1024; total += TMemoryPool::kMaxPooled) {
+            auto* p = static_cast<uint8_t*>(pool.Allocate(TMemoryPool::kMaxPooled));
+            std::memset(p, mark, TMemoryPool::kMaxPooled);
+            blocks.push_back(p);
+        }
+        *ok = true;
+        for (uint8_t* p : blocks)
+            *ok = *ok && TMemoryPool::Owner(p) == &pool && p[0] == mark && p[TMemoryPool::kMaxPooled - 1] == mark;
+    };
+    bool okA = false, okB = false;
+    std::thread other(fill, uint8_t(0xA5), &okA);
+    fill(0x5A, &okB);
+    other.join();
+    EXPECT_TRUE(okA);
+    EXPECT_TRUE(okB);
+}
+
+// Files of several huge pages are read whole into their mapped block; one
+// of 8 MB and more is read in two halves side by side.
 TEST(MemoryPool, a_large_file_is_read_whole)
 {
     tbtest::TTempDir dir;
-    std::string bytes(2 * kHugePage + 12345, '\0');
-    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 7 + i / 4096);
-    std::ofstream(dir / "big.bin", std::ios::binary) << bytes;
-    TSharedBytes read = ReadFileBytes(dir / "big.bin");
-    ASSERT_EQ(read.Size, bytes.size());
-    EXPECT_EQ(std::memcmp(read.Data, bytes.data(), bytes.size()), 0);
+    for (size_t size : {2 * kHugePage + 12345, 5 * kHugePage + 3}) {
+        std::string bytes(size, '\0');
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 7 + i / 4096);
+        std::ofstream(dir / "big.bin", std::ios::binary | std::ios::trunc) << bytes;
+        TSharedBytes read = ReadFileBytes(dir / "big.bin");
+        ASSERT_EQ(read.Size, bytes.size());
+        EXPECT_EQ(std::memcmp(read.Data, bytes.data(), bytes.size()), 0) << size;
+    }
+}
+
+TEST(MemoryPool, a_file_that_cannot_be_read_fails_with_its_name)
+{
+    tbtest::TTempDir dir;
+    try {
+        ReadFileBytes(dir.Path());  // a folder opens but does not read
+        FAIL() << "a folder was read";
+    } catch (const EXLSError& e) {
+        EXPECT_NE(std::string(e.what()).find(dir.Path().string()), std::string::npos) << e.what();
+    }
 }
