@@ -266,5 +266,7 @@ TEST(XLSWorkbook, many_texts_with_one_hash_are_interned_without_endless_splittin
     std::vector<uint8_t> file;
     book.WriteToStream(file);
     for (const TRecord& r : RecordsOf(file))
-        if (r.Id == 0x00FC) EXPECT_EQ(GetU32(&r.Body[4]), 20u);
+        if (r.Id == 0x00FC) {
+            EXPECT_EQ(GetU32(&r.Body[4]), 20u);
+        }
 }

@@ -76,7 +76,9 @@ TEST_F(XlsxReaderCorpus, broken_packages_fail_with_clear_messages_or_read)
             const TBookTexts texts = ReadBookTexts(file);
             ++read;
             const fs::path expected = CorpusDir() / "expected" / (name + ".tsv");
-            if (fs::exists(expected)) EXPECT_EQ(texts.Tsv, FileText(expected));
+            if (fs::exists(expected)) {
+                EXPECT_EQ(texts.Tsv, FileText(expected));
+            }
         } catch (const workbook::EXLSError& e) {
             ++failed;
             EXPECT_GT(std::string(e.what()).size(), 10u);

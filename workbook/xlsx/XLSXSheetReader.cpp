@@ -113,7 +113,7 @@ void TSheetHandler::Cell(const TExXMLTag& c)
     const TExXMLTag* v = c.Child(xe_v);
     if (v != nullptr && v->FText.empty() && type != "str" && type != "inlineStr") v = nullptr;  // <v/> is no value
     if (const TExXMLTag* f = c.Child(xe_f)) return Formula(c, *f, type, v);
-    TCellValue value{type};
+    TCellValue value{type, std::nullopt, nullptr, std::nullopt};
     if (v != nullptr) value.V = v->FText;
     value.Is = c.Child(xe_is);
     Value(value);
@@ -126,7 +126,7 @@ std::size_t TSheetHandler::WholeElement(std::string_view bytes, const TExXMLTag&
     const std::optional<TPlainCell> cell = ReadPlainCell(bytes);
     if (!cell) return 0;
     Place(cell->R, cell->S);
-    TCellValue value{cell->T.empty() ? std::string_view("n") : cell->T};
+    TCellValue value{cell->T.empty() ? std::string_view("n") : cell->T, std::nullopt, nullptr, std::nullopt};
     if (cell->Content == TPlainCell::TContent::Value &&
         (!cell->Text.empty() || value.Type == "str" || value.Type == "inlineStr"))
         value.V = cell->Text;
