@@ -14,6 +14,7 @@
 #include <thread>
 #include <utility>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace workbook {
@@ -67,12 +68,16 @@ struct TReadBlock {
     }
 };
 
-// Reads up to count bytes at offset at; fewer only at the file's end.
+// Reads up to count bytes at offset at; fewer only at the file's end. A
+// pipe or device has no offsets: its bytes come in order, as they are asked
+// for here (at is then where the reading stands).
 size_t ReadAt(int fd, uint8_t* to, size_t count, uint64_t at, const std::filesystem::path& path)
 {
+    struct stat st{};
+    const bool seekable = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     size_t done = 0;
     while (done < count) {
-        ssize_t n = pread(fd, to + done, count - done, off_t(at + done));
+        ssize_t n = seekable ? pread(fd, to + done, count - done, off_t(at + done)) : read(fd, to + done, count - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) throw EXLSError("Cannot read file \"" + path.string() + "\". " + std::strerror(errno));
         if (n == 0) break;
@@ -87,7 +92,8 @@ size_t ReadAt(int fd, uint8_t* to, size_t count, uint64_t at, const std::filesys
 size_t ReadStart(int fd, uint8_t* to, size_t count, const std::filesystem::path& path)
 {
     constexpr size_t kSplit = 8 * 1024 * 1024;
-    if (count < kSplit) return ReadAt(fd, to, count, 0, path);
+    struct stat st{};
+    if (count < kSplit || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return ReadAt(fd, to, count, 0, path);
     const size_t half = count / 2;
     size_t second = 0;
     std::exception_ptr failed;

@@ -12,6 +12,8 @@
 #include <set>
 #include <thread>
 
+#include <sys/stat.h>
+
 using namespace workbook;
 
 TEST(MemoryPool, a_freed_block_is_given_again_for_the_same_size)
@@ -77,7 +79,9 @@ TEST(MemoryPool, zeroed_arrays_small_and_huge_start_zero_and_move)
         TZeroedArray<uint32_t> b = std::move(a);
         EXPECT_EQ(a.size(), 0u);
         EXPECT_EQ(b.size(), count);
-        if (count) EXPECT_EQ(b[count - 1], 7u);
+        if (count) {
+            EXPECT_EQ(b[count - 1], 7u);
+        }
         b = TZeroedArray<uint32_t>(5);
         EXPECT_EQ(b[4], 0u);
     }
@@ -122,6 +126,21 @@ TEST(MemoryPool, a_large_file_is_read_whole)
         ASSERT_EQ(read.Size, bytes.size());
         EXPECT_EQ(std::memcmp(read.Data, bytes.data(), bytes.size()), 0) << size;
     }
+}
+
+// A pipe has no offsets and no size: it is read in order to its end.
+TEST(MemoryPool, a_pipe_is_read_whole)
+{
+    tbtest::TTempDir dir;
+    const std::filesystem::path fifo = dir / "pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string bytes(300000, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 13 + i / 1000);
+    std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << bytes; });
+    TSharedBytes read = ReadFileBytes(fifo);
+    writer.join();
+    ASSERT_EQ(read.Size, bytes.size());
+    EXPECT_EQ(std::memcmp(read.Data, bytes.data(), bytes.size()), 0);
 }
 
 TEST(MemoryPool, a_file_that_cannot_be_read_fails_with_its_name)
