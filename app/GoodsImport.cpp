@@ -58,6 +58,13 @@ QString TGoodsImport::HeaderLine(const QDateTime& when)
            QStringLiteral("---------------");
 }
 
+QString TGoodsImport::WriteBackFailed(int count, const QString& reason)
+{
+    return QStringLiteral("已新增%1条商品记录，但导入的文件无法写回: %2。商品已经保存，请不要再次导入这个文件。")
+        .arg(count)
+        .arg(reason);
+}
+
 QString TGoodsImport::CompletionMessage(int count)
 {
     return QStringLiteral("文件导入完成!新增%1条记录!").arg(count);
@@ -83,7 +90,16 @@ int TGoodsImport::Run(const QString& file)
     // The BIFF8 writer writes the Excel 97-2003 format; an older file is
     // written back in it.
     if (FXls.Version() < workbook::xvExcel97) FXls.SetVersion(workbook::xvExcel97);
-    FXls.Write();
+    try {
+        FXls.Write();
+    } catch (const std::exception& e) {
+        // The goods are stored and stay so: the file was read whole and is
+        // unchanged. The seller must learn that, or a second import of the
+        // same file would store every row twice.
+        const QString message = WriteBackFailed(stored, QString::fromUtf8(e.what()));
+        Log(message);
+        throw std::runtime_error(message.toStdString());
+    }
     return stored;
 }
 

@@ -41,11 +41,13 @@ public:
 
     // Imports file; returns the number of goods rows stored. Throws
     // ENotTemplate, the reading error, the store's error (nothing stored)
-    // or the write-back's error (the rows stay stored).
+    // or, when the file cannot be written back, WriteBackFailed's text
+    // (logged too; the rows stay stored).
     int Run(const QString& file);
 
     static QString HeaderLine(const QDateTime& when);
     static QString CompletionMessage(int count);
+    static QString WriteBackFailed(int count, const QString& reason);
 
 private:
     void Log(const QString& line);

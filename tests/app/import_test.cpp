@@ -1,5 +1,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -8,6 +9,7 @@
 #include "app/goods.h"
 #include "app/importlog.h"
 #include "app/main.h"
+#include "store/Connection.h"
 #include "tests/app/AppFixture.h"
 #include "tests/app/XlsPeer.h"
 #include "workbook/Utf16.h"
@@ -125,6 +127,34 @@ TEST_F(GoodsImportTest, a_row_the_store_rejects_stores_nothing_and_the_log_names
     EXPECT_EQ(prompter.shown.last(), QStringLiteral("error:") + Log().last());
     EXPECT_EQ(Bytes(file), before);
     Import(Template("t2.xls", {kHeader, {"G1", "一", "", "1", "1", "1", ""}, {"G2", "二", "", "2", "1", "1", ""}}));
+    EXPECT_EQ(Count("spxx"), 2);
+}
+
+// The rows are stored before the file is written back; when that fails (its
+// folder is gone here, which holds even for root) the goods stay stored and
+// the log and the error say so, so the seller does not import them twice.
+TEST_F(GoodsImportTest, a_file_that_cannot_be_written_back_keeps_the_goods_and_says_so) {
+    std::filesystem::create_directory(dir.path() / "sub");
+    QString file = Template("sub/t.xls", {kHeader, {"G1", "一", "", "1", "1", "1", ""}, {"G2", "二", "", "2", "1", "1", ""}});
+    workbook::TXLSWorkbook xls;
+    store::Connection c;
+    c.Open();
+    TGoodsImport import(xls, c);
+    QStringList log;
+    import.OnLog = [&log](const QString& line) { log << line; };
+    import.BeforeStore = [this] {
+        std::filesystem::rename(dir.path() / "sub", dir.path() / "moved");
+        std::ofstream(dir.path() / "sub") << "not a folder";
+    };
+    try {
+        import.Run(file);
+        FAIL() << "the write-back did not fail";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(QString::fromUtf8(e.what()), log.last());
+    }
+    EXPECT_TRUE(log.last().startsWith(QStringLiteral("已新增2条商品记录，但导入的文件无法写回: Cannot create file")))
+        << log.last().toStdString();
+    EXPECT_TRUE(log.last().endsWith(QStringLiteral("商品已经保存，请不要再次导入这个文件。")));
     EXPECT_EQ(Count("spxx"), 2);
 }
 
