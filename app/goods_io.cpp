@@ -1,5 +1,6 @@
 // The goods window's import and export buttons.
 #include <QApplication>
+#include <QElapsedTimer>
 
 #include "app/Forms.h"
 #include "app/GoodsImport.h"
@@ -17,19 +18,36 @@ void TForm4::ImportClick() {
     if (file.isEmpty()) return;
     Form8->ShowInFront();
     TGoodsImport import(xls1(), ADOConnection1());
-    import.OnLog = [](const QString& line) { Form8->AddLine(line); };
+    // Log lines reach the window in batches, a few times a second, while
+    // the windows keep painting: a line at a time, with the window redrawn
+    // for each, took most of the time of a large import.
+    QStringList pending;
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    auto show = [&] {
+        Form8->AddLines(pending);
+        pending.clear();
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        sinceShown.restart();
+    };
+    import.OnLog = [&](const QString& line) { pending << line; };
     import.BeforeStore = [] { BackupBefore("import"); };
-    import.OnRow = [] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    import.OnRow = [&] {
+        if (sinceShown.elapsed() >= 100) show();
+    };
     int count = 0;
     try {
         count = import.Run(file);
     } catch (const ENotTemplate& e) {
+        show();
         Prompter().Information(QString::fromUtf8(e.what()));
         return;
     } catch (...) {
+        show();
         Search();
         throw;
     }
+    show();
     Search();
     Prompter().ShowMessage(TGoodsImport::CompletionMessage(count));
 }

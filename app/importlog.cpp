@@ -23,6 +23,11 @@ void TForm8::AddLine(const QString& line) {
     Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
 }
 
+void TForm8::AddLines(const QStringList& lines) {
+    if (lines.isEmpty()) return;
+    AddLine(lines.join(QLatin1Char('\n')));
+}
+
 void TForm8::ShowInFront() {
     show();
     raise();

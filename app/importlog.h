@@ -14,6 +14,8 @@ public:
     QPlainTextEdit* Memo1;
 
     void AddLine(const QString& line);
+    // Adds lines at once, with one redraw.
+    void AddLines(const QStringList& lines);
     // Shows the window (modeless) in front of the others.
     void ShowInFront();
 };
