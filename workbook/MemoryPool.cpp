@@ -78,7 +78,7 @@ public:
     }
 
 private:
-    static constexpr int kStock = 4;
+    static constexpr int kStock = 2;
 
     void Fill()
     {
