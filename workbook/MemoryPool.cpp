@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -46,9 +47,10 @@ namespace {
 // zeroing each new page on its first touch was a tenth of reading a large
 // workbook. A second thread keeps a small stock of such slabs with their
 // pages already in place, so the reading thread only takes them. The thread
-// starts when a pool first asks for a kMaxSlab slab and ends, giving the
-// stock back to the system, after a second without demand. The stock is
-// never destroyed: the thread may still run while the process exits.
+// starts when a pool first asks for a kMaxSlab slab while a TSlabStockUse
+// lives, and ends, giving the stock back to the system, after a second
+// without demand. The stock is never destroyed: the thread may still run
+// while the process exits.
 class TSlabStock {
 public:
     static TSlabStock& Instance()
@@ -115,12 +117,18 @@ private:
     bool FDemand = false;
 };
 
+std::atomic<int> gStockUsers{0};
+
 }  // namespace
+
+TSlabStockUse::TSlabStockUse() { gStockUsers.fetch_add(1, std::memory_order_relaxed); }
+TSlabStockUse::~TSlabStockUse() { gStockUsers.fetch_sub(1, std::memory_order_relaxed); }
 
 void TMemoryPool::NewSlab()
 {
     size_t size = FSlabs.empty() ? kChunk : std::min(2 * FSlabs.back().second, kMaxSlab);
-    void* slab = size == kMaxSlab ? TSlabStock::Instance().Take() : nullptr;
+    const bool stocked = size == kMaxSlab && gStockUsers.load(std::memory_order_relaxed) > 0;
+    void* slab = stocked ? TSlabStock::Instance().Take() : nullptr;
     if (!slab) slab = size >= kHugePage ? MapLarge(size) : ::operator new(size, std::align_val_t(kChunk));
     FSlabs.push_back({slab, size});
     FSlabNext = static_cast<uint8_t*>(slab);

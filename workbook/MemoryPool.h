@@ -80,6 +80,18 @@ private:
     size_t FCount = 0;
 };
 
+// While one of these lives, pools take their slabs of 4 MB from a stock
+// that a second thread keeps ready with their pages in place (see
+// MemoryPool.cpp). A reader holds one while it reads: its second core is
+// otherwise idle, while a writer's is already busy preparing its input.
+class TSlabStockUse {
+public:
+    TSlabStockUse();
+    ~TSlabStockUse();
+    TSlabStockUse(const TSlabStockUse&) = delete;
+    TSlabStockUse& operator=(const TSlabStockUse&) = delete;
+};
+
 class TMemoryPool {
 public:
     static constexpr size_t kChunk = 64 * 1024;

@@ -93,6 +93,7 @@ TEST(MemoryPool, zeroed_arrays_small_and_huge_start_zero_and_move)
 // stock of ready ones: every block is their own and holds what was written.
 TEST(MemoryPool, pools_in_two_threads_fill_many_large_slabs)
 {
+    TSlabStockUse stock;
     auto fill = [](uint8_t mark, bool* ok) {
         TMemoryPool pool;
         std::vector<uint8_t*> blocks;
