@@ -80,8 +80,9 @@ TEST(upThread, run_started_from_inside_OnTerminate_is_a_new_independent_worker)
     thread.setOnExecute([&](TupCustomThread*) { ++jobs; });
     thread.setOnTerminate([&](TupCustomThread* sender) {
         workers.push_back(sender->ThreadID());
-        if (++terminations < 3)
+        if (++terminations < 3) {
             EXPECT_TRUE(sender->Execute());
+        }
     });
     thread.Execute();
     ASSERT_TRUE(WaitFor([&] { return terminations == 3; }));
