@@ -68,18 +68,22 @@ struct TReadBlock {
     }
 };
 
-// Reads up to count bytes at offset at; fewer only at the file's end. A
-// pipe or device has no offsets: its bytes come in order, as they are asked
-// for here (at is then where the reading stands).
-size_t ReadAt(int fd, uint8_t* to, size_t count, uint64_t at, const std::filesystem::path& path)
+// The open file being read. A pipe or device has no offsets: its bytes come
+// in order, as they are asked for (the offset is then where reading stands).
+struct TOpenFile {
+    int Fd;
+    bool Seekable;
+    const std::filesystem::path& Path;
+};
+
+// Reads up to count bytes at offset at; fewer only at the file's end.
+size_t ReadAt(const TOpenFile& f, uint8_t* to, size_t count, uint64_t at)
 {
-    struct stat st{};
-    const bool seekable = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     size_t done = 0;
     while (done < count) {
-        ssize_t n = seekable ? pread(fd, to + done, count - done, off_t(at + done)) : read(fd, to + done, count - done);
+        ssize_t n = f.Seekable ? pread(f.Fd, to + done, count - done, off_t(at + done)) : read(f.Fd, to + done, count - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw EXLSError("Cannot read file \"" + path.string() + "\". " + std::strerror(errno));
+        if (n < 0) throw EXLSError("Cannot read file \"" + f.Path.string() + "\". " + std::strerror(errno));
         if (n == 0) break;
         done += size_t(n);
     }
@@ -89,11 +93,10 @@ size_t ReadAt(int fd, uint8_t* to, size_t count, uint64_t at, const std::filesys
 // Reads the first count bytes into to. A large file is read in two halves
 // side by side: most of the cost is the kernel putting the fresh pages of
 // the buffer in place and copying into them, which two threads share.
-size_t ReadStart(int fd, uint8_t* to, size_t count, const std::filesystem::path& path)
+size_t ReadStart(const TOpenFile& f, uint8_t* to, size_t count)
 {
     constexpr size_t kSplit = 8 * 1024 * 1024;
-    struct stat st{};
-    if (count < kSplit || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return ReadAt(fd, to, count, 0, path);
+    if (count < kSplit || !f.Seekable) return ReadAt(f, to, count, 0);
     const size_t half = count / 2;
     size_t second = 0;
     std::exception_ptr failed;
@@ -101,17 +104,17 @@ size_t ReadStart(int fd, uint8_t* to, size_t count, const std::filesystem::path&
     try {
         reader = std::thread([&] {
             try {
-                second = ReadAt(fd, to + half, count - half, half, path);
+                second = ReadAt(f, to + half, count - half, half);
             } catch (...) {
                 failed = std::current_exception();
             }
         });
     } catch (const std::system_error&) {
-        return ReadAt(fd, to, count, 0, path);
+        return ReadAt(f, to, count, 0);
     }
     size_t first = 0;
     try {
-        first = ReadAt(fd, to, half, 0, path);
+        first = ReadAt(f, to, half, 0);
     } catch (...) {
         reader.join();
         throw;
@@ -128,14 +131,16 @@ TSharedBytes ReadFileBytes(const std::filesystem::path& path)
 {
     std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) throw EXLSError("Cannot open file \"" + path.string() + "\". " + std::strerror(errno));
+    struct stat st{};
     const int fd = fileno(file.get());
+    const TOpenFile f{fd, fstat(fd, &st) == 0 && S_ISREG(st.st_mode), path};
     TReadBlock block(InitialCapacity(path));
-    size_t size = ReadStart(fd, block.Data, block.Capacity, path);
+    size_t size = ReadStart(f, block.Data, block.Capacity);
     while (size == block.Capacity) {
         TReadBlock grown(2 * block.Capacity);
         std::memcpy(grown.Data, block.Data, size);
         swap(block, grown);
-        size += ReadAt(fd, block.Data + size, block.Capacity - size, size, path);
+        size += ReadAt(f, block.Data + size, block.Capacity - size, size);
     }
     TSharedBytes bytes;
     bytes.Data = block.Data;
