@@ -11,22 +11,22 @@ namespace {
 store::BackupManager Manager() { return store::BackupManager(store::Connection().FullPath()); }
 
 int Backup(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (!args.empty()) return err << "usage: tallybrook backup\n", 2;
+    if (!args.empty()) return err << "usage: tallybrook backup\n", kExitUsage;
     out << Manager().Backup("manual") << "\n";
     return 0;
 }
 
 int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (!args.empty()) return err << "usage: tallybrook backups\n", 2;
+    if (!args.empty()) return err << "usage: tallybrook backups\n", kExitUsage;
     for (const auto& b : Manager().List())
         out << b.stamp << "\t" << b.reason << "\t" << b.goods << "\t" << b.salesLines << "\t" << b.path << "\n";
     return 0;
 }
 
 int Restore(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1) return err << "usage: tallybrook restore FILE\n", 2;
+    if (args.size() != 1) return err << "usage: tallybrook restore FILE\n", kExitUsage;
     Manager().Restore(args[0]);
-    out << "restored " << args[0] << "\n";
+    out << "已恢复备份: " << args[0] << "\n";
     return 0;
 }
 

@@ -80,8 +80,38 @@ TDBGrid::TDBGrid(TDataSetModel* model, QWidget* parent) : QTableView(parent), FM
     verticalHeader()->setDefaultSectionSize(22);
     verticalHeader()->setFixedWidth(18);
     connect(model, &TDataSetModel::currentRecordChanged, this, &TDBGrid::FollowDataSet);
+    FModel->dataSet().SetBeforePost([this] { CommitOpenEditor(); });
     connect(model, &QAbstractItemModel::modelReset, this,
             [this] { FollowDataSet(FModel->dataSet().CurrentRow()); });
+}
+
+TDBGrid::~TDBGrid() { FModel->dataSet().SetBeforePost({}); }
+
+void TDBGrid::CommitOpenEditor() {
+    if (state() != QAbstractItemView::EditingState) return;
+    // Cell editors are the viewport's only direct child widgets.
+    for (QWidget* editor : viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (editor->isVisible()) commitData(editor);
+}
+
+// The row goes into edit mode as its cell editor opens, so "保存当前记录" is
+// enabled while the seller types. Done before the editor opens: a change of
+// state afterwards would reset the editor and lose the first key typed.
+bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    auto& ds = FModel->dataSet();
+    bool triggers = trigger == QAbstractItemView::AllEditTriggers || (editTriggers() & trigger);
+    if (index.isValid() && triggers && state() != QAbstractItemView::EditingState &&
+        (FModel->flags(index) & Qt::ItemIsEditable) && ds.State() == DataSetState::Browse &&
+        index.row() < ds.RecordCount()) {
+        bool ready = false;
+        Guarded([&] {
+            if (ds.CurrentRow() != index.row()) ds.MoveTo(index.row());
+            ds.Edit();
+            ready = true;
+        });
+        if (!ready) return false;
+    }
+    return QTableView::edit(index, trigger, event);
 }
 
 void TDBGrid::FollowDataSet(int row) {

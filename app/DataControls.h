@@ -45,8 +45,12 @@ class TDBGrid : public QTableView {
     Q_OBJECT
 public:
     explicit TDBGrid(TDataSetModel* model, QWidget* parent = nullptr);
+    ~TDBGrid() override;
+    // Hands the text of an open cell editor to the data set; the editor stays open.
+    void CommitOpenEditor();
 
 protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void keyPressEvent(QKeyEvent* e) override;
 

@@ -7,6 +7,8 @@
 #include "workbook/XLSWorkbook.h"
 
 #include <optional>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -70,6 +72,25 @@ QString TGoodsImport::CompletionMessage(int count)
     return QStringLiteral("文件导入完成!新增%1条记录!").arg(count);
 }
 
+namespace {
+
+QString SkippedLine(const TImportSummary& s)
+{
+    return QStringLiteral("第%1行的商品编码为空, 导入在此结束: 其后还有%2行没有导入。").arg(s.endRow).arg(s.skipped);
+}
+
+}  // namespace
+
+QString TGoodsImport::CompletionMessage(const TImportSummary& s)
+{
+    QString text = CompletionMessage(s.stored);
+    if (s.duplicates > 0)
+        text += QStringLiteral("\n其中%1条记录的商品编码在导入前已经存在, 也已新增; 如果这个文件已经导入过, 请检查重复的商品。")
+                    .arg(s.duplicates);
+    if (s.skipped > 0) text += "\n" + SkippedLine(s);
+    return text;
+}
+
 void TGoodsImport::Log(const QString& line)
 {
     if (OnLog) OnLog(line);
@@ -85,6 +106,8 @@ int TGoodsImport::Run(const QString& file)
     int rows = 0;
     while (rows + 1 <= int(workbook::WorkbookGlobals().MaxRow) && !CellText(sheet, 0, uint32_t(rows + 1)).isEmpty())
         ++rows;
+    FSummary = {};
+    CountSkipped(rows + 1);
     if (BeforeStore) BeforeStore();
     int stored = Store(rows);
     // The BIFF8 writer writes the Excel 97-2003 format; an older file is
@@ -98,9 +121,27 @@ int TGoodsImport::Run(const QString& file)
         // same file would store every row twice.
         const QString message = WriteBackFailed(stored, QString::fromUtf8(e.what()));
         Log(message);
-        throw std::runtime_error(message.toStdString());
+        throw EWriteBackFailed(message.toStdString());
     }
+    if (FSummary.skipped > 0) Log(SkippedLine(FSummary));
     return stored;
+}
+
+// The import ends at the first row whose goods code is empty (row `end`,
+// counted from 0). Rows with data below it are counted, so the seller learns
+// of them instead of losing them without a word.
+void TGoodsImport::CountSkipped(int end)
+{
+    workbook::TSheet& sheet = FXls.Sheet(0);
+    workbook::TCellDimensions used = sheet.Cells().CalcDimensions();
+    if (used.Empty) return;
+    for (uint32_t r = uint32_t(end) + 1; r <= used.LastRow; ++r) {
+        bool any = false;
+        for (uint32_t col = 0; col < 7 && !any; ++col) any = !CellText(sheet, col, r).trimmed().isEmpty();
+        if (!any) continue;
+        ++FSummary.skipped;
+    }
+    FSummary.endRow = end + 1;
 }
 
 // Logs the failure of sheet row r (numbered from 1 as the seller sees it)
@@ -114,12 +155,20 @@ std::runtime_error TGoodsImport::Failed(int r, const QString& reason)
 
 // Stores rows 1..rows in one transaction; a failing row rolls all back. The
 // insert is prepared once, with the first row, and run again for each row:
-// preparing it anew would cost more than storing the row.
+// preparing it anew would cost more than storing the row. The rows' log lines
+// are written once the transaction holds: a rolled-back import logs them as
+// not saved, so the log never reads as if goods were added.
 int TGoodsImport::Store(int rows)
 {
     workbook::TSheet& sheet = FXls.Sheet(0);
+    std::set<std::string> known;
+    {
+        store::Statement codes(FConnection.Handle(), "select spbm from spxx where spbm is not null");
+        while (codes.Step()) known.insert(store::ValueText(codes.Column(0)));
+    }
     store::Transaction transaction(FConnection);
     std::optional<store::Statement> insert;
+    std::vector<std::pair<QString, bool>> lines;  // goods name, code already known
     int r = 1;
     try {
         for (; r <= rows; ++r) {
@@ -131,16 +180,26 @@ int TGoodsImport::Store(int rows)
             insert->Bind(params);
             while (insert->Step()) {
             }
-            Log(QString::number(r) + QStringLiteral(".新增商品: ") + CellText(sheet, 1, uint32_t(r)));
+            const std::string& code = std::get<std::string>(params[0].value);
+            lines.emplace_back(CellText(sheet, 1, uint32_t(r)), !known.insert(code).second);
             if (OnRow) OnRow();
         }
         transaction.Commit();
-    } catch (const store::StoreError& e) {
-        const QString problem = NumberProblem(sheet, uint32_t(r));
-        if (problem.isEmpty()) throw Failed(r, QString::fromUtf8(e.what()));
-        throw Failed(r, problem);
     } catch (const std::exception& e) {
-        throw Failed(r, QString::fromUtf8(e.what()));
+        for (size_t i = 0; i < lines.size(); ++i)
+            Log(QString::number(i + 1) + QStringLiteral(".未保存(导入已撤销): ") + lines[i].first);
+        const store::StoreError* storeError = dynamic_cast<const store::StoreError*>(&e);
+        const QString problem = storeError ? NumberProblem(sheet, uint32_t(r)) : QString();
+        throw Failed(r, problem.isEmpty() ? QString::fromUtf8(e.what()) : problem);
     }
+    for (size_t i = 0; i < lines.size(); ++i) {
+        QString line = QString::number(i + 1) + QStringLiteral(".新增商品: ") + lines[i].first;
+        if (lines[i].second) {
+            line += QStringLiteral(" (商品编码已存在, 重复新增)");
+            ++FSummary.duplicates;
+        }
+        Log(line);
+    }
+    FSummary.stored = rows;
     return rows;
 }

@@ -27,6 +27,21 @@ public:
     ENotTemplate();
 };
 
+// What an import did beyond storing rows: the seller must see at once what
+// was left out and what was already there.
+struct TImportSummary {
+    int stored = 0;
+    int duplicates = 0;      // rows stored whose goods code was already in the goods list
+    int skipped = 0;         // rows with data after the first row whose goods code is empty
+    int endRow = 0;          // row number, as the seller sees rows, of that empty goods code
+};
+
+// The goods were stored, but the workbook could not be written back.
+class EWriteBackFailed : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 class TGoodsImport {
 public:
     TGoodsImport(workbook::TXLSWorkbook& xls, store::Connection& connection);
@@ -44,16 +59,22 @@ public:
     // or, when the file cannot be written back, WriteBackFailed's text
     // (logged too; the rows stay stored).
     int Run(const QString& file);
+    // What the last Run did.
+    const TImportSummary& Summary() const { return FSummary; }
 
     static QString HeaderLine(const QDateTime& when);
     static QString CompletionMessage(int count);
+    // "文件导入完成!新增%d条记录!", then what was already there and what was left out.
+    static QString CompletionMessage(const TImportSummary& summary);
     static QString WriteBackFailed(int count, const QString& reason);
 
 private:
     void Log(const QString& line);
     int Store(int rows);
+    void CountSkipped(int end);
     std::runtime_error Failed(int r, const QString& reason);
 
     workbook::TXLSWorkbook& FXls;
     store::Connection& FConnection;
+    TImportSummary FSummary;
 };

@@ -1,6 +1,9 @@
 #include "app/GoodsQuery.h"
 
 void RunGoodsSearch(store::DataSet& q, const TGoodsFilter& f) {
+    // What is being typed into the list is stored first; a refused value
+    // stops the search with the row and its typing kept.
+    q.PostPending();
     q.Close();
     q.SetSQL(kGoodsSearchSql);
     q.SetParam("code", ("%" + f.code + "%").toStdString());

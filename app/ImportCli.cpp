@@ -14,7 +14,7 @@ namespace {
 int ImportGoods(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() != 1) {
         err << "usage: tallybrook import-goods FILE\n";
-        return 2;
+        return kExitUsage;
     }
     store::Connection c;
     c.Open();
@@ -24,12 +24,16 @@ int ImportGoods(const std::vector<std::string>& args, std::ostream& out, std::os
     import.OnLog = [&out](const QString& line) { out << line.toStdString() << "\n"; };
     import.BeforeStore = [&c] { store::BackupManager(c.FullPath()).Backup("import"); };
     try {
-        int count = import.Run(QString::fromStdString(args[0]));
-        out << TGoodsImport::CompletionMessage(count).toStdString() << "\n";
+        import.Run(QString::fromStdString(args[0]));
+        out << TGoodsImport::CompletionMessage(import.Summary()).toStdString() << "\n";
+    } catch (const EWriteBackFailed& e) {
+        out.flush();
+        err << CliText(e.what()) << "\n";
+        return kExitStoredNotWritten;
     } catch (const std::exception& e) {
         out.flush();
-        err << e.what() << "\n";
-        return 1;
+        err << CliText(e.what()) << "\n";
+        return kExitFailed;
     }
     return 0;
 }

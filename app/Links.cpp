@@ -58,18 +58,24 @@ QString LinkAddress(const QString& caption) {
     return Links().value("links/" + caption);
 }
 
-void StartTool(ToolKind kind) {
+bool StartTool(ToolKind kind) {
     QString path = FindTool(kind);
-    if (path.isEmpty()) return;
-    if (gLauncher) return gLauncher("program", path);
-    QProcess::startDetached(path, {});
+    if (path.isEmpty()) return false;
+    if (gLauncher) {
+        gLauncher("program", path);
+        return true;
+    }
+    return QProcess::startDetached(path, {});
 }
 
-void OpenLink(const QString& caption) {
+bool OpenLink(const QString& caption) {
     QString address = LinkAddress(caption);
-    if (address.isEmpty()) return;
-    if (gLauncher) return gLauncher("url", address);
-    QDesktopServices::openUrl(QUrl(address));
+    if (address.isEmpty()) return false;
+    if (gLauncher) {
+        gLauncher("url", address);
+        return true;
+    }
+    return QDesktopServices::openUrl(QUrl(address));
 }
 
 void SetLauncher(std::function<void(const QString&, const QString&)> launcher) { gLauncher = std::move(launcher); }

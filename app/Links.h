@@ -15,9 +15,10 @@ QString FindTool(ToolKind kind);
 // The address behind a navigation caption, or "" when it has none.
 QString LinkAddress(const QString& caption);
 
-// Starts the tool / opens the page; failures are silent, as the shell's are.
-void StartTool(ToolKind kind);
-void OpenLink(const QString& caption);
+// Starts the tool / opens the page; false when nothing could be started
+// (no such program installed, no browser), so the window can say so.
+bool StartTool(ToolKind kind);
+bool OpenLink(const QString& caption);
 
 // Test seam: receives ("program", path) or ("url", address) instead of the desktop.
 void SetLauncher(std::function<void(const QString& kind, const QString& target)> launcher);

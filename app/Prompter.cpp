@@ -2,11 +2,31 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QSpacerItem>
+#include <algorithm>
 #include <QMessageBox>
 
 namespace {
 
 QWidget* ActiveWindow() { return QApplication::activeWindow(); }
+
+// The title of the plain boxes: the program's name.
+const QString kAppTitle = QStringLiteral("Tallybrook");
+
+// A box for a short text is narrow, and the window manager cuts its title
+// to "T…": the box is made wide enough for its whole title.
+int Show(QMessageBox::Icon icon, const QString& title, const QString& text, QMessageBox::StandardButtons buttons,
+         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) {
+    QMessageBox box(icon, title, text, buttons, ActiveWindow());
+    if (defaultButton != QMessageBox::NoButton) box.setDefaultButton(defaultButton);
+    box.setTextFormat(Qt::PlainText);
+    int width = std::max(280, box.fontMetrics().horizontalAdvance(title) + 160);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0,
+                      1, grid->columnCount());
+    return box.exec();
+}
 
 // "Text|*.a;*.b|Text 2|*.c" (description and pattern pairs) becomes Qt's
 // "Text (*.a *.b);;Text 2 (*.c)"; a filter already in Qt's form is kept.
@@ -21,23 +41,18 @@ QString QtFilter(const QString& filter) {
 
 class TQtPrompter : public TPrompter {
 public:
-    void ShowMessage(const QString& text) override {
-        QMessageBox::information(ActiveWindow(), QApplication::applicationDisplayName(), text, QMessageBox::Ok);
-    }
+    void ShowMessage(const QString& text) override { Show(QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Ok); }
     void Information(const QString& text) override {
-        QMessageBox::information(ActiveWindow(), QStringLiteral("提示"), text, QMessageBox::Ok);
+        Show(QMessageBox::Information, QStringLiteral("提示"), text, QMessageBox::Ok);
     }
     bool AskYesNo(const QString& text) override {
-        return QMessageBox::warning(ActiveWindow(), QStringLiteral("提示"), text, QMessageBox::Yes | QMessageBox::No,
-                                    QMessageBox::No) == QMessageBox::Yes;
+        return Show(QMessageBox::Warning, QStringLiteral("提示"), text, QMessageBox::Yes | QMessageBox::No,
+                    QMessageBox::No) == QMessageBox::Yes;
     }
     bool AskOkCancel(const QString& text) override {
-        return QMessageBox::question(ActiveWindow(), QApplication::applicationDisplayName(), text,
-                                     QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+        return Show(QMessageBox::Question, kAppTitle, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     }
-    void ShowError(const QString& text) override {
-        QMessageBox::critical(ActiveWindow(), QApplication::applicationDisplayName(), text, QMessageBox::Ok);
-    }
+    void ShowError(const QString& text) override { Show(QMessageBox::Critical, kAppTitle, text, QMessageBox::Ok); }
     QString OpenFileName(const QString& title, const QString& filter) override {
         return QFileDialog::getOpenFileName(ActiveWindow(), title, QString(), QtFilter(filter));
     }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMetaObject>
+#include <filesystem>
 #include <thread>
 
 #include "app/Forms.h"
@@ -68,7 +69,10 @@ bool OfferRestoreOfDamagedDatabase(const QString& problem) {
     }
     QString text = QStringLiteral("数据库文件已损坏: %1\n\n最新的完好备份是 %2 (%3)。\n是否用这个备份恢复数据库?")
                        .arg(problem, QString::fromStdString(good->stamp), QString::fromStdString(good->path));
-    if (!Prompter().AskYesNo(text)) return false;
+    if (!Prompter().AskYesNo(text)) {
+        Prompter().Information(QStringLiteral("数据库没有恢复, 程序不会写入数据。需要时请在 \"工具 → 数据备份\" 中恢复备份。"));
+        return false;
+    }
     RestoreBackup(good->path);
     Prompter().Information(QStringLiteral("数据库已从备份恢复。"));
     return true;
@@ -77,6 +81,8 @@ bool OfferRestoreOfDamagedDatabase(const QString& problem) {
 void StartStartupChecks() {
     std::string db = store::Connection().FullPath();
     gStartupWorker = std::thread([db] {
+        store::RemoveLeftovers(std::filesystem::path(db).parent_path().string());
+        store::RemoveLeftovers(store::BackupManager(db).Folder());
         std::string problem = store::CheckDatabase(db, true);
         if (problem == "ok") {
             try {
@@ -87,6 +93,8 @@ void StartStartupChecks() {
             }
             return;
         }
+        // From here on every write is refused, until a restore replaces the file.
+        store::MarkDatabaseDamaged(problem);
         QMetaObject::invokeMethod(qApp, [problem] { OfferRestoreOfDamagedDatabase(QString::fromStdString(problem)); },
                                   Qt::QueuedConnection);
     });

@@ -2,6 +2,7 @@
 // on the ledgr.mdb of the current directory.
 #include "app/SalesCli.h"
 
+#include <algorithm>
 #include <map>
 #include <ostream>
 
@@ -39,15 +40,21 @@ TOrderLine LineFromArgument(store::DataSet& goods, std::map<std::int64_t, TOrder
     return line;
 }
 
-int SaveOrder(const TArgs& args, std::ostream& out, std::ostream& err) {
+int SaveOrder(TArgs args, std::ostream& out, std::ostream& err) {
+    // The window asks before a sale takes a stock below zero; here --yes answers in advance.
+    bool yes = false;
+    if (auto it = std::find(args.begin(), args.end(), "--yes"); it != args.end()) {
+        yes = true;
+        args.erase(it);
+    }
     if (args.size() < 2) {
-        err << "usage: tallybrook save-order ORDERNO ID:QTY[:PRICE] ...\n";
-        return 2;
+        err << "usage: tallybrook save-order [--yes] ORDERNO ID:QTY[:PRICE] ...\n";
+        return kExitUsage;
     }
     std::string order = TrimOrderNumber(args[0]);
     if (order.empty()) {
         err << kOrderNumberMissing << "\n";
-        return 1;
+        return kExitFailed;
     }
     store::Connection c;
     store::DataSet goods(c);
@@ -56,6 +63,10 @@ int SaveOrder(const TArgs& args, std::ostream& out, std::ostream& err) {
     TSalesOrder o;
     for (size_t i = 1; i < args.size(); ++i) o.AddLine(LineFromArgument(goods, picked, static_cast<int>(i), args[i]));
     goods.Close();
+    if (auto shortfalls = o.StockShortfalls(c); !shortfalls.empty() && !yes) {
+        err << StockShortfallQuestion(shortfalls) << "\n订单没有保存。确认要保存时, 请加上 --yes 再运行一次。\n";
+        return kExitNeedsConfirmation;
+    }
     o.Save(c, order);
     out << kOrderSaved << "\n";
     return 0;
@@ -113,7 +124,7 @@ int Sales(const TArgs& args, std::ostream& out, std::ostream& err) {
     std::string problem = ReadSalesOptions(args, f);
     if (!problem.empty()) {
         err << problem << "\nusage: tallybrook sales [--order T] [--code T] [--name T] [--from yyyy-mm-dd --to yyyy-mm-dd]\n";
-        return 2;
+        return kExitUsage;
     }
     store::Connection c;
     store::DataSet lines(c), totals(c);
@@ -126,9 +137,10 @@ int Sales(const TArgs& args, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 std::vector<TCliCommand> SalesCommands() {
-    return {{"save-order", "save-order ORDERNO ID:QTY[:PRICE] ...",
+    return {{"save-order", "save-order [--yes] ORDERNO ID:QTY[:PRICE] ...",
              "Saves one order as the sales window does: one sales line per goods id, its stock lowered; "
-             "PRICE replaces the sale price. All lines or none.",
+             "PRICE replaces the sale price. All lines or none. An order that would take a stock below "
+             "zero is saved only with --yes.",
              SaveOrder},
             {"sales", "sales [--order T] [--code T] [--name T] [--from yyyy-mm-dd --to yyyy-mm-dd]",
              "Lists the sales lines found, tab-separated, and the totals line.", Sales}};

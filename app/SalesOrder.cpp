@@ -2,6 +2,8 @@
 
 #include "store/Value.h"
 
+#include <algorithm>
+
 namespace {
 
 const char* const kInsertLine =
@@ -23,8 +25,11 @@ std::string LinePrefix(int n, const TOrderLine& l) {
     return p + ": ";
 }
 
+// A line without a price would be stored without one and drop out of the
+// revenue, cost and profit of every sales query: it is refused instead.
 store::Value Price(int n, const TOrderLine& l, int col, const char* title) {
-    if (store::Trim(l[col]).empty()) return store::Null{};
+    if (store::Trim(l[col]).empty())
+        throw TOrderError(LinePrefix(n, l) + title + "是空的, 请填入价格。" + kNotSaved);
     if (auto units = store::ParseCurrency(l[col])) return store::CurrencyValue(*units);
     throw TOrderError(LinePrefix(n, l) + title + "\"" + l[col] + "\"不是有效的数字。" + kNotSaved);
 }
@@ -36,6 +41,8 @@ TCheckedLine CheckLine(int n, const TOrderLine& l) {
     auto quantity = store::ParseInteger(l[ocQuantity]);
     if (!quantity)
         throw TOrderError(LinePrefix(n, l) + "购买数量\"" + l[ocQuantity] + "\"不是整数。" + kNotSaved);
+    // A negative quantity is a return; nothing at all is no sale.
+    if (*quantity == 0) throw TOrderError(LinePrefix(n, l) + "购买数量不能为0。" + kNotSaved);
     return {*id, *quantity, Price(n, l, ocSalePrice, "售价"), Price(n, l, ocPurchasePrice, "进价")};
 }
 
@@ -110,6 +117,37 @@ int TSalesOrder::Save(store::Connection& c, const std::string& orderNumber) cons
         throw TOrderError(std::string(e.what()) + "\n" + kNotSaved);
     }
     return LineCount();
+}
+
+std::vector<TStockShortfall> TSalesOrder::StockShortfalls(store::Connection& c) const {
+    // Lines of one goods item add up: two lines of 3 from a stock of 5 leave -1.
+    std::vector<std::pair<std::int64_t, std::int64_t>> sold;  // id, quantity, in line order
+    for (int n = 1; n <= LineCount(); ++n) {
+        auto checked = CheckLine(n, Line(n));
+        auto it = std::find_if(sold.begin(), sold.end(), [&](const auto& p) { return p.first == checked.id; });
+        if (it == sold.end())
+            sold.emplace_back(checked.id, checked.quantity);
+        else
+            it->second += checked.quantity;
+    }
+    std::vector<TStockShortfall> out;
+    for (const auto& [id, quantity] : sold) {
+        store::Statement st(c.Handle(), "select spbm, spmc, spkc from spxx where id = ?");
+        st.Bind(1, store::Value(id));
+        if (!st.Step()) continue;  // a goods row gone since it was picked is refused by Save
+        store::Value stock = st.Column(2);
+        std::int64_t left = (std::holds_alternative<std::int64_t>(stock) ? std::get<std::int64_t>(stock) : 0) - quantity;
+        if (quantity > 0 && left < 0)
+            out.push_back({store::ValueText(st.Column(0)), store::ValueText(st.Column(1)), left});
+    }
+    return out;
+}
+
+std::string StockShortfallQuestion(const std::vector<TStockShortfall>& shortfalls) {
+    std::string text = "保存这个订单后, 以下商品的库存将小于0:\n";
+    for (const TStockShortfall& s : shortfalls)
+        text += s.code + " " + s.name + ": 剩余库存 " + std::to_string(s.left) + "\n";
+    return text + "是否仍然保存订单?";
 }
 
 std::string TrimOrderNumber(const std::string& typed) { return store::Trim(typed); }

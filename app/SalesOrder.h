@@ -37,6 +37,14 @@ const std::array<const char*, ocCount>& OrderColumnTitles();
 // A picker without a current row gives empty cells with quantity "1".
 TOrderLine OrderLineFromPicker(const store::DataSet& picker);
 
+// A goods item whose stock the order would take below zero.
+struct TStockShortfall {
+    std::string code;
+    std::string name;
+    std::int64_t left;  // the stock after the order
+    bool operator==(const TStockShortfall&) const = default;
+};
+
 class TSalesOrder {
 public:
     // Lines are numbered from 1, as the grid's rows under the title row.
@@ -56,10 +64,17 @@ public:
     // Returns the number of lines stored; the lines stay until Clear().
     int Save(store::Connection& c, const std::string& orderNumber) const;
 
+    // The goods whose stock this order would take below zero, to ask the
+    // seller before saving. Refused lines raise TOrderError as Save does.
+    std::vector<TStockShortfall> StockShortfalls(store::Connection& c) const;
+
 private:
     size_t Index(int line) const;
     std::vector<TOrderLine> FLines;
 };
+
+// "保存这个订单后, 以下商品的库存将小于0: ... 是否仍然保存订单?"
+std::string StockShortfallQuestion(const std::vector<TStockShortfall>& shortfalls);
 
 // The order number as it is stored: without surrounding blanks.
 std::string TrimOrderNumber(const std::string& typed);

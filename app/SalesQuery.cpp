@@ -88,7 +88,7 @@ std::string SalesConditions(const TSalesFilter& f) {
 }
 
 void RunSalesQuery(store::Connection& c, store::DataSet& lines, store::DataSet& totals, const TSalesFilter& f) {
-    if (lines.State() == store::DataSetState::Edit || lines.State() == store::DataSetState::Insert) lines.Post();
+    lines.PostPending();
     TReadSnapshot snapshot(c);
     try {
         OpenFiltered(lines, kSalesLinesSql, f);
@@ -99,10 +99,31 @@ void RunSalesQuery(store::Connection& c, store::DataSet& lines, store::DataSet& 
     }
 }
 
+namespace {
+
+// A sum of money as a count of ten-thousandths; the store's sum() is exact
+// to that unit, so reading it back this way loses nothing.
+std::optional<std::int64_t> MoneyUnits(const store::DataSet& totals, int field) {
+    if (!totals.Active() || totals.RecordCount() == 0) return std::nullopt;
+    store::Value v = totals.GetValue(0, field);
+    if (auto* i = std::get_if<std::int64_t>(&v)) return *i * store::kCurrencyScale;
+    if (auto* d = std::get_if<double>(&v)) return store::CurrencyUnits(*d);
+    return std::nullopt;
+}
+
+std::string MoneyField(std::optional<std::int64_t> units) { return units ? store::MoneyText(*units) : std::string(); }
+
+}  // namespace
+
 std::string SalesTotalsText(const store::DataSet& lines, const store::DataSet& totals) {
-    auto field = [&](int i) { return totals.Active() && totals.RecordCount() > 0 ? totals.Text(0, i) : std::string(); };
-    return "共" + std::to_string(lines.RecordCount()) + "条记录,销售额:" + field(0) + "元,进货成本:" + field(1) +
-           "元,利润:" + field(2) + "元,商品数量合计:" + field(3) + "件";
+    auto revenue = MoneyUnits(totals, 0), cost = MoneyUnits(totals, 1);
+    // The profit is taken from the two exact sums, not from a difference of
+    // binary numbers (which printed -57.9700000000003 for -57.97).
+    std::optional<std::int64_t> profit;
+    if (revenue && cost) profit = *revenue - *cost;
+    std::string quantity = totals.Active() && totals.RecordCount() > 0 ? totals.Text(0, 3) : std::string();
+    return "共" + std::to_string(lines.RecordCount()) + "条记录,销售额:" + MoneyField(revenue) + "元,进货成本:" +
+           MoneyField(cost) + "元,利润:" + MoneyField(profit) + "元,商品数量合计:" + quantity + "件";
 }
 
 void RunPickerSearch(store::DataSet& picker, const std::string& code, const std::string& name) {

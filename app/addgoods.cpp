@@ -53,6 +53,7 @@ TForm6::TForm6(QWidget* parent)
     FConnection->Open();
     FQuery->SetSQL(std::string(kPickerSql) + " order by spkc");
     FQuery->Open();
+    FSeenVersion = FConnection->DataVersion();
 
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName("Edit1");
@@ -91,7 +92,17 @@ TForm6::~TForm6() {
     delete FModel;
 }
 
-void TForm6::Search() { RunPickerSearch(*FQuery, Edit1->text().toStdString(), Edit2->text().toStdString()); }
+void TForm6::Search() {
+    FSeenVersion = FConnection->DataVersion();
+    RunPickerSearch(*FQuery, Edit1->text().toStdString(), Edit2->text().toStdString());
+}
+
+void TForm6::RefreshIfChanged() {
+    std::int64_t now = FConnection->DataVersion();
+    if (now == FSeenVersion) return;
+    FSeenVersion = now;
+    if (FQuery->Active()) FQuery->Reopen();
+}
 
 void TForm6::Pick() { emit goodsPicked(OrderLineFromPicker(*FQuery)); }
 

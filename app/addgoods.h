@@ -41,6 +41,9 @@ public:
     TPickerGrid* DBGrid1;
 
     void Search();
+    // Reads the last result again when the goods changed since it was read
+    // (prices, stock), keeping the filter.
+    void RefreshIfChanged();
     // Hands the current row on as an order line (empty cells when there is none).
     void Pick();
 
@@ -52,4 +55,5 @@ private:
     std::unique_ptr<store::Connection> FConnection;
     std::unique_ptr<store::DataSet> FQuery;
     TDataSetModel* FModel = nullptr;
+    std::int64_t FSeenVersion = -1;
 };

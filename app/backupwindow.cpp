@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "app/ErrorReport.h"
@@ -27,7 +28,8 @@ QString Count(std::int64_t n) { return n < 0 ? QStringLiteral("无法读取") : 
 
 }  // namespace
 
-TBackupWindow::TBackupWindow(QWidget* parent) : QDialog(parent) {
+TBackupWindow::TBackupWindow(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName("BackupWindow");
     setWindowTitle(QStringLiteral("数据备份"));
     resize(640, 380);
@@ -48,16 +50,29 @@ TBackupWindow::TBackupWindow(QWidget* parent) : QDialog(parent) {
     RestoreButton->setObjectName("RestoreButton");
     BackupButton = new QPushButton(QStringLiteral("立即备份"), this);
     BackupButton->setObjectName("BackupButton");
+    CloseButton = new QPushButton(QStringLiteral("关闭"), this);
+    CloseButton->setObjectName("CloseButton");
+    auto* folder = new QLabel(QStringLiteral("备份位置: %1")
+                                  .arg(QString::fromStdString(store::BackupManager(store::Connection().FullPath()).Folder())),
+                              this);
+    folder->setObjectName("FolderLabel");
+    folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
+    buttons->addWidget(folder, 1);
     buttons->addWidget(BackupButton);
     buttons->addWidget(RestoreButton);
+    buttons->addWidget(CloseButton);
     auto* lay = new QVBoxLayout(this);
     lay->addWidget(hint);
     lay->addWidget(List, 1);
     lay->addLayout(buttons);
     connect(RestoreButton, &QPushButton::clicked, this, [this] { Guarded([this] { RestoreSelected(); }); });
     connect(BackupButton, &QPushButton::clicked, this, [this] { Guarded([this] { BackupNow(); }); });
+    connect(CloseButton, &QPushButton::clicked, this, &QDialog::close);
+    // Esc closes the window wherever the focus is (the list keeps Esc for itself otherwise).
+    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    esc->setContext(Qt::WindowShortcut);
+    connect(esc, &QShortcut::activated, this, &QDialog::close);
     connect(List, &QTableWidget::itemSelectionChanged, this,
             [this] { RestoreButton->setEnabled(!List->selectedItems().isEmpty()); });
 }

@@ -13,6 +13,7 @@ public:
     QTableWidget* List;
     QPushButton* RestoreButton;  // 恢复
     QPushButton* BackupButton;   // 立即备份
+    QPushButton* CloseButton;    // 关闭
 
     void Reload();
     void RestoreSelected();

@@ -50,7 +50,20 @@ void TForm3::showEvent(QShowEvent* e) {
     FollowParent();
     if (FShown) return;
     FShown = true;
-    Guarded([this] { FirstShow(); });
+    Guarded([this] {
+        FSeenVersion = FConnection->Connected() ? FConnection->DataVersion() : -1;
+        FirstShow();
+    });
+}
+
+void TForm3::BroughtToFront() {
+    if (!FShown || !FConnection->Connected()) return;
+    Guarded([this] {
+        std::int64_t now = FConnection->DataVersion();
+        if (now == FSeenVersion) return;
+        FSeenVersion = now;
+        RefreshData();
+    });
 }
 
 void TForm3::resizeEvent(QResizeEvent* e) {
@@ -69,11 +82,17 @@ void TForm3::FollowParent() {
 }
 
 void HostChildWindow(TForm3* child, QWidget* panel) {
+    // The child is placed by hand, not by a layout: the panel takes on its
+    // minimum size so the main window cannot be made small enough for the
+    // child's controls to overlap.
+    panel->setMinimumSize(panel->minimumSize().expandedTo(child->minimumSizeHint()));
     if (child->parentWidget() != panel) {
         child->setParent(panel, Qt::Widget);
         panel->installEventFilter(child);
     }
     child->setGeometry(panel->rect());
+    bool again = child->WasShown();
     child->show();
     child->raise();
+    if (again) child->BroughtToFront();
 }

@@ -28,6 +28,12 @@ public:
     // The database was replaced (a restore): show its data again.
     virtual void DataReloaded() {}
     bool WasShown() const { return FShown; }
+    // The window comes to the front again: when another window or program
+    // changed the database since this one last read it, read it again.
+    void BroughtToFront();
+    // Posts what is being typed into the window's grid; false when the
+    // store refused it (the message was shown and the typing is kept).
+    virtual bool PostPendingEdits() { return true; }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -35,6 +41,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
     // Runs once, on the window's first showing.
     virtual void FirstShow() {}
+    // Reads the window's lists again (after another window changed the data).
+    virtual void RefreshData() {}
     void OpenConnection() { FConnection->Open(); }
 
 private:
@@ -42,6 +50,7 @@ private:
     std::unique_ptr<store::Connection> FConnection;
     TClockStatus* FClock;
     bool FShown = false;
+    std::int64_t FSeenVersion = -1;
 };
 
 // Puts a child window into `panel`, filling it, and brings it to the front.

@@ -1,12 +1,15 @@
 #include "app/cli.h"
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/CliCommands.h"
+#include "store/Backup.h"
+#include "store/Connection.h"
 
 namespace {
 
@@ -26,7 +29,34 @@ void Help(std::ostream& out) {
            "Without a command, starts the program's windows on ./ledgr.mdb.\n\n"
            "Commands (they work on the ledgr.mdb of the current directory and need no display):\n";
     for (const TCliCommand& c : Commands()) out << "  " << c.usage << "\n      " << c.summary << "\n";
-    out << "  --help\n      Shows this list.\n";
+    out << "  --help\n      Shows this list.\n\n"
+           "Exit status:\n"
+           "  0  done\n"
+           "  1  refused or failed; nothing was stored\n"
+           "  2  wrong command or arguments; nothing was done\n"
+           "  3  stored, but the workbook file could not be written back\n"
+           "  4  the database is damaged; nothing was done (restore a backup)\n"
+           "  5  needs confirmation (--yes); nothing was stored\n";
+}
+
+// Commands that repair or list the safety net run on a damaged database; the
+// others stop before they read or write it.
+bool ChecksDatabase(const std::string& command) {
+    return command != "new-database" && command != "backups" && command != "restore";
+}
+
+// Removes what killed runs left behind, then stops on a damaged database.
+// Returns the exit status to end with, or -1 to go on.
+int PrepareDatabase(std::ostream& err) {
+    std::string db = store::Connection().FullPath();
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(db, ec)) return -1;  // the command reports the missing file itself
+    store::RemoveLeftovers(std::filesystem::path(db).parent_path().string());
+    store::RemoveLeftovers(store::BackupManager(db).Folder());
+    std::string problem = store::CheckDatabase(db, true);
+    if (problem == "ok") return -1;
+    err << CliText(store::DamagedDatabaseAdvice(db, problem)) << "\n";
+    return kExitDamaged;
 }
 
 }  // namespace
@@ -50,12 +80,17 @@ int RunCommand(int argc, char** argv, std::ostream& out, std::ostream& err) {
     for (const TCliCommand& c : Commands()) {
         if (a != c.name) continue;
         try {
+            if (ChecksDatabase(a))
+                if (int status = PrepareDatabase(err); status >= 0) return status;
             return c.run(args, out, err);
+        } catch (const store::EDatabaseDamaged& e) {
+            err << CliText(e.what()) << "\n";
+            return kExitDamaged;
         } catch (const std::exception& e) {
-            err << e.what() << "\n";
-            return 1;
+            err << CliText(e.what()) << "\n";
+            return kExitFailed;
         }
     }
-    err << "Unknown command \"" << a << "\". Run \"tallybrook --help\" for the list of commands.\n";
-    return 2;
+    err << "未知的命令 \"" << a << "\"。请运行 \"tallybrook --help\" 查看命令列表。\n";
+    return kExitUsage;
 }

@@ -51,6 +51,14 @@ QPushButton* IconButton(const QString& text, QStyle::StandardPixmap icon, const 
     return b;
 }
 
+// A filter box takes its design width where there is room and gives some
+// of it up in a narrow window, so no label or button is pushed over another.
+void FitWidth(QLineEdit* box, int width) {
+    box->setMinimumWidth(std::min(width, 70));
+    box->setMaximumWidth(width);
+    box->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
 QLabel* NamedLabel(const QString& text, const char* name, QWidget* parent) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
@@ -96,13 +104,13 @@ QWidget* TForm4::BuildListTab() {
     tab->setObjectName("TabSheet1");
     Edit1 = new QLineEdit(tab);
     Edit1->setObjectName("Edit1");
-    Edit1->setFixedWidth(121);
+    FitWidth(Edit1, 121);
     Edit2 = new QLineEdit(tab);
     Edit2->setObjectName("Edit2");
-    Edit2->setFixedWidth(174);
+    FitWidth(Edit2, 174);
     Edit3 = new QLineEdit(tab);
     Edit3->setObjectName("Edit3");
-    Edit3->setFixedWidth(121);
+    FitWidth(Edit3, 121);
     BitBtn2 = IconButton(QStringLiteral("查询"), QStyle::SP_FileDialogContentsView, "BitBtn2", tab);
     BitBtn3 = IconButton(QStringLiteral("导入"), QStyle::SP_ArrowDown, "BitBtn3", tab);
     BitBtn4 = IconButton(QStringLiteral("导出"), QStyle::SP_ArrowUp, "BitBtn4", tab);
@@ -211,6 +219,15 @@ void TForm4::DataReloaded() {
     FEntry->Open();
     FEntry->Append();
     if (WasShown()) Search();
+}
+
+bool TForm4::PostPendingEdits() {
+    bool posted = false;
+    Guarded([this, &posted] {
+        FSearch->PostPending();
+        posted = true;
+    });
+    return posted;
 }
 
 void TForm4::Search() { RunGoodsSearch(*FSearch, Filter()); }

@@ -49,9 +49,11 @@ public:
     void ExportClick();
 
     void DataReloaded() override;
+    bool PostPendingEdits() override;
 
 protected:
     void FirstShow() override;
+    void RefreshData() override { Search(); }
 
 private:
     QWidget* BuildListTab();

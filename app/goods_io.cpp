@@ -49,7 +49,7 @@ void TForm4::ImportClick() {
     }
     show();
     Search();
-    Prompter().ShowMessage(TGoodsImport::CompletionMessage(count));
+    Prompter().ShowMessage(TGoodsImport::CompletionMessage(import.Summary()));
 }
 
 void TForm4::ExportClick() { RunExport(ADOQuery2(), kGoodsExport, xls1()); }

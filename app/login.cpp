@@ -93,6 +93,8 @@ void TForm1::BuildLayout() {
     setTabOrder(Button1, CheckBox1);
     connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
     connect(Edit2, &QLineEdit::returnPressed, Button1, &QPushButton::click);
+    // Enter in the user box goes on to the password, as Tab does.
+    connect(Edit1, &QLineEdit::returnPressed, Edit2, [this] { Edit2->setFocus(Qt::TabFocusReason); });
     setFixedSize(sizeHint().expandedTo(QSize(336, 143)));
 }
 
@@ -102,6 +104,11 @@ void TForm1::FormCreate() {
     Edit1->setText(v.user);
     Edit2->setText(v.password);
     CheckBox1->setChecked(v.savePassword);
+    // The seller starts typing where something is missing.
+    QWidget* first = Edit1->text().isEmpty() ? static_cast<QWidget*>(Edit1)
+                     : Edit2->text().isEmpty() ? static_cast<QWidget*>(Edit2)
+                                               : static_cast<QWidget*>(Button1);
+    first->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm1::Button1Click() {

@@ -13,6 +13,7 @@
 #include "app/ErrorReport.h"
 #include "app/Forms.h"
 #include "app/Links.h"
+#include "app/Prompter.h"
 #include "app/backupwindow.h"
 #include "app/goods.h"
 #include "app/login.h"
@@ -153,8 +154,17 @@ void TForm2::BuildNavigation() {
     }
     GroupBar1->expandAll();
     GroupBar1->setItemsExpandable(false);
+    // A click, a double-click (whose first click already ran the item) and the
+    // desktop's single-click activation all report the same item within one
+    // double-click interval: it runs once. Enter on an item runs it too.
     auto activate = [this](QTreeWidgetItem* item) {
-        if (item && item->parent()) Guarded([&] { ItemClick(item->text(0)); });
+        if (!item || !item->parent()) return;
+        if (item == FLastRun && FLastRunTime.isValid() &&
+            FLastRunTime.elapsed() < QApplication::doubleClickInterval())
+            return;
+        FLastRun = item;
+        FLastRunTime.start();
+        Guarded([&] { ItemClick(item->text(0)); });
     };
     connect(GroupBar1, &QTreeWidget::itemClicked, this, activate);
     connect(GroupBar1, &QTreeWidget::itemActivated, this, activate);
@@ -174,14 +184,31 @@ bool TForm2::eventFilter(QObject* watched, QEvent* e) {
     return QMainWindow::eventFilter(watched, e);
 }
 
+void TForm2::Host(TForm3* child) {
+    // What is typed into the window in front is posted before another comes
+    // up; a value the store refuses keeps that window in front with its message.
+    TForm3* front = FrontChild();
+    if (front && front != child && !front->PostPendingEdits()) return;
+    HostChildWindow(child, Panel1);
+}
+
 void TForm2::ItemClick(const QString& caption) {
-    if (caption == QStringLiteral("商品管理")) return HostChildWindow(Form4, Panel1);
-    if (caption == QStringLiteral("销售登记")) return HostChildWindow(Form5, Panel1);
-    if (caption == QStringLiteral("销售查询")) return HostChildWindow(Form7, Panel1);
-    if (caption == QStringLiteral("计算器")) return StartTool(ToolKind::Calculator);
-    if (caption == QStringLiteral("记事本")) return StartTool(ToolKind::TextEditor);
+    if (caption == QStringLiteral("商品管理")) return Host(Form4);
+    if (caption == QStringLiteral("销售登记")) return Host(Form5);
+    if (caption == QStringLiteral("销售查询")) return Host(Form7);
+    if (caption == QStringLiteral("计算器")) return StartToolOrSay(ToolKind::Calculator, QStringLiteral("计算器"));
+    if (caption == QStringLiteral("记事本")) return StartToolOrSay(ToolKind::TextEditor, QStringLiteral("记事本"));
     if (caption == QStringLiteral("数据备份")) return ShowBackupWindow();
-    OpenLink(caption);  // the web pages; "记账本" has no action and no address
+    // The web pages; "记账本" has no action and no address.
+    if (!LinkAddress(caption).isEmpty() && !OpenLink(caption))
+        Prompter().Information(QStringLiteral("无法打开网页 %1。\n没有找到可以打开网页的浏览器, 请安装浏览器后再试。")
+                                   .arg(LinkAddress(caption)));
+}
+
+void TForm2::StartToolOrSay(ToolKind kind, const QString& name) {
+    if (StartTool(kind)) return;
+    Prompter().Information(QStringLiteral("无法启动%1。\n系统中没有找到可用的%1程序 (%2), 请先安装其中一个。")
+                               .arg(name, ToolCandidates(kind).join(", ")));
 }
 
 void TForm2::ShowBackupWindow() {
@@ -198,6 +225,13 @@ TForm3* TForm2::FrontChild() const {
 }
 
 void TForm2::closeEvent(QCloseEvent* e) {
+    // Typing still open in a grid is stored before the program ends; a value
+    // the store refuses keeps the program open with its message.
+    for (TForm3* child : std::initializer_list<TForm3*>{Form4, Form5, Form7})
+        if (child && child->WasShown() && !child->PostPendingEdits()) {
+            HostChildWindow(child, Panel1);
+            return e->ignore();
+        }
     e->accept();
     QApplication::quit();
 }

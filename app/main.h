@@ -2,10 +2,13 @@
 // panel that hosts the child windows, tools and web links.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMainWindow>
 #include <QSplitter>
 #include <QTreeWidget>
+
+#include "app/Links.h"
 
 class TForm3;
 class TBackupWindow;
@@ -34,6 +37,10 @@ protected:
 private:
     void BuildNavigation();
     void FormCreate();
+    void Host(TForm3* child);
+    void StartToolOrSay(ToolKind kind, const QString& name);
+    QTreeWidgetItem* FLastRun = nullptr;
+    QElapsedTimer FLastRunTime;
     TBackupWindow* FBackupWindow = nullptr;
 };
 

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "app/ErrorReport.h"
+#include "app/Translations.h"
 #include "app/Forms.h"
 #include "app/Prompter.h"
 #include "app/Safety.h"
@@ -14,8 +15,10 @@
 namespace {
 
 void SetUpLook(QApplication& app) {
+    // No display name: the platform would append it to every caption
+    // ("用户登录 — Tallybrook"), and the captions are the program's own texts.
     app.setApplicationName("tallybrook");
-    app.setApplicationDisplayName("Tallybrook");
+    LoadChineseTranslations(app);
     app.setWindowIcon(QIcon(":/tallybrook/app-icon.png"));
     QFont f = app.font();
     f.setFamilies({"Tahoma", "WenQuanYi Micro Hei", "Noto Sans CJK SC", "Noto Sans SC", "DejaVu Sans"});

@@ -90,7 +90,7 @@ TForm5::TForm5(QWidget* parent) : TForm3(parent) {
     row->addStretch();
     auto* lay = new QVBoxLayout(this);
     lay->setContentsMargins(12, 8, 12, 12);
-    lay->addWidget(TitleLabel1);
+    lay->addWidget(TitleLabel1, 0, Qt::AlignLeft);  // clear of the clock pane at the top right
     lay->addLayout(row);
     lay->addWidget(StringGrid1, 1);
 
@@ -104,7 +104,8 @@ void TForm5::BuildGrid() {
     StringGrid1 = new TStringGrid(this);
     StringGrid1->setObjectName("StringGrid1");
     StringGrid1->setModel(FModel);
-    StringGrid1->setMinimumSize(814, 313);
+    StringGrid1->setMinimumSize(400, 160);
+    StringGrid1->resize(814, 313);
     StringGrid1->horizontalHeader()->hide();
     StringGrid1->verticalHeader()->hide();
     StringGrid1->verticalHeader()->setDefaultSectionSize(24);
@@ -125,6 +126,8 @@ void TForm5::BuildGrid() {
 }
 
 void TForm5::ChooseGoods() {
+    StringGrid1->CommitOpenEditor();
+    Form6->RefreshIfChanged();
     connect(Form6, &TForm6::goodsPicked, this, &TForm5::AddLine, Qt::UniqueConnection);
     // Application-modal without a nested event loop: the picker hands its
     // lines over as they are double-clicked and returns nothing.
@@ -135,13 +138,20 @@ void TForm5::ChooseGoods() {
 
 void TForm5::AddLine(const TOrderLine& line) { FModel->AppendLine(line); }
 
-void TForm5::RemoveSelected() { FModel->RemoveLine(StringGrid1->currentIndex().row()); }
+void TForm5::RemoveSelected() {
+    StringGrid1->CommitOpenEditor();
+    FModel->RemoveLine(StringGrid1->currentIndex().row());
+}
 
 void TForm5::SaveOrder() {
     std::string order = TrimOrderNumber(Edit1->text().toStdString());
     if (order.empty()) return Prompter().ShowMessage(QString::fromUtf8(kOrderNumberMissing));
     // A cell still being typed into belongs to the order too.
     StringGrid1->CommitOpenEditor();
+    // A sale may take a stock below zero (sold before it was counted), but
+    // the seller decides that, knowing which goods and how far.
+    if (auto shortfalls = FOrder.StockShortfalls(ADOConnection1()); !shortfalls.empty())
+        if (!Prompter().AskYesNo(QString::fromStdString(StockShortfallQuestion(shortfalls)))) return;
     FOrder.Save(ADOConnection1(), order);
     Prompter().ShowMessage(QString::fromUtf8(kOrderSaved));
     Edit1->clear();

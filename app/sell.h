@@ -62,6 +62,12 @@ public:
     // Removes the grid's current row; the title row stays.
     void RemoveSelected();
     void SaveOrder();
+    // The order lines live in memory: a cell still being typed into is
+    // handed to its line.
+    bool PostPendingEdits() override {
+        StringGrid1->CommitOpenEditor();
+        return true;
+    }
 
 private:
     void BuildGrid();

@@ -34,10 +34,14 @@ QDate ToDate(year_month_day d) {
                  static_cast<int>(static_cast<unsigned>(d.day())));
 }
 
+// The design width where there is room; narrower in a small window rather
+// than pushing the controls beside it over each other.
 QLineEdit* FilterBox(const char* name, int width, QWidget* parent) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
-    e->setFixedWidth(width);
+    e->setMinimumWidth(std::min(width, 90));
+    e->setMaximumWidth(width);
+    e->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     return e;
 }
 
@@ -70,7 +74,10 @@ TForm7::TForm7(QWidget* parent)
     BitBtn1->setFixedHeight(46);
     BitBtn2 = SalesButton(QStringLiteral("导出到Excel"), QStyle::SP_ArrowUp, "BitBtn2", this);
     Label5 = SalesLabel(QString(), "Label5", this);
-    Label5->setMinimumSize(785, 26);
+    // The design width where there is room; in a narrow window the totals
+    // wrap onto a second line instead of being cut.
+    Label5->setMinimumHeight(26);
+    Label5->setWordWrap(true);
     Label5->setAlignment(Qt::AlignCenter);
     Label5->setStyleSheet(QStringLiteral("QLabel { color: red; font: bold 15px Tahoma; background-color: rgb(128,128,64); }"));
     BuildGrid();
@@ -96,6 +103,9 @@ TForm7::TForm7(QWidget* parent)
     lay->addWidget(DBGrid1, 1);
 
     connect(BitBtn1, &QPushButton::clicked, this, [this] { Guarded([this] { Query(); }); });
+    // Enter in a filter box runs the query, as it does in the goods window.
+    for (QLineEdit* box : {Edit1, Edit2, Edit3})
+        connect(box, &QLineEdit::returnPressed, this, [this] { Guarded([this] { Query(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { Guarded([this] { ExportClick(); }); });
 }
 
@@ -168,6 +178,15 @@ void TForm7::FirstShow() { Query(); }
 void TForm7::DataReloaded() {
     FLines->Cancel();
     if (WasShown()) Query();
+}
+
+bool TForm7::PostPendingEdits() {
+    bool posted = false;
+    Guarded([this, &posted] {
+        FLines->PostPending();
+        posted = true;
+    });
+    return posted;
 }
 
 void TForm7::Query() {

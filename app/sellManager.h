@@ -40,9 +40,11 @@ public:
     void ExportClick();
     // After a restore: what was typed into the grid belonged to the old file.
     void DataReloaded() override;
+    bool PostPendingEdits() override;
 
 protected:
     void FirstShow() override;
+    void RefreshData() override { Query(); }
 
 private:
     QWidget* BuildDayRange();

@@ -220,6 +220,10 @@ void BackupManager::Prune() {
 }
 
 void BackupManager::Restore(const std::string& backupFile, const BackupProgress& progress) {
+    std::error_code missing;
+    if (!fs::is_regular_file(backupFile, missing))
+        throw StoreError("找不到备份文件: " + fs::absolute(backupFile).string() +
+                         "\n请用 \"tallybrook backups\" 查看现有的备份文件。");
     std::string check = CheckDatabase(backupFile);
     if (check != "ok") throw StoreError("备份文件 " + backupFile + " 已损坏, 不能恢复: " + check);
     if (fs::exists(FDatabase) && CheckDatabase(FDatabase, true) == "ok") {
@@ -237,6 +241,7 @@ void BackupManager::Restore(const std::string& backupFile, const BackupProgress&
             CopyPages(from.h, to.h, progress);
         }
         Prune();
+        ClearDatabaseDamage();
         return;
     }
     // A damaged database cannot take pages: keep it aside and copy the file in.
@@ -248,6 +253,38 @@ void BackupManager::Restore(const std::string& backupFile, const BackupProgress&
     std::string scratch = FDatabase + ".restore";
     fs::copy_file(backupFile, scratch, fs::copy_options::overwrite_existing);
     fs::rename(scratch, FDatabase);
+    ClearDatabaseDamage();
+}
+
+}  // namespace store
+
+namespace store {
+
+int RemoveLeftovers(const std::string& folder, std::chrono::seconds minAge) {
+    // Names our own writers give their scratch files: a workbook being saved
+    // ("name.xls.tmp-Ab12Cd") and a backup being copied ("....mdb.part").
+    static const std::regex kScratch(R"(.+\.tmp-[A-Za-z0-9]{6}|ledgr-.+\.mdb\.part)");
+    int removed = 0;
+    std::error_code ec;
+    const auto now = fs::file_time_type::clock::now();
+    for (const auto& e : fs::directory_iterator(folder, ec)) {
+        std::error_code fe;
+        if (!e.is_regular_file(fe) || e.is_symlink(fe)) continue;
+        if (!std::regex_match(e.path().filename().string(), kScratch)) continue;
+        // A file still being written by another running copy is young: left alone.
+        if (now - fs::last_write_time(e.path(), fe) < minAge || fe) continue;
+        if (fs::remove(e.path(), fe)) ++removed;
+    }
+    return removed;
+}
+
+std::string DamagedDatabaseAdvice(const std::string& databaseFile, const std::string& problem) {
+    std::string text = "数据库文件已损坏: " + problem + "\n为了不丢失数据, 请不要继续录入。";
+    auto good = BackupManager(databaseFile).NewestGood();
+    if (!good)
+        return text + "没有找到可以恢复的完好备份, 请联系技术支持。";
+    return text + "最新的完好备份是 " + good->path + " (" + good->stamp + ")。\n请在程序的 \"工具 → 数据备份\" 中恢复它, " +
+           "或运行: tallybrook restore \"" + good->path + "\"";
 }
 
 }  // namespace store

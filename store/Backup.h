@@ -5,6 +5,7 @@
 // "ledgr-20131020-140509-delete-all.mdb" (time stamp, then the reason).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -66,6 +67,15 @@ private:
 // not a database at all is reported too.
 std::string CheckDatabase(const std::string& file, bool quick = false);
 std::string CheckDatabase(const std::string& file, bool quick, const BackupProgress& progress);
+
+// Removes the scratch files our own writers leave behind when they are killed
+// (workbooks being saved, backups being copied) from `folder`, when they are
+// older than `minAge`; returns how many were removed.
+int RemoveLeftovers(const std::string& folder, std::chrono::seconds minAge = std::chrono::minutes(10));
+
+// What to tell the seller about a damaged database: the problem, the newest
+// good backup, and how to restore it in the window and on the command line.
+std::string DamagedDatabaseAdvice(const std::string& databaseFile, const std::string& problem);
 
 // Goods and sales lines in a database file.
 std::pair<std::int64_t, std::int64_t> CountRows(const std::string& file);

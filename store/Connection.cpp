@@ -1,7 +1,11 @@
 #include "store/Connection.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <filesystem>
+#include <mutex>
 
 #include "store/SqlFunctions.h"
 #include "store/SqlTranslate.h"
@@ -11,11 +15,53 @@ namespace {
 
 std::atomic<int> gOpenCount{0};
 std::function<bool()> gStepFault;
+std::mutex gDamageLock;
+std::string gDamage;
+
+const char* const kDamagedAdvice =
+    "数据库文件已损坏, 为了不丢失数据, 程序不再写入。请在 \"工具 → 数据备份\" 中恢复最新的完好备份, "
+    "或在命令行运行 \"tallybrook backups\" 和 \"tallybrook restore 备份文件\"。";
+
+// A WAL database leaves "-shm" and "-wal" beside it, created with the
+// database file's own permissions. After a database that was read-only is made
+// writable again, a read-only "-shm" would keep every write failing; ours are
+// given the database's write permission back.
+void MatchCompanionModes(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (::access(path.c_str(), W_OK) != 0) return;
+    for (const char* suffix : {"-shm", "-wal"}) {
+        std::string companion = path + suffix;
+        struct stat st {};
+        if (::lstat(companion.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+        if ((st.st_mode & S_IWUSR) == 0) ::chmod(companion.c_str(), (st.st_mode | S_IWUSR | S_IRUSR) & 07777);
+    }
+}
 
 }  // namespace
 
+void MarkDatabaseDamaged(const std::string& problem) {
+    std::lock_guard lock(gDamageLock);
+    if (gDamage.empty()) gDamage = problem.empty() ? "file is damaged" : problem;
+}
+
+void ClearDatabaseDamage() {
+    std::lock_guard lock(gDamageLock);
+    gDamage.clear();
+}
+
+std::string DatabaseDamage() {
+    std::lock_guard lock(gDamageLock);
+    return gDamage;
+}
+
 [[noreturn]] void ThrowSqlite(sqlite3* db, const std::string& context) {
     std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
+    int code = db ? sqlite3_errcode(db) & 0xff : SQLITE_NOMEM;
+    if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) {
+        MarkDatabaseDamaged(msg);
+        throw EDatabaseDamaged(std::string(kDamagedAdvice) + "\n(" + msg + ")");
+    }
     throw StoreError(context.empty() ? msg : context + ": " + msg);
 }
 
@@ -48,6 +94,10 @@ void Statement::Bind(const Params& params) {
 
 bool Statement::Step() {
     if (Connection::StepFault()) throw StoreError("写入数据库失败 (模拟故障)");
+    if (!sqlite3_stmt_readonly(FStmt)) {
+        std::string damage = DatabaseDamage();
+        if (!damage.empty()) throw EDatabaseDamaged(std::string(kDamagedAdvice) + "\n(" + damage + ")");
+    }
     int rc = sqlite3_step(FStmt);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
@@ -81,6 +131,7 @@ void Connection::Open() {
     if (!std::filesystem::is_regular_file(path, ec))
         throw StoreError("找不到数据库文件: " + path +
                          "\n请在数据库所在的文件夹中启动程序, 或用 \"tallybrook new-database\" 新建数据库。");
+    MatchCompanionModes(path);
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
@@ -119,6 +170,11 @@ int Connection::Execute(std::string_view sql, const Params& params) {
     while (st.Step()) {
     }
     return sqlite3_changes(FDb);
+}
+
+std::int64_t Connection::DataVersion() {
+    Statement st(Handle(), "PRAGMA data_version");
+    return st.Step() ? sqlite3_column_int64(st.Handle(), 0) : 0;
 }
 
 void Connection::Begin() { Execute("begin immediate"); }

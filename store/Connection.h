@@ -22,6 +22,21 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The database file is damaged (SQLite found broken pages, or the check at
+// start did). Once raised, every later write in this process is refused too,
+// so nothing is added to a file whose sales would be lost at the restore.
+class EDatabaseDamaged : public StoreError {
+public:
+    using StoreError::StoreError;
+};
+
+// Marks the database as damaged for this process; `problem` says what was found.
+void MarkDatabaseDamaged(const std::string& problem);
+// After a restore replaced the file.
+void ClearDatabaseDamage();
+// The problem found, or empty while the database is taken as sound.
+std::string DatabaseDamage();
+
 struct Param {
     std::string name;  // ":spbm" or "spbm"
     Value value;
@@ -66,6 +81,10 @@ public:
     // Runs a statement without a result; returns the number of rows changed.
     int Execute(std::string_view sql, const Params& params = {});
     sqlite3* Handle();
+
+    // Changes whenever another connection (of this or another process)
+    // commits to the database; a window compares it to know its list is stale.
+    std::int64_t DataVersion();
 
     void Begin();
     void Commit();

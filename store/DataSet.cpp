@@ -109,6 +109,13 @@ void DataSet::Close() {
     Notify(DataEvent::DataChanged);
 }
 
+void DataSet::Reopen() {
+    int row = FCur;
+    Close();
+    Open();
+    if (row > 0 && RecordCount() > 0) MoveTo(row);
+}
+
 int DataSet::FieldIndex(const std::string& name) const {
     for (size_t i = 0; i < FFields.size(); ++i)
         if (Lower(FFields[i].name) == Lower(name)) return static_cast<int>(i);

@@ -71,6 +71,17 @@ public:
     void Cancel();
     void Delete();
 
+    // Called first by Post(): a grid hands over the text still in its open
+    // cell editor, so what was typed is posted with the rest of the row.
+    void SetBeforePost(std::function<void()> hook) { FBeforePost = std::move(hook); }
+    // Posts a pending edit or insert, if any.
+    void PostPending() {
+        if (FState == DataSetState::Edit || FState == DataSetState::Insert) Post();
+    }
+    // Reads the result again with the same statement and parameters, keeping
+    // the current row number where it can.
+    void Reopen();
+
     int Subscribe(std::function<void(DataEvent)> listener);
     void Unsubscribe(int id) { FListeners.erase(id); }
 
@@ -102,6 +113,7 @@ private:
     DataSetState FState = DataSetState::Inactive;
     std::map<int, std::string> FBuffer;  // typed texts of the row being edited
     std::map<int, std::function<void(DataEvent)>> FListeners;
+    std::function<void()> FBeforePost;
     int FNextListener = 1;
 };
 

@@ -5,10 +5,36 @@
 
 namespace store {
 
+namespace {
+
+// The seller's name for a column, for messages about a field shown under its
+// bare column name (the entry form's boxes).
+std::string ColumnCaption(const std::string& column) {
+    static const std::pair<const char*, const char*> kCaptions[] = {
+        {"spbm", "商品编码"}, {"spmc", "商品名称"}, {"spsx", "商品属性"}, {"spjj", "商品进价"},
+        {"spsj", "商品售价"}, {"spkc", "商品库存"}, {"bz", "备注"},       {"ddbh", "订单编号"},
+        {"sj", "售价"},       {"jj", "进价"},       {"gmsl", "购买数量"}, {"xssj", "登记时间"}};
+    for (const auto& [name, caption] : kCaptions)
+        if (column == name) return caption;
+    return column;
+}
+
+}  // namespace
+
 // Typed text to the value its column stores: empty numbers are null, money
-// keeps four decimals, and text that is not a number is refused by name.
+// keeps four decimals, a registration time is stored in its one canonical
+// form, and text that does not convert is refused by name.
 std::optional<Value> DataSet::Convert(int col, const std::string& text) const {
     const Field& f = FFields[static_cast<size_t>(col)];
+    const std::string name = f.name == f.column ? ColumnCaption(f.column) : f.name;
+    if (f.column == "xssj") {
+        // The day-range filter compares the stored text, so a time in any
+        // other form would drop out of every query without a word.
+        if (Trim(text).empty()) return Value(Null{});
+        if (auto t = ParseDateTime(text)) return Value(*t);
+        throw StoreError("\"" + text + "\" 不是有效的时间, 请在“" + name +
+                         "”中输入日期和时间, 例如 2024-03-01 14:30:00, 或只输入日期 2024-03-01。");
+    }
     bool integer = f.type.find("int") != std::string::npos;
     bool real = f.type.find("real") != std::string::npos || f.type.find("num") != std::string::npos ||
                 f.type.find("dec") != std::string::npos;
@@ -16,10 +42,10 @@ std::optional<Value> DataSet::Convert(int col, const std::string& text) const {
     if (Trim(text).empty()) return Value(Null{});
     if (integer) {
         if (auto i = ParseInteger(text)) return Value(*i);
-        throw StoreError("\"" + text + "\" 不是有效的整数, 请在“" + f.name + "”中输入整数。");
+        throw StoreError("\"" + text + "\" 不是有效的整数, 请在“" + name + "”中输入整数。");
     }
     if (auto units = ParseCurrency(text)) return Value(CurrencyValue(*units));
-    throw StoreError("\"" + text + "\" 不是有效的数值, 请在“" + f.name + "”中输入数字, 例如 12.5。");
+    throw StoreError("\"" + text + "\" 不是有效的数值, 请在“" + name + "”中输入数字, 例如 12.5。");
 }
 
 std::int64_t DataSet::WriteRow() {
@@ -72,6 +98,7 @@ std::vector<Value> DataSet::ReadRow(std::int64_t key) {
 }
 
 void DataSet::Post() {
+    if (FBeforePost) FBeforePost();
     if (FState != DataSetState::Edit && FState != DataSetState::Insert) return;
     // Conversion or store errors leave the typed row and the state as they were.
     std::int64_t key = WriteRow();

@@ -105,6 +105,63 @@ std::optional<std::int64_t> ParseCurrency(std::string_view text) {
 
 std::int64_t CurrencyUnits(double d) { return std::llround(d * static_cast<double>(kCurrencyScale)); }
 
+std::string MoneyText(std::int64_t units) {
+    std::uint64_t abs = units < 0 ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units);
+    std::string text = std::to_string(abs / kCurrencyScale);
+    std::string frac = std::to_string(abs % kCurrencyScale + kCurrencyScale).substr(1);
+    while (!frac.empty() && frac.back() == '0') frac.pop_back();
+    if (!frac.empty()) text += "." + frac;
+    return units < 0 ? "-" + text : text;
+}
+
+namespace {
+
+// Reads 1..maxDigits digits at `at`; advances `at`.
+std::optional<int> Digits(std::string_view t, size_t& at, size_t minDigits, size_t maxDigits) {
+    size_t start = at;
+    int v = 0;
+    while (at < t.size() && at - start < maxDigits && t[at] >= '0' && t[at] <= '9') v = v * 10 + (t[at++] - '0');
+    if (at - start < minDigits) return std::nullopt;
+    return v;
+}
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(int y, int m) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && IsLeap(y) ? 29 : days[m - 1];
+}
+
+}  // namespace
+
+std::optional<std::string> ParseDateTime(std::string_view typed) {
+    std::string t = Trim(typed);
+    size_t at = 0;
+    auto y = Digits(t, at, 4, 4);
+    if (!y || at >= t.size() || (t[at] != '-' && t[at] != '/')) return std::nullopt;
+    char sep = t[at++];
+    auto m = Digits(t, at, 1, 2);
+    if (!m || at >= t.size() || t[at++] != sep) return std::nullopt;
+    auto d = Digits(t, at, 1, 2);
+    if (!d || *y < 1 || *m < 1 || *m > 12 || *d < 1 || *d > DaysInMonth(*y, *m)) return std::nullopt;
+    int hh = 0, mi = 0, ss = 0;
+    if (at < t.size()) {
+        if (t[at] != ' ' && t[at] != 'T') return std::nullopt;
+        while (at < t.size() && (t[at] == ' ' || t[at] == 'T')) ++at;
+        auto h = Digits(t, at, 1, 2);
+        if (!h || at >= t.size() || t[at++] != ':') return std::nullopt;
+        auto n = Digits(t, at, 2, 2);
+        if (!n) return std::nullopt;
+        std::optional<int> s = 0;
+        if (at < t.size() && t[at] == ':') s = Digits(t, ++at, 2, 2);
+        if (!s || at != t.size() || *h > 23 || *n > 59 || *s > 59) return std::nullopt;
+        hh = *h, mi = *n, ss = *s;
+    }
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", *y, *m, *d, hh, mi, ss);
+    return std::string(buf);
+}
+
 double CurrencyValue(std::int64_t units) {
     return static_cast<double>(units) / static_cast<double>(kCurrencyScale);
 }

@@ -29,6 +29,17 @@ std::optional<std::int64_t> ParseCurrency(std::string_view text);
 std::int64_t CurrencyUnits(double d);
 double CurrencyValue(std::int64_t units);
 
+// Exact text of a count of ten-thousandths: 199900 -> "19.99", -579700 ->
+// "-57.97", 1000000 -> "100"; no binary rounding can creep in.
+std::string MoneyText(std::int64_t units);
+
+// A registration time as the seller may type it: "yyyy-mm-dd hh:mm:ss" (the
+// form the program writes), "yyyy-mm-dd hh:mm", or a plain date
+// "yyyy-mm-dd"; "/" may stand for "-" and month and day may have one digit.
+// Returns the canonical "yyyy-mm-dd hh:mm:ss", or nothing for text that is
+// not a real calendar time.
+std::optional<std::string> ParseDateTime(std::string_view text);
+
 // Strict integer parse of typed text (surrounding spaces allowed).
 std::optional<std::int64_t> ParseInteger(std::string_view text);
 

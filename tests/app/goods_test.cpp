@@ -100,7 +100,9 @@ TEST_F(GoodsTest, malformed_number_in_the_entry_form_is_reported_and_nothing_typ
     Type("spsj", "12,5元");
     Form4->BitBtn1->click();
     ASSERT_EQ(prompter.shown.size(), 1);
-    EXPECT_TRUE(prompter.shown[0].contains("销售") || prompter.shown[0].contains("spsj")) << prompter.shown[0].toStdString();
+    // Named as the list names the column, not by the store's column name.
+    EXPECT_TRUE(prompter.shown[0].contains(QStringLiteral("商品售价"))) << prompter.shown[0].toStdString();
+    EXPECT_FALSE(prompter.shown[0].contains("spsj")) << prompter.shown[0].toStdString();
     EXPECT_EQ(Box("spmc")->text(), "坏价格");
     EXPECT_EQ(Box("spsj")->text(), "12,5元");
     EXPECT_EQ(Count("spxx", "spmc = '坏价格'"), 0);

@@ -94,10 +94,17 @@ TEST_F(GoodsImportTest, an_empty_A2_imports_nothing_writes_back_and_reports_zero
     EXPECT_EQ(XlrdRows(file).value(0), kHeader.join('\t'));
 }
 
-TEST_F(GoodsImportTest, an_empty_column_A_ends_the_import_even_with_goods_below) {
-    Import(Template("t.xls", {kHeader, {"G1", "一", "", "1", "1", "1", ""}, {}, {"G3", "三", "", "1", "1", "1", ""}}));
+TEST_F(GoodsImportTest, an_empty_column_A_ends_the_import_and_the_rows_below_are_counted_and_named) {
+    Import(Template("t.xls", {kHeader,
+                              {"G1", "一", "", "1", "1", "1", ""},
+                              {"", "没有编码", "", "1", "1", "1", ""},
+                              {"G3", "三", "", "1", "1", "1", ""},
+                              {},
+                              {"G5", "五", "", "1", "1", "1", ""}}));
     EXPECT_EQ(Count("spxx"), 1);
-    EXPECT_EQ(prompter.shown.last(), QStringLiteral("message:文件导入完成!新增1条记录!"));
+    const QString skipped = QStringLiteral("第3行的商品编码为空, 导入在此结束: 其后还有2行没有导入。");
+    EXPECT_EQ(prompter.shown.last(), QStringLiteral("message:文件导入完成!新增1条记录!\n") + skipped);
+    EXPECT_EQ(Log().last(), skipped);
 }
 
 TEST_F(GoodsImportTest, a_header_with_a_space_after_the_remark_is_not_a_template_and_the_file_is_left_alone) {
@@ -175,8 +182,26 @@ TEST_F(GoodsImportTest, two_imports_log_both_runs_numbered_from_one_and_store_go
     EXPECT_EQ(Count("spxx"), 4);
     QStringList log = Log();
     ASSERT_EQ(log.size(), 6);
-    EXPECT_EQ(log[4], QStringLiteral("1.新增商品: 一"));
+    // The second run stores the goods again, as the template import always
+    // did, but says so on every line and in the closing message.
+    EXPECT_EQ(log[1], QStringLiteral("1.新增商品: 一"));
+    EXPECT_EQ(log[4], QStringLiteral("1.新增商品: 一 (商品编码已存在, 重复新增)"));
     EXPECT_TRUE(log[3].startsWith(QStringLiteral("-------------------[")));
+    EXPECT_TRUE(prompter.shown.last().startsWith(QStringLiteral("message:文件导入完成!新增2条记录!\n其中2条记录的商品编码在导入前已经存在")))
+        << prompter.shown.last().toStdString();
+}
+
+TEST_F(GoodsImportTest, the_log_of_a_rolled_back_import_marks_its_rows_as_not_saved) {
+    Import(Template("t.xls", {kHeader,
+                              {"G1", "一", "", "1", "1", "1", ""},
+                              {"G2", "二", "", "1", "1", "1", ""},
+                              {"G3", "三", "", "x", "1", "1", ""}}));
+    QStringList log = Log();
+    ASSERT_EQ(log.size(), 4);
+    EXPECT_EQ(log[1], QStringLiteral("1.未保存(导入已撤销): 一"));
+    EXPECT_EQ(log[2], QStringLiteral("2.未保存(导入已撤销): 二"));
+    EXPECT_FALSE(Form8->Memo1->toPlainText().contains(QStringLiteral("新增商品")));
+    EXPECT_EQ(Count("spxx"), 0);
 }
 
 TEST_F(GoodsImportTest, a_cancelled_dialog_does_nothing_and_shows_no_log) {

@@ -200,3 +200,49 @@ TEST_F(SalesOrderTest, order_number_is_trimmed_of_blanks_only) {
     EXPECT_EQ(TrimOrderNumber("  12 34\t "), "12 34");
     EXPECT_EQ(TrimOrderNumber(" \t "), "");
 }
+
+TEST_F(SalesOrderTest, a_line_without_a_sale_or_purchase_price_is_refused_naming_the_row_and_nothing_is_stored) {
+    order.AddLine(Line("1", "红色T恤", "35.5", "20", "1"));
+    order.AddLine(Line("2", "帽子", "", "3.25", "1"));
+    try {
+        order.Save(conn, "ORD-P");
+        FAIL() << "saved";
+    } catch (const TOrderError& e) {
+        EXPECT_NE(std::string(e.what()).find("第2行(帽子)"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("售价"), std::string::npos) << e.what();
+    }
+    order.SetCell(2, ocSalePrice, "9.9");
+    order.SetCell(2, ocPurchasePrice, " ");
+    EXPECT_THROW(order.Save(conn, "ORD-P"), TOrderError);
+    EXPECT_EQ(Count("xssp"), 0);
+    EXPECT_EQ(Stock(1), "10");
+}
+
+TEST_F(SalesOrderTest, a_quantity_of_zero_is_refused_and_a_return_is_stored) {
+    order.AddLine(Line("3", "袜子", "2", "1", "0"));
+    EXPECT_THROW(order.Save(conn, "ORD-Z"), TOrderError);
+    EXPECT_EQ(Count("xssp"), 0);
+    order.SetCell(1, ocQuantity, "-2");
+    EXPECT_EQ(order.Save(conn, "ORD-R"), 1);
+    EXPECT_EQ(Stock(3), "102");
+}
+
+TEST_F(SalesOrderTest, stock_shortfalls_add_up_the_lines_of_one_goods_item) {
+    order.AddLine(Line("2", "帽子", "9.9", "3.25", "3", "", "B2"));
+    order.AddLine(Line("1", "红色T恤", "35.5", "20", "10", "", "A1"));
+    EXPECT_TRUE(order.StockShortfalls(conn).empty());  // 5 - 3 and 10 - 10 leave no gap
+    order.AddLine(Line("2", "帽子", "9.9", "3.25", "3", "", "B2"));
+    auto shortfalls = order.StockShortfalls(conn);
+    ASSERT_EQ(shortfalls.size(), 1u);
+    EXPECT_EQ(shortfalls[0], (TStockShortfall{"B2", "帽子", -1}));
+    std::string question = StockShortfallQuestion(shortfalls);
+    EXPECT_NE(question.find("B2 帽子: 剩余库存 -1"), std::string::npos) << question;
+}
+
+TEST_F(SalesOrderTest, totals_print_the_exact_profit_of_prices_that_binary_numbers_cannot_hold) {
+    order.AddLine(Line("1", "红色T恤", "19.99", "77.96", "1"));
+    order.Save(conn, "ORD-X");
+    store::DataSet lines(conn), totals(conn);
+    RunSalesQuery(conn, lines, totals, TSalesFilter{});
+    EXPECT_EQ(SalesTotalsText(lines, totals), "共1条记录,销售额:19.99元,进货成本:77.96元,利润:-57.97元,商品数量合计:1件");
+}

@@ -111,3 +111,58 @@ TEST_F(Goods, computed_results_are_read_only) {
     EXPECT_EQ(s.FieldText(0), "3");
     EXPECT_THROW(s.SetFieldText(0, "1"), StoreError);
 }
+
+class SalesLines : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Connection::CreateDatabase(dir.file("ledgr.mdb"));
+        conn.Open();
+        conn.Execute("insert into xssp(ddbh, sj, jj, gmsl, xssj) values ('A', 1, 1, 1, '2024-03-01 10:00:00')");
+        q.SetSQL("select ddbh as 订单编号, xssj as 登记时间 from xssp");
+        q.Open();
+    }
+    std::string Stored() {
+        Statement st(conn.Handle(), "select xssj from xssp");
+        st.Step();
+        return ValueText(st.Column(0));
+    }
+    TempDir dir;
+    Connection conn{dir.file("ledgr.mdb")};
+    DataSet q{conn};
+};
+
+TEST_F(SalesLines, a_registration_time_that_is_not_a_time_is_refused_and_the_row_kept) {
+    q.SetFieldText("登记时间", "yesterday");
+    try {
+        q.Post();
+        FAIL() << "posted";
+    } catch (const StoreError& e) {
+        EXPECT_NE(std::string(e.what()).find("登记时间"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(q.State(), DataSetState::Edit);
+    EXPECT_EQ(q.FieldText("登记时间"), "yesterday");  // the typing stays for the seller to mend
+    EXPECT_EQ(Stored(), "2024-03-01 10:00:00");
+}
+
+TEST_F(SalesLines, a_typed_date_is_stored_in_the_canonical_form_the_day_range_finds) {
+    q.SetFieldText("登记时间", "2024/3/2");
+    q.Post();
+    EXPECT_EQ(Stored(), "2024-03-02 00:00:00");
+    EXPECT_EQ(q.FieldText("登记时间"), "2024-03-02 00:00:00");
+}
+
+TEST_F(SalesLines, an_entry_form_field_is_named_with_the_sellers_word_in_messages) {
+    DataSet entry(conn);
+    entry.SetSQL("select spbm,spjj from spxx where 1=0");
+    entry.Open();
+    entry.Append();
+    entry.SetFieldText("spjj", "十元");
+    try {
+        entry.Post();
+        FAIL() << "posted";
+    } catch (const StoreError& e) {
+        std::string m = e.what();
+        EXPECT_NE(m.find("商品进价"), std::string::npos) << m;
+        EXPECT_EQ(m.find("spjj"), std::string::npos) << m;
+    }
+}
