@@ -28,8 +28,9 @@ public:
     // The database was replaced (a restore): show its data again.
     virtual void DataReloaded() {}
     bool WasShown() const { return FShown; }
-    // The window comes to the front again: when another window or program
-    // changed the database since this one last read it, read it again.
+    // The window comes to the front again (or is about to export its list):
+    // when another window or program changed the database since this one
+    // last read it, it reads it again.
     void BroughtToFront();
     // Posts what is being typed into the window's grid; false when the
     // store refused it (the message was shown and the typing is kept).

@@ -52,4 +52,10 @@ void TForm4::ImportClick() {
     Prompter().ShowMessage(TGoodsImport::CompletionMessage(import.Summary()));
 }
 
-void TForm4::ExportClick() { RunExport(ADOQuery2(), kGoodsExport, xls1()); }
+void TForm4::ExportClick() {
+    // The file gets what is stored now: typing is posted and a list another
+    // window or program changed meanwhile is read again.
+    if (!PostPendingEdits()) return;
+    BroughtToFront();
+    RunExport(ADOQuery2(), kGoodsExport, xls1());
+}

@@ -19,4 +19,9 @@ workbook::TXLSWorkbook& SalesWorkbook() {
 
 }  // namespace
 
-void TForm7::ExportClick() { RunExport(ADOQuery1(), kSalesExport, SalesWorkbook()); }
+void TForm7::ExportClick() {
+    // The file gets what is stored now (see the goods export).
+    if (!PostPendingEdits()) return;
+    BroughtToFront();
+    RunExport(ADOQuery1(), kSalesExport, SalesWorkbook());
+}

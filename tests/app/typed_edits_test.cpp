@@ -15,6 +15,7 @@
 #include "app/sellManager.h"
 #include "store/DataSet.h"
 #include "tests/app/AppFixture.h"
+#include "tests/app/XlsPeer.h"
 
 class TypedEditsTest : public AppTest {
 protected:
@@ -166,4 +167,15 @@ TEST_F(TypedEditsTest, an_order_taking_stock_below_zero_is_saved_only_on_yes) {
     QTest::mouseClick(Form5->BitBtn3, Qt::LeftButton);
     EXPECT_EQ(Count("xssp", "ddbh = 'T-4'"), 1);
     EXPECT_EQ(Count("spxx", "id = 2 and spkc = -1"), 1);
+}
+
+TEST_F(TypedEditsTest, an_export_writes_what_is_stored_now) {
+    Form2->ItemClick("商品管理");
+    Sql("update spxx set spkc = 77 where id = 1");  // an order saved by another seat or the command line
+    QString file = QString::fromStdString(dir.file("goods.xls"));
+    prompter.files = {file};
+    QTest::mouseClick(Form4->BitBtn4, Qt::LeftButton);
+    QStringList rows = XlrdRows(file);
+    ASSERT_EQ(rows.size(), 3) << rows.join("|").toStdString();
+    EXPECT_TRUE(rows.filter("A001").value(0).split('\t').value(5) == "77") << rows.join("|").toStdString();
 }
