@@ -40,7 +40,7 @@ public:
     std::function<void()> OnRow;
 
     // Imports file; returns the number of goods rows stored. Throws
-    // ENotTemplate, the reading error, the store's error (nothing stored)
+    // ENotTemplate, ReadFailed's text, the store's error (nothing stored)
     // or, when the file cannot be written back, WriteBackFailed's text
     // (logged too; the rows stay stored).
     int Run(const QString& file);
@@ -48,6 +48,9 @@ public:
     static QString HeaderLine(const QDateTime& when);
     static QString CompletionMessage(int count);
     static QString WriteBackFailed(int count, const QString& reason);
+    // The file could not be read as a workbook: a Chinese line saying what
+    // happened and what to do, then the reader's own text.
+    static QString ReadFailed(const QString& file, const QString& reason);
 
 private:
     void Log(const QString& line);

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace {
 
@@ -38,11 +40,40 @@ public:
     void ShowError(const QString& text) override {
         QMessageBox::critical(ActiveWindow(), QApplication::applicationDisplayName(), text, QMessageBox::Ok);
     }
-    QString OpenFileName(const QString& title, const QString& filter) override {
-        return QFileDialog::getOpenFileName(ActiveWindow(), title, QString(), QtFilter(filter));
+    QString OpenFileName(const QString& title, const QString& suggested, const QString& filter) override {
+        QFileDialog dialog(ActiveWindow(), title);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilter(QtFilter(filter));
+        StartAt(dialog, suggested);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     }
     QString SaveFileName(const QString& title, const QString& suggested, const QString& filter) override {
-        return QFileDialog::getSaveFileName(ActiveWindow(), title, suggested, QtFilter(filter));
+        QFileDialog dialog(ActiveWindow(), title);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilter(QtFilter(filter));
+        // A name typed without extension gets the one of the file type
+        // chosen, so choosing the type is enough to choose the format.
+        dialog.setDefaultSuffix(FirstSuffix(dialog.selectedNameFilter()));
+        QObject::connect(&dialog, &QFileDialog::filterSelected,
+                         [&dialog](const QString& chosen) { dialog.setDefaultSuffix(FirstSuffix(chosen)); });
+        StartAt(dialog, suggested);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    }
+
+private:
+    // "Excel 工作簿 (*.xlsx)" gives "xlsx"; "" when the filter names none.
+    static QString FirstSuffix(const QString& filter) {
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("\\*\\.(\\w+)")).match(filter);
+        return m.hasMatch() ? m.captured(1) : QString();
+    }
+    // Opens in the folder of `suggested` (the working folder for a bare
+    // name) with its file name in the name box.
+    static void StartAt(QFileDialog& dialog, const QString& suggested) {
+        if (suggested.isEmpty()) return;
+        const QFileInfo info(suggested);
+        dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
     }
 };
 
