@@ -38,15 +38,19 @@ int main(int argc, char** argv) {
     store::Connection c(file);
     store::DataSet found(c), totals(c);
     RunSalesQuery(c, found, totals, {});
-    std::printf("%d sales lines listed: %.0f MB resident\n", found.RecordCount(), StatusMB("VmRSS"));
+    std::printf("%d sales lines listed: %.0f MB resident\n", found.RecordCount(),
+                StatusMB("VmRSS"));
     workbook::TXLSWorkbook xls;
     workbook::LoadFromWindowResources(xls);
-    for (const char* out : {"/tmp/tallybrook-bench-export.xls", "/tmp/tallybrook-bench-export.xlsx"}) {
+    for (const char* out :
+         {"/tmp/tallybrook-bench-export.xls", "/tmp/tallybrook-bench-export.xlsx"}) {
         auto t0 = std::chrono::steady_clock::now();
         const TExportResult r = ExportDataSet(found, kSalesExport, xls, QString::fromUtf8(out));
-        std::printf("%s: %d rows on %d sheets, %.1f s, %.0f MB file; resident after %.0f MB, peak so far %.0f MB\n",
-                    out, r.rows, r.sheets, Seconds(t0), double(std::filesystem::file_size(out)) / 1e6,
-                    StatusMB("VmRSS"), StatusMB("VmHWM"));
+        std::printf(
+            "%s: %d rows on %d sheets, %.1f s, %.0f MB file; resident after %.0f MB, peak so far "
+            "%.0f MB\n",
+            out, r.rows, r.sheets, Seconds(t0), double(std::filesystem::file_size(out)) / 1e6,
+            StatusMB("VmRSS"), StatusMB("VmHWM"));
         std::filesystem::remove(out);
     }
     return 0;

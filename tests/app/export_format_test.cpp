@@ -36,7 +36,8 @@ QString SheetSummary(const QString& file) {
     QProcess p;
     p.start("/usr/bin/python3", {"-c", script, file});
     p.waitForFinished(300000);
-    return QString::fromUtf8(p.readAllStandardOutput()) + QString::fromUtf8(p.readAllStandardError());
+    return QString::fromUtf8(p.readAllStandardOutput()) +
+           QString::fromUtf8(p.readAllStandardError());
 }
 
 std::string FirstBytes(const QString& file) {
@@ -52,7 +53,7 @@ const std::string kPackage = "PK\x03\x04";
 }  // namespace
 
 class ExportFormatTest : public AppTest {
-protected:
+  protected:
     // Goods G1..Gn with stock 1..n, so the list (ordered by stock) is G1 first.
     void AddGoods(int n) {
         Sql("insert into spxx(spbm, spmc, spsx, spjj, spsj, spkc, bz) "
@@ -76,7 +77,8 @@ TEST_F(ExportFormatTest, seventy_thousand_goods_to_xls_keep_every_row_on_two_tit
     AddGoods(70000);
     OpenGoods();
     Export(Out("big.xls"));
-    EXPECT_TRUE(prompter.shown.last().startsWith(QStringLiteral("info:文件保存成功!\n共70000条记录")))
+    EXPECT_TRUE(
+        prompter.shown.last().startsWith(QStringLiteral("info:文件保存成功!\n共70000条记录")))
         << prompter.shown.last().toStdString();
     EXPECT_TRUE(prompter.shown.last().contains(QStringLiteral("2张工作表")));
     EXPECT_EQ(FirstBytes(Out("big.xls")), kBinary);
@@ -91,10 +93,12 @@ TEST_F(ExportFormatTest, seventy_thousand_goods_to_xlsx_keep_every_row_on_one_sh
     Export(Out("big.xlsx"));
     EXPECT_EQ(prompter.shown.last(), "info:文件保存成功!");
     EXPECT_EQ(FirstBytes(Out("big.xlsx")), kPackage);
-    EXPECT_EQ(SheetSummary(Out("big.xlsx")), QStringLiteral("Sheet1 70001 商品编码 G1 G70000\n70000\n"));
+    EXPECT_EQ(SheetSummary(Out("big.xlsx")),
+              QStringLiteral("Sheet1 70001 商品编码 G1 G70000\n70000\n"));
 }
 
-TEST_F(ExportFormatTest, the_save_dialog_offers_both_formats_and_suggests_a_name_without_extension) {
+TEST_F(ExportFormatTest,
+       the_save_dialog_offers_both_formats_and_suggests_a_name_without_extension) {
     AddGoods(3);
     OpenGoods();
     Export({});
@@ -107,7 +111,8 @@ TEST_F(ExportFormatTest, the_save_dialog_offers_both_formats_and_suggests_a_name
 
 TEST_F(ExportFormatTest, an_xls_export_after_an_xlsx_import_is_binary) {
     workbook::TXLSWorkbook book;
-    const QStringList header = {"商品编码", "商品名称", "商品属性", "商品进价", "商品售价", "商品库存", "备注"};
+    const QStringList header = {"商品编码", "商品名称", "商品属性", "商品进价",
+                                "商品售价", "商品库存", "备注"};
     const QStringList row = {"X1", "导入的", "", "1", "2", "3", ""};
     for (int c = 0; c < 7; ++c) {
         book.Sheet(0).SetAsString(uint32_t(c), 0, header[c].toStdU16String());
