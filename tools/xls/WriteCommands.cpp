@@ -1,4 +1,4 @@
-// write OUT.xls: the file the application's export writes, from text on stdin.
+// write OUT.xls / OUT.xlsx: the file the application's export writes, from text on stdin.
 #include "Commands.h"
 
 #include "workbook/FileFormat.h"
