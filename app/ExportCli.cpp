@@ -11,6 +11,10 @@
 
 namespace {
 
+const std::string kFormats =
+    "OUT.xlsx is written as an Excel workbook (Office Open XML), OUT.xls and any other name as Excel 97-2003; "
+    "rows past one sheet (65536 rows in .xls) go on in further sheets, each with the title row.";
+
 // Reads "--name value" pairs; anything else is a usage error.
 bool ParseOptions(const std::vector<std::string>& args, size_t from, std::map<std::string, std::string>& opts,
                   std::ostream& err) {
@@ -24,10 +28,19 @@ bool ParseOptions(const std::vector<std::string>& args, size_t from, std::map<st
     return true;
 }
 
+// "文件保存成功!" and, when the rows took more than one sheet, which; then
+// the count and the file.
+int Saved(const TExportResult& result, const std::string& file, std::ostream& out) {
+    out << ExportSavedMessage(result, QString::fromStdString(file)).toStdString() << "\n"
+        << result.rows << " rows, " << result.sheets << (result.sheets == 1 ? " sheet" : " sheets") << " -> " << file
+        << "\n";
+    return 0;
+}
+
 int ExportGoods(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::map<std::string, std::string> opts{{"code", ""}, {"name", ""}, {"remark", ""}};
     if (args.empty() || !ParseOptions(args, 1, opts, err)) {
-        err << "usage: tallybrook export-goods OUT.xls [--code T] [--name T] [--remark T]\n";
+        err << "usage: tallybrook export-goods OUT.xls|OUT.xlsx [--code T] [--name T] [--remark T]\n";
         return 2;
     }
     store::Connection c;
@@ -41,15 +54,13 @@ int ExportGoods(const std::vector<std::string>& args, std::ostream& out, std::os
     }
     workbook::TXLSWorkbook xls;
     workbook::LoadFromWindowResources(xls);
-    int rows = ExportDataSet(q, kGoodsExport, xls, QString::fromStdString(args[0]));
-    out << "文件保存成功! " << rows << " rows -> " << args[0] << "\n";
-    return 0;
+    return Saved(ExportDataSet(q, kGoodsExport, xls, QString::fromStdString(args[0])), args[0], out);
 }
 
 int ExportSales(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::map<std::string, std::string> opts{{"order", ""}, {"code", ""}, {"name", ""}, {"from", ""}, {"to", ""}};
     if (args.empty() || !ParseOptions(args, 1, opts, err) || opts["from"].empty() != opts["to"].empty()) {
-        err << "usage: tallybrook export-sales OUT.xls [--order T] [--code T] [--name T] "
+        err << "usage: tallybrook export-sales OUT.xls|OUT.xlsx [--order T] [--code T] [--name T] "
                "[--from yyyy-mm-dd --to yyyy-mm-dd]\n";
         return 2;
     }
@@ -75,18 +86,16 @@ int ExportSales(const std::vector<std::string>& args, std::ostream& out, std::os
     }
     workbook::TXLSWorkbook xls;
     workbook::LoadFromWindowResources(xls);
-    int rows = ExportDataSet(lines, kSalesExport, xls, QString::fromStdString(args[0]));
-    out << "文件保存成功! " << rows << " rows -> " << args[0] << "\n";
-    return 0;
+    return Saved(ExportDataSet(lines, kSalesExport, xls, QString::fromStdString(args[0])), args[0], out);
 }
 
 }  // namespace
 
 std::vector<TCliCommand> ExportCommands() {
-    return {{"export-goods", "export-goods OUT.xls [--code T] [--name T] [--remark T]",
-             "Saves the goods found (as the goods window's search finds them) to an Excel 97-2003 workbook.",
+    return {{"export-goods", "export-goods OUT.xls|OUT.xlsx [--code T] [--name T] [--remark T]",
+             "Saves the goods found (as the goods window's search finds them) to a workbook. " + kFormats,
              ExportGoods},
-            {"export-sales", "export-sales OUT.xls [--order T] [--code T] [--name T] [--from yyyy-mm-dd --to yyyy-mm-dd]",
-             "Saves the sales lines found (as the sales query window finds them) to an Excel 97-2003 workbook.",
+            {"export-sales", "export-sales OUT.xls|OUT.xlsx [--order T] [--code T] [--name T] [--from yyyy-mm-dd --to yyyy-mm-dd]",
+             "Saves the sales lines found (as the sales query window finds them) to a workbook. " + kFormats,
              ExportSales}};
 }

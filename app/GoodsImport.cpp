@@ -6,6 +6,7 @@
 #include "store/Value.h"
 #include "workbook/XLSWorkbook.h"
 
+#include <QFileInfo>
 #include <optional>
 #include <set>
 #include <vector>
@@ -67,6 +68,22 @@ QString TGoodsImport::WriteBackFailed(int count, const QString& reason)
         .arg(reason);
 }
 
+QString TGoodsImport::ReadFailed(const QString& file, const QString& reason)
+{
+    const QFileInfo info(file);
+    QString what;
+    if (!info.exists())
+        what = QStringLiteral("找不到文件“%1”。请重新选择要导入的文件。");
+    else if (!info.isFile() || !info.isReadable())
+        what = QStringLiteral("无法读取文件“%1”（没有读取权限，或不是普通文件）。请检查文件，或选择另一个文件。");
+    else
+        what = QStringLiteral("文件“%1”不是 Excel 工作簿，或者已经损坏，无法读取。请选择另一个文件，"
+                              "或在电子表格程序中打开它并另存为 Excel 工作簿（*.xls 或 *.xlsx）后再导入。");
+    // The reader ends its record position with a carriage return, which a
+    // terminal would use to overwrite the start of the line.
+    return what.arg(info.fileName()) + QStringLiteral("\n") + QString(reason).replace('\r', '\n');
+}
+
 QString TGoodsImport::CompletionMessage(int count)
 {
     return QStringLiteral("文件导入完成!新增%1条记录!").arg(count);
@@ -100,7 +117,11 @@ int TGoodsImport::Run(const QString& file)
 {
     Log(HeaderLine(QDateTime::currentDateTime()));
     FXls.SetFilename(file.toStdU16String());
-    FXls.Read();
+    try {
+        FXls.Read();
+    } catch (const std::exception& e) {
+        throw std::runtime_error(ReadFailed(file, QString::fromUtf8(e.what())).toStdString());
+    }
     if (CellText(FXls.Sheet(0), 6, 0) != QStringLiteral("备注")) throw ENotTemplate();
     workbook::TSheet& sheet = FXls.Sheet(0);
     int rows = 0;

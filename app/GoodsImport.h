@@ -55,7 +55,7 @@ public:
     std::function<void()> OnRow;
 
     // Imports file; returns the number of goods rows stored. Throws
-    // ENotTemplate, the reading error, the store's error (nothing stored)
+    // ENotTemplate, ReadFailed's text, the store's error (nothing stored)
     // or, when the file cannot be written back, WriteBackFailed's text
     // (logged too; the rows stay stored).
     int Run(const QString& file);
@@ -67,6 +67,9 @@ public:
     // "文件导入完成!新增%d条记录!", then what was already there and what was left out.
     static QString CompletionMessage(const TImportSummary& summary);
     static QString WriteBackFailed(int count, const QString& reason);
+    // The file could not be read as a workbook: a Chinese line saying what
+    // happened and what to do, then the reader's own text.
+    static QString ReadFailed(const QString& file, const QString& reason);
 
 private:
     void Log(const QString& line);

@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QSpacerItem>
 #include <algorithm>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace {
 
@@ -53,11 +55,40 @@ public:
         return Show(QMessageBox::Question, kAppTitle, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     }
     void ShowError(const QString& text) override { Show(QMessageBox::Critical, kAppTitle, text, QMessageBox::Ok); }
-    QString OpenFileName(const QString& title, const QString& filter) override {
-        return QFileDialog::getOpenFileName(ActiveWindow(), title, QString(), QtFilter(filter));
+    QString OpenFileName(const QString& title, const QString& suggested, const QString& filter) override {
+        QFileDialog dialog(ActiveWindow(), title);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilter(QtFilter(filter));
+        StartAt(dialog, suggested);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     }
     QString SaveFileName(const QString& title, const QString& suggested, const QString& filter) override {
-        return QFileDialog::getSaveFileName(ActiveWindow(), title, suggested, QtFilter(filter));
+        QFileDialog dialog(ActiveWindow(), title);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilter(QtFilter(filter));
+        // A name typed without extension gets the one of the file type
+        // chosen, so choosing the type is enough to choose the format.
+        dialog.setDefaultSuffix(FirstSuffix(dialog.selectedNameFilter()));
+        QObject::connect(&dialog, &QFileDialog::filterSelected,
+                         [&dialog](const QString& chosen) { dialog.setDefaultSuffix(FirstSuffix(chosen)); });
+        StartAt(dialog, suggested);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    }
+
+private:
+    // "Excel 工作簿 (*.xlsx)" gives "xlsx"; "" when the filter names none.
+    static QString FirstSuffix(const QString& filter) {
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("\\*\\.(\\w+)")).match(filter);
+        return m.hasMatch() ? m.captured(1) : QString();
+    }
+    // Opens in the folder of `suggested` (the working folder for a bare
+    // name) with its file name in the name box.
+    static void StartAt(QFileDialog& dialog, const QString& suggested) {
+        if (suggested.isEmpty()) return;
+        const QFileInfo info(suggested);
+        dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
     }
 };
 

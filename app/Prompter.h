@@ -20,8 +20,10 @@ public:
     virtual bool AskOkCancel(const QString& text) = 0;
     // The default error report: an error that escaped an event handler.
     virtual void ShowError(const QString& text) = 0;
-    // File dialogs; an empty result means the user cancelled.
-    virtual QString OpenFileName(const QString& title, const QString& filter) = 0;
+    // File dialogs; an empty result means the user cancelled. `suggested`
+    // is the file the dialog starts with: its folder is shown and its name
+    // stands in the name box (a bare name: the working folder).
+    virtual QString OpenFileName(const QString& title, const QString& suggested, const QString& filter) = 0;
     virtual QString SaveFileName(const QString& title, const QString& suggested, const QString& filter) = 0;
 };
 

@@ -3,6 +3,7 @@
 #include "workbook/XLSWorkbook.h"
 
 #include "workbook/ByteOrder.h"
+#include "workbook/FileFormat.h"
 #include "workbook/WorkbookHooks.h"
 #include "workbook/XLSError.h"
 #include "workbook/XLSWriter.h"
@@ -18,15 +19,22 @@ namespace {
 constexpr std::pair<TWorkbookOption, uint16_t> kWindow1Bits[] = {
     {woHidden, 0x01}, {woIconized, 0x02}, {woHScroll, 0x08}, {woVScroll, 0x10}, {woTabs, 0x20}};
 
-std::u16string LowerExtension(const std::u16string& filename)
+// The first bytes decide; a file they do not name (text, a cut-off file)
+// goes to the reader its name suggests, whose error then speaks of the
+// format the user expected.
+bool ReadsAsPackage(const std::u16string& filename)
 {
-    size_t dot = filename.find_last_of(u'.');
-    size_t slash = filename.find_last_of(u'/');
-    if (dot == std::u16string::npos || (slash != std::u16string::npos && slash > dot)) return u"";
-    std::u16string ext = filename.substr(dot);
-    for (char16_t& c : ext)
-        if (c >= u'A' && c <= u'Z') c = char16_t(c + 32);
-    return ext;
+    switch (FileKindOfFile(filename)) {
+    case fkPackage:
+        return true;
+    case fkCompound:
+    case fkRawBIFF:
+        return false;
+    case fkUnknown:
+        break;
+    }
+    std::u16string ext = LowerExtension(filename);
+    return ext == u".xlsx" || ext == u".xlsm" || ext == u".zip";
 }
 
 bool Flag(TRecordData* rec) { return GetU16(rec->Body()) == 1; }
@@ -142,8 +150,7 @@ void TXLSWorkbook::Clear()
 void TXLSWorkbook::Read()
 {
     Clear();
-    std::u16string ext = LowerExtension(FFilename);
-    if (ext == u".xlsx" || ext == u".xlsm" || ext == u".zip") {
+    if (ReadsAsPackage(FFilename)) {
         ReadOOXMLWorkbook(*this);
         SetVersion(xvExcel2007);
     } else {
@@ -187,6 +194,8 @@ void TXLSWorkbook::CopyOptionsToSheets()
 
 void TXLSWorkbook::Write()
 {
+    const TExcelVersion named = FormatOfName(FFilename);
+    if (named != xvNone && named != FVersion) SetVersion(named);
     if (FVersion == xvExcel21 || FVersion == xvExcel30) throw EXLSError("Can not write Excel 2.1/3.0 files");
     CopyOptionsToSheets();
     if (FVersion == xvExcel2007) {

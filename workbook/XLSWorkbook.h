@@ -92,10 +92,12 @@ public:
     const std::u16string& Filename() const { return FFilename; }
     void SetFilename(const std::u16string& filename) { FFilename = filename; }
 
-    // Loads Filename (".xlsx", ".xlsm", ".zip": Office Open XML; else BIFF).
+    // Loads Filename: a zip archive as Office Open XML, anything else as
+    // BIFF, whatever the name (see FileFormat.h).
     void Read();
-    // Saves to Filename in the format of Version; the old file is replaced
-    // only when the new one is complete.
+    // Saves to Filename: ".xls" as Excel 97-2003, ".xlsx" as Office Open
+    // XML (Version follows the name), any other name in the format of
+    // Version. The old file is replaced only when the new one is complete.
     void Write();
     // Writes the .xls bytes into target instead of Filename.
     void WriteToStream(std::vector<uint8_t>& target);

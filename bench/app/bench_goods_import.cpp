@@ -29,7 +29,7 @@ public:
     bool AskYesNo(const QString&) override { return true; }
     bool AskOkCancel(const QString&) override { return true; }
     void ShowError(const QString& t) override { Last = "error: " + t; }
-    QString OpenFileName(const QString&, const QString&) override { return File; }
+    QString OpenFileName(const QString&, const QString&, const QString&) override { return File; }
     QString SaveFileName(const QString&, const QString&, const QString&) override { return {}; }
 };
 

@@ -25,7 +25,9 @@ public:
     bool AskYesNo(const QString& t) override { return Answer("yesno:" + t); }
     bool AskOkCancel(const QString& t) override { return Answer("okcancel:" + t); }
     void ShowError(const QString& t) override { shown << "error:" + t; }
-    QString OpenFileName(const QString& title, const QString&) override { return File("open:" + title); }
+    QString OpenFileName(const QString& title, const QString& s, const QString&) override {
+        return File("open:" + title + ":" + s);
+    }
     QString SaveFileName(const QString& title, const QString& s, const QString&) override {
         return File("save:" + title + ":" + s);
     }

@@ -81,8 +81,8 @@ TEST_F(GoodsExportTest, failed_write_is_reported_and_the_old_file_survives) {
 
 TEST(ExportName, carries_the_local_time_stamp) {
     QDateTime t(QDate(2013, 10, 20), QTime(14, 5, 9));
-    EXPECT_EQ(DefaultExportName(kGoodsExport, t), QStringLiteral("商品查询导出20131020140509.xls"));
-    EXPECT_EQ(DefaultExportName(kSalesExport, t), QStringLiteral("销售订单查询导出20131020140509.xls"));
+    EXPECT_EQ(DefaultExportName(kGoodsExport, t), QStringLiteral("商品查询导出20131020140509"));
+    EXPECT_EQ(DefaultExportName(kSalesExport, t), QStringLiteral("销售订单查询导出20131020140509"));
 }
 
 TEST_F(GoodsExportTest, command_line_export_runs_the_same_search) {

@@ -1,10 +1,12 @@
 // cat, sheets, copy: reading a workbook and writing a read workbook back.
 #include "Commands.h"
 
+#include "workbook/FileFormat.h"
 #include "workbook/Utf16.h"
 #include "workbook/XLSReaderDump.h"
 #include "workbook/XLSWorkbook.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace xlstool {
@@ -55,13 +57,19 @@ int RunCat(const std::vector<std::string>& args)
 
 int RunSheets(const std::vector<std::string>& args) { return Print(workbook::SheetNameListing(LoadToExit(args[0]))); }
 
-// Files older than BIFF8 are written back as BIFF8, the only binary
-// version the writer makes.
+// The name of OUT decides its format (.xls or .xlsx); under another name
+// the copy keeps the format read, files older than BIFF8 being written as
+// BIFF8, the only binary version the writer makes. A sheet too large for
+// that format stops the copy rather than losing its far cells.
 int RunCopy(const std::vector<std::string>& args)
 {
     workbook::TXLSWorkbook& book = LoadToExit(args[0]);
-    if (book.Version() < workbook::xvExcel97) book.SetVersion(workbook::xvExcel97);
-    book.SetFilename(workbook::Utf8ToUtf16(args[1]));
+    const std::u16string out = workbook::Utf8ToUtf16(args[1]);
+    workbook::TExcelVersion version = workbook::FormatOfName(out);
+    if (version == workbook::xvNone) version = std::max(book.Version(), workbook::xvExcel97);
+    workbook::CheckSheetsFit(book, version);
+    book.SetVersion(version);
+    book.SetFilename(out);
     book.Write();
     return 0;
 }
@@ -75,7 +83,9 @@ std::vector<TCommand> ReadCommands()
          "Prints every cell whose text is not empty as sheet<TAB>row<TAB>col<TAB>text (escaped).", 1, RunCat, true},
         {"sheets", "FILE [--password TEXT]", "Prints the sheet names, one per line.", 1, RunSheets, true},
         {"copy", "IN OUT [--password TEXT]",
-         "Reads IN and writes it to OUT, as the goods import writes a file back (the copy has no password).", 2,
+         "Reads IN and writes it to OUT, as the goods import writes a file back (the copy has no password). "
+         "OUT.xls is written as Excel 97-2003, OUT.xlsx as Office Open XML, any other name in the format of IN; "
+         "a sheet with more rows or columns than the format holds is an error and nothing is written.", 2,
          RunCopy, true},
     };
 }

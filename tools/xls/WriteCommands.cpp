@@ -1,7 +1,9 @@
-// write OUT.xls: the file the application's export writes, from text on stdin.
+// write OUT.xls / OUT.xlsx: the file the application's export writes, from text on stdin.
 #include "Commands.h"
 
+#include "workbook/FileFormat.h"
 #include "workbook/Utf16.h"
+#include "workbook/XLSError.h"
 #include "workbook/WindowResources.h"
 #include "workbook/XLSWorkbook.h"
 
@@ -126,11 +128,62 @@ private:
     std::vector<uint8_t> FScratch;
 };
 
-void Store(const TPreparedBlock& block, workbook::TSheet& sheet)
-{
-    for (const TPreparedBlock::TCell& c : block.Cells)
-        sheet.SetAsString(c.Col, c.Row, workbook::TSSTText{block.Bytes.data() + c.Offset, c.Len, c.Options, c.Hash});
-}
+// Puts the cells of the input into the sheets of the format the output's
+// name asks for. Lines past what one sheet holds go on in further sheets,
+// each starting with a copy of the first line (the title row), as the
+// application's export does; a line with more fields than a sheet has
+// columns is refused, since no sheet of that format can hold it.
+class TSheetRouter {
+public:
+    TSheetRouter(workbook::TXLSWorkbook& book, workbook::TExcelVersion version)
+        : FBook(book), FVersion(version), FRows(workbook::SheetRowLimit(version)),
+          FColumns(workbook::SheetColumnLimit(version))
+    {
+    }
+
+    void Store(const TPreparedBlock& block)
+    {
+        workbook::TSheet& first = FBook.Sheet(0);
+        for (const TPreparedBlock::TCell& c : block.Cells) {
+            if (c.Col >= FColumns) TooWide(c.Row, c.Col);
+            const workbook::TSSTText text{block.Bytes.data() + c.Offset, c.Len, c.Options, c.Hash};
+            if (c.Row < FRows) {
+                first.SetAsString(c.Col, c.Row, text);
+                continue;
+            }
+            const workbook::TSheetPlace place = workbook::PlaceOfDataRow(c.Row - 1, FVersion);
+            SheetAt(place.Sheet).SetAsString(c.Col, place.Row, text);
+        }
+    }
+
+private:
+    [[noreturn]] void TooWide(uint32_t row, uint32_t col) const
+    {
+        const bool xls = FVersion != workbook::xvExcel2007;
+        throw workbook::EXLSError("Line " + std::to_string(row + 1) + " has a field in column " +
+                                  std::to_string(col + 1) + ", past the " + std::to_string(FColumns) +
+                                  " columns a sheet of " + (xls ? "an Excel 97-2003 (.xls)" : "an .xlsx") +
+                                  " file holds; nothing was written" +
+                                  (xls ? " (an .xlsx file holds 16384 columns)" : ""));
+    }
+
+    // Sheets are added in order, each with the title row of the first.
+    workbook::TSheet& SheetAt(int index)
+    {
+        while (FBook.Sheets().Count() <= index) {
+            workbook::TSheet& sheet = FBook.Sheets().Add();
+            sheet.SetName(u"Sheet" + workbook::Utf8ToUtf16(std::to_string(FBook.Sheets().Count())));
+            workbook::TSheet& first = FBook.Sheet(0);
+            for (uint32_t col = 0; col < FColumns; ++col)
+                if (first.Cells().GetCells(col, 0)) sheet.SetAsString(col, 0, first.GetAsString(col, 0));
+        }
+        return FBook.Sheet(index);
+    }
+
+    workbook::TXLSWorkbook& FBook;
+    workbook::TExcelVersion FVersion;
+    uint32_t FRows, FColumns;
+};
 
 // Reading and preparing the input runs in a second thread while this one
 // stores what is ready: blocks go back and forth between the two, at most
@@ -254,15 +307,17 @@ int RunWrite(const std::vector<std::string>& args)
 {
     workbook::TXLSWorkbook& book = WorkbookKeptToExit();
     workbook::LoadFromWindowResources(book);
-    workbook::TSheet& sheet = book.Sheet(0);
+    const std::u16string out = workbook::Utf8ToUtf16(args[0]);
+    if (workbook::FormatOfName(out) != workbook::xvNone) book.SetVersion(workbook::FormatOfName(out));
+    TSheetRouter router(book, book.Version());
     {
         TInputPipeline input(stdin);
         while (auto block = input.Next()) {
-            Store(*block, sheet);
+            router.Store(*block);
             input.Recycle(std::move(block));
         }
     }
-    book.SetFilename(workbook::Utf8ToUtf16(args[0]));
+    book.SetFilename(out);
     book.Write();
     return 0;
 }
@@ -291,10 +346,14 @@ std::vector<std::string> SplitFields(const std::string& line)
 
 std::vector<TCommand> WriteCommands()
 {
-    return {{"write", "OUT.xls",
-             "Reads UTF-8 tab-separated lines from standard input and writes OUT.xls as the application's export "
+    return {{"write", "OUT.xls|OUT.xlsx",
+             "Reads UTF-8 tab-separated lines from standard input and writes OUT as the application's export "
              "does: field c of line r becomes the text cell at column c, row r of the first sheet (escapes \\t \\r "
-             "\\n \\\\ decoded; a line ending CR LF loses its CR).",
+             "\\n \\\\ decoded; a line ending CR LF loses its CR). The name decides the format: .xlsx is an "
+             "Office Open XML package, .xls (and any other name) Excel 97-2003. Lines past the rows of one sheet "
+             "(65536 in .xls, 1048576 in .xlsx) go on in further sheets, each starting with the first line again; "
+             "a line with more fields than a sheet has columns (256 in .xls, 16384 in .xlsx) is an error and "
+             "nothing is written.",
              1, RunWrite}};
 }
 
