@@ -16,6 +16,7 @@
 #include "app/backupwindow.h"
 #include "app/goods.h"
 #include "app/login.h"
+#include "app/overviewwindow.h"
 #include "app/sell.h"
 #include "app/sellManager.h"
 #include "upgrade/upUpdater.h"
@@ -68,6 +69,7 @@ struct NavItem {
 
 const NavItem kNavItems[] = {
     {"商品", "商品管理", QStyle::SP_FileDialogDetailedView},
+    {"销售", "经营概况", QStyle::SP_FileDialogInfoView},
     {"销售", "销售登记", QStyle::SP_FileDialogNewFolder},
     {"销售", "销售查询", QStyle::SP_FileDialogContentsView},
     {"工具", "记账本", QStyle::SP_FileIcon},
@@ -176,6 +178,7 @@ bool TForm2::eventFilter(QObject* watched, QEvent* e) {
 
 void TForm2::ItemClick(const QString& caption) {
     if (caption == QStringLiteral("商品管理")) return HostChildWindow(Form4, Panel1);
+    if (caption == QStringLiteral("经营概况")) return ShowOverview();
     if (caption == QStringLiteral("销售登记")) return HostChildWindow(Form5, Panel1);
     if (caption == QStringLiteral("销售查询")) return HostChildWindow(Form7, Panel1);
     if (caption == QStringLiteral("计算器")) return StartTool(ToolKind::Calculator);
