@@ -1,8 +1,7 @@
 #include "app/OverviewChart.h"
 
+#include <QCategoryAxis>
 #include <QChart>
-#include <QDateTime>
-#include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QToolTip>
@@ -12,12 +11,6 @@
 #include "store/Value.h"
 
 namespace {
-
-QDateTime PointTime(const std::chrono::year_month_day& d) {
-    QDate date(static_cast<int>(d.year()), static_cast<int>(static_cast<unsigned>(d.month())),
-               static_cast<int>(static_cast<unsigned>(d.day())));
-    return QDateTime(date, QTime(0, 0));
-}
 
 QLineSeries* Line(const QString& name, const QColor& color) {
     auto* s = new QLineSeries;
@@ -35,18 +28,21 @@ QString Money(std::int64_t units) { return QString::fromStdString(MoneyText(unit
 
 double ChartYuan(std::int64_t units) { return static_cast<double>(units) / store::kCurrencyScale; }
 
+// The points stand at 0, 1, 2 ... along the x axis; the axis labels them with
+// their day or month, so labels fall exactly on the points they name.
 TOverviewChart::TOverviewChart(QWidget* parent) : QChartView(parent) {
     setObjectName("OverviewChart");
     setRenderHint(QPainter::Antialiasing);
     setMouseTracking(true);
     auto* chart = new QChart;
     chart->legend()->setAlignment(Qt::AlignTop);
-    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->setMargins(QMargins(4, 4, 12, 4));
     FRevenue = Line(QStringLiteral("销售额"), QColor(31, 119, 180));
     FProfit = Line(QStringLiteral("利润"), QColor(44, 160, 44));
     chart->addSeries(FRevenue);
     chart->addSeries(FProfit);
-    FAxisX = new QDateTimeAxis;
+    FAxisX = new QCategoryAxis;
+    FAxisX->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     FAxisY = new QValueAxis;
     FAxisY->setTitleText(QStringLiteral("金额 (元)"));
     FAxisY->setLabelFormat("%.0f");
@@ -64,42 +60,45 @@ void TOverviewChart::SetSeries(const std::vector<TSeriesPoint>& points, bool mon
     FMonthly = monthly;
     QList<QPointF> revenue, profit;
     double low = 0, high = 0;
-    for (const TSeriesPoint& p : points) {
-        double x = static_cast<double>(PointTime(p.day).toMSecsSinceEpoch());
-        double r = ChartYuan(p.figures.revenue), g = ChartYuan(p.figures.Profit());
-        revenue << QPointF(x, r);
-        profit << QPointF(x, g);
+    for (size_t i = 0; i < points.size(); ++i) {
+        double r = ChartYuan(points[i].figures.revenue), g = ChartYuan(points[i].figures.Profit());
+        revenue << QPointF(static_cast<double>(i), r);
+        profit << QPointF(static_cast<double>(i), g);
         low = std::min({low, r, g});
         high = std::max({high, r, g});
     }
     FRevenue->replace(revenue);
     FProfit->replace(profit);
     FAxisX->setTitleText(monthly ? QStringLiteral("月份") : QStringLiteral("日期"));
-    FAxisX->setFormat(monthly ? QStringLiteral("yyyy-MM") : QStringLiteral("MM-dd"));
-    FAxisX->setTickCount(monthly ? std::min<int>(12, static_cast<int>(points.size())) : 7);
-    if (!points.empty())
-        FAxisX->setRange(PointTime(points.front().day), PointTime(points.back().day));
+    FAxisX->setRange(0, std::max<double>(1, static_cast<double>(points.size()) - 1));
+    LabelAxis();
     FAxisY->setRange(low, high > low ? high * 1.05 : low + 1);
     FAxisY->applyNiceNumbers();
 }
 
+void TOverviewChart::LabelAxis() {
+    for (const QString& l : FAxisX->categoriesLabels()) FAxisX->remove(l);
+    if (FPoints.empty()) return;
+    int room = static_cast<int>(chart()->plotArea().width());
+    if (room <= 0) room = width() - 80;
+    int label =
+        QFontMetrics(FAxisX->labelsFont()).horizontalAdvance(QStringLiteral("2026-12")) + 14;
+    int n = static_cast<int>(FPoints.size());
+    int fit = std::max(2, room / std::max(label, 1));
+    int step = std::max(1, (n + fit - 1) / fit);
+    // Counted back from the last point, so today (or this month) is always labelled.
+    for (int i = (n - 1) % step; i < n; i += step) {
+        QString text = QString::fromStdString(DayText(FPoints[static_cast<size_t>(i)].day));
+        FAxisX->append(FMonthly ? text.left(7) : text.mid(5), i);
+    }
+}
+
 int TOverviewChart::PointAt(const QPoint& pos) const {
     if (FPoints.empty()) return -1;
-    QPointF scene = mapToScene(pos);
-    QPointF inChart = chart()->mapFromScene(scene);
+    QPointF inChart = chart()->mapFromScene(mapToScene(pos));
     if (!chart()->plotArea().adjusted(-8, -8, 8, 8).contains(inChart)) return -1;
     double x = chart()->mapToValue(inChart, FRevenue).x();
-    int best = 0;
-    double bestGap = INFINITY;
-    for (size_t i = 0; i < FPoints.size(); ++i) {
-        double gap =
-            std::abs(static_cast<double>(PointTime(FPoints[i].day).toMSecsSinceEpoch()) - x);
-        if (gap < bestGap) {
-            bestGap = gap;
-            best = static_cast<int>(i);
-        }
-    }
-    return best;
+    return std::clamp(static_cast<int>(std::lround(x)), 0, static_cast<int>(FPoints.size()) - 1);
 }
 
 QString TOverviewChart::TooltipText(int point) const {
@@ -123,4 +122,9 @@ void TOverviewChart::mouseMoveEvent(QMouseEvent* e) {
         QToolTip::hideText();
     else
         QToolTip::showText(e->globalPosition().toPoint(), TooltipText(i), this);
+}
+
+void TOverviewChart::resizeEvent(QResizeEvent* e) {
+    QChartView::resizeEvent(e);
+    LabelAxis();
 }

@@ -9,7 +9,7 @@
 #include "app/Overview.h"
 
 class QLineSeries;
-class QDateTimeAxis;
+class QCategoryAxis;
 class QValueAxis;
 
 class TOverviewChart : public QChartView {
@@ -28,13 +28,16 @@ class TOverviewChart : public QChartView {
 
   protected:
     void mouseMoveEvent(QMouseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
   private:
+    // Labels the days (or months) on the axis, as many as fit side by side.
+    void LabelAxis();
     std::vector<TSeriesPoint> FPoints;
     bool FMonthly = false;
     QLineSeries* FRevenue;
     QLineSeries* FProfit;
-    QDateTimeAxis* FAxisX;
+    QCategoryAxis* FAxisX;
     QValueAxis* FAxisY;
 };
 

@@ -59,8 +59,7 @@ void FillBestSellers(QTableWidget* t, const std::vector<TBestSeller>& list, TRan
         QString profit = Q(MoneyText(f.Profit())), quantity = QString::number(f.quantity);
         QString first = by == TRankBy::Profit ? profit : quantity,
                 second = by == TRankBy::Profit ? quantity : profit;
-        SetRow(t, static_cast<int>(i),
-               {Q(list[i].code), Q(list[i].name), first, second, Q(MoneyText(f.revenue))}, 2);
+        SetRow(t, static_cast<int>(i), {Q(list[i].code), Q(list[i].name), first, second}, 2);
     }
 }
 
@@ -99,6 +98,7 @@ TOverviewWindow::TOverviewWindow(QWidget* parent)
     split->addWidget(BuildLists());
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
+    split->setSizes({550, 450});  // the chart's dates need the room
     auto* lay = new QVBoxLayout(this);
     lay->setContentsMargins(8, 20, 8, 8);
     lay->addLayout(top);
@@ -137,7 +137,7 @@ QWidget* TOverviewWindow::BuildCards() {
             grid->addWidget(v, k, 1);
             values.push_back(v);
         }
-        grid->setColumnStretch(1, 1);
+        grid->setColumnStretch(2, 1);  // values stay next to their names on a wide screen
         CardValues.push_back(values);
         lay->addWidget(box, 1);
     }
@@ -147,12 +147,10 @@ QWidget* TOverviewWindow::BuildCards() {
 QWidget* TOverviewWindow::BuildLists() {
     Lists = new QTabWidget(this);
     Lists->setObjectName("Lists");
-    ByProfit = List("ByProfit",
-                    {QStringLiteral("商品编码"), QStringLiteral("商品名称"), QStringLiteral("利润"),
-                     QStringLiteral("商品数量"), QStringLiteral("销售额")});
+    ByProfit = List("ByProfit", {QStringLiteral("商品编码"), QStringLiteral("商品名称"),
+                                 QStringLiteral("利润"), QStringLiteral("商品数量")});
     ByQuantity = List("ByQuantity", {QStringLiteral("商品编码"), QStringLiteral("商品名称"),
-                                     QStringLiteral("商品数量"), QStringLiteral("利润"),
-                                     QStringLiteral("销售额")});
+                                     QStringLiteral("商品数量"), QStringLiteral("利润")});
     LowStockList = List("LowStockList", {QStringLiteral("商品编码"), QStringLiteral("商品名称"),
                                          QStringLiteral("商品属性"), QStringLiteral("库存")});
     LowStockList->setToolTip(QStringLiteral("点击一行, 在商品管理中打开这个商品"));
@@ -196,10 +194,9 @@ void TOverviewWindow::Reload() {
     ShowCards();
     Chart->SetSeries(FOverview.series, FOverview.range.monthly);
     const TFigures& t = FOverview.total;
-    Chart->chart()->setTitle(QStringLiteral("%1: 销售额 %2元, 利润 %3元, 商品数量 %4件")
+    Chart->chart()->setTitle(QStringLiteral("%1  销售额 %2元  利润 %3元")
                                  .arg(SpanBox->currentText().section(' ', 0, 0),
-                                      Q(MoneyText(t.revenue)), Q(MoneyText(t.Profit())))
-                                 .arg(t.quantity));
+                                      Q(MoneyText(t.revenue)), Q(MoneyText(t.Profit()))));
     ShowLists();
 }
 
@@ -224,7 +221,7 @@ void TOverviewWindow::ShowLists() {
         SetRow(LowStockList, static_cast<int>(i),
                {Q(g.code), Q(g.name), Q(g.attribute), QString::number(g.stock)}, 3);
     }
-    Lists->setTabText(2, QStringLiteral("库存预警 (%1)").arg(FOverview.lowStock.size()));
+    Lists->setTabText(2, QStringLiteral("库存预警 %1").arg(FOverview.lowStock.size()));
 }
 
 void TOverviewWindow::SetThreshold(int threshold) {
@@ -304,7 +301,8 @@ void WriteLowStockThreshold(const QString& iniFile, int threshold) {
 }
 
 TOverviewWindow* OverviewWindow() {
-    if (!gOverview) gOverview = new TOverviewWindow(Form2->Panel1);
+    // Hosting gives it its parent, and makes it follow the panel's size.
+    if (!gOverview) gOverview = new TOverviewWindow;
     return gOverview;
 }
 
