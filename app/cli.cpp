@@ -24,8 +24,10 @@ std::vector<TCliCommand>& Commands() {
 
 void Help(std::ostream& out) {
     out << "Usage: tallybrook [COMMAND [ARGS...]]\n\n"
-           "Without a command, starts the program's windows on ./ledgr.mdb.\n\n"
-           "Commands (they work on the ledgr.mdb of the current directory and need no display):\n";
+           "Without a command, starts the program's windows on ./ledgr.mdb; where the current\n"
+           "directory holds none, on the one in $XDG_DATA_HOME/tallybrook (made at first).\n\n"
+           "Commands (they work on the ledgr.mdb of the current directory, or else on the one in\n"
+           "$XDG_DATA_HOME/tallybrook; they need no display):\n";
     for (const TCliCommand& c : Commands()) out << "  " << c.usage << "\n      " << c.summary << "\n";
     out << "  --help\n      Shows this list.\n";
 }

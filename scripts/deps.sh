@@ -11,6 +11,7 @@ PKGS=(
   libgtest-dev googletest
   fonts-wqy-microhei
   xvfb xauth openssl
+  desktop-file-utils appstream dpkg-dev
   python3-xlrd python3-olefile python3-openpyxl
 )
 missing=()
