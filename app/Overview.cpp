@@ -1,7 +1,7 @@
 #include "app/Overview.h"
 
+#include <algorithm>
 #include <ctime>
-#include <map>
 
 #include "store/Value.h"
 
@@ -85,38 +85,67 @@ TFigures SalesFigures(store::Connection& c, year_month_day from, year_month_day 
     return st.Step() ? ReadFigures(st, 0) : TFigures{};
 }
 
+// One range select per day (or month), the statement prepared once: each
+// reads its stretch of the covering index in order, where a single select
+// grouped by day would sort every line of the span first.
 std::vector<TSeriesPoint> SalesSeries(store::Connection& c, const TSpanRange& range) {
-    const char* key = range.monthly ? "substr(xssj,1,7)" : "substr(xssj,1,10)";
-    store::Statement st(c.Handle(), std::string("select ") + key + " as d, " + kSums +
-                                        " from xssp where " + kDays + " group by d");
-    st.Bind(DayParams(range.from, range.to));
-    std::map<std::string, TFigures> found;
-    while (st.Step()) found[Text(st, 0)] = ReadFigures(st, 1);
+    store::Statement st(c.Handle(), std::string("select ") + kSums + " from xssp where " + kDays);
     std::vector<TSeriesPoint> out;
     year_month_day d = range.monthly ? FirstOfMonth(range.from) : range.from;
     while (d <= range.to) {
-        std::string k = DayText(d).substr(0, range.monthly ? 7 : 10);
-        auto it = found.find(k);
-        out.push_back({d, it == found.end() ? TFigures{} : it->second});
-        d = range.monthly ? d + months{1} : year_month_day{sys_days{d} + days{1}};
+        year_month_day next = range.monthly ? d + months{1} : year_month_day{sys_days{d} + days{1}};
+        year_month_day last{sys_days{next} - days{1}};
+        sqlite3_reset(st.Handle());
+        st.Bind(DayParams(d, std::min(last, range.to)));
+        out.push_back({d, st.Step() ? ReadFigures(st, 0) : TFigures{}});
+        d = next;
     }
+    return out;
+}
+
+namespace {
+
+// The goods of the range with their sums, grouped once; both rankings are
+// taken from that one grouping.
+const char* const kGoodsSums =
+    "with g as materialized (select spbm, max(spmc) as spmc, {sums} from xssp where {days} "
+    "and spbm is not null group by spbm) ";
+
+std::string Ranked(const char* order) {
+    return std::string("select * from (select * from g order by ") + order + ", spbm limit :limit)";
+}
+
+std::string WithSums(std::string sql) {
+    auto put = [&](const std::string& key, const std::string& text) {
+        sql.replace(sql.find(key), key.size(), text);
+    };
+    put("{sums}", kSums);
+    put("{days}", kDays);
+    return sql;
+}
+
+}  // namespace
+
+TBestSellerLists BestSellerLists(store::Connection& c, year_month_day from, year_month_day to,
+                                 int limit) {
+    std::string sql = WithSums(kGoodsSums) + "select 0, * from " + "(" +
+                      Ranked("revenue - cost desc, qty desc") + ") union all select 1, * from (" +
+                      Ranked("qty desc, revenue - cost desc") + ")";
+    store::Statement st(c.Handle(), sql);
+    store::Params p = DayParams(from, to);
+    p.push_back({":limit", std::int64_t{limit}});
+    st.Bind(p);
+    TBestSellerLists out;
+    while (st.Step())
+        (Int(st, 0) == 0 ? out.byProfit : out.byQuantity)
+            .push_back({Text(st, 1), Text(st, 2), ReadFigures(st, 3)});
     return out;
 }
 
 std::vector<TBestSeller> BestSellers(store::Connection& c, year_month_day from, year_month_day to,
                                      TRankBy by, int limit) {
-    const char* order =
-        by == TRankBy::Profit ? "revenue - cost desc, qty desc" : "qty desc, revenue - cost desc";
-    store::Statement st(c.Handle(), std::string("select spbm, max(spmc), ") + kSums +
-                                        " from xssp where " + kDays +
-                                        " and spbm is not null group by spbm order by " + order +
-                                        ", spbm limit :limit");
-    store::Params p = DayParams(from, to);
-    p.push_back({":limit", std::int64_t{limit}});
-    st.Bind(p);
-    std::vector<TBestSeller> out;
-    while (st.Step()) out.push_back({Text(st, 0), Text(st, 1), ReadFigures(st, 2)});
-    return out;
+    TBestSellerLists lists = BestSellerLists(c, from, to, limit);
+    return by == TRankBy::Profit ? lists.byProfit : lists.byQuantity;
 }
 
 std::vector<TLowStock> LowStock(store::Connection& c, std::int64_t threshold, int limit) {
@@ -139,8 +168,9 @@ TOverview LoadOverview(store::Connection& c, const TSpanRange& range, year_month
     for (const TCard& card : Cards(today)) o.cards.push_back(SalesFigures(c, card.from, card.to));
     o.total = SalesFigures(c, range.from, range.to);
     o.series = SalesSeries(c, o.range);
-    o.byProfit = BestSellers(c, o.range.from, o.range.to, TRankBy::Profit);
-    o.byQuantity = BestSellers(c, o.range.from, o.range.to, TRankBy::Quantity);
+    TBestSellerLists best = BestSellerLists(c, o.range.from, o.range.to);
+    o.byProfit = std::move(best.byProfit);
+    o.byQuantity = std::move(best.byQuantity);
     o.lowStock = LowStock(c, threshold);
     return o;
 }

@@ -77,6 +77,14 @@ std::vector<TSeriesPoint> SalesSeries(store::Connection& c, const TSpanRange& ra
 std::vector<TBestSeller> BestSellers(store::Connection& c, std::chrono::year_month_day from,
                                      std::chrono::year_month_day to, TRankBy by, int limit = 10);
 
+// Both rankings from one grouping of the range's lines.
+struct TBestSellerLists {
+    std::vector<TBestSeller> byProfit;
+    std::vector<TBestSeller> byQuantity;
+};
+TBestSellerLists BestSellerLists(store::Connection& c, std::chrono::year_month_day from,
+                                 std::chrono::year_month_day to, int limit = 10);
+
 // Goods whose stock is at or below `threshold`, lowest first, at most `limit`.
 std::vector<TLowStock> LowStock(store::Connection& c, std::int64_t threshold, int limit = 500);
 

@@ -43,7 +43,7 @@ CREATE TABLE xssp (
 ) STRICT;
 CREATE INDEX xssp_xssj ON xssp(xssj);
 CREATE INDEX xssp_ddbh ON xssp(ddbh);
-CREATE INDEX xssp_sums ON xssp(xssj, spbm, sj, jj, gmsl, ddbh);
+CREATE INDEX xssp_day_sums ON xssp(xssj, spbm, sj, jj, gmsl, ddbh, spmc);
 CREATE INDEX spxx_spkc ON spxx(spkc);
 -- Prices are money: keep them to four decimal places whoever writes them.
 CREATE TRIGGER spxx_money_ins AFTER INSERT ON spxx
@@ -65,7 +65,7 @@ INSERT INTO users(username, password) VALUES ('admin', '470913');
 // days (the overview, the totals line) read this covering index alone and
 // never touch the lines themselves; the low-stock list reads stock in order.
 const char* const kLaterIndexes = R"SQL(
-CREATE INDEX IF NOT EXISTS xssp_sums ON xssp(xssj, spbm, sj, jj, gmsl, ddbh);
+CREATE INDEX IF NOT EXISTS xssp_day_sums ON xssp(xssj, spbm, sj, jj, gmsl, ddbh, spmc);
 CREATE INDEX IF NOT EXISTS spxx_spkc ON spxx(spkc);
 )SQL";
 

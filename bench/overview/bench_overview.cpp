@@ -82,11 +82,22 @@ std::string ShellSql(const TSpanRange& r, year_month_day today) {
     for (const TCard& c : Cards(today))
         sql += "select " + sums + " from xssp where" + days(c.from, c.to) + ";\n";
     sql += "select " + sums + " from xssp where" + days(r.from, r.to) + ";\n";
-    sql += "select substr(xssj,1," + std::string(r.monthly ? "7" : "10") + ") as d, " + sums +
-           " from xssp where" + days(r.from, r.to) + " group by d;\n";
-    for (const char* order : {"revenue - cost desc, qty desc", "qty desc, revenue - cost desc"})
-        sql += "select spbm, max(spmc), " + sums + " from xssp where" + days(r.from, r.to) +
-               " and spbm is not null group by spbm order by " + order + ", spbm limit 10;\n";
+    // The series: one select per day (or month), as the overview runs it.
+    year_month_day d = r.monthly ? r.from.year() / r.from.month() / 1 : r.from;
+    while (d <= r.to) {
+        auto next = r.monthly ? d + months{1} : year_month_day{sys_days{d} + std::chrono::days{1}};
+        auto last = std::min(year_month_day{sys_days{next} - std::chrono::days{1}}, r.to);
+        sql += "select " + sums + " from xssp where" + days(d, last) + ";\n";
+        d = next;
+    }
+    std::string goods = "with g as materialized (select spbm, max(spmc) as spmc, " + sums +
+                        " from xssp where" + days(r.from, r.to) +
+                        " and spbm is not null group by spbm) ";
+    sql += goods +
+           "select 0, * from (select * from g order by revenue - cost desc, qty desc, spbm limit "
+           "10) union all "
+           "select 1, * from (select * from g order by qty desc, revenue - cost desc, spbm limit "
+           "10);\n";
     sql +=
         "select id, spbm, spmc, spsx, spkc from spxx where spkc <= 5 order by spkc, spbm limit "
         "500;\n";
@@ -128,7 +139,7 @@ int main(int argc, char** argv) {
         std::ofstream("overview.sql") << ShellSql(r, today);
         std::vector<double> ours, shell;
         TOverview o;
-        for (int round = 0; round < 5; ++round) {  // alternate, so both see the same cache
+        for (int round = 0; round < 3; ++round) {  // alternate, so both see the same cache
             shell.push_back(ShellOnce("overview.sql"));
             auto t1 = Clock::now();
             o = LoadOverview(c, r, today, 5);
