@@ -63,7 +63,11 @@ void FillBestSellers(QTableWidget* t, const std::vector<TBestSeller>& list, TRan
     }
 }
 
-QString IniFile() { return Form1 ? Form1->Settings().WritePath() : QStringLiteral("config.ini"); }
+// The settings file the login reads and writes; the threshold sits beside the login.
+QString IniFile(bool forWriting) {
+    if (!Form1) return QStringLiteral("config.ini");
+    return forWriting ? Form1->Settings().WritePath() : Form1->Settings().ReadPath();
+}
 
 QPointer<TOverviewWindow> gOverview;
 
@@ -157,7 +161,7 @@ QWidget* TOverviewWindow::BuildLists() {
     ThresholdBox = new QSpinBox;
     ThresholdBox->setObjectName("ThresholdBox");
     ThresholdBox->setRange(0, 1000000);
-    ThresholdBox->setValue(ReadLowStockThreshold(IniFile()));
+    ThresholdBox->setValue(ReadLowStockThreshold(IniFile(false)));
     connect(ThresholdBox, &QSpinBox::valueChanged, this,
             [this](int t) { Guarded([&] { SetThreshold(t); }); });
 
@@ -225,7 +229,7 @@ void TOverviewWindow::ShowLists() {
 }
 
 void TOverviewWindow::SetThreshold(int threshold) {
-    WriteLowStockThreshold(IniFile(), threshold);
+    WriteLowStockThreshold(IniFile(true), threshold);
     FOverview.lowStock = LowStock(ADOConnection1(), threshold);
     ShowLists();
 }
@@ -305,6 +309,8 @@ TOverviewWindow* OverviewWindow() {
     if (!gOverview) gOverview = new TOverviewWindow;
     return gOverview;
 }
+
+TOverviewWindow* CreatedOverviewWindow() { return gOverview; }
 
 void ShowOverview() {
     TOverviewWindow* w = OverviewWindow();

@@ -70,6 +70,8 @@ void WriteLowStockThreshold(const QString& iniFile, int threshold);
 
 // The overview window in the main window's panel, created on first use.
 TOverviewWindow* OverviewWindow();
+// The same, or nullptr while the seller has not opened it.
+TOverviewWindow* CreatedOverviewWindow();
 void ShowOverview();
 // After login: the overview comes first when there are sales lines.
 void ShowStartWindow();

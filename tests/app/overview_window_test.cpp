@@ -6,6 +6,7 @@
 
 #include "app/Forms.h"
 #include "app/OverviewChart.h"
+#include "app/Safety.h"
 #include "app/goods.h"
 #include "app/login.h"
 #include "app/main.h"
@@ -168,4 +169,19 @@ TEST_F(OverviewWindowTest, the_command_line_report_equals_the_windows_figures) {
         }
     }
     EXPECT_EQ(out.value(4).split('\t').value(3), QStringLiteral("98.82"));  // 39.98 + 38.85 + 19.99
+}
+
+TEST_F(OverviewWindowTest, a_restored_backup_shows_in_the_overview) {
+    SaleDaysAgo(0, "A", "10", "4", 1);
+    StartForms();
+    LogIn();
+    TOverviewWindow* w = Front();
+    ASSERT_NE(w, nullptr);
+    std::string backup = BackupBefore("test");
+    SaleDaysAgo(0, "B", "10", "4", 2);
+    w->RefreshButton->click();
+    EXPECT_EQ(w->CardValues[0][3]->text(), QStringLiteral("3件"));
+    RestoreBackup(backup);
+    EXPECT_EQ(w->CardValues[0][3]->text(), QStringLiteral("1件"));
+    EXPECT_TRUE(w->ADOConnection1().Connected());
 }
