@@ -31,3 +31,4 @@ std::vector<TCliCommand> DatabaseCommands();
 std::vector<TCliCommand> ExportCommands();
 std::vector<TCliCommand> BackupCommands();
 std::vector<TCliCommand> ImportCommands();
+std::vector<TCliCommand> ReportCommands();

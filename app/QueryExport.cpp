@@ -103,17 +103,50 @@ QString ExportSavedMessage(const TExportResult& result, const QString& file) {
                       "如要全部记录在一张工作表中，请选择“Excel 工作簿 (*.xlsx)”再导出。"));
 }
 
-bool RunExport(const store::DataSet& ds, const TExportKind& kind, workbook::TXLSWorkbook& xls) {
-    if (ds.RecordCount() == 0) {
+namespace {
+
+// The save dialog of an export; empty when there is nothing to write or the
+// seller cancelled.
+QString AskExportFile(int rows, const TExportKind& kind) {
+    if (rows == 0) {
         Prompter().Information(QStringLiteral("无记录可以导出!"));
-        return false;
+        return {};
     }
     QString file = Prompter().SaveFileName(QStringLiteral("导出到 Excel"),
                                            DefaultExportName(kind, QDateTime::currentDateTime()),
                                            kExportFilters);
+    if (!file.isEmpty() && QFileInfo(file).suffix().isEmpty()) file += ".xls";
+    return file;
+}
+
+}  // namespace
+
+bool RunExport(const store::DataSet& ds, const TExportKind& kind, workbook::TXLSWorkbook& xls) {
+    QString file = AskExportFile(ds.RecordCount(), kind);
     if (file.isEmpty()) return false;
-    if (QFileInfo(file).suffix().isEmpty()) file += ".xls";
     const TExportResult result = ExportDataSet(ds, kind, xls, file);
     Prompter().Information(ExportSavedMessage(result, file));
+    return true;
+}
+
+int ExportTable(const TTextTable& table, workbook::TXLSWorkbook& xls, const QString& file) {
+    workbook::TSheet& sheet = xls.Sheet(0);
+    sheet.Cells().Clear();
+    for (size_t k = 0; k < table.header.size(); ++k)
+        sheet.SetAsString(static_cast<uint32_t>(k), 0, table.header[k].toStdU16String());
+    for (size_t j = 0; j < table.rows.size(); ++j)
+        for (size_t k = 0; k < table.rows[j].size(); ++k)
+            sheet.SetAsString(static_cast<uint32_t>(k), static_cast<uint32_t>(j + 1),
+                              table.rows[j][k].toStdU16String());
+    xls.SetFilename(file.toStdU16String());
+    xls.Write();
+    return static_cast<int>(table.rows.size());
+}
+
+bool RunTableExport(const TTextTable& table, const QString& baseName, workbook::TXLSWorkbook& xls) {
+    QString file = AskExportFile(static_cast<int>(table.rows.size()), TExportKind{baseName, 0});
+    if (file.isEmpty()) return false;
+    ExportTable(table, xls, file);
+    Prompter().Information(QStringLiteral("文件保存成功!"));
     return true;
 }

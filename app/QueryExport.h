@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <vector>
 
 #include "store/DataSet.h"
 
@@ -49,3 +50,15 @@ QString ExportSavedMessage(const TExportResult& result, const QString& file);
 // The export as the windows run it: the "无记录可以导出!" check, the save
 // dialog, the export and the success message. Returns false when nothing was written.
 bool RunExport(const store::DataSet& ds, const TExportKind& kind, workbook::TXLSWorkbook& xls);
+
+// Rows of text already formatted, with their column titles.
+struct TTextTable {
+    std::vector<QString> header;
+    std::vector<std::vector<QString>> rows;
+};
+
+// Writes the table as ExportDataSet writes a query result; returns the rows written.
+int ExportTable(const TTextTable& table, workbook::TXLSWorkbook& xls, const QString& file);
+
+// The table's export with the same dialog and messages as RunExport.
+bool RunTableExport(const TTextTable& table, const QString& baseName, workbook::TXLSWorkbook& xls);

@@ -11,6 +11,7 @@
 #include "app/child_model.h"
 #include "app/goods.h"
 #include "app/login.h"
+#include "app/overviewwindow.h"
 #include "app/sell.h"
 #include "app/sellManager.h"
 #include "store/Backup.h"
@@ -28,6 +29,7 @@ std::vector<TForm3*> ChildWindows() {
     std::vector<TForm3*> all;
     for (TForm3* f : std::initializer_list<TForm3*>{Form4, Form5, Form7})
         if (f) all.push_back(f);
+    if (TForm3* overview = CreatedOverviewWindow()) all.push_back(overview);
     return all;
 }
 

@@ -27,14 +27,7 @@ const char* const kDayCondition = " and xssj >= :day_from and xssj < :day_after 
 
 void Bind(store::DataSet& q, const TSalesFilter& f) {
     q.ClearParams();
-    for (const TTextCondition& c : kTextConditions) {
-        std::string t = store::Trim(f.*c.text);
-        if (!t.empty()) q.SetParam(c.param, "%" + t + "%");
-    }
-    if (f.byDay) {
-        q.SetParam(":day_from", DayText(f.from));
-        q.SetParam(":day_after", DayText(year_month_day{sys_days{f.to} + days{1}}));
-    }
+    for (store::Param& p : SalesFilterParams(f)) q.SetParam(p.name, std::move(p.value));
 }
 
 void OpenFiltered(store::DataSet& q, const char* base, const TSalesFilter& f) {
@@ -85,6 +78,19 @@ std::string SalesConditions(const TSalesFilter& f) {
         if (!store::Trim(f.*c.text).empty()) sql += std::string("\n") + c.fragment;
     if (f.byDay) sql += std::string("\n") + kDayCondition;
     return sql;
+}
+
+store::Params SalesFilterParams(const TSalesFilter& f) {
+    store::Params p;
+    for (const TTextCondition& c : kTextConditions) {
+        std::string t = store::Trim(f.*c.text);
+        if (!t.empty()) p.push_back({c.param, "%" + t + "%"});
+    }
+    if (f.byDay) {
+        p.push_back({":day_from", DayText(f.from)});
+        p.push_back({":day_after", DayText(year_month_day{sys_days{f.to} + days{1}})});
+    }
+    return p;
 }
 
 void RunSalesQuery(store::Connection& c, store::DataSet& lines, store::DataSet& totals, const TSalesFilter& f) {

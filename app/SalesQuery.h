@@ -38,6 +38,8 @@ std::string DayText(std::chrono::year_month_day day);
 
 // The filter's conditions, each " and ... " on a line of its own.
 std::string SalesConditions(const TSalesFilter& f);
+// The values of the conditions' parameters.
+store::Params SalesFilterParams(const TSalesFilter& f);
 
 // Fills `lines` with the sales lines and `totals` with their sums, read from
 // one snapshot of the database so the totals cover exactly the lines listed.

@@ -19,6 +19,7 @@ std::vector<TCliCommand>& Commands() {
         for (auto& c : ExportCommands()) all.push_back(std::move(c));
         for (auto& c : BackupCommands()) all.push_back(std::move(c));
         for (auto& c : ImportCommands()) all.push_back(std::move(c));
+        for (auto& c : ReportCommands()) all.push_back(std::move(c));
         return all;
     }();
     return commands;
@@ -26,8 +27,10 @@ std::vector<TCliCommand>& Commands() {
 
 void Help(std::ostream& out) {
     out << "Usage: tallybrook [COMMAND [ARGS...]]\n\n"
-           "Without a command, starts the program's windows on ./ledgr.mdb.\n\n"
-           "Commands (they work on the ledgr.mdb of the current directory and need no display):\n";
+           "Without a command, starts the program's windows on ./ledgr.mdb; where the current\n"
+           "directory holds none, on the one in $XDG_DATA_HOME/tallybrook (made at first).\n\n"
+           "Commands (they work on the ledgr.mdb of the current directory, or else on the one in\n"
+           "$XDG_DATA_HOME/tallybrook; they need no display):\n";
     for (const TCliCommand& c : Commands()) out << "  " << c.usage << "\n      " << c.summary << "\n";
     out << "  --help\n      Shows this list.\n\n"
            "Exit status:\n"

@@ -9,6 +9,7 @@
 #include "app/Prompter.h"
 #include "app/UpdateSettings.h"
 #include "app/main.h"
+#include "app/overviewwindow.h"
 #include "store/DataSet.h"
 #include "upgrade/upUpdater.h"
 
@@ -125,6 +126,7 @@ void TForm1::Button1Click() {
     }
     Form2->showMaximized();
     hide();
+    Guarded([] { ShowStartWindow(); });
 }
 
 void TForm1::closeEvent(QCloseEvent* e) {

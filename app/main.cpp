@@ -17,6 +17,7 @@
 #include "app/backupwindow.h"
 #include "app/goods.h"
 #include "app/login.h"
+#include "app/overviewwindow.h"
 #include "app/sell.h"
 #include "app/sellManager.h"
 #include "upgrade/upUpdater.h"
@@ -69,6 +70,7 @@ struct NavItem {
 
 const NavItem kNavItems[] = {
     {"商品", "商品管理", QStyle::SP_FileDialogDetailedView},
+    {"销售", "经营概况", QStyle::SP_FileDialogInfoView},
     {"销售", "销售登记", QStyle::SP_FileDialogNewFolder},
     {"销售", "销售查询", QStyle::SP_FileDialogContentsView},
     {"工具", "记账本", QStyle::SP_FileIcon},
@@ -194,6 +196,11 @@ void TForm2::Host(TForm3* child) {
 
 void TForm2::ItemClick(const QString& caption) {
     if (caption == QStringLiteral("商品管理")) return Host(Form4);
+    if (caption == QStringLiteral("经营概况")) {
+        TForm3* front = FrontChild();
+        if (front && front != CreatedOverviewWindow() && !front->PostPendingEdits()) return;
+        return ShowOverview();
+    }
     if (caption == QStringLiteral("销售登记")) return Host(Form5);
     if (caption == QStringLiteral("销售查询")) return Host(Form7);
     if (caption == QStringLiteral("计算器")) return StartToolOrSay(ToolKind::Calculator, QStringLiteral("计算器"));

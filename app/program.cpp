@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <iostream>
 
+#include "app/DataFolder.h"
 #include "app/ErrorReport.h"
 #include "app/Translations.h"
 #include "app/Forms.h"
@@ -19,6 +20,7 @@ void SetUpLook(QApplication& app) {
     // ("用户登录 — Tallybrook"), and the captions are the program's own texts.
     app.setApplicationName("tallybrook");
     LoadChineseTranslations(app);
+    app.setDesktopFileName("example.tallybrook.tallybrook");  // the installed menu entry, for its icon
     app.setWindowIcon(QIcon(":/tallybrook/app-icon.png"));
     QFont f = app.font();
     f.setFamilies({"Tahoma", "WenQuanYi Micro Hei", "Noto Sans CJK SC", "Noto Sans SC", "DejaVu Sans"});
@@ -33,10 +35,15 @@ void CentreOnScreen(QWidget* w) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (IsCommand(argc, argv)) return RunCommand(argc, argv, std::cout, std::cerr);
+    if (IsCommand(argc, argv)) {
+        // "new-database" makes the file right here, wherever that is.
+        if (std::string(argv[1]) != "new-database") EnterDataFolder(TDataFolderUse::Command);
+        return RunCommand(argc, argv, std::cout, std::cerr);
+    }
     TApplication app(argc, argv);
     SetUpLook(app);
     try {
+        EnterDataFolder(TDataFolderUse::Window);
         CreateForms();
     } catch (const std::exception& e) {
         Prompter().ShowError(QString::fromUtf8(e.what()));

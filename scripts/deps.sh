@@ -4,13 +4,14 @@
 set -euo pipefail
 PKGS=(
   build-essential cmake pkg-config ninja-build
-  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n qt6-charts-dev libqt6opengl6-dev
   libsqlite3-dev sqlite3
   libcurl4-openssl-dev libssl-dev ca-certificates
   libzip-dev zlib1g-dev libjpeg-dev
   libgtest-dev googletest
   fonts-wqy-microhei
   xvfb xauth openssl
+  desktop-file-utils appstream dpkg-dev
   python3-xlrd python3-olefile python3-openpyxl
 )
 missing=()

@@ -148,6 +148,7 @@ void Connection::Open() {
         throw StoreError("无法打开数据库 " + path + ": " + msg);
     }
     RegisterFunctions(db);
+    AddLaterIndexes(db);
     FDb = db;
     ++gOpenCount;
 }

@@ -119,6 +119,9 @@ private:
     bool FDone = false;
 };
 
+// Creates the indexes that databases of older releases lack.
+void AddLaterIndexes(sqlite3* db);
+
 [[noreturn]] void ThrowSqlite(sqlite3* db, const std::string& context);
 
 }  // namespace store

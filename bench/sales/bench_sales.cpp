@@ -75,7 +75,7 @@ bool UsesDayIndex(store::Connection& c, const char* base, const TSalesFilter& f)
     for (int r = 0; r < plan.RecordCount(); ++r) {
         std::string detail = plan.Text(r, plan.FieldCount() - 1);
         std::cout << "  plan: " << detail << "\n";
-        found = found || detail.find("USING INDEX xssp_xssj") != std::string::npos;
+        found = found || detail.find("(xssj>? AND xssj<?)") != std::string::npos;
     }
     return found;
 }
