@@ -1,6 +1,7 @@
 #include "upgrade/upUtils.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 #include <memory>
@@ -15,6 +16,9 @@ struct IconvCloser {
 // U+FFFD and decoding goes on after it.
 QString DecodeGBK(const QByteArray& bytes)
 {
+    // ASCII reads the same in GBK: most information files need no converter.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
     iconv_t raw = iconv_open("UTF-8", "GBK");
     if (raw == reinterpret_cast<iconv_t>(-1))
         return QString::fromLatin1(bytes);
@@ -75,18 +79,19 @@ QString DecodeInfoFile(const QByteArray& bytes)
 {
     const QString text = DecodeBytes(bytes);
     QString joined;
-    joined.reserve(text.size() + 16);
+    joined.reserve(text.size() + text.size() / 16 + 16);
+    const QStringView view(text);
     qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n')
+    for (qsizetype i = 0; i < view.size(); ++i) {
+        if (view[i] != '\r' && view[i] != '\n')
             continue;
-        joined += text.mid(start, i - start) + QStringLiteral("\r\n");
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+        joined.append(view.mid(start, i - start)).append(QLatin1String("\r\n"));
+        if (view[i] == '\r' && i + 1 < view.size() && view[i + 1] == '\n')
             ++i;
         start = i + 1;
     }
-    if (start < text.size())
-        joined += text.mid(start) + QStringLiteral("\r\n");
+    if (start < view.size())
+        joined.append(view.mid(start)).append(QLatin1String("\r\n"));
     return joined;
 }
 

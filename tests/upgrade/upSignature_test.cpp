@@ -14,7 +14,7 @@ QByteArray Release(const QList<release::ReleaseFile>& files, int method = 0)
 {
     release::ReleaseInfo info;
     info.Date = "10/21/2013";
-    info.Message = "Faster export";
+    info.Message = "导出更快";
     info.Method = method;
     info.Files = files;
     return release::WriteInfo(info);
@@ -56,7 +56,7 @@ TEST(upSignature, signed_release_gives_each_file_its_size_and_hash)
     EXPECT_EQ(outcome.Checks[0].Size, 13);
     EXPECT_EQ(outcome.Checks[0].Sha256, program.Sha256);
     EXPECT_EQ(outcome.Checks[1].Size, 0);
-    EXPECT_EQ(outcome.Message, "Faster export");
+    EXPECT_EQ(outcome.Message, "导出更快");  // written in UTF-8 with its mark, read back whole
 }
 
 TEST(upSignature, release_without_hashes_or_from_another_server_is_refused)

@@ -38,7 +38,9 @@ ReleaseFile Describe(const QString& url, const QByteArray& content)
 
 QByteArray WriteInfo(const ReleaseInfo& info)
 {
-    QByteArray text = "#date=" + info.Date.toUtf8() + "\r\n";
+    // The byte-order mark makes the reader take the text as UTF-8 (without
+    // one it reads the Chinese systems' legacy code page).
+    QByteArray text = "\xEF\xBB\xBF#date=" + info.Date.toUtf8() + "\r\n";
     if (!info.Version.isEmpty())
         text += "#version=" + info.Version.toUtf8() + "\r\n";
     if (info.Method != 0)

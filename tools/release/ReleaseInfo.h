@@ -24,7 +24,8 @@ struct ReleaseInfo {
 
 // Size and SHA-256 of the bytes a file will be served with.
 ReleaseFile Describe(const QString& url, const QByteArray& content);
-// The file's text: the settings, then per file "#url…=", "-size=", "-sha256=".
+// The file's text in UTF-8 with a byte-order mark: the settings, then per
+// file "#url…=", "-size=", "-sha256=".
 QByteArray WriteInfo(const ReleaseInfo& info);
 // The text followed by its signature line; a signature it had is replaced.
 // Seed is the 32-byte private key. Empty on failure.
