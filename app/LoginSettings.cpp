@@ -1,15 +1,15 @@
 #include "app/LoginSettings.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <stdexcept>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -23,7 +23,8 @@ bool CanWrite(const QString& file) {
 // Folders we make are ours alone; existing ones stay as they are.
 void MakePrivatePath(const QString& folder) {
     QString path;
-    for (const QString& part : QDir::cleanPath(QDir(folder).absolutePath()).split('/', Qt::SkipEmptyParts)) {
+    for (const QString& part :
+         QDir::cleanPath(QDir(folder).absolutePath()).split('/', Qt::SkipEmptyParts)) {
         path += '/' + part;
         ::mkdir(QFile::encodeName(path).constData(), 0700);
     }
@@ -33,7 +34,8 @@ void MakePrivatePath(const QString& folder) {
 // written, and the settings writer keeps the mode of the file it replaces.
 void WriteTo(const QString& file, const TLoginValues& v) {
     MakePrivatePath(QFileInfo(file).absolutePath());
-    const int fd = ::open(QFile::encodeName(file).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = ::open(QFile::encodeName(file).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) ::close(fd);
     {
         QSettings ini(file, QSettings::IniFormat);

@@ -251,7 +251,8 @@ void BackupManager::Restore(const std::string& backupFile, const BackupProgress&
     std::string scratch = FDatabase + ".restore";
     fs::remove(scratch);
     fs::copy_file(backupFile, scratch);  // takes the backup's mode, 0600 for ours
-    fs::permissions(scratch, fs::perms::owner_read | fs::perms::owner_write);  // older backups were 0644
+    fs::permissions(scratch,
+                    fs::perms::owner_read | fs::perms::owner_write);  // older backups were 0644
     fs::rename(scratch, FDatabase);
 }
 

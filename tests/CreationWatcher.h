@@ -15,7 +15,7 @@
 #include <thread>
 
 class CreationWatcher {
-public:
+  public:
     explicit CreationWatcher(const std::string& folder) : FFolder(folder) {
         FFd = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
         if (FFd >= 0) inotify_add_watch(FFd, folder.c_str(), IN_CREATE | IN_MOVED_TO);
@@ -35,7 +35,7 @@ public:
         return FModes;
     }
 
-private:
+  private:
     void Run() {
         alignas(inotify_event) char buffer[8192];
         while (!FStop) {

@@ -135,6 +135,7 @@ private:
     void Fail(const QString& message);
     bool VerifyDownload(QString& detail) const;
     bool FolderTrusted(QString& detail) const;
+    bool FolderWritable(QString& detail) const;
     void DownloadNextFile(bool first);
     void AbortInternal();
     void ShowError(int text);

@@ -159,6 +159,10 @@ void TupUpdater::DownloadNextFile(bool first)
             Fail(UntrustedFolderMessage(detail));
             return;
         }
+        if (QString detail; !FolderWritable(detail)) {
+            Fail(FileNotWrittenMessage(ApplicationPath(), detail));
+            return;
+        }
         RemoveTemporaryFiles();
         if (Wizard.Enabled)
             Prompter().ShowWizard(this);

@@ -35,15 +35,23 @@ bool OwnedSafely(const struct stat& info)
 bool TupUpdater::FolderTrusted(QString& detail) const
 {
     const QByteArray folder = QFile::encodeName(ExecutableFolder());
-    const QByteArray program = QFile::encodeName(ApplicationPath());
     struct stat info {};
     if (::lstat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || !OwnedSafely(info)) {
         detail = QStringLiteral("%1: owner %2, mode %3").arg(ExecutableFolder()).arg(info.st_uid).arg(info.st_mode & 07777, 0, 8);
         return false;
     }
-    if (::access(folder.constData(), W_OK) != 0 || ::access(program.constData(), W_OK) != 0) {
-        detail = ApplicationPath() + QStringLiteral(": ") + Errno();
-        return false;
+    return true;
+}
+
+// The replacement program must be able to put files in the folder and to
+// tell when the program has ended (it opens the program for writing).
+bool TupUpdater::FolderWritable(QString& detail) const
+{
+    for (const QString& path : {ExecutableFolder(), ApplicationPath()}) {
+        if (::access(QFile::encodeName(path).constData(), W_OK) != 0) {
+            detail = path + QStringLiteral(": ") + Errno();
+            return false;
+        }
     }
     return true;
 }

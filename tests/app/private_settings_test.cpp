@@ -1,7 +1,8 @@
-#include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
 
 #include "app/LoginSettings.h"
 #include "tests/CreationWatcher.h"
@@ -20,7 +21,8 @@ TEST(PrivateSettings, config_ini_holds_the_password_only_at_mode_0600) {
     TempDir dir;
     const mode_t old = ::umask(0);
     CreationWatcher watch(dir.path().string());
-    TLoginSettings settings(QString::fromStdString(dir.path().string()), QString::fromStdString(dir.file("user")));
+    TLoginSettings settings(QString::fromStdString(dir.path().string()),
+                            QString::fromStdString(dir.file("user")));
     settings.Write({"admin", "470913", true});
     watch.Stop();
     ::umask(old);

@@ -15,11 +15,11 @@ unsigned ModeOf(const std::string& path) {
 
 // The umask of a careless desktop session: nothing it lets through may show.
 class OpenUmask {
-public:
+  public:
     OpenUmask() : FOld(::umask(0)) {}
     ~OpenUmask() { ::umask(FOld); }
 
-private:
+  private:
     mode_t FOld;
 };
 
