@@ -97,6 +97,7 @@ std::shared_ptr<TupTransfer> TupCustomHTTP::NewTransfer()
     t->UseCookies = UseCookies;
     t->WorkOffline = WorkOffline;
     t->SecureOnly = SecureOnly;
+    t->FollowRedirects = FollowRedirects;
     t->MaxBodySize = static_cast<uint64_t>(std::max<qint64>(MaxBodySize, 0));
     t->Username = FLoginUsername;
     t->Password = FLoginPassword;

@@ -124,6 +124,8 @@ public:
     QString CAInfo;
     // Refuses every address, also a redirect target, that is not HTTPS.
     bool SecureOnly = false;
+    // False: a redirect is answered like any other status that is not 200.
+    bool FollowRedirects = true;
     // The longest body accepted, announced or not; the transfer stops as
     // soon as more arrives. Nothing larger is ever allocated for a body.
     qint64 MaxBodySize = qint64(64) << 20;

@@ -269,7 +269,7 @@ void Configure(CURL* h, TupTransfer& t, curl_slist* headers)
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, t.SecureOnly ? "https" : "http,https");
     // A redirect never leaves HTTPS.
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, https ? "https" : "http,https");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, t.FollowRedirects ? 1L : 0L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);

@@ -27,7 +27,7 @@ struct TupTransfer {
     TupHTTPTimeouts Timeouts;
     size_t BufferSize = 4096;
     uint64_t MaxBodySize = uint64_t(64) << 20;
-    bool UseCookies = true, WorkOffline = false, SecureOnly = false;
+    bool UseCookies = true, WorkOffline = false, SecureOnly = false, FollowRedirects = true;
     QString Username, Password;
     bool HasHeaderInfo = false, HasProgress = false, HasPassword = false, HasProxyAuth = false;
     std::function<void(uint32_t, const QString&)> StatusChanged;  // worker thread

@@ -121,6 +121,7 @@ void TupUpdater::CheckUpdate()
     URL = FInfoFileURL;
     OutputFileName.clear();
     MaxBodySize = MaxInfoFileSize;
+    FollowRedirects = true;
     Read();
 }
 

@@ -178,6 +178,7 @@ void TupUpdater::DownloadNextFile(bool first)
         FCurrentFileName = ExecutableFolder() + FileName() + QStringLiteral(".uTMP");
         OutputFileName = FCurrentFileName;
         MaxBodySize = FDownloadChecks.value(FCurrentFileIndex).Size;
+        FollowRedirects = false;  // files come from the information file's server only
         Read();
         return;
     }

@@ -248,3 +248,15 @@ TEST_F(upSafeUpgrade, confirmed_new_program_stays_and_the_previous_one_is_droppe
     EXPECT_EQ(ReadAll(app), Release());
     EXPECT_TRUE(TemporaryFiles().isEmpty());
 }
+
+TEST_F(upSafeUpgrade, download_redirected_to_another_host_is_not_followed)
+{
+    prompter->AnswerSkip = false;
+    File("tallybrook", Release());
+    Expect("{base}/redirect-host/" + tag + "-tallybrook", Release());
+    ASSERT_TRUE(Check(Publish(InfoFor("{base}/redirect-host/" + tag + "-tallybrook"))));
+    EXPECT_EQ(outcomes, QStringList({"aborted"}));
+    EXPECT_EQ(prompter->YesNoCaptions, QStringList({"Error #302"}));
+    EXPECT_EQ(server.Requests(tag + "-tallybrook").size(), 1);  // the redirect only
+    ExpectPreviousProgramRuns();
+}
