@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <arpa/inet.h>
@@ -53,7 +54,7 @@ QString LastAddressOfThisHost()
 // replacement program must outlive this process. False, with the reason,
 // when the program could not be started: a pipe closed on exec carries the
 // error of a failed exec back.
-bool StartDetached(const QString& program, const QStringList& args, QString& error)
+bool StartDetached(const QString& program, const QStringList& args, const QByteArray& note, QString& error)
 {
     std::vector<QByteArray> words{QFile::encodeName(program)};
     for (const QString& arg : args)
@@ -70,6 +71,7 @@ bool StartDetached(const QString& program, const QStringList& args, QString& err
     const pid_t child = ::fork();
     if (child == 0) {
         ::setsid();
+        ::setenv("TALLYBROOK_UPGRADE_REPORT", note.constData(), 1);
         if (::fork() == 0) {
             ::execv(argv[0], argv.data());
             const int failed = errno;
@@ -203,7 +205,8 @@ void TupUpdater::RunReplacement(const QString& argument)
     QString error = QStringLiteral("cannot write ") + program;
     if (!WriteReplacer(program) ||
         !QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) ||
-        !StartDetached(program, {QFileInfo(ApplicationPath()).absoluteFilePath(), argument}, error)) {
+        !StartDetached(program, {QFileInfo(ApplicationPath()).absoluteFilePath(), argument},
+                       QFile::encodeName(RollBackReportPath()), error)) {
         Fail(ReplacerNotStartedMessage(program + QStringLiteral(": ") + error));
         return;
     }
@@ -215,4 +218,18 @@ void TupUpdater::RunReplacement(const QString& argument)
     if (auto* window = qobject_cast<QWidget*>(parent()))
         window->window()->close();
     QCoreApplication::quit();
+}
+
+QString TupUpdater::RollBackReportPath() { return ReplacementProgramPath() + QStringLiteral(".failed"); }
+
+// The replacement program leaves a note when it had to put the previous
+// version back; the seller reads it once the program is up again.
+void TupUpdater::ReportRollBack()
+{
+    QFile note(RollBackReportPath());
+    if (!note.open(QIODevice::ReadOnly))
+        return;
+    const QString reason = QString::fromLocal8Bit(note.read(4096)).trimmed();
+    note.remove();
+    QTimer::singleShot(0, this, [this, reason] { Prompter().ShowError(RolledBackMessage(reason)); });
 }

@@ -69,3 +69,10 @@ QString ReplacerNotStartedMessage(const QString& detail)
     return WithDetail(QStringLiteral("无法启动替换程序, 新版本没有安装, 程序继续运行。请检查临时文件夹的权限后再试。"),
                       detail);
 }
+
+QString RolledBackMessage(const QString& detail)
+{
+    return WithDetail(QStringLiteral("上次的更新没有完成, 已恢复为原来的版本, 程序可以照常使用。请稍后再试; "
+                                     "如果一再出现, 请联系软件提供者。"),
+                      detail);
+}

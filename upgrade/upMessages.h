@@ -12,3 +12,4 @@ QString FileMismatchMessage(const QString& fileName, const QString& detail);
 QString FileNotWrittenMessage(const QString& path, const QString& detail);
 QString UntrustedFolderMessage(const QString& detail);
 QString ReplacerNotStartedMessage(const QString& detail);
+QString RolledBackMessage(const QString& detail);

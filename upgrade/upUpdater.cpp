@@ -87,6 +87,7 @@ void TupUpdater::Loaded()
     const QStringList args = QCoreApplication::arguments();
     if (OnAfterRestart && args.size() > 1 && args[1] == FRestartParams)
         OnAfterRestart(this);
+    ReportRollBack();
     UpdateTimer();
 }
 

@@ -86,6 +86,8 @@ public:
     // A replacement program file to write out instead of the carried one.
     void setReplacerSource(const QString& path) { FReplacerSource = path; }
     static QString ReplacementProgramPath();
+    // Where the replacement program notes why it put the previous version back.
+    static QString RollBackReportPath();
     void setPrompter(std::shared_ptr<TupPrompter> prompter) { FPrompter = std::move(prompter); }
     TupPrompter& Prompter();
     // Replaces the host-name test of IsOnline (tests).
@@ -142,6 +144,7 @@ private:
     void RunReplacement(const QString& argument);
     bool WriteReplacer(const QString& program) const;
     void RemoveTemporaryFiles() const;
+    void ReportRollBack();
     QString ExecutableFolder() const;
 
     QTimer FHandle;

@@ -26,6 +26,16 @@ protected:
         EXPECT_EQ(RunProgram(app, {"started"}), 0);
         EXPECT_TRUE(ReadAll(app + ".ran").endsWith("started\n"));
     }
+    // What the previous program shows once it is up again.
+    QStringList ShownAfterRestart()
+    {
+        TupUpdater restarted;
+        auto shown = std::make_shared<TestPrompter>();
+        restarted.setPrompter(shown);
+        restarted.Loaded();
+        WaitFor([&] { return !shown->Errors.isEmpty(); }, 2000);
+        return shown->Errors;
+    }
     QStringList Backups() const
     {
         return QDir(temp.filePath("install")).entryList({"*.uOLD"}, QDir::Files | QDir::Hidden);
@@ -223,6 +233,7 @@ TEST_F(upSafeUpgrade, replacement_failing_on_the_second_of_three_files_puts_ever
     EXPECT_EQ(ReadAll(install + tag + "-a.txt"), QByteArray("old a"));
     EXPECT_TRUE(QFileInfo(install + tag + "-b.txt").isDir());
     EXPECT_TRUE(prompter->Errors.isEmpty());
+    EXPECT_EQ(ShownAfterRestart(), QStringList({RolledBackMessage(install + tag + "-b.txt: is not a plain file")}));
     ExpectPreviousProgramRuns();
 }
 
@@ -237,6 +248,8 @@ TEST_F(upSafeUpgrade, new_program_that_never_confirms_is_replaced_by_the_previou
     qunsetenv("TALLYBROOK_UPGRADE_CONFIRM_SECONDS");
     ASSERT_TRUE(restored) << ReadAll(app + ".ran").toStdString();
     EXPECT_TRUE(Backups().isEmpty());
+    EXPECT_EQ(ShownAfterRestart(), QStringList({RolledBackMessage("the new version did not come up")}));
+    EXPECT_TRUE(ShownAfterRestart().isEmpty());  // shown once
     ExpectPreviousProgramRuns();
 }
 
@@ -247,6 +260,7 @@ TEST_F(upSafeUpgrade, confirmed_new_program_stays_and_the_previous_one_is_droppe
     ASSERT_TRUE(WaitFor([&] { return ReadAll(app + ".ran") == "/afterupgrade0\n" && Backups().isEmpty(); }));
     EXPECT_EQ(ReadAll(app), Release());
     EXPECT_TRUE(TemporaryFiles().isEmpty());
+    EXPECT_TRUE(ShownAfterRestart().isEmpty());
 }
 
 TEST_F(upSafeUpgrade, download_redirected_to_another_host_is_not_followed)

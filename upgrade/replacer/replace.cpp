@@ -209,6 +209,7 @@ pid_t StartProgram(const std::string& program, const std::string& restartArgs, i
     if (pid != 0)
         return pid;
     ::setsid();
+    ::unsetenv("TALLYBROOK_UPGRADE_REPORT");
     if (confirmFd >= 0) {
         const int kept = ::dup(confirmFd);  // a duplicate is not closed on exec
         ::setenv("TALLYBROOK_UPGRADE_CONFIRM_FD", std::to_string(kept).c_str(), 1);

@@ -36,9 +36,23 @@ std::string FolderOf(const std::string& path)
 }
 
 // The previous version, started plainly: nothing of the upgrade reaches it.
+// The program reads the note at its next start and shows it to the seller.
+void LeaveNote(const std::string& why)
+{
+    const char* path = std::getenv("TALLYBROOK_UPGRADE_REPORT");
+    if (!path || !*path)
+        return;
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    [[maybe_unused]] const ssize_t n = ::write(fd, why.data(), why.size());
+    ::close(fd);
+}
+
 int GiveBack(const replacer::Request& request, const std::string& why, int code)
 {
     std::fprintf(stderr, "Replacer: %s; the previous version stays and is started again.\n", why.c_str());
+    LeaveNote(why);
     replacer::StartProgram(request.ApplicationPath, std::string());
     return code;
 }
