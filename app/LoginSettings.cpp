@@ -1,5 +1,9 @@
 #include "app/LoginSettings.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,8 +20,23 @@ bool CanWrite(const QString& file) {
     return dir.isDir() && dir.isWritable();
 }
 
+// Folders we make are ours alone; existing ones stay as they are.
+void MakePrivatePath(const QString& folder) {
+    QString path;
+    for (const QString& part :
+         QDir::cleanPath(QDir(folder).absolutePath()).split('/', Qt::SkipEmptyParts)) {
+        path += '/' + part;
+        ::mkdir(QFile::encodeName(path).constData(), 0700);
+    }
+}
+
+// The file holds the password: it exists with mode 0600 before anything is
+// written, and the settings writer keeps the mode of the file it replaces.
 void WriteTo(const QString& file, const TLoginValues& v) {
-    QDir().mkpath(QFileInfo(file).absolutePath());
+    MakePrivatePath(QFileInfo(file).absolutePath());
+    const int fd = ::open(QFile::encodeName(file).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) ::close(fd);
     {
         QSettings ini(file, QSettings::IniFormat);
         ini.beginGroup("login");

@@ -12,6 +12,7 @@
 #include "app/Safety.h"
 #include "app/cli.h"
 #include "app/login.h"
+#include "upgrade/upUpdater.h"
 
 namespace {
 
@@ -51,6 +52,9 @@ int main(int argc, char** argv) {
     }
     CentreOnScreen(Form1);
     Form1->show();
+    // After an upgrade the replacement program waits for this word; without
+    // it, it would put the previous version back.
+    QTimer::singleShot(0, &app, [] { TupUpdater::ConfirmStarted(); });
     // Used by the start-up benchmark: end as soon as the login window is up.
     // The background check and the daily backup only start after the window
     // is shown, so they are left out of that measurement.

@@ -129,14 +129,18 @@ BackupManager::BackupManager(std::string databaseFile)
 std::string BackupManager::Folder() const { return (fs::path(FDatabase).parent_path() / "backups").string(); }
 
 std::string BackupManager::Backup(const std::string& reason, const BackupProgress& progress) {
-    std::error_code ec;
-    fs::create_directories(Folder(), ec);
+    try {
+        CreatePrivateFolder(Folder());
+    } catch (const StoreError&) {  // reported below, where the copy cannot be made
+    }
     std::string base = (fs::path(Folder()) / ("ledgr-" + Now("%Y%m%d-%H%M%S") + "-" + reason)).string();
     std::string target = base + ".mdb";
     for (int n = 2; fs::exists(target); ++n) target = base + "-" + std::to_string(n) + ".mdb";
     std::string scratch = target + ".part";
     try {
         if (gWriteFault && gWriteFault(scratch)) throw StoreError("磁盘已满");
+        fs::remove(scratch);
+        CreatePrivateFile(scratch);
         {
             Db from(FDatabase, SQLITE_OPEN_READONLY);
             Db to(scratch, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
@@ -245,13 +249,15 @@ void BackupManager::Restore(const std::string& backupFile, const BackupProgress&
         return;
     }
     // A damaged database cannot take pages: keep it aside and copy the file in.
-    std::error_code ec;
-    fs::create_directories(Folder(), ec);
+    CreatePrivateFolder(Folder());
     if (fs::exists(FDatabase))
         fs::rename(FDatabase, fs::path(Folder()) / ("damaged-" + Now("%Y%m%d-%H%M%S") + ".mdb"));
     RemoveWithCompanions(FDatabase);
     std::string scratch = FDatabase + ".restore";
-    fs::copy_file(backupFile, scratch, fs::copy_options::overwrite_existing);
+    fs::remove(scratch);
+    fs::copy_file(backupFile, scratch);  // takes the backup's mode, 0600 for ours
+    fs::permissions(scratch,
+                    fs::perms::owner_read | fs::perms::owner_write);  // older backups were 0644
     fs::rename(scratch, FDatabase);
     ClearDatabaseDamage();
 }

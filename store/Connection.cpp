@@ -1,9 +1,12 @@
 #include "store/Connection.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 
@@ -53,6 +56,17 @@ void ClearDatabaseDamage() {
 std::string DatabaseDamage() {
     std::lock_guard lock(gDamageLock);
     return gDamage;
+}
+
+void CreatePrivateFile(const std::string& file) {
+    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) throw StoreError("无法创建 " + file + ": " + std::strerror(errno));
+    ::close(fd);
+}
+
+void CreatePrivateFolder(const std::string& folder) {
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        throw StoreError("无法创建文件夹 " + folder + ": " + std::strerror(errno));
 }
 
 [[noreturn]] void ThrowSqlite(sqlite3* db, const std::string& context) {

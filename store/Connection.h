@@ -43,6 +43,14 @@ struct Param {
 };
 using Params = std::vector<Param>;
 
+// The database and its backups hold the accounts' passwords: they are created
+// readable by this user only, from their first byte (SQLite gives the -wal
+// and -shm files the database's mode). Neither touches the process umask.
+// Creates File empty with mode 0600; throws when it exists or cannot be made.
+void CreatePrivateFile(const std::string& file);
+// Creates Folder with mode 0700 when it does not exist yet.
+void CreatePrivateFolder(const std::string& folder);
+
 inline constexpr const char* kDatabaseFile = "ledgr.mdb";
 
 // A prepared statement, finalized when it goes out of scope.

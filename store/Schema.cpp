@@ -87,6 +87,7 @@ void Connection::CreateDatabase(const std::string& file) {
     fs::path scratch = target;
     scratch += ".new-" + std::to_string(::getpid());
     fs::remove(scratch);
+    CreatePrivateFile(scratch.string());
     {
         sqlite3* db = nullptr;
         int rc = sqlite3_open_v2(scratch.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);

@@ -2,7 +2,7 @@
 // HTTPS; the environment variable TALLYBROOK_UPDATE_SERVER (an https:// base
 // address) points the program at another server, for tests and for sellers
 // who host their own releases. TALLYBROOK_UPDATE_CA names a file of extra
-// certificate authorities to trust for it.
+// certificate authorities to trust for it, besides the system's.
 #pragma once
 
 #include <QString>

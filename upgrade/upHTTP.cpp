@@ -97,6 +97,8 @@ std::shared_ptr<TupTransfer> TupCustomHTTP::NewTransfer()
     t->UseCookies = UseCookies;
     t->WorkOffline = WorkOffline;
     t->SecureOnly = SecureOnly;
+    t->FollowRedirects = FollowRedirects;
+    t->MaxBodySize = static_cast<uint64_t>(std::max<qint64>(MaxBodySize, 0));
     t->Username = FLoginUsername;
     t->Password = FLoginPassword;
     t->HasHeaderInfo = static_cast<bool>(OnHeaderInfo);
@@ -188,7 +190,14 @@ void TupCustomHTTP::FinishTransfer()
     if (!t)
         return;
     bool deleteOutput = false;
-    if (t->HTTPContinueDownload && t->HTTPSuccess) {
+    if (t->BodyError != beNone) {
+        if (OnAnyError)
+            OnAnyError(this);
+        t->CloseFile();
+        t->RemoveOwnOutput();
+        if (OnBodyError)
+            OnBodyError(this, t->BodyError, t->BodyErrorDetail);
+    } else if (t->HTTPContinueDownload && t->HTTPSuccess) {
         if (!t->HasStream) {
             if (OnAnyError)
                 OnAnyError(this);

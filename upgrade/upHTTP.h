@@ -57,6 +57,10 @@ struct TupProgressInfo {
     float TransferRate = 0;
 };
 
+// Why a body was not kept: longer than MaxBodySize, or its output file could
+// not be created or written.
+enum TupBodyError { beNone, beTooLarge, beOutputFile, beWrite };
+
 class TupCustomHTTP;
 using TupHTTPNotify = std::function<void(TupCustomHTTP*)>;
 // The body received into memory; null when it went to a file.
@@ -115,11 +119,16 @@ public:
     bool UseCache = true;
     bool UseCookies = true;
     bool WorkOffline = false;
-    // Certificate authorities to trust instead of the system's store (tests,
-    // sellers' own servers); certificates are verified either way.
+    // A file of certificate authorities to trust besides the system's store
+    // (tests, sellers' own servers); certificates are verified either way.
     QString CAInfo;
     // Refuses every address, also a redirect target, that is not HTTPS.
     bool SecureOnly = false;
+    // False: a redirect is answered like any other status that is not 200.
+    bool FollowRedirects = true;
+    // The longest body accepted, announced or not; the transfer stops as
+    // soon as more arrives. Nothing larger is ever allocated for a body.
+    qint64 MaxBodySize = qint64(64) << 20;
 
     int TransferBufferSize() const { return FTransferBufferSize; }
     void setTransferBufferSize(int size);
@@ -149,6 +158,9 @@ public:
     std::function<void(TupCustomHTTP*, uint32_t StatusID, const QString& StatusStr)> OnStatusChanged;
     std::function<void(TupCustomHTTP*, const QString& NewURL)> OnRedirected;
     TupHTTPNotify OnWaitTimeoutExpired;
+    // After OnAnyError, in place of the other failure events; the output
+    // file, if one was created, is deleted.
+    std::function<void(TupCustomHTTP*, TupBodyError, const QString& Detail)> OnBodyError;
 
 protected:
     bool Destroying() const { return FDestroying; }

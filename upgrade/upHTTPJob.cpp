@@ -1,5 +1,6 @@
 #include "upgrade/upHTTPTransfer.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <strings.h>
@@ -43,6 +44,18 @@ QString RealmOf(const QString& challenge)
     return rest.isEmpty() ? rest : rest.chopped(1);
 }
 
+bool StopBody(TupTransfer& t, TupBodyError why, const QString& detail)
+{
+    t.BodyError = why;
+    t.BodyErrorDetail = detail;
+    return false;
+}
+
+QString ErrnoText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+// The output file is created anew and exclusively, never through a link:
+// whatever stood under its name is removed first, and a name that comes
+// back before the creation makes it fail.
 bool OpenStream(TupTransfer& t)
 {
     if (t.Aborted || TupEventThread::CurrentTerminated())
@@ -50,9 +63,9 @@ bool OpenStream(TupTransfer& t)
     if (t.LengthKnown && !t.OutputFileName.isEmpty()) {
         const QByteArray path = t.OutputFileName.toLocal8Bit();
         ::unlink(path.constData());
-        t.Fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        t.Fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (t.Fd < 0)
-            return false;
+            return StopBody(t, beOutputFile, ErrnoText(errno));
         struct stat info {};
         if (::fstat(t.Fd, &info) == 0) {
             t.FileDevice = info.st_dev;
@@ -60,7 +73,8 @@ bool OpenStream(TupTransfer& t)
         }
         t.StreamIsFile = true;
     } else if (t.LengthKnown) {
-        t.Memory.reserve(static_cast<qsizetype>(std::min<uint32_t>(t.HTTPFileSize, 64u << 20)));
+        // The body grows as it comes; an announced length alone never sizes memory.
+        t.Memory.reserve(static_cast<qsizetype>(std::min<uint32_t>(t.HTTPFileSize, 1u << 20)));
     }
     t.HasStream = true;
     return true;
@@ -100,8 +114,11 @@ bool HandleHeaders(TupTransfer& t)
     t.HTTPContentType = t.Header("content-type");
     const QString length = t.Header("content-length");
     t.LengthKnown = !length.isNull();
-    t.HTTPFileSize = length.trimmed().toUInt();
+    const qulonglong announced = length.trimmed().toULongLong();
+    t.HTTPFileSize = announced > 0xFFFFFFFFull ? 0 : static_cast<uint32_t>(announced);
     t.HTTPSuccess = t.LengthKnown;
+    if (t.HTTPErrorCode == 200 && announced > t.MaxBodySize)
+        return StopBody(t, beTooLarge, QStringLiteral("Content-Length %1 > %2").arg(announced).arg(t.MaxBodySize));
     if (t.HasHeaderInfo) {
         FillHeaderInfo(t);
         if (!Sync(t, [&t] { TupTransferEvents::HeaderInfo(t); }) || !t.HTTPContinueDownload)
@@ -117,7 +134,7 @@ bool WriteOut(TupTransfer& t, const char* data, size_t size)
             const ssize_t n = ::write(t.Fd, data + done, size - done);
             if (n <= 0) {
                 t.WriteFailed = true;
-                return false;
+                return StopBody(t, beWrite, ErrnoText(n < 0 ? errno : ENOSPC));
             }
             done += static_cast<size_t>(n);
         }
@@ -147,6 +164,15 @@ size_t OnBody(char* data, size_t size, size_t count, void* user)
 {
     auto& t = *static_cast<TupTransfer*>(user);
     if (!t.HeadersHandled && !HandleHeaders(t)) {
+        t.Stopped = true;
+        return 0;
+    }
+    t.Received += size * count;
+    if (t.Received > t.MaxBodySize) {
+        // The body of an error status is dropped anyway: the status is what
+        // gets reported.
+        if (t.HTTPErrorCode == 200)
+            StopBody(t, beTooLarge, QStringLiteral("more than %1 bytes").arg(t.MaxBodySize));
         t.Stopped = true;
         return 0;
     }
@@ -229,6 +255,12 @@ void SetCredentials(CURL* h, const TupTransfer& t)
     }
 }
 
+const char* SystemCertificateFolder()
+{
+    const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
+    return info && info->capath ? info->capath : "/etc/ssl/certs";
+}
+
 void Configure(CURL* h, TupTransfer& t, curl_slist* headers)
 {
     const bool https = t.Url.rfind("https://", 0) == 0;
@@ -237,12 +269,16 @@ void Configure(CURL* h, TupTransfer& t, curl_slist* headers)
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, t.SecureOnly ? "https" : "http,https");
     // A redirect never leaves HTTPS.
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, https ? "https" : "http,https");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, t.FollowRedirects ? 1L : 0L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!t.CAInfo.empty())
+    if (!t.CAInfo.empty()) {
+        // Extra authorities add to the system's: its folder of certificates
+        // stays in use beside the given file.
         curl_easy_setopt(h, CURLOPT_CAINFO, t.CAInfo.c_str());
+        curl_easy_setopt(h, CURLOPT_CAPATH, SystemCertificateFolder());
+    }
     curl_easy_setopt(h, CURLOPT_USERAGENT, t.Agent.c_str());
     if (!t.Referer.empty())
         curl_easy_setopt(h, CURLOPT_REFERER, t.Referer.c_str());
@@ -312,7 +348,7 @@ void RunTransfer(TupTransfer& t)
         // A body cut short never counts as received; a stop before the body
         // (the header handler, an output file that could not be created)
         // has already said what happened.
-        if (t.HasStream || !t.HeadersHandled)
+        if (t.HasStream || !t.HeadersHandled || t.BodyError != beNone)
             t.HTTPSuccess = false;
         return;
     }

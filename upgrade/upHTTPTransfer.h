@@ -26,7 +26,8 @@ struct TupTransfer {
     TupHTTPProxy Proxy;
     TupHTTPTimeouts Timeouts;
     size_t BufferSize = 4096;
-    bool UseCookies = true, WorkOffline = false, SecureOnly = false;
+    uint64_t MaxBodySize = uint64_t(64) << 20;
+    bool UseCookies = true, WorkOffline = false, SecureOnly = false, FollowRedirects = true;
     QString Username, Password;
     bool HasHeaderInfo = false, HasProgress = false, HasPassword = false, HasProxyAuth = false;
     std::function<void(uint32_t, const QString&)> StatusChanged;  // worker thread
@@ -38,6 +39,9 @@ struct TupTransfer {
     bool HTTPSuccess = false, HTTPTryAgain = false, HTTPContinueDownload = true;
     bool LengthKnown = false, ReadFailed = false, WriteFailed = false;
     bool Completed = false;  // the body arrived whole
+    TupBodyError BodyError = beNone;
+    QString BodyErrorDetail;
+    uint64_t Received = 0;  // body bytes received, also those not yet written
     QString HTTPRawHeadersCRLF, HTTPContentType, HTTPContentLanguage, HTTPContentEncoding, HTTPLocation;
     QString RawDate, RawLastModified, RawExpires;
     QString Realm, HTTPProxyUsername, HTTPProxyPassword;

@@ -2,15 +2,20 @@
 #include "upgrade/upUpdater.h"
 
 #include "upgrade/upEmbeddedReplacer.h"
+#include "upgrade/upMessages.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <netdb.h>
 #include <sys/stat.h>
@@ -46,8 +51,10 @@ QString LastAddressOfThisHost()
 }
 
 // Starts Program in a session of its own and does not wait for it; the
-// replacement program must outlive this process.
-void StartDetached(const QString& program, const QStringList& args)
+// replacement program must outlive this process. False, with the reason,
+// when the program could not be started: a pipe closed on exec carries the
+// error of a failed exec back.
+bool StartDetached(const QString& program, const QStringList& args, const QByteArray& note, QString& error)
 {
     std::vector<QByteArray> words{QFile::encodeName(program)};
     for (const QString& arg : args)
@@ -56,15 +63,45 @@ void StartDetached(const QString& program, const QStringList& args)
     for (auto& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
     const pid_t child = ::fork();
     if (child == 0) {
         ::setsid();
-        if (::fork() == 0)
+        ::setenv("TALLYBROOK_UPGRADE_REPORT", note.constData(), 1);
+        if (::fork() == 0) {
             ::execv(argv[0], argv.data());
+            const int failed = errno;
+            [[maybe_unused]] const ssize_t n = ::write(report[1], &failed, sizeof failed);
+        }
         ::_exit(0);
     }
+    ::close(report[1]);
     if (child > 0)
         ::waitpid(child, nullptr, 0);
+    int failed = child > 0 ? 0 : errno;
+    if (child > 0 && ::read(report[0], &failed, sizeof failed) != sizeof failed)
+        failed = 0;
+    ::close(report[0]);
+    if (failed != 0)
+        error = QString::fromLocal8Bit(std::strerror(failed));
+    return failed == 0;
+}
+
+constexpr char ConfirmVariable[] = "TALLYBROOK_UPGRADE_CONFIRM_FD";
+
+// The pipe on which the replacement program waits for the restarted program.
+int ConfirmationPipe()
+{
+    bool ok = false;
+    const int fd = qEnvironmentVariable(ConfirmVariable).toInt(&ok);
+    struct stat info {};
+    if (!ok || fd < 3 || ::fstat(fd, &info) != 0 || !S_ISFIFO(info.st_mode))
+        return -1;
+    return fd;
 }
 
 }  // namespace
@@ -141,15 +178,38 @@ bool TupUpdater::WriteReplacer(const QString& program) const
     return out.write(bytes) == bytes.size() && out.flush();
 }
 
+// Programs the seller starts from this one must not hold the pipe open.
+void TupUpdater::KeepConfirmationPrivate()
+{
+    const int fd = ConfirmationPipe();
+    if (fd >= 0)
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+void TupUpdater::ConfirmStarted()
+{
+    const int fd = ConfirmationPipe();
+    qunsetenv(ConfirmVariable);
+    if (fd < 0)
+        return;
+    [[maybe_unused]] const ssize_t n = ::write(fd, "1", 1);
+    ::close(fd);
+}
+
 void TupUpdater::RunReplacement(const QString& argument)
 {
     const QString program = ReplacementProgramPath();
     QFile::remove(program);
-    // Only a program written here and now is started; the downloaded files
-    // then wait for the next hand-over.
-    if (WriteReplacer(program) &&
-        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
-        StartDetached(program, {QFileInfo(ApplicationPath()).absoluteFilePath(), argument});
+    // Only a program written here and now is started. When it cannot be,
+    // this program stays and says so; the downloaded files are dropped.
+    QString error = QStringLiteral("cannot write ") + program;
+    if (!WriteReplacer(program) ||
+        !QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) ||
+        !StartDetached(program, {QFileInfo(ApplicationPath()).absoluteFilePath(), argument},
+                       QFile::encodeName(RollBackReportPath()), error)) {
+        Fail(ReplacerNotStartedMessage(program + QStringLiteral(": ") + error));
+        return;
+    }
     FRestarting = true;
     if (OnDoOwnCloseAppMethod) {
         OnDoOwnCloseAppMethod(this);
@@ -158,4 +218,18 @@ void TupUpdater::RunReplacement(const QString& argument)
     if (auto* window = qobject_cast<QWidget*>(parent()))
         window->window()->close();
     QCoreApplication::quit();
+}
+
+QString TupUpdater::RollBackReportPath() { return ReplacementProgramPath() + QStringLiteral(".failed"); }
+
+// The replacement program leaves a note when it had to put the previous
+// version back; the seller reads it once the program is up again.
+void TupUpdater::ReportRollBack()
+{
+    QFile note(RollBackReportPath());
+    if (!note.open(QIODevice::ReadOnly))
+        return;
+    const QString reason = QString::fromLocal8Bit(note.read(4096)).trimmed();
+    note.remove();
+    QTimer::singleShot(0, this, [this, reason] { Prompter().ShowError(RolledBackMessage(reason)); });
 }

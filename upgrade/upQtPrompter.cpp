@@ -13,12 +13,14 @@
 void TupQtPrompter::ShowError(const QString& text)
 {
     QMessageBox box(QMessageBox::Critical, UpText(0), DisplayText(text), QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);  // may hold names from the server
     box.exec();
 }
 
 bool TupQtPrompter::AskYesNo(const QString& text, const QString& caption)
 {
     QMessageBox box(QMessageBox::Warning, caption, DisplayText(text), QMessageBox::Yes | QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -14,6 +14,7 @@ TupUpdater::TupUpdater(QObject* parent) : TupCustomHTTP(parent)
     SecureOnly = true;
     CAInfo = UpdateCAFile();
     InstallHandlers();
+    KeepConfirmationPrivate();
     QFile::remove(ReplacementProgramPath());
     FVersionDate = FormatVersionDate(QDate::currentDate());
     setWizardLanguage(wlAuto);
@@ -43,6 +44,9 @@ void TupUpdater::InstallHandlers()
     TupCustomHTTP::OnHostUnreachable = [this](TupCustomHTTP*) { HandleHostUnreachable(); };
     TupCustomHTTP::OnPasswordRequest = [this](TupCustomHTTP*, const QString& realm, bool& again) {
         HandlePasswordRequest(realm, again);
+    };
+    TupCustomHTTP::OnBodyError = [this](TupCustomHTTP*, TupBodyError why, const QString& detail) {
+        HandleBodyError(why, detail);
     };
 }
 
@@ -83,6 +87,7 @@ void TupUpdater::Loaded()
     const QStringList args = QCoreApplication::arguments();
     if (OnAfterRestart && args.size() > 1 && args[1] == FRestartParams)
         OnAfterRestart(this);
+    ReportRollBack();
     UpdateTimer();
 }
 
@@ -116,6 +121,8 @@ void TupUpdater::CheckUpdate()
     setQInfoStage(true);
     URL = FInfoFileURL;
     OutputFileName.clear();
+    MaxBodySize = MaxInfoFileSize;
+    FollowRedirects = true;
     Read();
 }
 

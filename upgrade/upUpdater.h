@@ -6,6 +6,7 @@
 
 #include "upgrade/upHTTP.h"
 #include "upgrade/upPrompter.h"
+#include "upgrade/upSignature.h"
 #include "upgrade/upTexts.h"
 #include "upgrade/upUtils.h"
 
@@ -70,6 +71,12 @@ public:
     // Stops the upgrade: transfer, question and wizard; raises OnAborted.
     void Abort();
     void RestartApplication(const QString& params);
+    // Tells the replacement program that this program came up after an
+    // upgrade; without it the replacement program restores the previous
+    // version. Called once the login window is shown; does nothing when the
+    // program was not started by the replacement program.
+    static void ConfirmStarted();
+    static void KeepConfirmationPrivate();
     bool IsOnline() const;
     static void OpenURL(const QString& url);
 
@@ -79,6 +86,8 @@ public:
     // A replacement program file to write out instead of the carried one.
     void setReplacerSource(const QString& path) { FReplacerSource = path; }
     static QString ReplacementProgramPath();
+    // Where the replacement program notes why it put the previous version back.
+    static QString RollBackReportPath();
     void setPrompter(std::shared_ptr<TupPrompter> prompter) { FPrompter = std::move(prompter); }
     TupPrompter& Prompter();
     // Replaces the host-name test of IsOnline (tests).
@@ -86,6 +95,9 @@ public:
     // Milliseconds between automatic check attempts.
     int AutoCheckInterval = 10000;
 
+    // The maker's Ed25519 public key; an information file must be signed
+    // with its private half.
+    QByteArray PublicKey = BuiltInUpdateKey();
     TupUpdaterInfo InfoFile;
     TupMiscFilesUpgrade MiscFilesUpgrade = mfuAlwaysDownload;
     TupUpdaterVersionControl VersionControl = byDate;
@@ -119,12 +131,20 @@ private:
     void HandleHostUnreachable();
     void HandlePasswordRequest(const QString& realm, bool& tryAgain);
     void HandleInfoOutcome(const TupInfoOutcome& outcome);
+    void HandleBodyError(TupBodyError why, const QString& detail);
+    // Ends the upgrade with a message: nothing downloaded stays, and the
+    // controller is ready for the next check.
+    void Fail(const QString& message);
+    bool VerifyDownload(QString& detail) const;
+    bool FolderTrusted(QString& detail) const;
+    bool FolderWritable(QString& detail) const;
     void DownloadNextFile(bool first);
     void AbortInternal();
     void ShowError(int text);
     void RunReplacement(const QString& argument);
     bool WriteReplacer(const QString& program) const;
     void RemoveTemporaryFiles() const;
+    void ReportRollBack();
     QString ExecutableFolder() const;
 
     QTimer FHandle;
@@ -134,6 +154,7 @@ private:
     bool FQueryInfoStage = false;
     TupUpgradeMethod FUpdateMethod = umSelfUpgrade;
     QStringList FDownloadQueue;
+    QList<TupFileCheck> FDownloadChecks;
     QString FCurrentFileName;
     QDateTime FCurrentFileTime;
     int FCurrentFileIndex = 0;

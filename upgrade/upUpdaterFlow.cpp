@@ -2,6 +2,8 @@
 // outcome, the download of each file, and the failures along the way.
 #include "upgrade/upUpdater.h"
 
+#include "upgrade/upMessages.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,7 +30,11 @@ void TupUpdater::HandleDone(TupStream stream)
 {
     if (FQueryInfoStage) {
         const TupVersionInfo running{VersionControl, FVersionDate, VersionNumber};
-        HandleInfoOutcome(ProcessInfoFile(stream ? *stream : QByteArray(), running));
+        HandleInfoOutcome(ProcessInfoFile(stream ? *stream : QByteArray(), running, {PublicKey, FInfoFileURL}));
+        return;
+    }
+    if (QString detail; !VerifyDownload(detail)) {
+        Fail(FileMismatchMessage(FileName(), detail));
         return;
     }
     if (FCurrentFileTime.isValid()) {
@@ -43,6 +49,10 @@ void TupUpdater::HandleDone(TupStream stream)
 
 void TupUpdater::HandleInfoOutcome(const TupInfoOutcome& outcome)
 {
+    if (outcome.Refusal != irNone) {
+        Fail(RefusedInfoMessage(outcome.Refusal, outcome.Detail));
+        return;
+    }
     if (!outcome.ReleaseAvailable) {
         if (OnNoUpdateAvailable)
             OnNoUpdateAvailable(this);
@@ -53,6 +63,7 @@ void TupUpdater::HandleInfoOutcome(const TupInfoOutcome& outcome)
     if (FUpgrading)
         return;
     FDownloadQueue = outcome.Files;
+    FDownloadChecks = outcome.Checks;
     FUpdateMethod = outcome.Method;
     bool canUpgrade = true;
     if (OnBeginUpgrade)
@@ -144,6 +155,14 @@ void TupUpdater::DownloadNextFile(bool first)
         setQInfoStage(false);
         FCurrentFileIndex = 0;
         FUpgrading = true;
+        if (QString detail; !FolderTrusted(detail)) {
+            Fail(UntrustedFolderMessage(detail));
+            return;
+        }
+        if (QString detail; !FolderWritable(detail)) {
+            Fail(FileNotWrittenMessage(ApplicationPath(), detail));
+            return;
+        }
         RemoveTemporaryFiles();
         if (Wizard.Enabled)
             Prompter().ShowWizard(this);
@@ -158,6 +177,8 @@ void TupUpdater::DownloadNextFile(bool first)
         URL = address;
         FCurrentFileName = ExecutableFolder() + FileName() + QStringLiteral(".uTMP");
         OutputFileName = FCurrentFileName;
+        MaxBodySize = FDownloadChecks.value(FCurrentFileIndex).Size;
+        FollowRedirects = false;  // files come from the information file's server only
         Read();
         return;
     }
@@ -174,4 +195,23 @@ void TupUpdater::DownloadNextFile(bool first)
     if (FAborted)
         return;
     RunReplacement(QLatin1Char('+') + FRestartParams + QString::number(static_cast<int>(FUpdateMethod)));
+}
+
+void TupUpdater::HandleBodyError(TupBodyError why, const QString& detail)
+{
+    if (why == beTooLarge)
+        Fail(FQueryInfoStage ? InfoFileTooLargeMessage() : FileMismatchMessage(FileName(), detail));
+    else
+        Fail(FileNotWrittenMessage(FCurrentFileName, detail));
+}
+
+void TupUpdater::Fail(const QString& message)
+{
+    FAborted = true;
+    AbortInternal();
+    if (!FQueryInfoStage)
+        RemoveTemporaryFiles();
+    Prompter().ShowError(message);
+    if (OnAborted)
+        OnAborted(this);
 }

@@ -15,6 +15,7 @@ QLabel* LabelAt(QWidget* parent, const char* name, int x, int y)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);  // names from the server are text, never markup
     label->move(x, y);
     return label;
 }

@@ -29,6 +29,7 @@ TupUpdaterQuestionForm::TupUpdaterQuestionForm(QWidget* parent) : QDialog(parent
     resize(318, 130);
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setTextFormat(Qt::PlainText);  // the server's message is text, never markup
     Label1->setWordWrap(true);
     Label1->move(45, 5);
     Icon = new QLabel(this);

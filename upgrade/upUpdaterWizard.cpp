@@ -21,6 +21,7 @@ QLabel* LabelAt(QWidget* parent, const char* name, int x, int y, int width = 300
 {
     auto* label = new QLabel(parent);
     label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);  // names from the server are text, never markup
     label->setGeometry(x, y, width, 15);
     return label;
 }

@@ -1,6 +1,7 @@
 #include "upgrade/upUtils.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 #include <memory>
@@ -15,6 +16,9 @@ struct IconvCloser {
 // U+FFFD and decoding goes on after it.
 QString DecodeGBK(const QByteArray& bytes)
 {
+    // ASCII reads the same in GBK: most information files need no converter.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
     iconv_t raw = iconv_open("UTF-8", "GBK");
     if (raw == reinterpret_cast<iconv_t>(-1))
         return QString::fromLatin1(bytes);
@@ -75,56 +79,102 @@ QString DecodeInfoFile(const QByteArray& bytes)
 {
     const QString text = DecodeBytes(bytes);
     QString joined;
-    joined.reserve(text.size() + 16);
+    joined.reserve(text.size() + text.size() / 16 + 16);
+    const QStringView view(text);
     qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n')
+    for (qsizetype i = 0; i < view.size(); ++i) {
+        if (view[i] != '\r' && view[i] != '\n')
             continue;
-        joined += text.mid(start, i - start) + QStringLiteral("\r\n");
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+        joined.append(view.mid(start, i - start)).append(QLatin1String("\r\n"));
+        if (view[i] == '\r' && i + 1 < view.size() && view[i + 1] == '\n')
             ++i;
         start = i + 1;
     }
-    if (start < text.size())
-        joined += text.mid(start) + QStringLiteral("\r\n");
+    if (start < view.size())
+        joined.append(view.mid(start)).append(QLatin1String("\r\n"));
     return joined;
+}
+
+namespace {
+
+bool IsKeyChar(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '-' || u == '_' || u == '.';
+}
+
+}  // namespace
+
+// A marker "#key=" is a '#', a run of key characters and '='; keys never
+// hold '#' or '=', so each '#' starts at most one marker and one scan finds
+// them all. The first occurrence of a key wins, as in a search from the start.
+TupInfoReader::TupInfoReader(const QString& text) : FText(text)
+{
+    const QString lower = AsciiLower(text);
+    const qsizetype n = lower.size();
+    // The characters of a key run are no '#': the next search starts after it.
+    for (qsizetype at = lower.indexOf(QLatin1Char('#')); at >= 0; at = lower.indexOf(QLatin1Char('#'), at)) {
+        qsizetype end = at + 1;
+        while (end < n && IsKeyChar(lower[end]))
+            ++end;
+        if (end > at + 1 && end < n && lower[end] == QLatin1Char('=')) {
+            const QString key = lower.mid(at + 1, end - at - 1);
+            if (!FPlain.contains(key))
+                FPlain.insert(key, end + 1);
+            if (end + 1 < n && lower[end + 1] == QLatin1Char('{') && !FBraced.contains(key))
+                FBraced.insert(key, end + 2);
+        }
+        at = end;
+    }
+}
+
+QString TupInfoReader::Value(const QString& key, bool braced) const
+{
+    const auto& table = braced ? FBraced : FPlain;
+    const auto found = table.constFind(key);
+    if (found == table.constEnd())
+        return QString();
+    const qsizetype from = *found;
+    qsizetype end = from;
+    if (braced) {
+        end = FText.indexOf(QLatin1Char('}'), from);
+        if (end < 0)
+            end = FText.size();
+    } else {
+        while (end < FText.size() && FText[end].unicode() >= 32)
+            ++end;
+    }
+    return FText.mid(from, end - from);
 }
 
 QString GetInfoValue(const QString& text, const QString& key, bool braced)
 {
-    const QString marker = QLatin1Char('#') + key + (braced ? QStringLiteral("={") : QStringLiteral("="));
-    const qsizetype at = AsciiLower(text).indexOf(marker);
-    if (at < 0)
-        return QString();
-    const qsizetype from = at + marker.size();
-    qsizetype end = from;
-    if (braced) {
-        end = text.indexOf(QLatin1Char('}'), from);
-        if (end < 0)
-            end = text.size();
-    } else {
-        while (end < text.size() && text[end].unicode() >= 32)
-            ++end;
-    }
-    return text.mid(from, end - from);
+    return TupInfoReader(text).Value(key, braced);
 }
 
-QStringList BuildDownloadList(const QString& text)
+TupDownloadList ReadDownloadList(const TupInfoReader& info)
 {
-    QStringList list;
-    for (const char* key : {"url", "url0"}) {
-        const QString value = GetInfoValue(text, QLatin1String(key));
-        if (!value.isEmpty())
-            list << value;
-    }
-    for (int n = static_cast<int>(list.size()) + 1;; ++n) {
-        const QString value = GetInfoValue(text, QStringLiteral("url%1").arg(n));
+    TupDownloadList list;
+    auto add = [&list, &info](const QString& key) {
+        const QString value = info.Value(key);
         if (value.isEmpty())
-            break;
-        list << value;
+            return false;
+        if (list.Files.size() >= MaxInfoEntries) {
+            list.TooMany = true;
+            return false;
+        }
+        list.Files << value;
+        list.Keys << key;
+        return true;
+    };
+    add(QStringLiteral("url"));
+    add(QStringLiteral("url0"));
+    for (int n = static_cast<int>(list.Files.size()) + 1; add(QStringLiteral("url%1").arg(n)); ++n) {
     }
     return list;
 }
+
+QStringList BuildDownloadList(const QString& text) { return ReadDownloadList(TupInfoReader(text)).Files; }
 
 QDate ParseVersionDate(const QString& text)
 {
@@ -182,26 +232,40 @@ int CompareVersions(const QString& a, const QString& b)
     return 0;
 }
 
-bool IsNewerVersion(const QString& infoText, const TupVersionInfo& running)
+namespace {
+
+bool IsNewer(const TupInfoReader& info, const TupVersionInfo& running)
 {
     if (running.VersionControl == byNumber)
-        return CompareVersions(GetInfoValue(infoText, QStringLiteral("version")), running.VersionNumber) > 0;
-    return ParseVersionDate(GetInfoValue(infoText, QStringLiteral("date"))) > ParseVersionDate(running.VersionDate);
+        return CompareVersions(info.Value(QStringLiteral("version")), running.VersionNumber) > 0;
+    return ParseVersionDate(info.Value(QStringLiteral("date"))) > ParseVersionDate(running.VersionDate);
 }
 
-TupInfoOutcome ProcessInfoFile(const QByteArray& stream, const TupVersionInfo& running)
+}  // namespace
+
+TupInfoOutcome ReadRelease(const TupInfoReader& info, const TupDownloadList& list, const TupVersionInfo& running)
 {
-    const QString text = DecodeInfoFile(stream);
     TupInfoOutcome outcome;
-    outcome.Files = BuildDownloadList(text);
-    if (!IsNewerVersion(text, running) || outcome.Files.isEmpty())
+    outcome.Files = list.Files;
+    if (!IsNewer(info, running) || outcome.Files.isEmpty())
         return outcome;
     outcome.ReleaseAvailable = true;
-    outcome.Message = GetInfoValue(text, QStringLiteral("message"), true);
-    const QString method = GetInfoValue(text, QStringLiteral("method"));
+    outcome.Message = info.Value(QStringLiteral("message"), true);
+    const QString method = info.Value(QStringLiteral("method"));
     if (method.startsWith('1'))
         outcome.Method = umUseExternalSetup;
     else if (method.startsWith('2'))
         outcome.Method = umRedirectToURL;
     return outcome;
+}
+
+bool IsNewerVersion(const QString& infoText, const TupVersionInfo& running)
+{
+    return IsNewer(TupInfoReader(infoText), running);
+}
+
+TupInfoOutcome ProcessInfoFile(const QByteArray& stream, const TupVersionInfo& running)
+{
+    const TupInfoReader info(DecodeInfoFile(stream));
+    return ReadRelease(info, ReadDownloadList(info), running);
 }

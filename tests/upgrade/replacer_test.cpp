@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -122,4 +124,69 @@ TEST(replacerProgram, without_arguments_it_only_names_itself)
     QByteArray output;
     EXPECT_EQ(RunProgram(TB_REPLACER, {}, &output), 0);
     EXPECT_TRUE(output.startsWith("Replacer v1.0"));
+}
+
+TEST_F(Replacement, planted_link_stops_the_replacement_and_nothing_outside_changes)
+{
+    const QString outside = temp.filePath("outside.txt");
+    Write(outside, "not ours");
+    ::chmod(outside.toLocal8Bit().constData(), 0600);
+    ASSERT_TRUE(QFile::link(outside, folder + "notes.txt.uTMP"));
+    Write(app + ".uTMP", dummy + "release 2");
+    EXPECT_EQ(Run({app, "+/afterupgrade0"}), 2);
+    ASSERT_TRUE(WaitFor([&] { return ReadAll(app + ".ran").endsWith("\n"); }));
+    EXPECT_EQ(ReadAll(app + ".ran"), QByteArray("\n"));  // the previous program, started plainly
+    EXPECT_EQ(ReadAll(app), dummy);
+    EXPECT_EQ(ReadAll(outside), QByteArray("not ours"));
+    struct stat info {};
+    ASSERT_EQ(::stat(outside.toLocal8Bit().constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_FALSE(QFile::exists(folder + "notes.txt"));
+    EXPECT_TRUE(Temporary().isEmpty());
+}
+
+TEST_F(Replacement, download_others_can_write_is_not_installed)
+{
+    Write(app + ".uTMP", dummy + "release 2");
+    ::chmod((app + ".uTMP").toLocal8Bit().constData(), 0666);
+    EXPECT_EQ(Run({app, "+/afterupgrade0"}), 2);
+    ASSERT_TRUE(WaitFor([&] { return ReadAll(app + ".ran").endsWith("\n"); }));
+    EXPECT_EQ(ReadAll(app), dummy);
+}
+
+TEST_F(Replacement, folder_others_can_write_is_not_worked_in)
+{
+    Write(app + ".uTMP", dummy + "release 2");
+    ::chmod(folder.toLocal8Bit().constData(), 0777);
+    EXPECT_EQ(Run({app, "+/afterupgrade0"}), 1);
+    ::chmod(folder.toLocal8Bit().constData(), 0755);
+    ASSERT_TRUE(WaitFor([&] { return ReadAll(app + ".ran").endsWith("\n"); }));
+    EXPECT_EQ(ReadAll(app), dummy);
+}
+
+TEST_F(Replacement, second_of_three_failing_puts_the_first_back)
+{
+    Write(folder + "a.txt", "old a");
+    Write(folder + "a.txt.uTMP", "new a");
+    QDir().mkpath(folder + "b.txt/inside");
+    Write(folder + "b.txt.uTMP", "new b");
+    Write(folder + "c.txt.uTMP", "new c");
+    replacer::Request request;
+    ASSERT_TRUE(replacer::ParseCommandLine({app.toStdString(), "+/afterupgrade0"}, request));
+    const auto replaced = replacer::ReplaceFiles(folder.toStdString(), request);
+    EXPECT_NE(replaced.Error.find("b.txt"), std::string::npos) << replaced.Error;
+    EXPECT_EQ(replaced.Files, 0);
+    EXPECT_EQ(ReadAll(folder + "a.txt"), QByteArray("old a"));
+    EXPECT_FALSE(QFile::exists(folder + "c.txt"));
+    EXPECT_FALSE(QFile::exists(folder + "a.txt.uOLD"));
+    EXPECT_TRUE(Temporary().isEmpty());
+}
+
+TEST(replacerWait, a_file_that_can_never_be_written_is_reported_at_once)
+{
+    QTemporaryDir temp;
+    int error = 0;
+    EXPECT_FALSE(replacer::WaitUntilWritable(temp.path().toStdString(), std::chrono::milliseconds(10),
+                                             std::chrono::hours(1), &error));
+    EXPECT_EQ(error, EISDIR);
 }

@@ -2,7 +2,9 @@
 
 Serves the files of a document folder on 127.0.0.1 and prints
 "PORTS <https> <http>" once both servers listen. Paths select a behaviour:
-/nolength/<f>, /status404, /auth/<f>, /drop/<f>, /slow/<f>, /redirect-http/<f>;
+/nolength/<f>, /status404, /auth/<f>, /drop/<f>, /slow/<f>, /redirect-http/<f>,
+/redirect-host/<f> (to the same server under another name),
+/endless (a body without length that never ends);
 anything else is the file itself. In "*.inf" files "{base}" becomes the HTTPS
 base address. Every request is appended to the log as one JSON line.
 """
@@ -62,6 +64,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
         kind, _, rest = self.path.lstrip("/").partition("/")
         if kind == "status404":
             return self.reply(404, b"<html>no such file</html>")
+        if kind == "endless":
+            self.send_response(200)
+            self.end_headers()
+            chunk = b"#" * 65536
+            try:
+                while True:
+                    self.wfile.write(chunk)
+            except OSError:
+                return
+        if kind == "redirect-host":
+            return self.reply(302, b"", headers=[("Location", "https://localhost:%d/%s" % (PORTS["https"], rest))])
         if kind == "redirect-http":
             return self.reply(302, b"", headers=[("Location", "http://127.0.0.1:%d/%s" % (PORTS["http"], rest))])
         body = self.body_of(rest if kind in ("nolength", "auth", "drop", "slow") else self.path)

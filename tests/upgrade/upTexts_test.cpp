@@ -159,3 +159,17 @@ TEST(upDialogs, wizard_finish_page_and_close_confirmation)
     EXPECT_EQ(aborted, 1);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
+
+TEST(upDialogs, names_from_the_server_are_shown_as_plain_text)
+{
+    LanguageScope english(wlEnglish);
+    const QString name = "<img src=x><b>setup</b>";
+    TupUpdaterPasswordForm password;
+    password.Prepare(nullptr, name);
+    EXPECT_EQ(password.Label1->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(password.Label1->text().contains(name));
+    TupUpdaterQuestionForm question;
+    question.Prepare("Tallybrook", "<h1>" + name + "</h1>");
+    EXPECT_EQ(question.Label1->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(question.Label1->text().contains("<h1>" + name + "</h1>"));
+}

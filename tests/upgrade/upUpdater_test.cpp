@@ -1,5 +1,4 @@
-#include "TestPrompter.h"
-#include "TestServer.h"
+#include "UpdaterFixture.h"
 #include "upgrade/upDefaults.h"
 #include "upgrade/upQtPrompter.h"
 #include "upgrade/upUpdater.h"
@@ -19,18 +18,6 @@
 
 namespace {
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QStringList Sorted(QStringList names)
-{
-    names.sort();
-    return names;
-}
-
 // Receives the addresses the redirect method opens.
 class UrlCatcher : public QObject {
     Q_OBJECT
@@ -40,76 +27,6 @@ public slots:
     void Open(const QUrl& url) { Opened << url; }
 };
 
-// A throw-away installation: the dummy program as "tallybrook" in its own
-// folder, and an updater that installs into it and answers through a test
-// prompter.
-class upUpdaterFlow : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!server.Running())
-            GTEST_SKIP() << "test server did not start";
-        ASSERT_TRUE(QDir(temp.path()).mkpath("install") && QDir(temp.path()).mkpath("tmp"));
-        qputenv("TMPDIR", temp.filePath("tmp").toLocal8Bit());
-        app = temp.filePath("install/tallybrook");
-        ASSERT_TRUE(QFile::copy(TB_DUMMY_APP, app));
-        dummy = ReadAll(app);
-        tag = QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        up = std::make_unique<TupUpdater>();
-        up->setPrompter(prompter);
-        prompter->CurrentUpdater = up.get();
-        up->setWizardLanguage(wlEnglish);
-        up->setApplicationPath(app);
-        up->CAInfo = server.CAFile();
-        up->setVersionDate(UpdateReleaseDate);
-        up->OnlineTest = [] { return true; };
-        up->OnDoOwnCloseAppMethod = [this](TupUpdater*) { Finish("handover"); };
-        up->OnNoUpdateAvailable = [this](TupUpdater*) { Finish("noupdate"); };
-        up->OnLaterUpgrade = [this](TupUpdater*) { Finish("later"); };
-        up->OnAborted = [this](TupUpdater*) { Finish("aborted"); };
-        up->OnNoInfoFile = [this](TupUpdater*) { Finish("noinfo"); };
-        up->OnConnLost = [this](TupUpdater*) { Finish("connlost"); };
-        up->OnHostUnreachable = [this](TupUpdater*, const QString&, const QString&) { Finish("unreachable"); };
-    }
-    void TearDown() override
-    {
-        up.reset();
-        qunsetenv("TMPDIR");
-    }
-    void Finish(const QString& how) { outcomes << how; }
-    // Publishes an information file; "{base}" is the server's HTTPS address.
-    QString Publish(const QByteArray& info)
-    {
-        server.Put(tag + ".inf", info);
-        return server.Https(tag + ".inf");
-    }
-    QString File(const QString& name, const QByteArray& content)
-    {
-        server.Put(tag + "-" + name, content);
-        return "{base}/" + tag + "-" + name;
-    }
-    bool Check(const QString& infoURL)
-    {
-        up->setInfoFileURL(infoURL);
-        up->CheckUpdate();
-        return WaitFor([this] { return !outcomes.isEmpty() && !up->Busy(); });
-    }
-    QStringList TemporaryFiles() const
-    {
-        QStringList names = QDir(temp.filePath("install")).entryList({"*.uTMP"}, QDir::Files | QDir::Hidden);
-        names.sort();
-        return names;
-    }
-
-    TestServer& server = TestServer::Get();
-    QTemporaryDir temp;
-    QString app, tag;
-    QByteArray dummy;
-    std::shared_ptr<TestPrompter> prompter = std::make_shared<TestPrompter>();
-    std::unique_ptr<TupUpdater> up;
-    QStringList outcomes;
-};
-
 }  // namespace
 
 TEST_F(upUpdaterFlow, newer_release_is_asked_downloaded_replaced_and_restarted)
@@ -117,7 +34,7 @@ TEST_F(upUpdaterFlow, newer_release_is_asked_downloaded_replaced_and_restarted)
     const QByteArray release = dummy + QByteArray("\0release 2", 10);
     const QByteArray info = "#date=10/21/2013\r\n#url={base}/" + tag.toUtf8() + "/tallybrook\r\n#url2=" +
                             File("readme.txt", "new readme").toUtf8() + "\r\n#message={Faster export}\r\n";
-    server.Put(tag + "/tallybrook", release);
+    Serve(tag + "/tallybrook", release);
     QStringList atEnd;
     up->OnEndUpgrade = [&](TupUpdater*) { atEnd = TemporaryFiles(); };
     ASSERT_TRUE(Check(Publish(info)));
@@ -203,7 +120,7 @@ TEST_F(upUpdaterFlow, missing_file_not_skipped_aborts)
 
 TEST_F(upUpdaterFlow, lost_connection_shows_the_error_and_keeps_no_partial_file)
 {
-    server.Put(tag + "-big.bin", QByteArray(300000, 'b'));
+    Serve(tag + "-big.bin", QByteArray(300000, 'b'));
     const QByteArray info = "#date=10/21/2013\n#url={base}/drop/" + tag.toUtf8() + "-big.bin\n";
     ASSERT_TRUE(Check(Publish(info)));
     EXPECT_EQ(outcomes, QStringList({"connlost"}));
@@ -251,7 +168,7 @@ TEST_F(upUpdaterFlow, start_check_and_one_automatic_check_each_ask)
 TEST_F(upUpdaterFlow, automatic_check_during_a_transfer_is_dropped)
 {
     up->ShowMessages |= 1u << mNoUpdateAvailable;  // shown for manual checks only
-    server.Put(tag + "-slow.inf", QByteArray(40 * 512, ' ') + "#date=10/20/2013\n");
+    server.Put(tag + "-slow.inf", Signed(QByteArray(40 * 512, ' ') + "#date=10/20/2013\n"));
     up->setInfoFileURL(server.Https("slow/" + tag + "-slow.inf"));
     up->AutoCheckInterval = 20;
     up->setAutoCheck(true);
@@ -267,7 +184,7 @@ TEST_F(upUpdaterFlow, automatic_check_during_a_transfer_is_dropped)
 
 TEST_F(upUpdaterFlow, check_returns_at_once_and_a_second_check_while_busy_does_nothing)
 {
-    server.Put(tag + "-slow.inf", QByteArray(40 * 512, ' ') + "#date=10/20/2013\n");
+    server.Put(tag + "-slow.inf", Signed(QByteArray(40 * 512, ' ') + "#date=10/20/2013\n"));
     up->setInfoFileURL(server.Https("slow/" + tag + "-slow.inf"));
     up->CheckUpdate();
     EXPECT_TRUE(up->Busy());
@@ -285,7 +202,7 @@ TEST_F(upUpdaterFlow, files_of_equal_size_are_skipped_except_the_program)
     ASSERT_TRUE(same.open(QIODevice::WriteOnly));
     same.write("12345");
     same.close();
-    server.Put(tag + "/tallybrook", dummy);
+    Serve(tag + "/tallybrook", dummy);
     const QByteArray info = "#date=10/21/2013\n#url={base}/" + tag.toUtf8() + "/tallybrook\n#url2=" +
                             File("same.txt", "abcde").toUtf8() + "\n#url3=" + File("other.txt", "abc").toUtf8() + "\n";
     QStringList atEnd;
@@ -296,7 +213,7 @@ TEST_F(upUpdaterFlow, files_of_equal_size_are_skipped_except_the_program)
 
 TEST_F(upUpdaterFlow, password_window_answers_the_server_and_the_download_goes_on)
 {
-    server.Put(tag + "-locked.txt", "registered");
+    Serve(tag + "-locked.txt", "registered");
     prompter->GiveUser = "seller";
     prompter->GivePassword = "secret";
     QStringList atEnd;
@@ -309,7 +226,7 @@ TEST_F(upUpdaterFlow, password_window_answers_the_server_and_the_download_goes_o
 
 TEST_F(upUpdaterFlow, password_window_cancelled_aborts)
 {
-    server.Put(tag + "-locked.txt", "registered");
+    Serve(tag + "-locked.txt", "registered");
     ASSERT_TRUE(Check(Publish("#date=10/21/2013\n#url={base}/auth/" + tag.toUtf8() + "-locked.txt\n")));
     EXPECT_EQ(outcomes, QStringList({"aborted"}));
     EXPECT_TRUE(TemporaryFiles().isEmpty());
