@@ -18,3 +18,4 @@ std::vector<TCliCommand> DatabaseCommands();
 std::vector<TCliCommand> ExportCommands();
 std::vector<TCliCommand> BackupCommands();
 std::vector<TCliCommand> ImportCommands();
+std::vector<TCliCommand> AccountCommands();

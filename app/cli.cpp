@@ -16,6 +16,7 @@ std::vector<TCliCommand>& Commands() {
         for (auto& c : ExportCommands()) all.push_back(std::move(c));
         for (auto& c : BackupCommands()) all.push_back(std::move(c));
         for (auto& c : ImportCommands()) all.push_back(std::move(c));
+        for (auto& c : AccountCommands()) all.push_back(std::move(c));
         return all;
     }();
     return commands;

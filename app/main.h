@@ -9,6 +9,7 @@
 
 class TForm3;
 class TBackupWindow;
+class TAccountsWindow;
 
 class TForm2 : public QMainWindow {
     Q_OBJECT
@@ -26,6 +27,8 @@ public:
     TForm3* FrontChild() const;
     void ShowBackupWindow();
     TBackupWindow* BackupWindow() const { return FBackupWindow; }
+    void ShowAccountsWindow();
+    TAccountsWindow* AccountsWindow() const { return FAccountsWindow; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -35,6 +38,7 @@ private:
     void BuildNavigation();
     void FormCreate();
     TBackupWindow* FBackupWindow = nullptr;
+    TAccountsWindow* FAccountsWindow = nullptr;
 };
 
 // The title the main window shows for a release date "mm/dd/yyyy".
