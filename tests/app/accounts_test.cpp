@@ -5,10 +5,15 @@
 
 namespace {
 
+// Most checks are about the rules, not the strength of the hash: they use a
+// quick iteration count; the checks on what is stored use the real one.
+constexpr int kQuickIterations = 1000;
+
 class AccountsTest : public AppTest {
 protected:
     store::Connection conn;
-    TAccounts accounts{conn};
+    TAccounts accounts{conn, kQuickIterations};
+    TAccounts strong{conn};
 
     std::vector<std::string> Stored(const std::string& name) { return accounts.Stored(QString::fromStdString(name)); }
     // The message of the refusal `action` raises, or "" when it goes through.
@@ -51,8 +56,8 @@ TEST_F(AccountsTest, changed_password_works_and_the_old_one_fails) {
 }
 
 TEST_F(AccountsTest, stored_password_is_a_salted_hash_not_the_password) {
-    accounts.Add("anna", "same-password", "same-password");
-    accounts.Add("bert", "same-password", "same-password");
+    strong.Add("anna", "same-password", "same-password");
+    strong.Add("bert", "same-password", "same-password");
     ASSERT_EQ(Stored("anna").size(), 1u);
     ASSERT_EQ(Stored("bert").size(), 1u);
     EXPECT_EQ(Stored("anna")[0].find("same-password"), std::string::npos);
@@ -64,14 +69,14 @@ TEST_F(AccountsTest, stored_password_is_a_salted_hash_not_the_password) {
 
 TEST_F(AccountsTest, legacy_plain_text_row_logs_in_and_is_rehashed) {
     EXPECT_EQ(Stored("admin"), std::vector<std::string>{"470913"});
-    EXPECT_FALSE(accounts.LogIn("admin", "wrong"));
+    EXPECT_FALSE(strong.LogIn("admin", "wrong"));
     EXPECT_EQ(Stored("admin"), std::vector<std::string>{"470913"});  // a failure changes nothing
-    EXPECT_TRUE(accounts.LogIn("admin", "470913"));
+    EXPECT_TRUE(strong.LogIn("admin", "470913"));
     ASSERT_EQ(Stored("admin").size(), 1u);
     EXPECT_TRUE(password::IsHashed(Stored("admin")[0]));
     EXPECT_EQ(password::Iterations(Stored("admin")[0]), password::kIterations);
-    EXPECT_TRUE(accounts.LogIn("admin", "470913"));
-    EXPECT_FALSE(accounts.LogIn("admin", "wrong"));
+    EXPECT_TRUE(strong.LogIn("admin", "470913"));
+    EXPECT_FALSE(strong.LogIn("admin", "wrong"));
     EXPECT_TRUE(accounts.List()[0].hashed);
 }
 
@@ -119,6 +124,13 @@ TEST_F(AccountsTest, injection_strings_are_stored_and_compared_as_text) {
     EXPECT_TRUE(accounts.LogIn("_", "_"));  // only the account named "%" changed
     accounts.Remove("_", "");
     EXPECT_EQ(Names(), (QStringList{"admin", names[0], names[1], names[2]}));
+}
+
+TEST_F(AccountsTest, a_weaker_hash_is_strengthened_at_login) {
+    accounts.Add("clerk", "pw", "pw");
+    EXPECT_EQ(password::Iterations(Stored("clerk")[0]), kQuickIterations);
+    EXPECT_TRUE(strong.LogIn("clerk", "pw"));
+    EXPECT_EQ(password::Iterations(Stored("clerk")[0]), password::kIterations);
 }
 
 TEST_F(AccountsTest, a_name_entered_twice_by_hand_gets_one_password_and_goes_at_once) {
