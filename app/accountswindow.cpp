@@ -28,6 +28,17 @@ QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
 
 QString Quoted(const QString& name) { return QStringLiteral("\"") + name + QStringLiteral("\""); }
 
+// The window reads the accounts only now and then; closing its connection
+// after each action keeps the file free for a restore of a backup.
+class TCloseAfter {
+public:
+    explicit TCloseAfter(store::Connection& c) : FConn(c) {}
+    ~TCloseAfter() { FConn.Close(); }
+
+private:
+    store::Connection& FConn;
+};
+
 }  // namespace
 
 TAccountsWindow::TAccountsWindow(QWidget* parent) : TForm3(parent) {
@@ -121,6 +132,7 @@ void TAccountsWindow::showEvent(QShowEvent* e) {
 }
 
 void TAccountsWindow::Reload() {
+    TCloseAfter done(ADOConnection1());
     QString keep = SelectedName();
     if (keep.isEmpty()) keep = FLoggedIn;
     auto rows = TAccounts(ADOConnection1()).List();
@@ -172,6 +184,7 @@ bool TAccountsWindow::Try(F&& action) {
 }
 
 void TAccountsWindow::AddClick() {
+    TCloseAfter done(ADOConnection1());
     TAccounts accounts(ADOConnection1());
     if (!Try([&] { accounts.Add(EditName->text(), EditPassword->text(), EditPassword2->text()); })) return;
     QString name = TrimText(EditName->text());
@@ -184,6 +197,7 @@ void TAccountsWindow::AddClick() {
 
 void TAccountsWindow::ChangeClick() {
     QString name = SelectedName();
+    TCloseAfter done(ADOConnection1());
     TAccounts accounts(ADOConnection1());
     if (!Try([&] {
             accounts.ChangePassword(name, FLoggedIn, EditOldPassword->text(), EditNewPassword->text(),
@@ -199,6 +213,7 @@ void TAccountsWindow::DeleteClick() {
     QString name = SelectedName();
     if (name.isEmpty()) return;
     if (!Prompter().AskYesNo(QStringLiteral("是否删除账号 %1?").arg(Quoted(name)))) return;
+    TCloseAfter done(ADOConnection1());
     if (!Try([&] { TAccounts(ADOConnection1()).Remove(name, FLoggedIn); })) return;
     List->clearSelection();
     Reload();

@@ -20,6 +20,16 @@ TLoginSettings SettingsForNewWindow() {
     QString exe = gExeDir.isEmpty() ? QApplication::applicationDirPath() : gExeDir;
     return gUserDir.isEmpty() ? TLoginSettings(exe) : TLoginSettings(exe, gUserDir);
 }
+bool HoldsDefaultPassword(const std::vector<std::string>& stored) {
+    try {
+        for (const std::string& s : stored)
+            if (password::Verify(kDefaultPassword, s)) return true;
+    } catch (const std::exception&) {
+        // No hint is shown when the check cannot be made.
+    }
+    return false;
+}
+
 }  // namespace
 
 void SetLoginSettingsDirs(const QString& exeDir, const QString& userDir) {
@@ -130,11 +140,7 @@ void TForm1::CheckDefaultHint() {
         Label4->setText(FDefaultInUse ? QStringLiteral("默认账号:admin 密码:470913") : QString());
         FHintPending = false;
     };
-    auto check = [this, stored] {
-        bool inUse = false;
-        for (const std::string& s : stored) inUse = inUse || password::Verify(kDefaultPassword, s);
-        FDefaultInUse = inUse;
-    };
+    auto check = [this, stored] { FDefaultInUse = HoldsDefaultPassword(stored); };
     bool hashed = false;
     for (const std::string& s : stored) hashed = hashed || password::IsHashed(s);
     if (!hashed) {
