@@ -20,6 +20,7 @@ TLoginSettings SettingsForNewWindow() {
     QString exe = gExeDir.isEmpty() ? QApplication::applicationDirPath() : gExeDir;
     return gUserDir.isEmpty() ? TLoginSettings(exe) : TLoginSettings(exe, gUserDir);
 }
+
 bool HoldsDefaultPassword(const std::vector<std::string>& stored) {
     try {
         for (const std::string& s : stored)
