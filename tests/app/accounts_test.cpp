@@ -65,6 +65,11 @@ TEST_F(AccountsTest, stored_password_is_a_salted_hash_not_the_password) {
     EXPECT_NE(Stored("anna")[0], Stored("bert")[0]);
     EXPECT_GE(password::Iterations(Stored("anna")[0]), 600000);
     EXPECT_EQ(Count("users", "password = 'same-password'"), 0);
+    strong.ChangePassword("anna", "", "", "changed", "changed");
+    strong.ChangePassword("bert", "", "", "changed", "changed");
+    EXPECT_EQ(Stored("anna")[0].find("changed"), std::string::npos);
+    EXPECT_NE(Stored("anna")[0], Stored("bert")[0]);
+    EXPECT_GE(password::Iterations(Stored("bert")[0]), 600000);
 }
 
 TEST_F(AccountsTest, legacy_plain_text_row_logs_in_and_is_rehashed) {
