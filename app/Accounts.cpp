@@ -1,10 +1,14 @@
 #include "app/Accounts.h"
 
-#include "app/login.h"
+#include "store/Value.h"
 
 namespace {
 
 std::string Utf8(const QString& s) { return s.toUtf8().toStdString(); }
+
+// Spaces and control characters around a name or password are dropped, as
+// the login window drops them from what is typed there.
+QString Trimmed(const QString& s) { return QString::fromStdString(store::Trim(Utf8(s))); }
 
 QString Quoted(const QString& name) { return QStringLiteral("\"") + name + QStringLiteral("\""); }
 
@@ -71,12 +75,12 @@ bool TAccounts::Exists(const QString& name) {
 }
 
 void TAccounts::RequireAccount(const QString& name) {
-    QString n = TrimText(name);
+    QString n = Trimmed(name);
     if (n.isEmpty() || !Exists(n)) Refuse(QStringLiteral("账号 %1 不存在, 请先选择一个账号。").arg(Quoted(n)));
 }
 
 QString TAccounts::CheckedName(const QString& name) {
-    QString n = TrimText(name);
+    QString n = Trimmed(name);
     if (n.isEmpty()) Refuse(QStringLiteral("账号名称不能为空, 请输入账号名称。"));
     for (QChar ch : n)
         if (ch.unicode() < ' ' || ch.unicode() == 0x7f)
@@ -85,7 +89,7 @@ QString TAccounts::CheckedName(const QString& name) {
 }
 
 std::string TAccounts::CheckedNewPassword(const QString& password1, const QString& password2) {
-    QString p1 = TrimText(password1), p2 = TrimText(password2);
+    QString p1 = Trimmed(password1), p2 = Trimmed(password2);
     if (p1.isEmpty() && p2.isEmpty()) Refuse(QStringLiteral("密码不能为空, 请输入密码并再输入一次。"));
     if (p1 != p2) Refuse(QStringLiteral("两次输入的密码不一致, 请重新输入。"));
     return password::Hash(Utf8(p1), FIterations);
@@ -100,17 +104,17 @@ void TAccounts::Add(const QString& name, const QString& password1, const QString
 
 void TAccounts::ChangePassword(const QString& name, const QString& loggedIn, const QString& oldPassword,
                                const QString& password1, const QString& password2) {
-    QString n = TrimText(name);
+    QString n = Trimmed(name);
     RequireAccount(n);
     std::string hash = CheckedNewPassword(password1, password2);
-    if (n == loggedIn && !HasPassword(n, TrimText(oldPassword)))
+    if (n == loggedIn && !HasPassword(n, Trimmed(oldPassword)))
         Refuse(QStringLiteral("原密码不正确, 密码没有修改。请输入当前登录账号现在的密码。"));
     // Every row of the name gets the new password, so no old one still works.
     FConn.Execute("update users set password=:p where username=:u", {{":p", hash}, {":u", Utf8(n)}});
 }
 
 void TAccounts::Remove(const QString& name, const QString& loggedIn) {
-    QString n = TrimText(name);
+    QString n = Trimmed(name);
     RequireAccount(n);
     if (n == loggedIn) Refuse(QStringLiteral("不能删除当前登录的账号 %1。请用其他账号登录后再删除。").arg(Quoted(n)));
     store::Statement st(FConn.Handle(), "select count(distinct username) from users where username<>:u");
