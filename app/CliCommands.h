@@ -32,3 +32,4 @@ std::vector<TCliCommand> ExportCommands();
 std::vector<TCliCommand> BackupCommands();
 std::vector<TCliCommand> ImportCommands();
 std::vector<TCliCommand> ReportCommands();
+std::vector<TCliCommand> AccountCommands();

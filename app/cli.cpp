@@ -20,6 +20,7 @@ std::vector<TCliCommand>& Commands() {
         for (auto& c : BackupCommands()) all.push_back(std::move(c));
         for (auto& c : ImportCommands()) all.push_back(std::move(c));
         for (auto& c : ReportCommands()) all.push_back(std::move(c));
+        for (auto& c : AccountCommands()) all.push_back(std::move(c));
         return all;
     }();
     return commands;

@@ -14,6 +14,7 @@
 #include "app/Forms.h"
 #include "app/Links.h"
 #include "app/Prompter.h"
+#include "app/accountswindow.h"
 #include "app/backupwindow.h"
 #include "app/goods.h"
 #include "app/login.h"
@@ -77,6 +78,7 @@ const NavItem kNavItems[] = {
     {"工具", "计算器", QStyle::SP_ComputerIcon},
     {"工具", "记事本", QStyle::SP_FileDialogListView},
     {"工具", "数据备份", QStyle::SP_DriveHDIcon},
+    {"工具", "账号管理", QStyle::SP_DialogApplyButton},
     {"网址", "Mercavo网", QStyle::SP_DriveNetIcon},
     {"网址", "Paylark", QStyle::SP_DriveNetIcon},
     {"网址", "网址导航", QStyle::SP_DirHomeIcon},
@@ -206,6 +208,7 @@ void TForm2::ItemClick(const QString& caption) {
     if (caption == QStringLiteral("计算器")) return StartToolOrSay(ToolKind::Calculator, QStringLiteral("计算器"));
     if (caption == QStringLiteral("记事本")) return StartToolOrSay(ToolKind::TextEditor, QStringLiteral("记事本"));
     if (caption == QStringLiteral("数据备份")) return ShowBackupWindow();
+    if (caption == QStringLiteral("账号管理")) return ShowAccountsWindow();
     // The web pages; "记账本" has no action and no address.
     if (!LinkAddress(caption).isEmpty() && !OpenLink(caption))
         Prompter().Information(QStringLiteral("无法打开网页 %1。\n没有找到可以打开网页的浏览器, 请安装浏览器后再试。")
@@ -222,6 +225,12 @@ void TForm2::ShowBackupWindow() {
     if (!FBackupWindow) FBackupWindow = new TBackupWindow(this);
     FBackupWindow->show();
     FBackupWindow->raise();
+}
+
+void TForm2::ShowAccountsWindow() {
+    if (!FAccountsWindow) FAccountsWindow = new TAccountsWindow;
+    FAccountsWindow->SetLoggedIn(Form1->CurrentUser());
+    HostChildWindow(FAccountsWindow, Panel1);
 }
 
 TForm3* TForm2::FrontChild() const {

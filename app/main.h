@@ -12,6 +12,7 @@
 
 class TForm3;
 class TBackupWindow;
+class TAccountsWindow;
 
 class TForm2 : public QMainWindow {
     Q_OBJECT
@@ -29,6 +30,8 @@ public:
     TForm3* FrontChild() const;
     void ShowBackupWindow();
     TBackupWindow* BackupWindow() const { return FBackupWindow; }
+    void ShowAccountsWindow();
+    TAccountsWindow* AccountsWindow() const { return FAccountsWindow; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -42,6 +45,7 @@ private:
     QTreeWidgetItem* FLastRun = nullptr;
     QElapsedTimer FLastRunTime;
     TBackupWindow* FBackupWindow = nullptr;
+    TAccountsWindow* FAccountsWindow = nullptr;
 };
 
 // The title the main window shows for a release date "mm/dd/yyyy".

@@ -63,9 +63,11 @@ TEST_F(LoginTest, spaces_around_the_texts_are_ignored_in_query_and_file) {
 }
 
 TEST_F(LoginTest, injected_quotes_and_empty_boxes_fail_with_the_message) {
-    StartForms();
     for (auto [user, pass] : {std::pair<QString, QString>{"' or '1'='1", "' or '1'='1"},
                               {"admin' --", "x"}, {"", ""}, {"admin", "%"}, {"\"admin\"", "470913"}}) {
+        // A fresh start for each try: after three failures the next one waits.
+        StopForms();
+        StartForms();
         prompter.shown.clear();
         LogIn(user, pass);
         EXPECT_FALSE(Form2->isVisible()) << user.toStdString();
