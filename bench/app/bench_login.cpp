@@ -32,7 +32,7 @@ public:
     bool AskYesNo(const QString&) override { return true; }
     bool AskOkCancel(const QString&) override { return true; }
     void ShowError(const QString& t) override { Last = "error: " + t; }
-    QString OpenFileName(const QString&, const QString&) override { return {}; }
+    QString OpenFileName(const QString&, const QString&, const QString&) override { return {}; }
     QString SaveFileName(const QString&, const QString&, const QString&) override { return {}; }
 };
 
