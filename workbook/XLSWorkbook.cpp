@@ -133,6 +133,7 @@ void TXLSWorkbook::Clear()
     FFonts.Reset();
     FStyles.clear();
     FSheetNames.clear();
+    FChartSheets.clear();
     FExtraObjects.Clear();
     FXLSXPackage.reset();
     FSheets.Add();
@@ -149,10 +150,7 @@ void TXLSWorkbook::Read()
     } else {
         ReadBIFFWorkbook(*this);
     }
-    if (FSheets.Count() == 0) {
-        Clear();
-        FSheets.Add();
-    }
+    if (FSheets.Count() == 0) Clear();  // which leaves one empty sheet
     TakeOptionsFromFirstSheet();
     FOrigVersion = FVersion;
 }

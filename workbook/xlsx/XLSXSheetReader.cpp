@@ -54,6 +54,7 @@ private:
     void Put(std::unique_ptr<TCell> cell) { FCells.SetCells(uint32_t(FCol), uint32_t(FCellRow), std::move(cell)); }
     void PutText(std::u16string_view text);
     void SharedStringCell(int index);
+    TXLSString* SharedString(int index) const;
     // The decoded raw text with its _xHHHH_ escapes, in FText.
     const std::u16string& DecodedText(std::string_view raw);
     TCellFormat* Format(int s) const;
@@ -155,9 +156,11 @@ void TSheetHandler::Formula(const TExXMLTag& c, const TExXMLTag& f, std::string_
     else if (type == "n") cell = FormulaOf<TNumberFormulaCell>(FCol, FCellRow, FFormat, XmlToFloat(v->FText));
     else if (type == "d" && IsoDateToSerial(v->FText, FReader.Date1904()))
         cell = FormulaOf<TNumberFormulaCell>(FCol, FCellRow, FFormat, *IsoDateToSerial(v->FText, FReader.Date1904()));
-    else if (type == "str" || type == "inlineStr" || type == "d")
+    else if (type == "s")  // another program's cached result that is a shared string
+        cell = FormulaOf<TStringFormulaCell>(FCol, FCellRow, FFormat,
+                                             FBook.SST().GetItem(SharedString(XmlToInt(v->FText))));
+    else  // str, inlineStr, a d that is no date, and any type not known: the value as text
         cell = FormulaOf<TStringFormulaCell>(FCol, FCellRow, FFormat, DecodeXEscapes(v->DecodedText()));
-    else throw EXLSError("Unknown Excel XML formula type");
     Put(std::move(cell));
 }
 
@@ -213,20 +216,27 @@ void TSheetHandler::Value(const TCellValue& value)
         if (!serial) return PutText(DecodeXmlText(v));
         return Put(FCells.NewCell<TFloatCell>(col, row, FFormat, *serial));
     }
-    if (type != "s") throw EXLSError("Unknown Excel XML cell type");
+    // A type this reader does not know loses no workbook: its value is kept as text.
+    if (type != "s") return PutText(DecodedText(v));
     SharedStringCell(XmlToInt(v));
 }
 
-void TSheetHandler::SharedStringCell(int index)
+TXLSString* TSheetHandler::SharedString(int index) const
 {
     std::vector<TXLSString*>& strings = FReader.Strings();
     if (index < 0 || index >= int(strings.size()))
         throw EXLSError(FormatText("Shared string %d does not exist (the workbook has %d)", index, int(strings.size())));
-    FBook.SST().AddRef(strings[size_t(index)]);
+    return strings[size_t(index)];
+}
+
+void TSheetHandler::SharedStringCell(int index)
+{
+    TXLSString* s = SharedString(index);
+    FBook.SST().AddRef(s);
     try {
-        Put(FCells.NewCell<TStringCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat, strings[size_t(index)]));
+        Put(FCells.NewCell<TStringCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat, s));
     } catch (...) {
-        FBook.SST().Release(strings[size_t(index)]);
+        FBook.SST().Release(s);
         throw;
     }
 }

@@ -122,6 +122,10 @@ int TZipContainer::Find(std::string_view name) const {
     return found == FIndex.end() ? -1 : found->second;
 }
 
+std::uint64_t TZipContainer::EntryLimit() const {
+    return std::clamp<std::uint64_t>(FBytes->size() * kMaxInflateRatio, kMinEntryLimit, kMaxEntrySize);
+}
+
 std::string TZipContainer::TakeBytes() && {
     FArchive.reset();
     FNames.clear();
@@ -137,9 +141,12 @@ TZipContainer::TEntryReader::TEntryReader(const TZipContainer& zip, int index) :
     if (st.encryption_method != ZIP_EM_NONE ||
         (st.comp_method != ZIP_CM_STORE && st.comp_method != ZIP_CM_DEFLATE))
         throw EZipError(CannotProcess(FName));
-    if (st.size > kMaxEntrySize)
+    if (st.size > zip.EntryLimit())
         throw EZipError("Zip entry too large: " + FName + " declares " + std::to_string(st.size) +
-                        " bytes uncompressed, more than the limit of 512 MiB");
+                        " bytes uncompressed, more than the " + std::to_string(zip.EntryLimit()) +
+                        " allowed for one part of this package of " + std::to_string(zip.Bytes().size()) +
+                        " bytes (" + std::to_string(kMaxInflateRatio) +
+                        " times its size, at least 32 MiB, at most 512 MiB)");
     FSize = st.size;
     FCompressedSize = st.comp_size;
     FFile = Zip().OpenEntry(zip.FArchive.get(), index, 0);
