@@ -12,6 +12,7 @@ PKGS=(
   fonts-wqy-microhei
   xvfb xauth openssl
   python3-xlrd python3-olefile python3-openpyxl
+  libfreexl-dev python3-xlwt gnumeric  # peers of the workbook benchmarks
 )
 missing=()
 for p in "${PKGS[@]}"; do
