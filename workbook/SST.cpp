@@ -10,7 +10,8 @@
 #include "workbook/CellFormats.h"
 #include "workbook/XLSError.h"
 
-#include <array>
+#include <zlib.h>
+
 #include <cstring>
 #include <new>
 
@@ -20,26 +21,6 @@ namespace {
 
 constexpr int kChainLimit = 8;
 constexpr int kLastSplitDepth = 3;
-
-// Tables for the CRC taken eight bytes at a time: table k advances the
-// register over a byte followed by k zero bytes.
-using TCrcTables = std::array<std::array<uint32_t, 256>, 8>;
-
-const TCrcTables& CrcTables()
-{
-    static const TCrcTables tables = [] {
-        TCrcTables t{};
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[0][i] = c;
-        }
-        for (uint32_t i = 0; i < 256; ++i)
-            for (int k = 1; k < 8; ++k) t[k][i] = t[0][t[k - 1][i] & 0xFF] ^ (t[k - 1][i] >> 8);
-        return t;
-    }();
-    return tables;
-}
 
 uint8_t SlotIndex(uint32_t hash, int depth)
 {
@@ -72,18 +53,8 @@ bool SameString(const TXLSString& a, const TXLSString& b)
 
 }  // namespace
 
-uint32_t SSTHash(const uint8_t* bytes, size_t count)
-{
-    const TCrcTables& t = CrcTables();
-    uint32_t crc = 0xFFFFFFFFu;
-    for (; count >= 8; bytes += 8, count -= 8) {
-        uint32_t lo = GetU32(bytes) ^ crc, hi = GetU32(bytes + 4);
-        crc = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^
-              t[3][hi & 0xFF] ^ t[2][(hi >> 8) & 0xFF] ^ t[1][(hi >> 16) & 0xFF] ^ t[0][hi >> 24];
-    }
-    for (; count > 0; ++bytes, --count) crc = t[0][(crc ^ *bytes) & 0xFF] ^ (crc >> 8);
-    return crc;
-}
+// zlib's CRC-32 inverts the register at the end; the hash is the register.
+uint32_t SSTHash(const uint8_t* bytes, size_t count) { return ~uint32_t(crc32(0L, bytes, uInt(count))); }
 
 uint16_t TXLSString::FormatFont(int k) const
 {
