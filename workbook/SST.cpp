@@ -115,7 +115,7 @@ TXLSString* TSST2::AddString(const TSSTText& text)
 {
     ++FTotalCount;
     size_t bytes = text.ByteCount();
-    TXLSString* found = FIndex.Find(text.Hash, [&](const TXLSString& e) {
+    TXLSString* found = Find(text.Hash, [&](const TXLSString& e) {
         return e.Options == text.Options && e.Len == text.Len && e.RunCount == 0 && e.ExtLen == 0 &&
                SameBytes(e.Chars(), text.Bytes, bytes);
     });
@@ -152,7 +152,7 @@ TXLSString* TSST2::AddRawString(uint8_t options, uint16_t len, const uint8_t* ch
 
 TXLSString* TSST2::Intern(TXLSString* candidate)
 {
-    TXLSString* found = FIndex.Find(candidate->Hash, [&](const TXLSString& e) { return SameString(e, *candidate); });
+    TXLSString* found = Find(candidate->Hash, [&](const TXLSString& e) { return SameString(e, *candidate); });
     if (found) {
         ++found->RefCount;
         FreeString(candidate);
@@ -174,7 +174,6 @@ TSST2::TLeaf TSST2::Leaf(TNode* node, int depth, uint32_t hash)
 void TSST2::Add(TXLSString* entry)
 {
     Chain(Leaf(FRoot, 0, entry->Hash), entry);
-    FIndex.Add(entry, entry->Hash);
     ++FUniqueCount;
 }
 
@@ -244,7 +243,6 @@ void TSST2::Release(TXLSString* entry)
 {
     if (--entry->RefCount > 0) return;
     Unchain(entry);
-    FIndex.Remove(entry, entry->Hash);
     if (FFonts)
         for (int k = 0; k < entry->RunCount; ++k) FFonts->ReleaseUsage(GetU16(entry->Runs() + 4 * k + 2));
     FreeString(entry);
@@ -258,7 +256,6 @@ void TSST2::Clear()
     FStringPool.Reset();
     FNodePool.Reset();
     FRoot = NewNode();
-    FIndex.Reset();
     FSST.clear();
     FTotalCount = 0;
     FUniqueCount = 0;
