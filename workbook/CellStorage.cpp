@@ -113,8 +113,6 @@ void TCellStorage::SetCells(uint32_t col, uint32_t row, std::unique_ptr<TCell> c
 {
     if (col > kMaxStoreCol || row > kMaxStoreRow)
         throw EXLSError(FormatText("Cell position out of range (column %u, row %u)", col, row));
-    if (cell.get() != FFreshPlain) FOnlyFreshPlain = false;
-    FFreshPlain = nullptr;
     TCell*& slot = Slot(col, row);
     if (slot) {
         BeforeReplace(*slot);
@@ -165,25 +163,11 @@ void TCellStorage::Clear()
     Forget();
 }
 
-void TCellStorage::DropWithWorkbook()
-{
-    if (!FOnlyFreshPlain) {
-        Clear();
-        return;
-    }
-    // Plain cells own nothing but their pool memory and a usage of their
-    // format, which goes with the workbook too.
-    FCells.fill(nullptr);
-    Forget();
-}
-
 // The store is empty again: the pool's memory, with every block and pooled
 // cell, goes at once.
 void TCellStorage::Forget()
 {
     FPool.Reset();
-    FFreshPlain = nullptr;
-    FOnlyFreshPlain = true;
     FCount = 0;
     FLastCell = nullptr;
     FBounds = TCellDimensions{};
@@ -242,7 +226,7 @@ TCellValues::~TCellValues() { Clear(); }
 
 void TCellValues::ReleaseCell(TCell& cell)
 {
-    if (FSST && cell.CellType() == ctString) FSST->Release(static_cast<TStringCell&>(cell).FValue);
+    if (cell.CellType() == ctString) FSST->Release(static_cast<TStringCell&>(cell).FValue);
 }
 
 void TCellValues::BeforeReplace(TCell& old)

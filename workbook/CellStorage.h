@@ -16,7 +16,6 @@
 #include <functional>
 #include <memory>
 #include <new>
-#include <type_traits>
 #include <utility>
 
 namespace workbook {
@@ -30,12 +29,6 @@ struct TCellDimensions {
     uint32_t FirstRow = 0, LastRow = 0, FirstCol = 0, LastCol = 0;
     bool Empty = true;
 };
-
-// The kinds that own nothing but their memory and a usage of their format.
-template <class TKind>
-constexpr bool kPlainCell = std::is_same_v<TKind, TBlankCell> || std::is_same_v<TKind, TIntegerCell> ||
-                            std::is_same_v<TKind, TFloatCell> || std::is_same_v<TKind, TStringCell> ||
-                            std::is_same_v<TKind, TBooleanCell> || std::is_same_v<TKind, TErrorCell>;
 
 // A cell kind whose memory comes from a store's pool; deleting it gives the
 // memory back to that pool. Made only by TCellStorage::NewCell.
@@ -63,9 +56,7 @@ public:
         static_assert(sizeof(TPooledCell<TKind>) <= TMemoryPool::kMaxPooled, "pooled cells find their pool by address");
         void* block = FPool.Allocate(sizeof(TPooledCell<TKind>));
         try {
-            auto* cell = new (block) TPooledCell<TKind>(std::forward<TArgs>(args)...);
-            FFreshPlain = kPlainCell<TKind> ? cell : nullptr;
-            return std::unique_ptr<TCell>(cell);
+            return std::unique_ptr<TCell>(new (block) TPooledCell<TKind>(std::forward<TArgs>(args)...));
         } catch (...) {
             FPool.Free(block, sizeof(TPooledCell<TKind>));
             throw;
@@ -77,11 +68,6 @@ public:
     // Removes and destroys the cell at (col, row); false when there was none.
     bool Delete(uint32_t col, uint32_t row);
     void Clear();
-    // Empties the store as its workbook goes whole, formats and strings
-    // included: a store of plain cells from NewCell only (no formulas, no
-    // cells made elsewhere) lets them go with its pool, unvisited; any other
-    // store is cleared cell by cell.
-    void DropWithWorkbook();
 
     // Row-major iteration: rows ascending, then columns ascending.
     void BeginIterate();
@@ -124,10 +110,6 @@ private:
     void Rescan() const;
 
     TMemoryPool FPool;
-    // The plain cell NewCell made last; SetCells notes whether every stored
-    // cell was one of these.
-    const TCell* FFreshPlain = nullptr;
-    bool FOnlyFreshPlain = true;
     std::array<TRowGroup*, 1024> FCells{};  // level 1: row >> 10
     TCell* FLastCell = nullptr;
     size_t FCount = 0;
@@ -157,9 +139,6 @@ public:
     explicit TCellValues(TSST2& sst) : FSST(&sst) {}
     ~TCellValues() override;
     TSST2& SST() const { return *FSST; }
-    // For clearing a whole workbook: the string table is emptied at once,
-    // so cells destroyed afterwards need not release their strings.
-    void DetachStrings() { FSST = nullptr; }
     // Called before a cell of a shared formula is replaced; the default
     // refuses with "Can not delete shared formula".
     std::function<void(TFormulaCell&)> OnDeleteSharedFormula;
