@@ -20,12 +20,9 @@ uint32_t BlockCapacity(uint32_t need) { return std::min<uint32_t>(128, (need + 1
 
 TCellStorage::TCellStorage() = default;
 
-TCellStorage::~TCellStorage()
-{
-    // Derived stores release their cells in their own destructor; this frees
-    // what is left. The blocks go with the pool.
-    ForEach([](TCell& c) { delete &c; });
-}
+// Derived stores release their cells in their own destructor; this frees
+// what is left.
+TCellStorage::~TCellStorage() { Clear(); }
 
 TCell* TCellStorage::Find(uint32_t col, uint32_t row) const
 {
@@ -51,11 +48,10 @@ TCellStorage::TColBlock*& TCellStorage::BlockSlot(TRowBlock& rowBlock, uint32_t 
 {
     if (index >= rowBlock.Count) {
         uint32_t count = index + 1;
-        auto** blocks = static_cast<TColBlock**>(FPool.Allocate(count * sizeof(TColBlock*)));
-        std::fill(blocks, blocks + count, nullptr);
+        auto** blocks = new TColBlock*[count]();
         if (rowBlock.Count) {
             std::copy(rowBlock.Blocks, rowBlock.Blocks + rowBlock.Count, blocks);
-            FPool.Free(rowBlock.Blocks, rowBlock.Count * sizeof(TColBlock*));
+            delete[] rowBlock.Blocks;
         }
         rowBlock.Blocks = blocks;
         rowBlock.Count = count;
@@ -67,20 +63,22 @@ TCellStorage::TColBlock*& TCellStorage::BlockSlot(TRowBlock& rowBlock, uint32_t 
 TCellStorage::TColBlock* TCellStorage::GrowBlock(TColBlock* block, uint32_t need)
 {
     uint32_t capacity = BlockCapacity(need);
-    auto* grown = static_cast<TColBlock*>(FPool.Allocate(sizeof(TColBlock) + capacity * sizeof(TCell*)));
+    auto* grown = static_cast<TColBlock*>(::operator new(sizeof(TColBlock) + capacity * sizeof(TCell*)));
     grown->Capacity = capacity;
     std::fill(grown->Cells(), grown->Cells() + capacity, nullptr);
     if (block) {
         std::copy(block->Cells(), block->Cells() + block->Capacity, grown->Cells());
-        FPool.Free(block, sizeof(TColBlock) + block->Capacity * sizeof(TCell*));
+        FreeBlock(block);
     }
     return grown;
 }
 
+void TCellStorage::FreeBlock(TColBlock* block) { ::operator delete(block); }
+
 TCell*& TCellStorage::Slot(uint32_t col, uint32_t row)
 {
     TRowGroup*& group = FCells[row >> 10];
-    if (!group) group = new (FPool.Allocate(sizeof(TRowGroup))) TRowGroup{};
+    if (!group) group = new TRowGroup{};
     TColBlock*& block = BlockSlot((*group)[row & 0x3FF], col >> 7);
     if (!block || (col & 0x7F) >= block->Capacity) block = GrowBlock(block, (col & 0x7F) + 1);
     return block->Cells()[col & 0x7F];
@@ -157,17 +155,18 @@ void TCellStorage::Clear()
                     ReleaseCell(*cell);
                     delete cell;
                 }
+                FreeBlock(block);
             }
+        for (TRowBlock& rowBlock : *group) delete[] rowBlock.Blocks;
+        delete group;
         group = nullptr;
     }
     Forget();
 }
 
-// The store is empty again: the pool's memory, with every block and pooled
-// cell, goes at once.
+// The store is empty again.
 void TCellStorage::Forget()
 {
-    FPool.Reset();
     FCount = 0;
     FLastCell = nullptr;
     FBounds = TCellDimensions{};

@@ -3,19 +3,15 @@
 // 0..1048575 and columns 0..16383. Memory is used only along the paths of
 // cells that exist; the two column levels grow only as far as the highest
 // column used in a row, so a row of 10 cells costs under two hundred bytes.
-// FLastCell caches the cell last stored or found. The blocks of all levels,
-// and the cells the store makes itself (NewCell), come from the store's
-// memory pool, which is dropped whole when the store is emptied.
+// FLastCell caches the cell last stored or found.
 #pragma once
 
 #include "workbook/Cells.h"
-#include "workbook/MemoryPool.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <new>
 #include <utility>
 
 namespace workbook {
@@ -30,14 +26,6 @@ struct TCellDimensions {
     bool Empty = true;
 };
 
-// A cell kind whose memory comes from a store's pool; deleting it gives the
-// memory back to that pool. Made only by TCellStorage::NewCell.
-template <class TKind> class TPooledCell final : public TKind {
-public:
-    using TKind::TKind;
-    static void operator delete(void* p, size_t size) { TMemoryPool::Owner(p)->Free(p, size); }
-};
-
 class TCellStorage {
 public:
     TCellStorage();
@@ -48,19 +36,10 @@ public:
     TCell* GetCells(uint32_t col, uint32_t row);
     // The cell at (col, row) or null, without touching the one-entry cache.
     TCell* Find(uint32_t col, uint32_t row) const;
-    // Makes a cell of kind TKind in the store's memory, to be stored with
-    // SetCells in this store before the store is next cleared. It costs no
-    // heap allocation of its own.
+    // Makes a cell of kind TKind, to be stored with SetCells.
     template <class TKind, class... TArgs> std::unique_ptr<TCell> NewCell(TArgs&&... args)
     {
-        static_assert(sizeof(TPooledCell<TKind>) <= TMemoryPool::kMaxPooled, "pooled cells find their pool by address");
-        void* block = FPool.Allocate(sizeof(TPooledCell<TKind>));
-        try {
-            return std::unique_ptr<TCell>(new (block) TPooledCell<TKind>(std::forward<TArgs>(args)...));
-        } catch (...) {
-            FPool.Free(block, sizeof(TPooledCell<TKind>));
-            throw;
-        }
+        return std::make_unique<TKind>(std::forward<TArgs>(args)...);
     }
     // Stores cell at (col, row). A cell already there gives the new cell its
     // XF and is destroyed. Positions outside the store fail with an EXLSError.
@@ -105,11 +84,11 @@ private:
     TColBlock*& BlockSlot(TRowBlock& rowBlock, uint32_t index);
     TColBlock* GrowBlock(TColBlock* block, uint32_t need);
     void Destroy(TCell* cell);
+    static void FreeBlock(TColBlock* block);
     void Forget();
     void Extend(const TCell& cell) const;
     void Rescan() const;
 
-    TMemoryPool FPool;
     std::array<TRowGroup*, 1024> FCells{};  // level 1: row >> 10
     TCell* FLastCell = nullptr;
     size_t FCount = 0;

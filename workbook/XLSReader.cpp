@@ -12,7 +12,6 @@
 #include "workbook/ByteOrder.h"
 #include "workbook/WorkbookHooks.h"
 #include "workbook/CellText.h"
-#include "workbook/MemoryPool.h"
 #include "workbook/XLSDecrypt.h"
 #include "workbook/XLSError.h"
 #include "workbook/XLSWorkbook.h"
@@ -54,7 +53,6 @@ TSheet& TXLSReader::Sheet() const { return FOwner.Sheet(FCurrSheet); }
 
 void TXLSReader::LoadFromStream(const std::vector<uint8_t>* source)
 {
-    TSlabStockUse stock;
     FSource = source;
     FXLSStream.SetSourceStream(source);
     FXLSStream.SetExtraObjects(&FOwner.ExtraObjects());

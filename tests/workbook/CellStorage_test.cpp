@@ -1,4 +1,4 @@
-// The sparse cell store: cells made in the store's own memory, the used area
+// The sparse cell store: cells made and stored, the used area
 // kept as cells come and go, and its two ways of visiting cells.
 #include "workbook/CellStorage.h"
 #include "workbook/SST.h"

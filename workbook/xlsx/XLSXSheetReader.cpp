@@ -59,7 +59,7 @@ private:
     TXLSXReader& FReader;
     TXLSWorkbook& FBook;
     TSheet& FSheet;
-    TCellValues& FCells;  // cells are made in the store's own memory
+    TCellValues& FCells;
     TXLSXSheetPart& FPart;
     int FRow = -1, FCol = -1, FCellRow = 0;
     TCellFormat* FFormat = nullptr;
