@@ -1,6 +1,7 @@
 // Chunked memory, shared read-only blocks and the stream position over them.
 #include "workbook/ByteStream.h"
 
+#include "workbook/MemoryPool.h"
 #include "workbook/XLSError.h"
 
 #include <algorithm>
@@ -31,13 +32,14 @@ size_t InitialCapacity(const std::filesystem::path& path)
     return ec || size > (uintmax_t(1) << 40) ? 64 * 1024 : size_t(size) + 1;
 }
 
-// The buffer a file is read into.
+// The buffer a file is read into: a large one in huge pages (see MapLarge),
+// a small one from the heap.
 struct TReadBlock {
     uint8_t* Data;
     size_t Capacity;
 
     explicit TReadBlock(size_t capacity) : Data(Allocate(capacity)), Capacity(capacity) {}
-    ~TReadBlock() { std::free(Data); }
+    ~TReadBlock() { Free(Data, Capacity); }
     TReadBlock(const TReadBlock&) = delete;
     TReadBlock& operator=(const TReadBlock&) = delete;
     friend void swap(TReadBlock& a, TReadBlock& b) noexcept
@@ -49,9 +51,18 @@ struct TReadBlock {
 
     static uint8_t* Allocate(size_t capacity)
     {
+        if (capacity >= kHugePage) return static_cast<uint8_t*>(MapLarge(capacity));
         auto* p = static_cast<uint8_t*>(std::malloc(capacity));
         if (!p) throw std::bad_alloc();
         return p;
+    }
+    static void Free(const uint8_t* p, size_t capacity)
+    {
+        if (!p) return;
+        if (capacity >= kHugePage)
+            UnmapLarge(const_cast<uint8_t*>(p), capacity);
+        else
+            std::free(const_cast<uint8_t*>(p));
     }
 };
 
@@ -97,9 +108,9 @@ TSharedBytes ReadFileBytes(const std::filesystem::path& path)
     TSharedBytes bytes;
     bytes.Data = block.Data;
     bytes.Size = size;
-    bytes.Owner = std::shared_ptr<const uint8_t[]>(block.Release(), [](const uint8_t* p) {
-        std::free(const_cast<uint8_t*>(p));
-    });
+    size_t capacity = block.Capacity;
+    bytes.Owner = std::shared_ptr<const uint8_t[]>(
+        block.Release(), [capacity](const uint8_t* p) { TReadBlock::Free(p, capacity); });
     return bytes;
 }
 

@@ -20,9 +20,12 @@ uint32_t BlockCapacity(uint32_t need) { return std::min<uint32_t>(128, (need + 1
 
 TCellStorage::TCellStorage() = default;
 
-// Derived stores release their cells in their own destructor; this frees
-// what is left.
-TCellStorage::~TCellStorage() { Clear(); }
+TCellStorage::~TCellStorage()
+{
+    // Derived stores release their cells in their own destructor; this frees
+    // what is left. The blocks go with the pool.
+    ForEach([](TCell& c) { delete &c; });
+}
 
 TCell* TCellStorage::Find(uint32_t col, uint32_t row) const
 {
@@ -48,10 +51,11 @@ TCellStorage::TColBlock*& TCellStorage::BlockSlot(TRowBlock& rowBlock, uint32_t 
 {
     if (index >= rowBlock.Count) {
         uint32_t count = index + 1;
-        auto** blocks = new TColBlock*[count]();
+        auto** blocks = static_cast<TColBlock**>(FPool.Allocate(count * sizeof(TColBlock*)));
+        std::fill(blocks, blocks + count, nullptr);
         if (rowBlock.Count) {
             std::copy(rowBlock.Blocks, rowBlock.Blocks + rowBlock.Count, blocks);
-            delete[] rowBlock.Blocks;
+            FPool.Free(rowBlock.Blocks, rowBlock.Count * sizeof(TColBlock*));
         }
         rowBlock.Blocks = blocks;
         rowBlock.Count = count;
@@ -63,22 +67,20 @@ TCellStorage::TColBlock*& TCellStorage::BlockSlot(TRowBlock& rowBlock, uint32_t 
 TCellStorage::TColBlock* TCellStorage::GrowBlock(TColBlock* block, uint32_t need)
 {
     uint32_t capacity = BlockCapacity(need);
-    auto* grown = static_cast<TColBlock*>(::operator new(sizeof(TColBlock) + capacity * sizeof(TCell*)));
+    auto* grown = static_cast<TColBlock*>(FPool.Allocate(sizeof(TColBlock) + capacity * sizeof(TCell*)));
     grown->Capacity = capacity;
     std::fill(grown->Cells(), grown->Cells() + capacity, nullptr);
     if (block) {
         std::copy(block->Cells(), block->Cells() + block->Capacity, grown->Cells());
-        FreeBlock(block);
+        FPool.Free(block, sizeof(TColBlock) + block->Capacity * sizeof(TCell*));
     }
     return grown;
 }
 
-void TCellStorage::FreeBlock(TColBlock* block) { ::operator delete(block); }
-
 TCell*& TCellStorage::Slot(uint32_t col, uint32_t row)
 {
     TRowGroup*& group = FCells[row >> 10];
-    if (!group) group = new TRowGroup{};
+    if (!group) group = new (FPool.Allocate(sizeof(TRowGroup))) TRowGroup{};
     TColBlock*& block = BlockSlot((*group)[row & 0x3FF], col >> 7);
     if (!block || (col & 0x7F) >= block->Capacity) block = GrowBlock(block, (col & 0x7F) + 1);
     return block->Cells()[col & 0x7F];
@@ -111,6 +113,8 @@ void TCellStorage::SetCells(uint32_t col, uint32_t row, std::unique_ptr<TCell> c
 {
     if (col > kMaxStoreCol || row > kMaxStoreRow)
         throw EXLSError(FormatText("Cell position out of range (column %u, row %u)", col, row));
+    if (cell.get() != FFreshPlain) FOnlyFreshPlain = false;
+    FFreshPlain = nullptr;
     TCell*& slot = Slot(col, row);
     if (slot) {
         BeforeReplace(*slot);
@@ -155,18 +159,31 @@ void TCellStorage::Clear()
                     ReleaseCell(*cell);
                     delete cell;
                 }
-                FreeBlock(block);
             }
-        for (TRowBlock& rowBlock : *group) delete[] rowBlock.Blocks;
-        delete group;
         group = nullptr;
     }
     Forget();
 }
 
-// The store is empty again.
+void TCellStorage::DropWithWorkbook()
+{
+    if (!FOnlyFreshPlain) {
+        Clear();
+        return;
+    }
+    // Plain cells own nothing but their pool memory and a usage of their
+    // format, which goes with the workbook too.
+    FCells.fill(nullptr);
+    Forget();
+}
+
+// The store is empty again: the pool's memory, with every block and pooled
+// cell, goes at once.
 void TCellStorage::Forget()
 {
+    FPool.Reset();
+    FFreshPlain = nullptr;
+    FOnlyFreshPlain = true;
     FCount = 0;
     FLastCell = nullptr;
     FBounds = TCellDimensions{};
@@ -225,7 +242,7 @@ TCellValues::~TCellValues() { Clear(); }
 
 void TCellValues::ReleaseCell(TCell& cell)
 {
-    if (cell.CellType() == ctString) FSST->Release(static_cast<TStringCell&>(cell).FValue);
+    if (FSST && cell.CellType() == ctString) FSST->Release(static_cast<TStringCell&>(cell).FValue);
 }
 
 void TCellValues::BeforeReplace(TCell& old)

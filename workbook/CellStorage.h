@@ -3,15 +3,20 @@
 // 0..1048575 and columns 0..16383. Memory is used only along the paths of
 // cells that exist; the two column levels grow only as far as the highest
 // column used in a row, so a row of 10 cells costs under two hundred bytes.
-// FLastCell caches the cell last stored or found.
+// FLastCell caches the cell last stored or found. The blocks of all levels,
+// and the cells the store makes itself (NewCell), come from the store's
+// memory pool, which is dropped whole when the store is emptied.
 #pragma once
 
 #include "workbook/Cells.h"
+#include "workbook/MemoryPool.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
+#include <type_traits>
 #include <utility>
 
 namespace workbook {
@@ -26,6 +31,20 @@ struct TCellDimensions {
     bool Empty = true;
 };
 
+// The kinds that own nothing but their memory and a usage of their format.
+template <class TKind>
+constexpr bool kPlainCell = std::is_same_v<TKind, TBlankCell> || std::is_same_v<TKind, TIntegerCell> ||
+                            std::is_same_v<TKind, TFloatCell> || std::is_same_v<TKind, TStringCell> ||
+                            std::is_same_v<TKind, TBooleanCell> || std::is_same_v<TKind, TErrorCell>;
+
+// A cell kind whose memory comes from a store's pool; deleting it gives the
+// memory back to that pool. Made only by TCellStorage::NewCell.
+template <class TKind> class TPooledCell final : public TKind {
+public:
+    using TKind::TKind;
+    static void operator delete(void* p, size_t size) { TMemoryPool::Owner(p)->Free(p, size); }
+};
+
 class TCellStorage {
 public:
     TCellStorage();
@@ -36,10 +55,21 @@ public:
     TCell* GetCells(uint32_t col, uint32_t row);
     // The cell at (col, row) or null, without touching the one-entry cache.
     TCell* Find(uint32_t col, uint32_t row) const;
-    // Makes a cell of kind TKind, to be stored with SetCells.
+    // Makes a cell of kind TKind in the store's memory, to be stored with
+    // SetCells in this store before the store is next cleared. It costs no
+    // heap allocation of its own.
     template <class TKind, class... TArgs> std::unique_ptr<TCell> NewCell(TArgs&&... args)
     {
-        return std::make_unique<TKind>(std::forward<TArgs>(args)...);
+        static_assert(sizeof(TPooledCell<TKind>) <= TMemoryPool::kMaxPooled, "pooled cells find their pool by address");
+        void* block = FPool.Allocate(sizeof(TPooledCell<TKind>));
+        try {
+            auto* cell = new (block) TPooledCell<TKind>(std::forward<TArgs>(args)...);
+            FFreshPlain = kPlainCell<TKind> ? cell : nullptr;
+            return std::unique_ptr<TCell>(cell);
+        } catch (...) {
+            FPool.Free(block, sizeof(TPooledCell<TKind>));
+            throw;
+        }
     }
     // Stores cell at (col, row). A cell already there gives the new cell its
     // XF and is destroyed. Positions outside the store fail with an EXLSError.
@@ -47,6 +77,11 @@ public:
     // Removes and destroys the cell at (col, row); false when there was none.
     bool Delete(uint32_t col, uint32_t row);
     void Clear();
+    // Empties the store as its workbook goes whole, formats and strings
+    // included: a store of plain cells from NewCell only (no formulas, no
+    // cells made elsewhere) lets them go with its pool, unvisited; any other
+    // store is cleared cell by cell.
+    void DropWithWorkbook();
 
     // Row-major iteration: rows ascending, then columns ascending.
     void BeginIterate();
@@ -84,11 +119,15 @@ private:
     TColBlock*& BlockSlot(TRowBlock& rowBlock, uint32_t index);
     TColBlock* GrowBlock(TColBlock* block, uint32_t need);
     void Destroy(TCell* cell);
-    static void FreeBlock(TColBlock* block);
     void Forget();
     void Extend(const TCell& cell) const;
     void Rescan() const;
 
+    TMemoryPool FPool;
+    // The plain cell NewCell made last; SetCells notes whether every stored
+    // cell was one of these.
+    const TCell* FFreshPlain = nullptr;
+    bool FOnlyFreshPlain = true;
     std::array<TRowGroup*, 1024> FCells{};  // level 1: row >> 10
     TCell* FLastCell = nullptr;
     size_t FCount = 0;
@@ -118,6 +157,9 @@ public:
     explicit TCellValues(TSST2& sst) : FSST(&sst) {}
     ~TCellValues() override;
     TSST2& SST() const { return *FSST; }
+    // For clearing a whole workbook: the string table is emptied at once,
+    // so cells destroyed afterwards need not release their strings.
+    void DetachStrings() { FSST = nullptr; }
     // Called before a cell of a shared formula is replaced; the default
     // refuses with "Can not delete shared formula".
     std::function<void(TFormulaCell&)> OnDeleteSharedFormula;

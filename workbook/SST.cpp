@@ -1,7 +1,9 @@
 // Shared-string interning: CRC-32 hash trie with chains of up to 8 entries.
 // A node's slot at depth d is the low byte of the hash rotated right by 8*d.
 // Past depth 3 all 32 hash bits are used up, so chains there are not split
-// (texts with one full hash would otherwise split forever).
+// (texts with one full hash would otherwise split forever). Entries and
+// nodes live in two pools of the table, so interning a text costs no heap
+// allocation and emptying the table frees everything in one go.
 #include "workbook/SST.h"
 
 #include "workbook/ByteOrder.h"
@@ -12,7 +14,6 @@
 
 #include <cstring>
 #include <new>
-#include <utility>
 
 namespace workbook {
 
@@ -64,14 +65,18 @@ uint16_t TXLSString::FormatFont(int k) const
 
 TSST2::TSST2() : FRoot(NewNode()) {}
 
-TSST2::~TSST2() { FreeTree(FRoot); }
+TSST2::~TSST2() = default;
 
-TSST2::TNode* TSST2::NewNode() { return new TNode{}; }
+TSST2::TNode* TSST2::NewNode()
+{
+    void* block = FNodePool.Allocate(sizeof(TNode));
+    std::memset(block, 0, sizeof(TNode));
+    return static_cast<TNode*>(block);
+}
 
-// An entry and its characters, runs and extension data are one block.
 TXLSString* TSST2::NewString(uint8_t options, uint16_t len, size_t payload)
 {
-    auto* s = new (::operator new(sizeof(TXLSString) + payload)) TXLSString;
+    auto* s = new (FStringPool.Allocate(sizeof(TXLSString) + payload)) TXLSString;
     s->Options = options;
     s->Len = len;
     return s;
@@ -79,25 +84,9 @@ TXLSString* TSST2::NewString(uint8_t options, uint16_t len, size_t payload)
 
 void TSST2::FreeString(TXLSString* s)
 {
+    size_t size = sizeof(TXLSString) + BlockBytes(*s);
     s->~TXLSString();
-    ::operator delete(s);
-}
-
-void TSST2::FreeTree(TNode* node)
-{
-    if (!node) return;
-    for (uintptr_t slot : node->Slots) {
-        if (IsNode(slot)) {
-            FreeTree(AsNode(slot));
-            continue;
-        }
-        for (TXLSString* e = AsChain(slot); e;) {
-            TXLSString* next = e->Next;
-            FreeString(e);
-            e = next;
-        }
-    }
-    delete node;
+    FStringPool.Free(s, size);
 }
 
 // A shared string holds at most 65,535 characters (its length is 16 bits);
@@ -259,11 +248,13 @@ void TSST2::Release(TXLSString* entry)
     FreeString(entry);
     --FUniqueCount;
     if (FTotalCount > 0) --FTotalCount;
+    if (FUniqueCount == 0) FStringPool.Reset();
 }
 
 void TSST2::Clear()
 {
-    FreeTree(std::exchange(FRoot, nullptr));
+    FStringPool.Reset();
+    FNodePool.Reset();
     FRoot = NewNode();
     FSST.clear();
     FTotalCount = 0;

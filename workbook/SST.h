@@ -3,6 +3,8 @@
 // text's bytes, and counted by the cells that use it.
 #pragma once
 
+#include "workbook/MemoryPool.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -71,7 +73,8 @@ public:
                              const uint8_t* runs, uint32_t extLen, const uint8_t* ext);
     std::u16string GetItem(const TXLSString* entry) const;
     void AddRef(TXLSString* entry) { ++entry->RefCount; }
-    // Drops one reference; the entry is removed and freed at zero. The trie
+    // Drops one reference; the entry is removed and freed at zero. When the
+    // last entry goes, the string memory is given back at once; the trie
     // keeps its nodes, so texts added later land where they did before.
     void Release(TXLSString* entry);
     void Clear();
@@ -121,14 +124,12 @@ private:
     }
     TXLSString* Intern(TXLSString* candidate);
     TXLSString* NewString(uint8_t options, uint16_t len, size_t payload);
-    static void FreeString(TXLSString* s);
+    void FreeString(TXLSString* s);
     TNode* NewNode();
     void Add(TXLSString* entry);
     void Insert(TNode* node, int depth, TXLSString* entry);
     void Chain(const TLeaf& leaf, TXLSString* entry);
     void Unchain(TXLSString* entry);
-    // Frees every entry and node below node, node included.
-    static void FreeTree(TNode* node);
     template <class F> static void TraverseNode(const TNode* node, F& visit)
     {
         for (uintptr_t slot : node->Slots) {
@@ -139,6 +140,8 @@ private:
         }
     }
 
+    TMemoryPool FStringPool;
+    TMemoryPool FNodePool;
     TNode* FRoot = nullptr;
     std::vector<TXLSString*> FSST;
     uint32_t FTotalCount = 0;

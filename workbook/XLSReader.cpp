@@ -12,6 +12,7 @@
 #include "workbook/ByteOrder.h"
 #include "workbook/WorkbookHooks.h"
 #include "workbook/CellText.h"
+#include "workbook/MemoryPool.h"
 #include "workbook/XLSDecrypt.h"
 #include "workbook/XLSError.h"
 #include "workbook/XLSWorkbook.h"
@@ -53,6 +54,7 @@ TSheet& TXLSReader::Sheet() const { return FOwner.Sheet(FCurrSheet); }
 
 void TXLSReader::LoadFromStream(const std::vector<uint8_t>* source)
 {
+    TSlabStockUse stock;
     FSource = source;
     FXLSStream.SetSourceStream(source);
     FXLSStream.SetExtraObjects(&FOwner.ExtraObjects());

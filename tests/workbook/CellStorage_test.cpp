@@ -1,4 +1,4 @@
-// The sparse cell store: cells made and stored, the used area
+// The sparse cell store: cells made in the store's own memory, the used area
 // kept as cells come and go, and its two ways of visiting cells.
 #include "workbook/CellStorage.h"
 #include "workbook/SST.h"
@@ -71,9 +71,10 @@ TEST(CellStorage, cells_made_by_the_store_are_replaced_deleted_and_cleared_like_
     EXPECT_EQ(static_cast<TIntegerCell*>(store.GetCells(7, 70000))->FValue, 42);
 }
 
-// Clearing a store destroys every cell, whoever made it: text cells give
-// their string back and every cell its usage of its format.
-TEST(CellStorage, clearing_destroys_every_cell_and_releases_its_string)
+// A workbook going whole drops a store of the library's plain kinds with
+// its pool, unvisited (the usages of their format are not given back: the
+// formats go too); any other cell still has its destructor run.
+TEST(CellStorage, dropping_with_the_workbook_destroys_what_owns_memory)
 {
     static int destroyed;
     struct TCountedBlank : TBlankCell {
@@ -83,28 +84,31 @@ TEST(CellStorage, clearing_destroys_every_cell_and_releases_its_string)
     TSST2 sst;
     TCellValues store(sst);
     TCellFormat format(15, {});
-    destroyed = 0;
     for (uint32_t r = 0; r < 2000; ++r)
         store.SetCells(r % 20, r, store.NewCell<TFloatCell>(uint16_t(r % 20), r, &format, r));
     store.SetCells(3, 5, store.NewCell<TStringCell>(3, 5, &format, sst.AddString(u"s")));
-    store.SetCells(2, 1, store.NewCell<TCountedBlank>(2, 1, &format));
-    store.SetCells(7, 2, std::make_unique<TCountedBlank>(7, 2, &format));
+    store.DetachStrings();
+    store.DropWithWorkbook();
+    EXPECT_EQ(store.CellCount(), 0u);
+    EXPECT_EQ(store.GetCells(3, 5), nullptr);
+    EXPECT_EQ(format.Usage(), 2001u);
+
+    destroyed = 0;
+    store.SetCells(1, 1, store.NewCell<TFloatCell>(1, 1, nullptr, 1.0));
+    store.SetCells(2, 1, store.NewCell<TCountedBlank>(2, 1, nullptr));
+    store.SetCells(2, 2, std::make_unique<TCountedBlank>(2, 2, nullptr));
     auto formula = store.NewCell<TNumberFormulaCell>(3, 1, nullptr);
     static_cast<TFormulaCell&>(*formula).FPTGS.assign(100, 0x1E);  // heap memory a leak check would see
     store.SetCells(3, 1, std::move(formula));
-    EXPECT_EQ(format.Usage(), 2001u + 2u);
-    EXPECT_EQ(sst.UniqueCount(), 1u);
-    store.Clear();
+    store.DropWithWorkbook();
     EXPECT_EQ(destroyed, 2);
     EXPECT_EQ(store.CellCount(), 0u);
-    EXPECT_EQ(store.GetCells(3, 5), nullptr);
-    EXPECT_EQ(format.Usage(), 0u);
-    EXPECT_EQ(sst.UniqueCount(), 0u);
 
-    // Emptied, the store takes cells again.
+    // Emptied, the store takes cells again and drops them whole once more.
     store.SetCells(4, 4, store.NewCell<TFloatCell>(4, 4, nullptr, 4.0));
     EXPECT_EQ(static_cast<TFloatCell*>(store.GetCells(4, 4))->FValue, 4.0);
-    EXPECT_EQ(store.CellCount(), 1u);
+    store.DropWithWorkbook();
+    EXPECT_EQ(store.CellCount(), 0u);
 }
 
 TEST(CellStorage, for_each_and_the_cursor_visit_cells_by_row_then_column)

@@ -59,7 +59,7 @@ private:
     TXLSXReader& FReader;
     TXLSWorkbook& FBook;
     TSheet& FSheet;
-    TCellValues& FCells;
+    TCellValues& FCells;  // cells are made in the store's own memory
     TXLSXSheetPart& FPart;
     int FRow = -1, FCol = -1, FCellRow = 0;
     TCellFormat* FFormat = nullptr;
