@@ -13,6 +13,7 @@ PKGS=(
   xvfb xauth openssl
   desktop-file-utils appstream dpkg-dev
   python3-xlrd python3-olefile python3-openpyxl
+  libfreexl-dev python3-xlwt gnumeric  # peers of the workbook benchmarks
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -9,9 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <new>
-#include <thread>
 #include <utility>
 
 #include <sys/stat.h>
@@ -90,41 +88,6 @@ size_t ReadAt(const TOpenFile& f, uint8_t* to, size_t count, uint64_t at)
     return done;
 }
 
-// Reads the first count bytes into to. A large file is read in two halves
-// side by side: most of the cost is the kernel putting the fresh pages of
-// the buffer in place and copying into them, which two threads share.
-size_t ReadStart(const TOpenFile& f, uint8_t* to, size_t count)
-{
-    constexpr size_t kSplit = 8 * 1024 * 1024;
-    if (count < kSplit || !f.Seekable) return ReadAt(f, to, count, 0);
-    const size_t half = count / 2;
-    size_t second = 0;
-    std::exception_ptr failed;
-    std::thread reader;
-    try {
-        reader = std::thread([&] {
-            try {
-                second = ReadAt(f, to + half, count - half, half);
-            } catch (...) {
-                failed = std::current_exception();
-            }
-        });
-    } catch (const std::system_error&) {
-        return ReadAt(f, to, count, 0);
-    }
-    size_t first = 0;
-    try {
-        first = ReadAt(f, to, half, 0);
-    } catch (...) {
-        reader.join();
-        throw;
-    }
-    reader.join();
-    if (failed) std::rethrow_exception(failed);
-    // A file that shrank meanwhile ends where the first half stopped short.
-    return first < half ? first : half + second;
-}
-
 }  // namespace
 
 TSharedBytes ReadFileBytes(const std::filesystem::path& path)
@@ -135,7 +98,7 @@ TSharedBytes ReadFileBytes(const std::filesystem::path& path)
     const int fd = fileno(file.get());
     const TOpenFile f{fd, fstat(fd, &st) == 0 && S_ISREG(st.st_mode), path};
     TReadBlock block(InitialCapacity(path));
-    size_t size = ReadStart(f, block.Data, block.Capacity);
+    size_t size = ReadAt(f, block.Data, block.Capacity, 0);
     while (size == block.Capacity) {
         TReadBlock grown(2 * block.Capacity);
         std::memcpy(grown.Data, block.Data, size);

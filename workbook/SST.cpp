@@ -10,7 +10,8 @@
 #include "workbook/CellFormats.h"
 #include "workbook/XLSError.h"
 
-#include <array>
+#include <zlib.h>
+
 #include <cstring>
 #include <new>
 
@@ -20,26 +21,6 @@ namespace {
 
 constexpr int kChainLimit = 8;
 constexpr int kLastSplitDepth = 3;
-
-// Tables for the CRC taken eight bytes at a time: table k advances the
-// register over a byte followed by k zero bytes.
-using TCrcTables = std::array<std::array<uint32_t, 256>, 8>;
-
-const TCrcTables& CrcTables()
-{
-    static const TCrcTables tables = [] {
-        TCrcTables t{};
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[0][i] = c;
-        }
-        for (uint32_t i = 0; i < 256; ++i)
-            for (int k = 1; k < 8; ++k) t[k][i] = t[0][t[k - 1][i] & 0xFF] ^ (t[k - 1][i] >> 8);
-        return t;
-    }();
-    return tables;
-}
 
 uint8_t SlotIndex(uint32_t hash, int depth)
 {
@@ -72,18 +53,8 @@ bool SameString(const TXLSString& a, const TXLSString& b)
 
 }  // namespace
 
-uint32_t SSTHash(const uint8_t* bytes, size_t count)
-{
-    const TCrcTables& t = CrcTables();
-    uint32_t crc = 0xFFFFFFFFu;
-    for (; count >= 8; bytes += 8, count -= 8) {
-        uint32_t lo = GetU32(bytes) ^ crc, hi = GetU32(bytes + 4);
-        crc = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^
-              t[3][hi & 0xFF] ^ t[2][(hi >> 8) & 0xFF] ^ t[1][(hi >> 16) & 0xFF] ^ t[0][hi >> 24];
-    }
-    for (; count > 0; ++bytes, --count) crc = t[0][(crc ^ *bytes) & 0xFF] ^ (crc >> 8);
-    return crc;
-}
+// zlib's CRC-32 inverts the register at the end; the hash is the register.
+uint32_t SSTHash(const uint8_t* bytes, size_t count) { return ~uint32_t(crc32(0L, bytes, uInt(count))); }
 
 uint16_t TXLSString::FormatFont(int k) const
 {
@@ -144,7 +115,7 @@ TXLSString* TSST2::AddString(const TSSTText& text)
 {
     ++FTotalCount;
     size_t bytes = text.ByteCount();
-    TXLSString* found = FIndex.Find(text.Hash, [&](const TXLSString& e) {
+    TXLSString* found = Find(text.Hash, [&](const TXLSString& e) {
         return e.Options == text.Options && e.Len == text.Len && e.RunCount == 0 && e.ExtLen == 0 &&
                SameBytes(e.Chars(), text.Bytes, bytes);
     });
@@ -181,7 +152,7 @@ TXLSString* TSST2::AddRawString(uint8_t options, uint16_t len, const uint8_t* ch
 
 TXLSString* TSST2::Intern(TXLSString* candidate)
 {
-    TXLSString* found = FIndex.Find(candidate->Hash, [&](const TXLSString& e) { return SameString(e, *candidate); });
+    TXLSString* found = Find(candidate->Hash, [&](const TXLSString& e) { return SameString(e, *candidate); });
     if (found) {
         ++found->RefCount;
         FreeString(candidate);
@@ -203,7 +174,6 @@ TSST2::TLeaf TSST2::Leaf(TNode* node, int depth, uint32_t hash)
 void TSST2::Add(TXLSString* entry)
 {
     Chain(Leaf(FRoot, 0, entry->Hash), entry);
-    FIndex.Add(entry, entry->Hash);
     ++FUniqueCount;
 }
 
@@ -273,7 +243,6 @@ void TSST2::Release(TXLSString* entry)
 {
     if (--entry->RefCount > 0) return;
     Unchain(entry);
-    FIndex.Remove(entry, entry->Hash);
     if (FFonts)
         for (int k = 0; k < entry->RunCount; ++k) FFonts->ReleaseUsage(GetU16(entry->Runs() + 4 * k + 2));
     FreeString(entry);
@@ -287,7 +256,6 @@ void TSST2::Clear()
     FStringPool.Reset();
     FNodePool.Reset();
     FRoot = NewNode();
-    FIndex.Reset();
     FSST.clear();
     FTotalCount = 0;
     FUniqueCount = 0;

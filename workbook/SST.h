@@ -4,7 +4,6 @@
 #pragma once
 
 #include "workbook/MemoryPool.h"
-#include "workbook/SSTIndex.h"
 
 #include <cstdint>
 #include <string>
@@ -78,9 +77,6 @@ public:
     // last entry goes, the string memory is given back at once; the trie
     // keeps its nodes, so texts added later land where they did before.
     void Release(TXLSString* entry);
-    // Makes room in the index for count more entries (a table about to be
-    // read whole), so it is not grown step by step.
-    void Reserve(size_t count) { FIndex.Reserve(FUniqueCount + count); }
     void Clear();
 
     uint32_t TotalCount() const { return FTotalCount; }
@@ -118,6 +114,14 @@ private:
     static TNode* AsNode(uintptr_t slot) { return reinterpret_cast<TNode*>(slot & ~uintptr_t(1)); }
     static TXLSString* AsChain(uintptr_t slot) { return reinterpret_cast<TXLSString*>(slot); }
     static TLeaf Leaf(TNode* node, int depth, uint32_t hash);
+    // The entry with this hash for which same(entry) holds, or null: the
+    // chain of its leaf in the trie is walked.
+    template <class F> TXLSString* Find(uint32_t hash, F same) const
+    {
+        for (TXLSString* e = AsChain(Leaf(FRoot, 0, hash).Head()); e; e = e->Next)
+            if (e->Hash == hash && same(*e)) return e;
+        return nullptr;
+    }
     TXLSString* Intern(TXLSString* candidate);
     TXLSString* NewString(uint8_t options, uint16_t len, size_t payload);
     void FreeString(TXLSString* s);
@@ -139,7 +143,6 @@ private:
     TMemoryPool FStringPool;
     TMemoryPool FNodePool;
     TNode* FRoot = nullptr;
-    TSSTIndex FIndex;
     std::vector<TXLSString*> FSST;
     uint32_t FTotalCount = 0;
     uint32_t FUniqueCount = 0;

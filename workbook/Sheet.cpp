@@ -263,7 +263,9 @@ void TSheet::CalcDimensions()
     FDimension = d;
     uint8_t* body = FRecords.PDIMENSIONS()->Body();
     PutU32(body, std::min<uint32_t>(d.FirstRow, 65535));
-    PutU32(body + 4, d.FirstRow > 65534 ? 65535 : d.LastRow + 1);
+    // The last row plus one: a full-height sheet (row 65535 used) says 65536,
+    // which the 32-bit field holds; a smaller value tells readers a row is missing.
+    PutU32(body + 4, std::min<uint32_t>(d.LastRow + 1, 65536));
     PutU16(body + 8, uint16_t(std::min<uint32_t>(d.FirstCol, 255)));
     PutU16(body + 10, uint16_t(d.FirstCol > 254 ? 255 : std::min<uint32_t>(d.LastCol + 1, 0xFFFF)));
     PutU16(body + 12, 0);

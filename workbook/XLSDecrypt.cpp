@@ -1,11 +1,8 @@
 // Password-to-open decryption of Excel 97-2003 workbook streams (see
-// XLSDecrypt.h). MD5 and SHA-1 come from the system's crypto library, which
-// is opened when the first password is tried: most workbooks have none, and a
-// program that never decrypts should not pay for loading it at start-up.
+// XLSDecrypt.h). MD5 and SHA-1 come from the system's crypto library.
 #include "workbook/XLSDecrypt.h"
 
 #include "workbook/ByteOrder.h"
-#include "workbook/SharedLibrary.h"
 #include "workbook/XLSError.h"
 
 #include <openssl/evp.h>
@@ -21,22 +18,11 @@ namespace {
 
 constexpr uint32_t kBlockSize = 1024;
 
-// The crypto library's functions used here, typed by its own header.
-struct TCryptoFunctions {
-    TSharedLibrary Library{TB_LIBCRYPTO_SONAME, "the crypto library"};
-    decltype(&EVP_Digest) Digest = Library["EVP_Digest"];
-    decltype(&EVP_md5) MD5 = Library["EVP_md5"];
-    decltype(&EVP_sha1) SHA1 = Library["EVP_sha1"];
-};
-
-// Throws EXLSError when the library cannot be loaded.
-const TCryptoFunctions& Crypto() { return LoadedOnce<TCryptoFunctions>(); }
-
 std::vector<uint8_t> Digest(const EVP_MD* md, const std::vector<uint8_t>& data)
 {
     std::vector<uint8_t> out(EVP_MAX_MD_SIZE);
     unsigned int size = 0;
-    if (!Crypto().Digest(data.data(), data.size(), out.data(), &size, md, nullptr))
+    if (!EVP_Digest(data.data(), data.size(), out.data(), &size, md, nullptr))
         throw EXLSError("Can not read file, unknown type of encryption.");
     out.resize(size);
     return out;
@@ -72,15 +58,15 @@ class TMD5Decryptor : public TBIFFDecryptor {
 public:
     TMD5Decryptor(const std::u16string& password, const uint8_t* salt)
     {
-        std::vector<uint8_t> h0 = Digest(Crypto().MD5(), PasswordBytes(password));
+        std::vector<uint8_t> h0 = Digest(EVP_md5(), PasswordBytes(password));
         std::vector<uint8_t> buffer;
         for (int i = 0; i < 16; ++i) buffer = Cat(Cat(std::move(buffer), h0.data(), 5), salt, 16);
-        std::vector<uint8_t> h1 = Digest(Crypto().MD5(), buffer);
+        std::vector<uint8_t> h1 = Digest(EVP_md5(), buffer);
         FHash.assign(h1.begin(), h1.begin() + 5);
     }
 
 protected:
-    std::vector<uint8_t> BlockKey(uint32_t block) const override { return Digest(Crypto().MD5(), WithBlock(FHash, block)); }
+    std::vector<uint8_t> BlockKey(uint32_t block) const override { return Digest(EVP_md5(), WithBlock(FHash, block)); }
 
 private:
     std::vector<uint8_t> FHash;
@@ -96,13 +82,13 @@ public:
         std::vector<uint8_t> data(salt, salt + 16);
         std::vector<uint8_t> pass = PasswordBytes(password);
         data.insert(data.end(), pass.begin(), pass.end());
-        FHash = Digest(Crypto().SHA1(), data);
+        FHash = Digest(EVP_sha1(), data);
     }
 
 protected:
     std::vector<uint8_t> BlockKey(uint32_t block) const override
     {
-        std::vector<uint8_t> key = Digest(Crypto().SHA1(), WithBlock(FHash, block));
+        std::vector<uint8_t> key = Digest(EVP_sha1(), WithBlock(FHash, block));
         key.resize(FKeyBytes);
         if (FPadded && FKeyBytes == 5) key.resize(16, 0);
         return key;
@@ -138,7 +124,7 @@ std::unique_ptr<TBIFFDecryptor> CryptoAPI(const uint8_t* p, size_t size, const s
         throw EXLSError(unknown);
     for (bool padded : {true, false}) {
         auto d = std::make_unique<TSHA1Decryptor>(password, verifier + 4, keyBits, padded);
-        if (Verifies(*d, Crypto().SHA1(), verifier + 20, verifier + 40, 20)) return d;
+        if (Verifies(*d, EVP_sha1(), verifier + 20, verifier + 40, 20)) return d;
     }
     return nullptr;
 }
@@ -152,7 +138,7 @@ std::unique_ptr<TBIFFDecryptor> TBIFFDecryptor::Create(const uint8_t* p, size_t 
     if (major == 1 && minor == 1) {
         if (size < 54) throw EXLSError("Can not read file, unknown type of encryption.");
         auto d = std::make_unique<TMD5Decryptor>(password, p + 6);
-        return Verifies(*d, Crypto().MD5(), p + 22, p + 38, 16) ? std::move(d) : nullptr;
+        return Verifies(*d, EVP_md5(), p + 22, p + 38, 16) ? std::move(d) : nullptr;
     }
     if (major >= 2 && major <= 4 && minor == 2) return CryptoAPI(p, size, password);
     throw EXLSError("Can not read file, unknown type of encryption.");

@@ -76,6 +76,7 @@ void TXLSReader::LoadFromStream(const std::vector<uint8_t>* source)
         throw;
     }
     ReleaseFileOrder();
+    if (FSSTTotal) FOwner.SST().SetTotalCount(*FSSTTotal);
     FXLSStream.CloseStorage();
 }
 
@@ -329,25 +330,42 @@ void TXLSReader::StartSheet(uint16_t type)
 }
 
 // A chart substream: a chart sheet at the top level (its name stays in the
-// names list; the chart itself is not kept), or a chart embedded in a sheet,
-// kept as bytes with the sheet's drawing records. Nested substreams are
-// followed to their own EOF.
-void TXLSReader::SkipChartSubstream(bool keep)
+// names list; a BIFF8 one is kept whole, so that writing the workbook back
+// loses no sheet that the cross-references count), or a chart embedded in a
+// sheet, kept as bytes with the sheet's drawing records. Nested substreams
+// are followed to their own EOF.
+void TXLSReader::SkipChartSubstream(bool embedded)
 {
-    if (keep) KeepRaw();
-    if (!keep) {
+    TChartSheet* chart = nullptr;
+    if (embedded) {
+        KeepRaw();
+    } else {
         ++FBoundsheetIndex;
-        std::u16string name;
-        if (size_t(FBoundsheetIndex) < FBoundsheets.size()) name = FBoundsheets[size_t(FBoundsheetIndex)].Name;
-        FOwner.SheetNames().push_back({name, -1});
+        TChartSheet sheet;
+        if (size_t(FBoundsheetIndex) < FBoundsheets.size()) {
+            sheet.Name = FBoundsheets[size_t(FBoundsheetIndex)].Name;
+            sheet.Hidden = FBoundsheets[size_t(FBoundsheetIndex)].Hidden;
+        }
+        FOwner.SheetNames().push_back({sheet.Name, -1});
+        sheet.Before = FCurrSheet + 1;
+        if (FOwner.Version() == xvExcel97) chart = &FOwner.ChartSheets().emplace_back(std::move(sheet));
     }
+    auto keep = [&] {
+        if (embedded) KeepRaw();
+        if (chart == nullptr) return;
+        const uint8_t head[4] = {uint8_t(Header.RecID), uint8_t(Header.RecID >> 8), uint8_t(Header.Length),
+                                 uint8_t(Header.Length >> 8)};
+        chart->Records.insert(chart->Records.end(), head, head + 4);
+        chart->Records.insert(chart->Records.end(), PBuf.data(), PBuf.data() + Header.Length);
+    };
+    if (chart) keep();  // the BOF
     int depth = 1;
     while (depth > 0 && FXLSStream.ReadHeader(Header) == 4) {
         if (Header.Length > PBuf.size()) PBuf.resize(Header.Length);
         if (FXLSStream.Read(PBuf.data(), Header.Length) != Header.Length) throw EXLSError("Unexpected end of file");
         if (IsBOF(Header.RecID)) ++depth;
         if (Header.RecID == BIFFRECID_EOF) --depth;
-        if (keep) KeepRaw();
+        keep();
     }
 }
 

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -101,7 +102,7 @@ private:
     void ReadBOF();
     void TakeVersionFromBOF(TRecordView r);
     void StartSheet(uint16_t type);
-    void SkipChartSubstream(bool keep);
+    void SkipChartSubstream(bool embedded);
     bool ReadEOF();
     void ReadBoundsheet(TRecordView r);
     void ReadFilepass(TRecordView r);
@@ -175,6 +176,9 @@ private:
     TArray FLastARRAY;
     bool FHasLastARRAY = false;
     bool FIsArrayCell = false;
+    // The formula being read refers to a shared or array formula the file
+    // does not hold: its cell keeps the cached value and no formula.
+    bool FCachedValueOnly = false;
     std::vector<uint8_t> FArrayBody;
     uint32_t FBIFFVer = 0;
     bool FIsXLS137 = false;
@@ -200,6 +204,9 @@ private:
     TCellValues* FCells = nullptr;           // the cells of sheet FCellsSheet
     int FCellsSheet = -1;
     const std::vector<uint8_t>* FSource = nullptr;
+    // The SST's total count as the file gives it; the table keeps it after
+    // the load, whatever interning and releasing did to the count.
+    std::optional<uint32_t> FSSTTotal;
 };
 
 }  // namespace workbook

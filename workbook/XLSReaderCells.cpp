@@ -9,6 +9,7 @@
 #include "workbook/CellText.h"
 #include "workbook/XLSError.h"
 #include "workbook/XLSWorkbook.h"
+#include "workbook/XLSWriter.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,18 +19,6 @@ namespace workbook {
 namespace {
 
 constexpr uint16_t kRString = 0x00D6, kLabel = 0x0204, kRK2 = 0x007E;
-
-double RKValue(uint32_t rk)
-{
-    double v;
-    if (rk & 2) {
-        v = double(int32_t(rk) >> 2);
-    } else {
-        uint64_t bits = uint64_t(rk & 0xFFFFFFFCu) << 32;
-        std::memcpy(&v, &bits, 8);
-    }
-    return (rk & 1) ? v / 100 : v;
-}
 
 }  // namespace
 
@@ -118,7 +107,7 @@ bool TXLSReader::ReadCellRecord(TRecordView r)
         put(Cells().NewCell<TFloatCell>(r.U16(2), r.U16(0), Format(r.U16(4)), r.F64(6)));
         return true;
     case BIFFRECID_RK:
-    case kRK2: put(Cells().NewCell<TFloatCell>(r.U16(2), r.U16(0), Format(r.U16(4)), RKValue(r.U32(6)))); return true;
+    case kRK2: put(Cells().NewCell<TFloatCell>(r.U16(2), r.U16(0), Format(r.U16(4)), DecodeRK(r.U32(6)))); return true;
     case BIFFRECID_MULRK: ReadMulRK(r); return true;
     case kLabel:
     case kRString: ReadLabel(r); return true;
@@ -242,7 +231,7 @@ void TXLSReader::ReadMulRK(TRecordView r)
     for (size_t i = 0; i < count; ++i) {
         uint16_t col = uint16_t(first + i);
         Cells().SetCells(
-            col, row, Cells().NewCell<TFloatCell>(col, row, Format(r.U16(4 + 6 * i)), RKValue(r.U32(6 + 6 * i))));
+            col, row, Cells().NewCell<TFloatCell>(col, row, Format(r.U16(4 + 6 * i)), DecodeRK(r.U32(6 + 6 * i))));
     }
 }
 

@@ -142,7 +142,12 @@ void TXLSReader::ReadFormula(TRecordView r)
     }
     if (exp && !shared && ReadArrayPart(r, ptgs, xf)) return;
     if (!exp || shared) FHasLastARRAY = false;
+    // A reference to a shared formula that is not there would be written
+    // back dangling: the cell keeps its cached value instead of failing
+    // the whole workbook.
+    FCachedValueOnly = exp && !shared;
     MakeFormulaCell(r, std::move(ptgs), 6, xf);
+    FCachedValueOnly = false;
 }
 
 // An array formula: its anchor (followed by ARRAY) or a further cell of
@@ -262,15 +267,15 @@ void TXLSReader::MakeFormulaCell(TRecordView r, std::vector<uint8_t> ptgs, size_
     StoreFormula(std::move(cell), std::move(ptgs), options);
 }
 
-// BIFF8 formula cells keep their tokens; older files' formulas become
-// cells of their cached value.
+// BIFF8 formula cells keep their tokens; older files' formulas, and those
+// whose shared formula is missing, become cells of their cached value.
 void TXLSReader::StoreFormula(std::unique_ptr<TFormulaCell> cell, std::vector<uint8_t> ptgs, uint16_t options)
 {
     CellData();
     uint16_t col = cell->Col();
     uint32_t row = cell->Row();
     TCellFormat* format = cell->Format();
-    if (FOwner.Version() < xvExcel97) {
+    if (FOwner.Version() < xvExcel97 || FCachedValueOnly) {
         std::unique_ptr<TCell> plain;
         switch (cell->CellType()) {
         case ctStringFormula:

@@ -202,10 +202,9 @@ void TXLSReader::ReadSST()
     TSST2& sst = FOwner.SST();
     uint32_t total = c.U32();
     uint32_t unique = c.U32();
-    sst.SetTotalCount(total);
+    FSSTTotal = total;
     // Every string takes at least 3 bytes, which bounds what a false count can reserve.
     sst.FileOrder().reserve(std::min<size_t>(unique, bytes / 3));
-    sst.Reserve(std::min<size_t>(unique, bytes / 3));
     for (uint32_t i = 0; i < unique && !c.AtEnd(); ++i) AddEntry(sst, c);
 }
 

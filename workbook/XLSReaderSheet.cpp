@@ -69,6 +69,11 @@ void TXLSReader::DispatchSheet(TRecordView r)
         if (r.Size() > 16) Sheet().FTabColor = r.U8(16) & 0x7F;
         break;
     case kFeatHdr: ReadFeatHdr(r); break;
+    case BIFFRECID_CODEPAGE:
+        // A raw BIFF2-4 file has no globals: its worksheet stream names the
+        // code page of its 8-bit text. The record is kept as it was.
+        if (r.Size() >= 2) FCodepage = r.U16(0);
+        break;
     case kString:
     case kArray:
     case kShrFmla:

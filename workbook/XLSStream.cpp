@@ -99,6 +99,9 @@ void TXLSStream::OpenStorageWrite(const std::u16string& filename, TExcelVersion 
     }
     OleStorage = std::make_unique<TCompoundDocument>();
     if (FExtraObjects && FExtraObjects->HasData()) FExtraObjects->SavedStorage()->Root().CopyTo(OleStorage->Root());
+    // The stream of the other format is the one being replaced: a reader that
+    // looks for it first would otherwise show the old data.
+    OleStorage->Root().Remove(version == xvExcel50 ? u"Workbook" : u"Book");
     OleStream.emplace(OleStorage->Root().CreateStream(version == xvExcel50 ? u"Book" : u"Workbook"));
     FActive = &*OleStream;
 }

@@ -141,6 +141,7 @@ void TXLSWorkbook::Clear()
     FFonts.Reset();
     FStyles.clear();
     FSheetNames.clear();
+    FChartSheets.clear();
     FExtraObjects.Clear();
     FXLSXPackage.reset();
     FSheets.Add();
@@ -156,10 +157,7 @@ void TXLSWorkbook::Read()
     } else {
         ReadBIFFWorkbook(*this);
     }
-    if (FSheets.Count() == 0) {
-        Clear();
-        FSheets.Add();
-    }
+    if (FSheets.Count() == 0) Clear();  // which leaves one empty sheet
     TakeOptionsFromFirstSheet();
     FOrigVersion = FVersion;
 }

@@ -82,6 +82,15 @@ struct TSheetName {
     int Sheet = -1;
 };
 
+// A chart sheet of a BIFF8 file read, kept as it was: its substream's
+// records (BOF to EOF) come back unchanged when the workbook is written.
+struct TChartSheet {
+    std::u16string Name;
+    int Hidden = 0;
+    int Before = 0;  // index in Sheets() of the worksheet it stands before
+    std::vector<uint8_t> Records;
+};
+
 class TXLSWorkbook {
 public:
     TXLSWorkbook();
@@ -126,6 +135,8 @@ public:
     // Every sheet of the file last read, chart sheets included; empty when
     // the workbook was not read from a file.
     std::vector<TSheetName>& SheetNames() { return FSheetNames; }
+    // Chart sheets of the BIFF8 file last read, in file order; empty after Clear.
+    std::vector<TChartSheet>& ChartSheets() { return FChartSheets; }
     // What an Office Open XML read kept for writing the package again; empty
     // after Clear and for workbooks read from other formats.
     std::shared_ptr<TXLSXPackage>& XLSXPackage() { return FXLSXPackage; }
@@ -173,6 +184,7 @@ private:
     TCellFormats FFormats;
     std::vector<std::vector<uint8_t>> FStyles;
     std::vector<TSheetName> FSheetNames;
+    std::vector<TChartSheet> FChartSheets;
     TSST2 FSST;
     TSheets FSheets;
     TExtraObjects FExtraObjects;

@@ -27,17 +27,31 @@ void TXLSWriter::Rec(uint16_t recId, const std::vector<uint8_t>& body)
     FXLSStream.WriteBufHeader(body.data(), recId, uint16_t(body.size()));
 }
 
+// Sheets in order, each chart sheet kept from the file read placed before the
+// worksheet it stood before. The selected tab counts every entry, charts too.
 void TXLSWriter::FillBoundsheetList()
 {
     FBoundsheetList.clear();
     TSheets& sheets = FXLS.Sheets();
-    uint16_t selected = FXLS.Workbook().SelectedTab();
+    const std::vector<TChartSheet>& charts = FXLS.ChartSheets();
+    size_t chart = 0;
+    auto chartsBefore = [&](int index) {
+        for (; chart < charts.size() && (index >= sheets.Count() || charts[chart].Before <= index); ++chart)
+            FBoundsheetList.push_back({btChart, int(chart), 0, charts[chart].Name, charts[chart].Hidden});
+    };
     for (int i = 0; i < sheets.Count(); ++i) {
+        chartsBefore(i);
         TSheet& sheet = sheets[i];
         FBoundsheetList.push_back({BoundsheetType(sheet.FWorksheetType), i, 0, sheet.Name(), int(sheet.FHidden)});
+    }
+    chartsBefore(sheets.Count());
+    const size_t selected = FXLS.Workbook().SelectedTab();
+    for (size_t k = 0; k < FBoundsheetList.size(); ++k) {
+        if (FBoundsheetList[k].FBoundsheetType == btChart) continue;
+        TSheet& sheet = sheets[FBoundsheetList[k].FIndex];
         uint16_t flags = sheet.Window2Flags();
         if (sheet.FPane.Frozen) flags |= kWin2Frozen | kWin2FrozenNoSplit;
-        if (i == selected)
+        if (k == selected)
             flags |= kWin2Selected | kWin2Active;
         else
             flags &= ~(kWin2Selected | kWin2Active);
@@ -70,7 +84,19 @@ void TXLSWriter::WriteToStream(std::vector<uint8_t>* target)
 void TXLSWriter::WriteAll()
 {
     WriteGlobals();
-    for (FCurrSheet = 0; FCurrSheet < FXLS.Sheets().Count(); ++FCurrSheet) WriteSheet(FCurrSheet);
+    for (const TBoundsheetData& b : FBoundsheetList) {
+        const uint64_t start = FXLSStream.Pos();
+        FXLSStream.Seek(int64_t(b.FFilePos), soFromBeginning);
+        FXLSStream.WLWord(uint32_t(start));
+        FXLSStream.Seek(0, soFromEnd);
+        if (b.FBoundsheetType == btChart) {
+            const std::vector<uint8_t>& records = FXLS.ChartSheets()[size_t(b.FIndex)].Records;
+            FXLSStream.Write(records.data(), records.size());
+        } else {
+            FCurrSheet = b.FIndex;
+            WriteSheet(FCurrSheet);
+        }
+    }
 }
 
 void TXLSWriter::WriteGlobals()
@@ -114,7 +140,7 @@ void TXLSWriter::WriteTabId(const TRecordData& rec)
 {
     if (!rec.Data.empty()) return;
     TByteWriter w;
-    for (int i = 1; i <= FXLS.Sheets().Count(); ++i) w.U16(uint16_t(i));
+    for (size_t i = 1; i <= FBoundsheetList.size(); ++i) w.U16(uint16_t(i));
     Rec(BIFFRECID_TABID, w.Data());
 }
 
@@ -145,13 +171,6 @@ void TXLSWriter::WriteSheet(int index)
         if (records.Count() == 0) records.MoveAllDefault();
         sheet.FHasDefaultRecords = true;
     }
-    uint64_t start = FXLSStream.Pos();
-    for (const TBoundsheetData& b : FBoundsheetList) {
-        if (b.FIndex != index) continue;
-        FXLSStream.Seek(int64_t(b.FFilePos), soFromBeginning);
-        FXLSStream.WLWord(uint32_t(start));
-        FXLSStream.Seek(0, soFromEnd);
-    }
     for (int i = 0; i < records.Count(); ++i) WriteSheetRecord(sheet, records[i]);
 }
 
@@ -178,7 +197,7 @@ void TXLSWriter::WriteDimensions(TRecordData& rec)
     const uint8_t* d = rec.Body();
     TByteWriter w;
     w.U32(GetU32(d));
-    w.U32(std::min<uint32_t>(GetU32(d + 4), 65535));
+    w.U32(std::min<uint32_t>(GetU32(d + 4), 65536));  // one past the last row
     w.U16(GetU16(d + 8));
     w.U16(std::min<uint16_t>(GetU16(d + 10), 255));
     w.U16(0);

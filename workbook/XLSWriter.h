@@ -29,8 +29,12 @@ struct TBoundsheetData {
 using TBoundsheetList = std::vector<TBoundsheetData>;
 
 // RK encoding of v (integer form tried before the float form, for v then
-// v * 100); false when v is not RK-encodable.
+// v * 100); false when v is not RK-encodable or its RK value would not read
+// back as v bit for bit (v * 100 past the double range, or a quotient that
+// rounds differently): such a number goes out as a NUMBER record.
 bool EncodeRK(double v, uint32_t& rk);
+// The number an RK value stands for, as every reader decodes it.
+double DecodeRK(uint32_t rk);
 
 class TXLSWriter {
 public:

@@ -231,7 +231,24 @@ void TCellWriter::WriteFormula(const TFormulaCell& c)
 
 }  // namespace
 
-bool EncodeRK(double v, uint32_t& rk) { return EncodeRKScaled(v, false, rk) || EncodeRKScaled(v, true, rk); }
+bool EncodeRK(double v, uint32_t& rk)
+{
+    if (!EncodeRKScaled(v, false, rk) && !EncodeRKScaled(v, true, rk)) return false;
+    const double back = DecodeRK(rk);
+    return std::memcmp(&back, &v, sizeof v) == 0;
+}
+
+double DecodeRK(uint32_t rk)
+{
+    double v;
+    if (rk & 2) {
+        v = double(int32_t(rk) >> 2);
+    } else {
+        uint64_t bits = uint64_t(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&v, &bits, 8);
+    }
+    return (rk & 1) ? v / 100 : v;
+}
 
 void TXLSWriter::WriteCells(TSheet& sheet)
 {

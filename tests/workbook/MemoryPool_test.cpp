@@ -41,16 +41,23 @@ TEST(MemoryPool, every_block_knows_its_pool_across_chunks)
     EXPECT_EQ(TMemoryPool::Owner(two.Allocate(TMemoryPool::kMaxPooled)), &two);
 }
 
-TEST(MemoryPool, large_blocks_and_reset_free_everything)
+TEST(MemoryPool, large_blocks_keep_their_bytes_and_freed_blocks_are_taken_again)
 {
     TMemoryPool pool;
-    void* big = pool.Allocate(TMemoryPool::kMaxPooled + 1);
+    auto* big = static_cast<uint8_t*>(pool.Allocate(TMemoryPool::kMaxPooled + 1));
     std::memset(big, 1, TMemoryPool::kMaxPooled + 1);
+    auto* other = static_cast<uint8_t*>(pool.Allocate(100000));
+    std::memset(other, 2, 100000);
+    EXPECT_EQ(big[TMemoryPool::kMaxPooled], 1);
+    EXPECT_EQ(other[99999], 2);
+    void* small = pool.Allocate(200);
+    pool.Free(small, 200);
+    EXPECT_EQ(pool.Allocate(200), small);  // the size's free list hands it out again
     pool.Free(big, TMemoryPool::kMaxPooled + 1);
-    for (int i = 0; i < 5; ++i) std::memset(pool.Allocate(100000), 2, 100000);
-    for (int i = 0; i < 5000; ++i) pool.Allocate(200);
+    EXPECT_EQ(other[0], 2);
     pool.Reset();
-    std::memset(pool.Allocate(64), 3, 64);
+    void* fresh = pool.Allocate(64);
+    EXPECT_EQ(TMemoryPool::Owner(fresh), &pool);
 }
 
 // Slabs of a huge page and more are mapped from the system: blocks there

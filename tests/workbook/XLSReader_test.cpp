@@ -1,6 +1,7 @@
 // The BIFF reader on workbooks built record by record: cell texts of every
 // kind, shared and array formulas, shared strings across CONTINUE records,
 // substreams, custom views, code pages and hostile counts.
+#include "BIFFBuild.h"
 #include "TestHelpers.h"
 #include "workbook/CellText.h"
 #include "workbook/CompoundDocument.h"
@@ -17,78 +18,7 @@
 #include <functional>
 
 using namespace workbook;
-using tbtest::Hex;
-
-namespace {
-
-struct TRec {
-    uint16_t Id;
-    std::vector<uint8_t> Body;
-};
-
-std::vector<uint8_t> U16(uint16_t v) { return {uint8_t(v), uint8_t(v >> 8)}; }
-std::vector<uint8_t> U32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
-std::vector<uint8_t> F64(double d)
-{
-    std::vector<uint8_t> b(8);
-    std::memcpy(b.data(), &d, 8);
-    return b;
-}
-std::vector<uint8_t> operator+(std::vector<uint8_t> a, const std::vector<uint8_t>& b) { return tbtest::Cat(a, b); }
-
-std::vector<uint8_t> Cell(uint16_t row, uint16_t col) { return U16(row) + U16(col) + U16(15); }
-TRec Number(uint16_t row, uint16_t col, double v) { return {0x0203, Cell(row, col) + F64(v)}; }
-TRec Formula(uint16_t row, uint16_t col, std::vector<uint8_t> result, uint16_t options, std::vector<uint8_t> tokens)
-{
-    return {0x0006, Cell(row, col) + result + U16(options) + U32(0) + U16(uint16_t(tokens.size())) + tokens};
-}
-std::vector<uint8_t> Special(uint8_t type, uint8_t value) { return {type, 0, value, 0, 0, 0, 0xFF, 0xFF}; }
-
-// A one-stream compound document: globals (BOUNDSHEETs, extra records),
-// then one substream per sheet.
-std::vector<uint8_t> Book(const std::vector<std::vector<TRec>>& sheets, const std::vector<TRec>& globals = {},
-                          uint16_t version = 0x0600, const char16_t* streamName = nullptr)
-{
-    std::vector<TRec> all;
-    all.push_back({0x0809, U16(version) + U16(0x0005) + Hex("AF 18 CD 07 C1 00 00 00 06 03 00 00")});
-    all.insert(all.end(), globals.begin(), globals.end());
-    for (size_t i = 0; i < sheets.size(); ++i) {
-        std::string name = "S" + std::to_string(i + 1);
-        std::vector<uint8_t> b = U32(0) + Hex("00 00") + std::vector<uint8_t>{uint8_t(name.size())};
-        if (version == 0x0600) b.push_back(0);
-        b.insert(b.end(), name.begin(), name.end());
-        all.push_back({0x0085, b});
-    }
-    all.push_back({0x000A, {}});
-    for (const auto& sheet : sheets) {
-        all.push_back({0x0809, U16(version) + U16(0x0010) + Hex("AF 18 CD 07 C1 00 00 00 06 03 00 00")});
-        all.insert(all.end(), sheet.begin(), sheet.end());
-        all.push_back({0x000A, {}});
-    }
-    std::vector<uint8_t> stream;
-    for (const TRec& r : all) stream = stream + U16(r.Id) + U16(uint16_t(r.Body.size())) + r.Body;
-    TCompoundDocument doc;
-    auto s = doc.Root().CreateStream(streamName ? streamName : version == 0x0600 ? u"Workbook" : u"Book");
-    s.Write(stream.data(), stream.size());
-    return doc.SaveToMemory();
-}
-
-std::string Text(TXLSWorkbook& book, uint32_t col, uint32_t row, int sheet = 0)
-{
-    return Utf16ToUtf8(book.Sheet(sheet).GetAsString(col, row));
-}
-
-std::string ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return {};
-}
-
-}  // namespace
+using namespace tbtest;
 
 TEST(XLSReaderCellText, every_case_of_the_cell_text_table)
 {

@@ -119,13 +119,15 @@ TEST(XLSWorkbook, the_empty_text_is_a_text_cell_and_reads_back_empty)
     EXPECT_EQ(sheet.GetAsString(0, 0), u"");
 }
 
-TEST(XLSWorkbook, the_store_spans_its_whole_range_and_reading_allocates_nothing)
+TEST(XLSWorkbook, the_store_spans_its_whole_range_and_reading_an_empty_position_adds_no_cell)
 {
     TXLSWorkbook book;
     TSheet& sheet = book.Sheet(0);
     sheet.SetAsString(16383, 1048575, u"corner");
     EXPECT_EQ(sheet.GetAsString(16383, 1048575), u"corner");
     EXPECT_EQ(sheet.GetAsString(500, 70000), u"");
+    EXPECT_EQ(sheet.GetAsString(16383, 1048574), u"");
+    EXPECT_EQ(sheet.Cells().GetCells(500, 70000), nullptr);
     EXPECT_EQ(sheet.Cells().CellCount(), 1u);
     EXPECT_THROW(sheet.SetAsString(16384, 0, u"x"), EXLSError);
     EXPECT_EQ(book.SST().UniqueCount(), 1u);

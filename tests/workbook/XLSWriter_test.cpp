@@ -4,12 +4,16 @@
 #include "TestHelpers.h"
 
 #include "workbook/BIFFRecords.h"
+#include "workbook/Utf16.h"
 #include "workbook/WindowResources.h"
 #include "workbook/XLSError.h"
 #include "workbook/XLSWorkbook.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
+
+#include <cstring>
+#include <limits>
 
 using namespace workbook;
 using namespace tbtest;
@@ -328,6 +332,34 @@ TEST(XLSWriter, numbers_become_rk_mulrk_or_number_records)
     EXPECT_EQ(rk[1].Body, Hex("03 00 01 00 0F 00 00 00 E0 3F"));  // 0.5: the double's high half
 }
 
+TEST(XLSWriter, numbers_near_the_double_range_and_odd_quotients_round_trip_bit_for_bit)
+{
+    const double values[] = {1.797e308, -1.797e308, 1.8e306, 2e306, std::numeric_limits<double>::max(),
+                             std::numeric_limits<double>::denorm_min(), 0.07, 1.15, 123456.78, -0.0};
+    TXLSWorkbook book;
+    TCellValues& cells = book.Sheet(0).Cells();
+    uint16_t col = 0;
+    for (double v : values) {
+        cells.SetCells(col, 0, std::make_unique<TFloatCell>(col, 0, book.DefaultFormat(), v));
+        ++col;
+    }
+    const std::vector<uint8_t> file = Written(book);
+    TTempDir dir;
+    WriteBytes(dir / "n.xls", file);
+    TXLSWorkbook back;
+    back.SetFilename(Utf8ToUtf16((dir / "n.xls").string()));
+    back.Read();
+    col = 0;
+    for (double v : values) {
+        TCell* cell = back.Sheet(0).Cells().GetCells(col, 0);
+        ASSERT_NE(cell, nullptr) << v;
+        ASSERT_EQ(cell->CellType(), ctFloat);
+        const double got = static_cast<TFloatCell*>(cell)->FValue;
+        EXPECT_EQ(std::memcmp(&got, &v, sizeof v), 0) << "column " << col << ": wrote " << v << ", read " << got;
+        ++col;
+    }
+}
+
 TEST(XLSWriter, blanks_booleans_and_errors_have_their_records)
 {
     TXLSWorkbook book;
@@ -360,7 +392,17 @@ TEST(XLSWriter, cells_beyond_column_255_are_skipped_and_dimensions_capped)
     book.Sheet(0).SetAsString(0, 0, u"near");
     records = RecordsOf(Written(book));
     EXPECT_EQ(Only(records, 0x00FD).size(), 1u);
-    EXPECT_EQ(First(records, 0x0200).Body, Hex("00 00 00 00 FF FF 00 00 00 00 FF 00 00 00"));
+    EXPECT_EQ(First(records, 0x0200).Body, Hex("00 00 00 00 00 00 01 00 00 00 FF 00 00 00"));
+}
+
+TEST(XLSWriter, full_height_sheet_says_65536_rows_in_dimensions)
+{
+    TXLSWorkbook book;
+    book.Sheet(0).SetAsString(0, 0, u"title");
+    book.Sheet(0).SetAsString(0, 65535, u"last line");
+    auto records = RecordsOf(Written(book));
+    EXPECT_EQ(Only(records, 0x00FD).size(), 2u);
+    EXPECT_EQ(First(records, 0x0200).Body, Hex("00 00 00 00 00 00 01 00 00 00 01 00 00 00"));
 }
 
 TEST(XLSWriter, writing_twice_gives_equal_files_and_later_settings_reach_the_second)

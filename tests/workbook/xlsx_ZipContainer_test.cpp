@@ -1,6 +1,8 @@
 #include "workbook/xlsx/ZipContainer.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <zip.h>
 
 #include <cstring>
@@ -192,10 +194,13 @@ TEST(ZipContainer, entry_inflating_short_of_its_declared_size_is_refused) {
     EXPECT_EQ(Message([&] { zip.Extract(0); }).rfind("Damaged zip entry: a.xml", 0), 0u);
 }
 
+// How many zero bytes the next source gives.
+std::uint64_t gZeroBytes = 600ull << 20;
+
 // A source of zero bytes of any length, so that a bomb needs no big buffer.
 zip_int64_t Zeros(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
     auto* left = static_cast<std::uint64_t*>(state);
-    static constexpr std::uint64_t kTotal = 600ull << 20;
+    const std::uint64_t kTotal = gZeroBytes;
     switch (cmd) {
         case ZIP_SOURCE_OPEN:
             *left = kTotal;
@@ -222,23 +227,44 @@ zip_int64_t Zeros(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cm
     }
 }
 
-// 600 MiB of zeros deflated: about 600 KiB of archive.
-const std::string& ZipBomb() {
-    static const std::string bomb = WriteZip([](zip_t* archive) {
+std::string ZerosZip(std::uint64_t bytes) {
+    gZeroBytes = bytes;
+    return WriteZip([](zip_t* archive) {
         static std::uint64_t left = 0;
         zip_source_t* s = zip_source_function(archive, Zeros, &left);
         const zip_int64_t index = zip_file_add(archive, "xl/worksheets/sheet1.xml", s, 0);
         zip_set_file_compression(archive, index, ZIP_CM_DEFLATE, 1);
     });
+}
+
+// 600 MiB of zeros deflated: about 600 KiB of archive.
+const std::string& ZipBomb() {
+    static const std::string bomb = ZerosZip(600ull << 20);
     return bomb;
 }
 
 TEST(ZipContainer, zip_bomb_declaring_its_size_is_refused_before_inflating) {
     TZipContainer zip(ZipBomb());
     EXPECT_LT(zip.Bytes().size(), 8u << 20);
+    EXPECT_EQ(zip.EntryLimit(), std::min<std::uint64_t>(zip.Bytes().size() * 200, 512u << 20));
     EXPECT_EQ(Message([&] { zip.Extract(0); }),
-              "Zip entry too large: xl/worksheets/sheet1.xml declares 629145600 bytes "
-              "uncompressed, more than the limit of 512 MiB");
+              "Zip entry too large: xl/worksheets/sheet1.xml declares 629145600 bytes uncompressed, more than the " +
+                  std::to_string(zip.EntryLimit()) + " allowed for one part of this package of " +
+                  std::to_string(zip.Bytes().size()) + " bytes (200 times its size, at least 32 MiB, at most 512 MiB)");
+}
+
+// A package of some 450 KB whose part inflates to 100 MiB is refused at once,
+// though what it declares is within the overall limit of 512 MiB.
+TEST(ZipContainer, one_part_may_inflate_to_at_most_200_times_the_package) {
+    TZipContainer zip(ZerosZip(100ull << 20));
+    ASSERT_LT(zip.Bytes().size() * 200, 100u << 20);
+    EXPECT_EQ(zip.EntryLimit(), std::max<std::uint64_t>(zip.Bytes().size() * 200, 32u << 20));
+    EXPECT_EQ(Message([&] { zip.Extract(0); }).rfind("Zip entry too large: xl/worksheets/sheet1.xml declares "
+                                                     "104857600 bytes uncompressed, more than the " +
+                                                         std::to_string(zip.EntryLimit()) + " allowed",
+                                                     0),
+              0u);
+    EXPECT_EQ(TZipContainer(MakeZip({{"a.xml", "<a/>"}})).EntryLimit(), 32u << 20);
 }
 
 TEST(ZipContainer, zip_bomb_hiding_its_size_stops_at_the_declared_size) {

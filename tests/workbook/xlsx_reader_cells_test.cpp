@@ -170,13 +170,41 @@ TEST(XlsxReaderCells, elements_the_model_does_not_hold_are_kept_with_markers_in_
     EXPECT_EQ(book.Sheet(0).Rows().at(0).Height, 600);
 }
 
+TEST(XlsxReaderCells, formula_whose_cached_result_is_a_shared_string_reads_that_string)
+{
+    TTempDir dir;
+    TXLSWorkbook book;
+    ReadPackage(dir, book, OneSheet(R"(<row r="1"><c r="A1" t="s"><f>B1</f><v>1</v></c></row>)",
+                                    "<si><t>甲</t></si><si><t>备注</t></si>"));
+    TCell* cell = book.Sheet(0).Cells().GetCells(0, 0);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->CellType(), ctStringFormula);
+    EXPECT_EQ(book.Sheet(0).GetAsString(0, 0), u"备注");
+}
+
+TEST(XlsxReaderCells, unknown_cell_types_keep_their_value_as_text_and_the_rest_reads)
+{
+    TTempDir dir;
+    TXLSWorkbook book;
+    ReadPackage(dir, book,
+                OneSheet(R"(<row r="1"><c r="A1" t="x"><v>abc</v></c><c r="B1" t="zz"><f>1</f><v>7</v></c>)"
+                         R"(<c r="C1" t="x" s="0"><v>a&amp;b</v></c><c r="D1"><v>2</v></c></row>)"));
+    TSheet& sheet = book.Sheet(0);
+    ASSERT_NE(sheet.Cells().GetCells(0, 0), nullptr);
+    EXPECT_EQ(sheet.Cells().GetCells(0, 0)->CellType(), ctString);
+    EXPECT_EQ(sheet.GetAsString(0, 0), u"abc");
+    ASSERT_NE(sheet.Cells().GetCells(1, 0), nullptr);
+    EXPECT_EQ(sheet.Cells().GetCells(1, 0)->CellType(), ctStringFormula);
+    EXPECT_EQ(sheet.GetAsString(1, 0), u"7");
+    EXPECT_EQ(sheet.GetAsString(2, 0), u"a&b");
+    EXPECT_EQ(sheet.GetAsString(3, 0), u"2");
+}
+
 TEST(XlsxReaderCells, faults_are_reported_with_their_messages)
 {
     TXLSWorkbook book;
-    EXPECT_EQ(ErrorOf(book, OneSheet(R"(<row r="1"><c r="A1" t="x"><v>1</v></c></row>)")), "Unknown Excel XML cell type");
     EXPECT_EQ(ErrorOf(book, OneSheet(R"(<row r="1"><c r="A1" t="s"><v>5</v></c></row>)", "<si><t>a</t></si>")),
               "Shared string 5 does not exist (the workbook has 1)");
-    EXPECT_EQ(ErrorOf(book, OneSheet(R"(<row r="1"><c r="A1" t="x"><f>1</f><v>1</v></c></row>)")), "Unknown Excel XML formula type");
     EXPECT_EQ(ErrorOf(book, OneSheet("</row></sheetData></worksheet></x>")), "XML level < 0");
     EXPECT_EQ(ErrorOf(book, OneSheet("", R"(<si><r><rPr><b/></rPr></r></si>)")), "Excepcted tag missing: \"T\"");
     EXPECT_EQ(ErrorOf(book, {{"docProps/app.xml", "<Properties/>"}}),

@@ -77,6 +77,31 @@ TEST(XlsxWriterPackage, parts_the_model_does_not_hold_are_kept_as_they_were)
     EXPECT_EQ(ReadBookTexts(copy).Tsv, "0\t0\t0\t2\n");
 }
 
+// Another program wrote its part names with backslashes, in the zip entries
+// and the relationship targets; the parts made anew have plain names.
+TEST(XlsxWriterPackage, regenerated_parts_get_forward_slashes_in_names_and_targets)
+{
+    TTempDir dir;
+    TXLSWorkbook book;
+    auto parts = Package({{"S", "worksheets\\sheet1.xml"}},
+                         {{"xl\\worksheets\\sheet1.xml", SheetXml(R"(<row r="1"><c r="A1"><v>5</v></c></row>)")}});
+    ReadPackage(dir, book, parts);
+    ASSERT_EQ(book.Sheet(0).GetAsString(0, 0), u"5");
+    const auto copy = dir / "copy.xlsx";
+    book.SetFilename(Utf8ToUtf16(copy.string()));
+    book.Write();
+    const TZipContainer zip(FileText(copy));
+    for (int i = 0; i < zip.Count(); ++i) {
+        EXPECT_EQ(zip.Name(i).find('\\'), std::string::npos) << zip.Name(i);
+        EXPECT_EQ(zip.Extract(i).find('\\'), std::string::npos) << zip.Name(i);
+    }
+    EXPECT_GE(zip.Find("xl/worksheets/sheet1.xml"), 0);
+    EXPECT_EQ(ReadBookTexts(copy).Tsv, "0\t0\t0\t5\n");
+    const std::string out = RunPython(dir, "import openpyxl\nwb = openpyxl.load_workbook('" + copy.string() + "')\n"
+                                           "print(wb.worksheets[0]['A1'].value)\n");
+    EXPECT_EQ(out, "5\n");
+}
+
 TEST(XlsxWriterPackage, a_workbook_counting_from_1904_keeps_its_date_system)
 {
     TTempDir dir;

@@ -11,9 +11,7 @@ class TXLSWorkbook;
 
 namespace xlstool {
 
-// The workbook of a command, one per process. Taking apart a table of
-// hundreds of thousands of cells would only cost time when the process is
-// about to end, so it is left to the exit, reachable until then.
+// The workbook of a command, one per process, freed when the program ends.
 workbook::TXLSWorkbook& WorkbookKeptToExit();
 
 // The text given with --password (UTF-8); empty when none was given. The

@@ -8,20 +8,18 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace xlstool {
 
-// Holds the workbook WorkbookKeptToExit makes. It has external linkage so
-// the compiler keeps the store and leak checkers find the workbook still in
-// use at exit.
-workbook::TXLSWorkbook* gWorkbookKeptToExit = nullptr;
-
 std::string gPassword;
 
+// One command works on one workbook, which lives until the program ends.
 workbook::TXLSWorkbook& WorkbookKeptToExit()
 {
-    gWorkbookKeptToExit = new workbook::TXLSWorkbook();
-    return *gWorkbookKeptToExit;
+    static std::unique_ptr<workbook::TXLSWorkbook> book;
+    book = std::make_unique<workbook::TXLSWorkbook>();
+    return *book;
 }
 
 namespace {

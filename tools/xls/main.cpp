@@ -2,38 +2,12 @@
 // with exit status 1.
 #include "Commands.h"
 
-#include <malloc.h>
-#include <sys/mman.h>
-#include <unistd.h>
-
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
 
 namespace {
-
-// One command is one workbook, and a large one makes hundreds of thousands
-// of small allocations. The heap is therefore grown in one large step,
-// never given back (the process ends soon), and marked for huge pages, so
-// the kernel maps it 2 MB at a time instead of taking a page fault for
-// every 4 KB. Memory not touched is not used; a sanitizer's own allocator
-// is left alone.
-void PrepareHeapForLargeTables()
-{
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-    constexpr size_t kStep = 64u << 20, kHuge = 2u << 20;
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, INT32_MAX);
-    mallopt(M_TOP_PAD, int(kStep));
-    void* volatile first = std::malloc(1 << 20);  // grows the heap by kStep now
-    std::free(first);
-    auto top = reinterpret_cast<uintptr_t>(sbrk(0));
-    uintptr_t start = (top - kStep + kHuge - 1) & ~uintptr_t(kHuge - 1);
-    if (top > start) madvise(reinterpret_cast<void*>(start), top - start, MADV_HUGEPAGE);
-#endif
-}
 
 std::vector<xlstool::TCommand> AllCommands()
 {
@@ -57,7 +31,6 @@ void PrintHelp(const std::vector<xlstool::TCommand>& commands)
 
 int main(int argc, char** argv)
 {
-    PrepareHeapForLargeTables();
     auto commands = AllCommands();
     std::string name = argc > 1 ? argv[1] : "";
     if (name == "--help" || name == "-h" || name == "help") {

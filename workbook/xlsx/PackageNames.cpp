@@ -14,9 +14,18 @@ std::string_view FolderOf(std::string_view part) {
 
 }  // namespace
 
+std::string ForwardSlashes(std::string_view name) {
+    std::string out(name);
+    for (char& c : out)
+        if (c == '\\') c = '/';
+    return out;
+}
+
+// Targets written with backslashes (as some programs do) name the same
+// parts; the result has forward slashes only.
 std::string ResolvePartTarget(std::string_view sourcePart, std::string_view target) {
-    std::string path = target.starts_with('/') ? std::string(target.substr(1))
-                                               : std::string(FolderOf(sourcePart)) + std::string(target);
+    const std::string forward = ForwardSlashes(target);
+    std::string path = forward.starts_with('/') ? forward.substr(1) : ForwardSlashes(FolderOf(sourcePart)) + forward;
     std::vector<std::string> segments;
     std::size_t start = 0;
     while (start <= path.size()) {

@@ -13,6 +13,10 @@ namespace workbook {
 // are resolved ("..", beyond the package root, stays at the root).
 std::string ResolvePartTarget(std::string_view sourcePart, std::string_view target);
 
+// The name with every backslash turned into a slash: part names as some
+// programs write them into zip entries and targets, made usable for others.
+std::string ForwardSlashes(std::string_view name);
+
 // "xl/_rels/workbook.xml.rels" for "xl/workbook.xml"; "_rels/.rels" for the package ("").
 std::string RelationshipsPartOf(std::string_view part);
 

@@ -74,7 +74,7 @@ void TXLSXReader::Load(TZipContainer& zip)
     const std::string folder = FolderOf(workbookPart);
     const std::string styles = TargetOfType(all, "styles", folder + "styles.xml");
     if (zip.Find(styles) >= 0) {
-        FPackage->FStylesPart = zip.Name(zip.Find(styles));
+        FPackage->FStylesPart = ForwardSlashes(zip.Name(zip.Find(styles)));
         ReadXLSXStyles(*this, Part(zip, styles), styles);
     }
     const std::string strings = TargetOfType(all, "sharedStrings", folder + "sharedStrings.xml");
@@ -166,7 +166,7 @@ void TXLSXReader::ReadWorkbookRelations(const TZipContainer& zip, const TXMLRela
             sheet.FPart = ResolvePartTarget(FPackage->FWorkbookPart, r->FTarget);
         }
         if (!sheet.IsWorksheet()) continue;
-        if (zip.Find(sheet.FPart) >= 0) sheet.FPart = zip.Name(zip.Find(sheet.FPart));
+        if (zip.Find(sheet.FPart) >= 0) sheet.FPart = ForwardSlashes(zip.Name(zip.Find(sheet.FPart)));
         regenerated.push_back(sheet.FPart);
         regenerated.push_back(RelationshipsPartOf(sheet.FPart));
     }

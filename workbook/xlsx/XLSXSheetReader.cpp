@@ -8,7 +8,6 @@
 #include "workbook/SST.h"
 #include "workbook/XLSError.h"
 #include "workbook/XLSWorkbook.h"
-#include "workbook/xlsx/XLSXPlainCell.h"
 #include "workbook/xlsx/XLSXReader.h"
 #include "workbook/xlsx/XLSXText.h"
 #include "workbook/xlsx/XmlText.h"
@@ -20,12 +19,11 @@ namespace {
 // Elements the model holds and a writer regenerates.
 bool IsRegeneratedSheetElement(int id) { return id == xe_sheetData || id == xe_cols || id == xe_dimension; }
 
-// A cell's type and value, from its tags or from its bytes.
+// A cell's type and value.
 struct TCellValue {
     std::string_view Type;               // t, "n" when absent
     std::optional<std::string_view> V;   // the v child's raw text; none for no v, or an empty one
-    const TExXMLTag* Is = nullptr;       // the is child of a cell read as tags
-    std::optional<std::string_view> IsText;  // the is child's t text of a cell read from its bytes
+    const TExXMLTag* Is = nullptr;       // the is child
 };
 
 class TSheetHandler : public TXmlPartHandler {
@@ -42,7 +40,6 @@ public:
         FCol = -1;
     }
     bool TagEnds(TExXMLTag& tag) override;
-    std::size_t WholeElement(std::string_view bytes, const TExXMLTag& parent) override;
 
 private:
     void Cell(const TExXMLTag& c);
@@ -54,6 +51,7 @@ private:
     void Put(std::unique_ptr<TCell> cell) { FCells.SetCells(uint32_t(FCol), uint32_t(FCellRow), std::move(cell)); }
     void PutText(std::u16string_view text);
     void SharedStringCell(int index);
+    TXLSString* SharedString(int index) const;
     // The decoded raw text with its _xHHHH_ escapes, in FText.
     const std::u16string& DecodedText(std::string_view raw);
     TCellFormat* Format(int s) const;
@@ -113,26 +111,10 @@ void TSheetHandler::Cell(const TExXMLTag& c)
     const TExXMLTag* v = c.Child(xe_v);
     if (v != nullptr && v->FText.empty() && type != "str" && type != "inlineStr") v = nullptr;  // <v/> is no value
     if (const TExXMLTag* f = c.Child(xe_f)) return Formula(c, *f, type, v);
-    TCellValue value{type, std::nullopt, nullptr, std::nullopt};
+    TCellValue value{type, std::nullopt, nullptr};
     if (v != nullptr) value.V = v->FText;
     value.Is = c.Child(xe_is);
     Value(value);
-}
-
-// Cells in rows, of the common form, are read from their bytes.
-std::size_t TSheetHandler::WholeElement(std::string_view bytes, const TExXMLTag& parent)
-{
-    if (parent.FId != xe_row || !PlainCellsEnabled()) return 0;
-    const std::optional<TPlainCell> cell = ReadPlainCell(bytes);
-    if (!cell) return 0;
-    Place(cell->R, cell->S);
-    TCellValue value{cell->T.empty() ? std::string_view("n") : cell->T, std::nullopt, nullptr, std::nullopt};
-    if (cell->Content == TPlainCell::TContent::Value &&
-        (!cell->Text.empty() || value.Type == "str" || value.Type == "inlineStr"))
-        value.V = cell->Text;
-    if (cell->Content == TPlainCell::TContent::InlineText) value.IsText = cell->Text;
-    Value(value);
-    return cell->Length;
 }
 
 template <class TFormula, class TValue> std::unique_ptr<TCell> FormulaOf(int col, int row, TCellFormat* format, TValue value)
@@ -155,9 +137,11 @@ void TSheetHandler::Formula(const TExXMLTag& c, const TExXMLTag& f, std::string_
     else if (type == "n") cell = FormulaOf<TNumberFormulaCell>(FCol, FCellRow, FFormat, XmlToFloat(v->FText));
     else if (type == "d" && IsoDateToSerial(v->FText, FReader.Date1904()))
         cell = FormulaOf<TNumberFormulaCell>(FCol, FCellRow, FFormat, *IsoDateToSerial(v->FText, FReader.Date1904()));
-    else if (type == "str" || type == "inlineStr" || type == "d")
+    else if (type == "s")  // another program's cached result that is a shared string
+        cell = FormulaOf<TStringFormulaCell>(FCol, FCellRow, FFormat,
+                                             FBook.SST().GetItem(SharedString(XmlToInt(v->FText))));
+    else  // str, inlineStr, a d that is no date, and any type not known: the value as text
         cell = FormulaOf<TStringFormulaCell>(FCol, FCellRow, FFormat, DecodeXEscapes(v->DecodedText()));
-    else throw EXLSError("Unknown Excel XML formula type");
     Put(std::move(cell));
 }
 
@@ -187,8 +171,6 @@ void TSheetHandler::Value(const TCellValue& value)
         if (value.Is != nullptr) {
             XLSXItemTextInto(FText, *value.Is);
             PutText(FText);
-        } else if (value.IsText) {
-            PutText(DecodedText(*value.IsText));
         } else if (value.V) {
             PutText(DecodedText(*value.V));
         } else {
@@ -213,20 +195,27 @@ void TSheetHandler::Value(const TCellValue& value)
         if (!serial) return PutText(DecodeXmlText(v));
         return Put(FCells.NewCell<TFloatCell>(col, row, FFormat, *serial));
     }
-    if (type != "s") throw EXLSError("Unknown Excel XML cell type");
+    // A type this reader does not know loses no workbook: its value is kept as text.
+    if (type != "s") return PutText(DecodedText(v));
     SharedStringCell(XmlToInt(v));
 }
 
-void TSheetHandler::SharedStringCell(int index)
+TXLSString* TSheetHandler::SharedString(int index) const
 {
     std::vector<TXLSString*>& strings = FReader.Strings();
     if (index < 0 || index >= int(strings.size()))
         throw EXLSError(FormatText("Shared string %d does not exist (the workbook has %d)", index, int(strings.size())));
-    FBook.SST().AddRef(strings[size_t(index)]);
+    return strings[size_t(index)];
+}
+
+void TSheetHandler::SharedStringCell(int index)
+{
+    TXLSString* s = SharedString(index);
+    FBook.SST().AddRef(s);
     try {
-        Put(FCells.NewCell<TStringCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat, strings[size_t(index)]));
+        Put(FCells.NewCell<TStringCell>(uint16_t(FCol), uint32_t(FCellRow), FFormat, s));
     } catch (...) {
-        FBook.SST().Release(strings[size_t(index)]);
+        FBook.SST().Release(s);
         throw;
     }
 }

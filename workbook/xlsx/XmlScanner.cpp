@@ -283,10 +283,6 @@ void TXmlScanner::TImpl::Step() {
     NeedBytesAt(FPos);
     if (SkipMarkup()) return;
     if (FPos + 1 < FIn.size() && FIn[FPos + 1] == '/') return EndTag();
-    if (const std::size_t length = FEvents.WholeElement(FIn.substr(FPos))) {
-        FPos += length;
-        return;
-    }
     if (!ReadTagContent()) {
         FEnded = true;
         FPos = FIn.size();

@@ -32,11 +32,6 @@ public:
     virtual void TagBegins(std::string_view name, std::span<const TXmlScannedAttribute> attributes,
                            std::string_view text) = 0;
     virtual void TagEnds() = 0;
-    // Offered the bytes from the "<" of each start tag, as far as they have
-    // arrived: a receiver that takes a whole element from them (as the
-    // events of that element would have given it) answers its length in
-    // bytes, and the scanner goes on after it; 0 leaves it to the scanner.
-    virtual std::size_t WholeElement(std::string_view bytes) { return 0; }
 };
 
 // Scans a part that arrives piece by piece, as it is inflated: each Scan gets

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 
-#include "workbook/xlsx/XmlPartPipeline.h"
 #include "workbook/xlsx/XmlText.h"
 
 namespace workbook {
@@ -49,7 +48,6 @@ public:
     void TagBegins(std::string_view name, std::span<const TXmlScannedAttribute> attributes,
                    std::string_view text) override;
     void TagEnds() override;
-    std::size_t WholeElement(std::string_view bytes) override;
 
 private:
     void BindPrefixes(std::span<const TXmlScannedAttribute> attributes);
@@ -146,12 +144,6 @@ void TTreeBuilder::TagBegins(std::string_view name,
     if (FHandler != nullptr) FHandler->TagBegins(*FCurrent);
 }
 
-// Only where the element's tags could not have failed on depth.
-std::size_t TTreeBuilder::WholeElement(std::string_view bytes) {
-    if (FHandler == nullptr || FDepth + TXmlPartHandler::kMaxWholeElementDepth > kMaxDepth) return 0;
-    return FHandler->WholeElement(bytes, *FCurrent);
-}
-
 void TTreeBuilder::TagEnds() {
     const bool done = FHandler != nullptr && FHandler->TagEnds(*FCurrent);
     while (!FPrefixes.empty() && FPrefixes.back().Depth == FDepth) FPrefixes.pop_back();
@@ -236,7 +228,7 @@ void TXmlTree::Parse(std::string_view bytes, std::string_view partName, TXmlPart
 void TXmlTree::Parse(const TZipContainer& zip, int index, std::string_view partName, TXmlPartHandler* handler) {
     FRoot.FTags.clear();
     TTreeBuilder builder(FRoot, partName, handler);
-    ScanZipEntry(zip, index, builder);
+    ScanXml(zip.Extract(index), builder);
 }
 
 }  // namespace workbook

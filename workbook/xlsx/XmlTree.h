@@ -58,12 +58,6 @@ public:
     virtual void TagBegins(TExXMLTag& tag) {}
     // True when done: every child collected so far under the tag's parent is dropped.
     virtual bool TagEnds(TExXMLTag& tag) = 0;
-    // May take a whole element below parent straight from the bytes, from the
-    // "<" of its start tag, instead of the tags it would give: answers its
-    // length in bytes, or 0. The element is then no part of the tree.
-    // Elements taken so must nest no deeper than kMaxWholeElementDepth.
-    virtual std::size_t WholeElement(std::string_view bytes, const TExXMLTag& parent) { return 0; }
-    static constexpr int kMaxWholeElementDepth = 3;
 };
 
 // Parses a part into a tree below a root named "PARENT". Without a handler the
@@ -73,7 +67,7 @@ public:
     TXmlTree();
     void Parse(std::string_view bytes, std::string_view partName,
                TXmlPartHandler* handler = nullptr);
-    // The same for an entry of a zip container, a large one scanned while it inflates.
+    // The same for an entry of a zip container.
     void Parse(const TZipContainer& zip, int index, std::string_view partName,
                TXmlPartHandler* handler = nullptr);
     const TExXMLTag& Root() const { return FRoot; }

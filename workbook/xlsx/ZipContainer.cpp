@@ -1,9 +1,5 @@
 // The zip layer of the package reader, over libzip reading from memory.
-// libzip is opened when the first zip container is, so that a program that
-// only reads and writes .xls files never loads it.
 #include "workbook/xlsx/ZipContainer.h"
-
-#include "workbook/SharedLibrary.h"
 
 #include <zip.h>
 
@@ -20,36 +16,12 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 // Deflate cannot expand more than about 1032 to 1; used to size the first buffer.
 constexpr std::uint64_t kMaxDeflateRatio = 1032;
 
-// The libzip functions the container calls, typed by libzip's own header.
-struct TZipFunctions {
-    TSharedLibrary Library{TB_LIBZIP_SONAME, "the zip library"};
-    decltype(&zip_error_init) ErrorInit = Library["zip_error_init"];
-    decltype(&zip_error_fini) ErrorFini = Library["zip_error_fini"];
-    decltype(&zip_error_strerror) ErrorText = Library["zip_error_strerror"];
-    decltype(&zip_source_buffer_create) SourceBufferCreate = Library["zip_source_buffer_create"];
-    decltype(&zip_source_free) SourceFree = Library["zip_source_free"];
-    decltype(&zip_open_from_source) OpenFromSource = Library["zip_open_from_source"];
-    decltype(&zip_discard) Discard = Library["zip_discard"];
-    decltype(&zip_get_num_entries) EntryCount = Library["zip_get_num_entries"];
-    decltype(&zip_get_name) EntryName = Library["zip_get_name"];
-    decltype(&zip_stat_init) StatInit = Library["zip_stat_init"];
-    decltype(&zip_stat_index) StatIndex = Library["zip_stat_index"];
-    decltype(&zip_fopen_index) OpenEntry = Library["zip_fopen_index"];
-    decltype(&zip_fread) ReadEntry = Library["zip_fread"];
-    decltype(&zip_fclose) CloseEntry = Library["zip_fclose"];
-    decltype(&zip_strerror) ArchiveErrorText = Library["zip_strerror"];
-    decltype(&zip_file_strerror) EntryErrorText = Library["zip_file_strerror"];
-};
-
-// Throws EXLSError when libzip cannot be loaded.
-const TZipFunctions& Zip() { return LoadedOnce<TZipFunctions>(); }
-
 // Closes libzip's error record on every path.
 struct TZipErrorRecord {
     zip_error_t error;
-    TZipErrorRecord() { Zip().ErrorInit(&error); }
-    ~TZipErrorRecord() { Zip().ErrorFini(&error); }
-    std::string Text() { return Zip().ErrorText(&error); }
+    TZipErrorRecord() { zip_error_init(&error); }
+    ~TZipErrorRecord() { zip_error_fini(&error); }
+    std::string Text() { return zip_error_strerror(&error); }
 };
 
 std::string CannotProcess(const std::string& name) { return "Cannot process this file: " + name + " "; }
@@ -61,11 +33,11 @@ zip_t* OpenArchive(const std::string& bytes) {
         throw EZipError("Not a zip package: the file is a compound document "
                         "(an encrypted workbook or an Excel 97-2003 file)");
     TZipErrorRecord err;
-    zip_source_t* source = Zip().SourceBufferCreate(bytes.data(), bytes.size(), 0, &err.error);
+    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &err.error);
     if (source == nullptr) throw EZipError("Not a zip package: " + err.Text());
-    zip_t* archive = Zip().OpenFromSource(source, ZIP_RDONLY, &err.error);
+    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &err.error);
     if (archive == nullptr) {
-        Zip().SourceFree(source);
+        zip_source_free(source);
         throw EZipError("Not a zip package: " + err.Text());
     }
     return archive;
@@ -85,13 +57,13 @@ std::string StripPrefixes(std::string name) {
 
 }  // namespace
 
-void TZipContainer::TArchiveCloser::operator()(zip* archive) const { Zip().Discard(archive); }
+void TZipContainer::TArchiveCloser::operator()(zip* archive) const { zip_discard(archive); }
 
 TZipContainer::TZipContainer(std::string bytes)
     : FBytes(std::make_unique<std::string>(std::move(bytes))), FArchive(OpenArchive(*FBytes)) {
-    const zip_int64_t count = Zip().EntryCount(FArchive.get(), 0);
+    const zip_int64_t count = zip_get_num_entries(FArchive.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
-        const char* name = Zip().EntryName(FArchive.get(), i, ZIP_FL_ENC_GUESS);
+        const char* name = zip_get_name(FArchive.get(), i, ZIP_FL_ENC_GUESS);
         FNames.emplace_back(name != nullptr ? name : "");
         FIndex.emplace(NormalisedName(FNames.back()), static_cast<int>(i));
     }
@@ -122,6 +94,10 @@ int TZipContainer::Find(std::string_view name) const {
     return found == FIndex.end() ? -1 : found->second;
 }
 
+std::uint64_t TZipContainer::EntryLimit() const {
+    return std::clamp<std::uint64_t>(FBytes->size() * kMaxInflateRatio, kMinEntryLimit, kMaxEntrySize);
+}
+
 std::string TZipContainer::TakeBytes() && {
     FArchive.reset();
     FNames.clear();
@@ -131,22 +107,25 @@ std::string TZipContainer::TakeBytes() && {
 
 TZipContainer::TEntryReader::TEntryReader(const TZipContainer& zip, int index) : FName(zip.Name(index)) {
     zip_stat_t st;
-    Zip().StatInit(&st);
-    if (Zip().StatIndex(zip.FArchive.get(), index, 0, &st) != 0)
+    zip_stat_init(&st);
+    if (zip_stat_index(zip.FArchive.get(), index, 0, &st) != 0)
         throw EZipError("Damaged zip entry: " + FName);
     if (st.encryption_method != ZIP_EM_NONE ||
         (st.comp_method != ZIP_CM_STORE && st.comp_method != ZIP_CM_DEFLATE))
         throw EZipError(CannotProcess(FName));
-    if (st.size > kMaxEntrySize)
+    if (st.size > zip.EntryLimit())
         throw EZipError("Zip entry too large: " + FName + " declares " + std::to_string(st.size) +
-                        " bytes uncompressed, more than the limit of 512 MiB");
+                        " bytes uncompressed, more than the " + std::to_string(zip.EntryLimit()) +
+                        " allowed for one part of this package of " + std::to_string(zip.Bytes().size()) +
+                        " bytes (" + std::to_string(kMaxInflateRatio) +
+                        " times its size, at least 32 MiB, at most 512 MiB)");
     FSize = st.size;
     FCompressedSize = st.comp_size;
-    FFile = Zip().OpenEntry(zip.FArchive.get(), index, 0);
-    if (FFile == nullptr) throw EZipError(CannotProcess(FName) + Zip().ArchiveErrorText(zip.FArchive.get()));
+    FFile = zip_fopen_index(zip.FArchive.get(), index, 0);
+    if (FFile == nullptr) throw EZipError(CannotProcess(FName) + zip_strerror(zip.FArchive.get()));
 }
 
-TZipContainer::TEntryReader::~TEntryReader() { Zip().CloseEntry(FFile); }
+TZipContainer::TEntryReader::~TEntryReader() { zip_fclose(FFile); }
 
 std::size_t TZipContainer::TEntryReader::PlausibleSize() const {
     return static_cast<std::size_t>(std::min<std::uint64_t>(FSize, FCompressedSize * kMaxDeflateRatio + kReadChunk));
@@ -154,8 +133,8 @@ std::size_t TZipContainer::TEntryReader::PlausibleSize() const {
 
 std::size_t TZipContainer::TEntryReader::Read(char* to, std::size_t max) {
     if (max == 0) return 0;
-    const zip_int64_t n = Zip().ReadEntry(FFile, to, max);
-    if (n < 0) throw EZipError("Damaged zip entry: " + FName + " (" + Zip().EntryErrorText(FFile) + ")");
+    const zip_int64_t n = zip_fread(FFile, to, max);
+    if (n < 0) throw EZipError("Damaged zip entry: " + FName + " (" + zip_file_strerror(FFile) + ")");
     return static_cast<std::size_t>(n);
 }
 

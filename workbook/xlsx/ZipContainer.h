@@ -25,8 +25,15 @@ public:
 
 class TZipContainer {
 public:
-    // The largest uncompressed size accepted for one entry.
+    // The largest uncompressed size accepted for one entry: kMaxInflateRatio
+    // times the package's size, at least kMinEntryLimit and at most
+    // kMaxEntrySize. Real parts of XML compress some 5 to 50 times, so a
+    // small package that claims hundreds of megabytes is refused before
+    // anything is inflated.
     static constexpr std::uint64_t kMaxEntrySize = 512ull * 1024 * 1024;
+    static constexpr std::uint64_t kMinEntryLimit = 32ull * 1024 * 1024;
+    static constexpr std::uint64_t kMaxInflateRatio = 200;
+    std::uint64_t EntryLimit() const;
 
     // Opens the zip container held in these bytes; throws EZipError when they are none.
     explicit TZipContainer(std::string bytes);
