@@ -13,8 +13,10 @@ PKGS=(
   xvfb xauth openssl
   desktop-file-utils appstream dpkg-dev
   python3-xlrd python3-olefile python3-openpyxl
-  libfreexl-dev python3-xlwt gnumeric  # peers of the workbook benchmarks
 )
+# Peers of the workbook benchmarks (bench/), installed only when asked for:
+# TALLYBROOK_BENCH_PEERS=1 ./scripts/deps.sh
+[ "${TALLYBROOK_BENCH_PEERS:-0}" = 1 ] && PKGS+=(libfreexl-dev python3-xlwt gnumeric)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
