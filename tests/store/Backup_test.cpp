@@ -114,3 +114,26 @@ TEST(BackupCheck, a_file_that_is_not_a_database_is_reported) {
     EXPECT_NE(CheckDatabase(dir.file("x.mdb")), "ok");
     EXPECT_NE(CheckDatabase(dir.file("missing.mdb")), "ok");
 }
+
+TEST(Leftovers, scratch_files_of_killed_writers_are_removed_and_others_kept) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    auto make = [&](const std::string& name, fs::file_time_type::duration age) {
+        fs::path p = dir.path() / name;
+        std::ofstream(p) << "x";
+        fs::last_write_time(p, fs::file_time_type::clock::now() - age);
+        return p;
+    };
+    const auto old = std::chrono::hours(2);
+    fs::path workbook = make("goods.xls.tmp-Ab12Cd", old);
+    fs::path backup = make("ledgr-20240301-101010-import.mdb.part", old);
+    fs::path young = make("sales.xls.tmp-Zz99Yy", std::chrono::seconds(5));  // still being written
+    fs::path seller = make("notes.tmp-ab", old);                               // not a name of ours
+    fs::path database = make("ledgr.mdb", old);
+    EXPECT_EQ(store::RemoveLeftovers(dir.path().string()), 2);
+    EXPECT_FALSE(fs::exists(workbook));
+    EXPECT_FALSE(fs::exists(backup));
+    EXPECT_TRUE(fs::exists(young));
+    EXPECT_TRUE(fs::exists(seller));
+    EXPECT_TRUE(fs::exists(database));
+}
