@@ -66,4 +66,7 @@ private:
     std::unique_ptr<workbook::TXLSWorkbook> Fxls1;
     TDataSetModel* FModel = nullptr;
     int FCounterListener = 0;
+    // The file the import's open dialog starts with: the template's name in
+    // the working folder at first, then the file of the last import.
+    QString FImportFile = QStringLiteral("商品导入模板.xls");
 };

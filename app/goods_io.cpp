@@ -10,26 +10,14 @@
 #include "app/goods.h"
 #include "app/importlog.h"
 
-namespace {
-
-// The file the open dialog starts with: the template's name in the working
-// folder at first, then the file of the last import (one goods window per
-// run, so one remembered file).
-QString& ImportDialogFile() {
-    static QString file = QStringLiteral("商品导入模板.xls");
-    return file;
-}
-
-}  // namespace
-
 // Asks for the file, logs into the import log window and imports; a file
 // that is not a template is told in a box, other failures reach the default
 // error report through the button's guard. The list shows the new goods.
 void TForm4::ImportClick() {
-    QString file = Prompter().OpenFileName(QStringLiteral("选择商品导入文件"), ImportDialogFile(),
+    QString file = Prompter().OpenFileName(QStringLiteral("选择商品导入文件"), FImportFile,
                                            QStringLiteral("Excel 工作簿|*.xls;*.xlsx;*.xlsm;*.zip|*.xls|*.xls"));
     if (file.isEmpty()) return;
-    ImportDialogFile() = file;
+    FImportFile = file;
     Form8->ShowInFront();
     TGoodsImport import(xls1(), ADOConnection1());
     // Log lines reach the window in batches, a few times a second, while
