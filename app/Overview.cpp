@@ -40,15 +40,6 @@ store::Params DayParams(year_month_day from, year_month_day to) {
 
 year_month_day FirstOfMonth(year_month_day d) { return d.year() / d.month() / 1; }
 
-// Rolls back the read transaction that keeps every select on one snapshot.
-class TReadSnapshot {
-  public:
-    explicit TReadSnapshot(store::Connection& c) : FConn(c) { FConn.Execute("begin"); }
-    ~TReadSnapshot() { FConn.Rollback(); }
-
-  private:
-    store::Connection& FConn;
-};
 
 }  // namespace
 
@@ -161,7 +152,7 @@ std::vector<TLowStock> LowStock(store::Connection& c, std::int64_t threshold, in
 
 TOverview LoadOverview(store::Connection& c, const TSpanRange& range, year_month_day today,
                        std::int64_t threshold) {
-    TReadSnapshot snapshot(c);
+    store::ReadSnapshot snapshot(c);
     TOverview o;
     o.today = today;
     o.range = range;

@@ -37,16 +37,6 @@ void OpenFiltered(store::DataSet& q, const char* base, const TSalesFilter& f) {
     q.Open();
 }
 
-// One read transaction over both selects: a save from another process cannot
-// slip in between the lines and their totals.
-class TReadSnapshot {
-public:
-    explicit TReadSnapshot(store::Connection& c) : FConn(c) { FConn.Execute("begin"); }
-    ~TReadSnapshot() { FConn.Rollback(); }
-
-private:
-    store::Connection& FConn;
-};
 
 }  // namespace
 
@@ -95,7 +85,7 @@ store::Params SalesFilterParams(const TSalesFilter& f) {
 
 void RunSalesQuery(store::Connection& c, store::DataSet& lines, store::DataSet& totals, const TSalesFilter& f) {
     lines.PostPending();
-    TReadSnapshot snapshot(c);
+    store::ReadSnapshot snapshot(c);
     try {
         OpenFiltered(lines, kSalesLinesSql, f);
         OpenFiltered(totals, kSalesTotalsSql, f);

@@ -130,6 +130,20 @@ private:
 // Creates the indexes that databases of older releases lack.
 void AddLaterIndexes(sqlite3* db);
 
+// One read transaction over several selects, rolled back at the end: a save
+// from another connection cannot slip in between them, so lines and their
+// totals come from one snapshot.
+class ReadSnapshot {
+public:
+    explicit ReadSnapshot(Connection& c) : FConn(c) { FConn.Execute("begin"); }
+    ~ReadSnapshot() { FConn.Rollback(); }
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+private:
+    Connection& FConn;
+};
+
 [[noreturn]] void ThrowSqlite(sqlite3* db, const std::string& context);
 
 }  // namespace store
