@@ -2,3 +2,8 @@
 #pragma once
 
 void InitAppResources();
+
+class QIcon;
+// The program's icon in every size drawn from resources/tallybrook.svg, the
+// same pictures the desktop entry shows in the launcher.
+QIcon AppIcon();

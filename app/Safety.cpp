@@ -46,6 +46,8 @@ std::vector<store::Connection*> OpenWindowConnections() {
 std::string BackupBefore(const std::string& reason) { return Manager().Backup(reason, KeepPainting); }
 
 void RestoreBackup(const std::string& backupFile) {
+    // The overview may be reading on a connection of its own.
+    if (TOverviewWindow* overview = CreatedOverviewWindow()) overview->StopLoading();
     std::vector<store::Connection*> reopen;
     for (store::Connection* c : OpenWindowConnections())
         if (c->Connected()) {

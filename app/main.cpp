@@ -1,4 +1,5 @@
 #include "app/main.h"
+#include "app/Resources.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -98,7 +99,7 @@ QString TitleWithDate(const QString& caption, const QString& versionDate) {
 TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
     setObjectName("Form2");
     setWindowTitle(QStringLiteral("Tallybrook 3.6 永久免费  "));
-    setWindowIcon(QIcon(":/tallybrook/app-icon.png"));
+    setWindowIcon(AppIcon());
     resize(805, 565);
 
     auto* band = new QToolBar(this);

@@ -14,6 +14,7 @@
 #include "app/ErrorReport.h"
 #include "app/Forms.h"
 #include "app/OverviewChart.h"
+#include "app/OverviewLoader.h"
 #include "app/Prompter.h"
 #include "app/SalesWidgets.h"
 #include "app/goods.h"
@@ -77,6 +78,7 @@ TOverviewWindow::TOverviewWindow(QWidget* parent)
     : TForm3(parent), Fxls(std::make_unique<workbook::TXLSWorkbook>()) {
     setObjectName("FormOverview");
     OpenConnection();
+    FLoader = new TOverviewLoader(ADOConnection1().FullPath(), this);
     workbook::LoadFromWindowResources(*Fxls);
     SpanBox = new QComboBox(this);
     SpanBox->setObjectName("SpanBox");
@@ -109,6 +111,13 @@ TOverviewWindow::TOverviewWindow(QWidget* parent)
     lay->addWidget(BuildCards());
     lay->addWidget(split, 1);
 
+    connect(FLoader, &TOverviewLoader::Loaded, this,
+            [this](const TOverview& o) { Guarded([&] { ShowFigures(o); }); });
+    connect(FLoader, &TOverviewLoader::Failed, this, [this](const QString& message) {
+        ShowTitle(QStringLiteral("统计没有完成"));
+        ReportError(std::runtime_error(
+            QStringLiteral("经营概况没有统计完成, 请点 \"刷新\" 再试。\n%1").arg(message).toStdString()));
+    });
     connect(SpanBox, &QComboBox::currentIndexChanged, this,
             [this] { Guarded([this] { Reload(); }); });
     connect(RefreshButton, &QPushButton::clicked, this, [this] { Guarded([this] { Reload(); }); });
@@ -193,15 +202,30 @@ void TOverviewWindow::DataReloaded() {
 
 void TOverviewWindow::Reload() {
     auto today = LocalToday();
-    FOverview =
-        LoadOverview(ADOConnection1(), SpanRange(Span(), today), today, ThresholdBox->value());
+    TSpanRange range = SpanRange(Span(), today);
+    std::int64_t threshold = ThresholdBox->value();
+    ShowTitle(QStringLiteral("正在统计…"));
+    FLoader->Request([=](store::Connection& c) { return LoadOverview(c, range, today, threshold); });
+}
+
+bool TOverviewWindow::Loading() const { return FLoader->Busy(); }
+
+void TOverviewWindow::WaitUntilLoaded() { FLoader->Wait(); }
+
+void TOverviewWindow::StopLoading() { FLoader->Stop(); }
+
+void TOverviewWindow::ShowFigures(const TOverview& figures) {
+    FOverview = figures;
     ShowCards();
     Chart->SetSeries(FOverview.series, FOverview.range.monthly);
     const TFigures& t = FOverview.total;
-    Chart->chart()->setTitle(QStringLiteral("%1  销售额 %2元  利润 %3元")
-                                 .arg(SpanBox->currentText().section(' ', 0, 0),
-                                      Q(MoneyText(t.revenue)), Q(MoneyText(t.Profit()))));
+    ShowTitle(QStringLiteral("销售额 %1元  利润 %2元").arg(Q(MoneyText(t.revenue)), Q(MoneyText(t.Profit()))));
     ShowLists();
+}
+
+// The chart's title names the span shown and its totals, or what is going on.
+void TOverviewWindow::ShowTitle(const QString& state) {
+    Chart->chart()->setTitle(SpanBox->currentText().section(' ', 0, 0) + QStringLiteral("  ") + state);
 }
 
 void TOverviewWindow::ShowCards() {
@@ -235,6 +259,7 @@ void TOverviewWindow::SetThreshold(int threshold) {
 }
 
 void TOverviewWindow::SavePicture() {
+    WaitUntilLoaded();
     QString name = QStringLiteral("经营概况%1.png")
                        .arg(QDateTime::currentDateTime().toString("yyyyMMddhhmmss"));
     QString file = Prompter().SaveFileName(QStringLiteral("导出图片"), name,
@@ -249,6 +274,7 @@ void TOverviewWindow::SavePicture() {
 }
 
 void TOverviewWindow::ExportFigures() {
+    WaitUntilLoaded();
     RunTableExport(OverviewTable(FOverview), QStringLiteral("经营概况导出"), *Fxls);
 }
 

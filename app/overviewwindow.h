@@ -15,6 +15,7 @@
 #include "app/child_model.h"
 
 class TOverviewChart;
+class TOverviewLoader;
 namespace workbook {
 class TXLSWorkbook;
 }
@@ -40,7 +41,14 @@ class TOverviewWindow : public TForm3 {
 
     TSpan Span() const;
     const TOverview& Figures() const { return FOverview; }
+    // Starts reading the figures of the chosen span; they are shown when read.
     void Reload();
+    // True while figures are being read; the window shows "正在统计…" meanwhile.
+    bool Loading() const;
+    // Waits until the figures of the newest reload are shown.
+    void WaitUntilLoaded();
+    // Stops reading (before the database file is replaced).
+    void StopLoading();
     void SavePicture();
     void ExportFigures();
     // Opens the goods window on the goods of this low-stock row.
@@ -56,8 +64,11 @@ class TOverviewWindow : public TForm3 {
     QWidget* BuildLists();
     void ShowCards();
     void ShowLists();
+    void ShowFigures(const TOverview& figures);
+    void ShowTitle(const QString& state);
 
     TOverview FOverview;
+    TOverviewLoader* FLoader;
     std::unique_ptr<workbook::TXLSWorkbook> Fxls;
 };
 

@@ -9,6 +9,7 @@
 #include "app/Translations.h"
 #include "app/Forms.h"
 #include "app/Prompter.h"
+#include "app/Resources.h"
 #include "app/Safety.h"
 #include "app/cli.h"
 #include "app/login.h"
@@ -22,7 +23,7 @@ void SetUpLook(QApplication& app) {
     app.setApplicationName("tallybrook");
     LoadChineseTranslations(app);
     app.setDesktopFileName("example.tallybrook.tallybrook");  // the installed menu entry, for its icon
-    app.setWindowIcon(QIcon(":/tallybrook/app-icon.png"));
+    app.setWindowIcon(AppIcon());
     QFont f = app.font();
     f.setFamilies({"Tahoma", "WenQuanYi Micro Hei", "Noto Sans CJK SC", "Noto Sans SC", "DejaVu Sans"});
     f.setPointSize(9);

@@ -153,6 +153,11 @@ void Connection::Open() {
         throw StoreError("无法打开数据库 " + path + ": " + msg);
     }
     sqlite3_busy_timeout(db, 1000);
+    // Checked every thousand steps of the statement engine: a set flag ends
+    // the running statement as an interruption.
+    sqlite3_progress_handler(
+        db, 1000, [](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0; },
+        &FInterrupted);
     char* err = nullptr;
     int rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, &err);
     if (rc != SQLITE_OK) {

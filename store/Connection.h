@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -83,6 +84,10 @@ public:
     // Opens the existing database; a missing file fails with its full path.
     void Open();
     void Close();
+    // Makes the statement running on this connection, and every later one,
+    // fail soon; callable from any thread. For a connection opened for one
+    // long read that the seller no longer waits for.
+    void Interrupt() { FInterrupted = true; }
     bool Connected() const { return FDb != nullptr; }
     std::string FullPath() const;
 
@@ -113,6 +118,7 @@ public:
 private:
     std::string FFile;
     sqlite3* FDb = nullptr;
+    std::atomic<bool> FInterrupted{false};
 };
 
 // Rolls back unless committed.

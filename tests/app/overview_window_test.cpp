@@ -31,7 +31,12 @@ class OverviewWindowTest : public AppTest {
              {":q", std::int64_t(qty)},
              {":t", day + " 12:00:00"}});
     }
-    TOverviewWindow* Front() { return qobject_cast<TOverviewWindow*>(Form2->FrontChild()); }
+    // The overview in front, with the figures of its newest reload shown.
+    TOverviewWindow* Front() {
+        auto* w = qobject_cast<TOverviewWindow*>(Form2->FrontChild());
+        if (w) w->WaitUntilLoaded();
+        return w;
+    }
 };
 
 TEST_F(OverviewWindowTest, opens_first_after_login_when_there_are_sales) {
@@ -64,9 +69,11 @@ TEST_F(OverviewWindowTest, the_span_box_redraws_ninety_days_or_twelve_months) {
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->ByProfit->rowCount(), 0);
     w->SpanBox->setCurrentIndex(1);
+    w->WaitUntilLoaded();
     EXPECT_EQ(w->Figures().series.size(), 90u);
     EXPECT_EQ(w->ByProfit->rowCount(), 1);
     w->SpanBox->setCurrentIndex(2);
+    w->WaitUntilLoaded();
     EXPECT_EQ(w->Figures().series.size(), 12u);
     EXPECT_TRUE(w->Figures().range.monthly);
     EXPECT_TRUE(w->Chart->TooltipText(11).contains(QStringLiteral("销售额: ")));
@@ -180,8 +187,10 @@ TEST_F(OverviewWindowTest, a_restored_backup_shows_in_the_overview) {
     std::string backup = BackupBefore("test");
     SaleDaysAgo(0, "B", "10", "4", 2);
     w->RefreshButton->click();
+    w->WaitUntilLoaded();
     EXPECT_EQ(w->CardValues[0][3]->text(), QStringLiteral("3件"));
     RestoreBackup(backup);
+    w->WaitUntilLoaded();
     EXPECT_EQ(w->CardValues[0][3]->text(), QStringLiteral("1件"));
     EXPECT_TRUE(w->ADOConnection1().Connected());
 }

@@ -68,27 +68,9 @@ static QImage Background() {
     return img;
 }
 
-static QImage Icon() {
-    QImage img(64, 64, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(0, 0, 64, 64);
-    g.setColorAt(0, QColor(24, 94, 160));
-    g.setColorAt(1, QColor(116, 196, 184));
-    p.setBrush(g);
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
-    p.setPen(QPen(Qt::white, 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawLine(QPointF(14, 46), QPointF(26, 34));
-    p.drawLine(QPointF(26, 34), QPointF(36, 40));
-    p.drawLine(QPointF(36, 40), QPointF(50, 18));
-    return img;
-}
-
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QString dir = argc > 1 ? argv[1] : ".";
-    bool ok = Background().save(dir + "/background.jpg", "JPEG", 88) && Icon().save(dir + "/app-icon.png", "PNG");
+    bool ok = Background().save(dir + "/background.jpg", "JPEG", 88);
     return ok ? 0 : 1;
 }
