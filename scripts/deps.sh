@@ -16,7 +16,7 @@ PKGS=(
 )
 # Peers of the workbook benchmarks (bench/), installed only when asked for:
 # TALLYBROOK_BENCH_PEERS=1 ./scripts/deps.sh
-[ "${TALLYBROOK_BENCH_PEERS:-0}" = 1 ] && PKGS+=(libfreexl-dev python3-xlwt gnumeric)
+[ "${TALLYBROOK_BENCH_PEERS:-0}" = 1 ] && PKGS+=(libfreexl-dev python3-xlwt gnumeric libspreadsheet-writeexcel-perl)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

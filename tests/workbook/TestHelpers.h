@@ -3,7 +3,7 @@
 #pragma once
 
 #include "workbook/ByteOrder.h"
-#include "workbook/CompoundDocument.h"
+#include "workbook/compound/CompoundDocument.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -3,8 +3,8 @@
 #include "TestHelpers.h"
 
 #include "workbook/Utf16.h"
-#include "workbook/WindowResources.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/model/WindowResources.h"
+#include "workbook/model/Model.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -1,10 +1,7 @@
 // cat, sheets, copy: reading a workbook and writing a read workbook back.
 #include "Commands.h"
 
-#include "workbook/FileFormat.h"
-#include "workbook/Utf16.h"
-#include "workbook/XLSReaderDump.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,11 +1,8 @@
 // write OUT.xls / OUT.xlsx: the file the application's export writes, from text on stdin.
 #include "Commands.h"
 
-#include "workbook/FileFormat.h"
-#include "workbook/Utf16.h"
-#include "workbook/XLSError.h"
-#include "workbook/WindowResources.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
+#include "workbook/model/SST.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -175,7 +172,7 @@ private:
             sheet.SetName(u"Sheet" + workbook::Utf8ToUtf16(std::to_string(FBook.Sheets().Count())));
             workbook::TSheet& first = FBook.Sheet(0);
             for (uint32_t col = 0; col < FColumns; ++col)
-                if (first.Cells().GetCells(col, 0)) sheet.SetAsString(col, 0, first.GetAsString(col, 0));
+                if (first.HasCell(col, 0)) sheet.SetAsString(col, 0, first.GetAsString(col, 0));
         }
         return FBook.Sheet(index);
     }

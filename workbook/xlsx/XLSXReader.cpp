@@ -4,9 +4,9 @@
 // sheet element names.
 #include "workbook/xlsx/XLSXReader.h"
 
-#include "workbook/SST.h"
+#include "workbook/model/SST.h"
 #include "workbook/XLSError.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/model/Model.h"
 #include "workbook/xlsx/PackageNames.h"
 #include "workbook/xlsx/XLSXPartHandler.h"
 

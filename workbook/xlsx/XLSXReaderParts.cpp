@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "workbook/SST.h"
+#include "workbook/model/SST.h"
 #include "workbook/XLSError.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/model/Model.h"
 #include "workbook/xlsx/XLSXPartHandler.h"
 #include "workbook/xlsx/XLSXReader.h"
 #include "workbook/xlsx/XLSXText.h"

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "workbook/CellText.h"
-#include "workbook/SST.h"
+#include "workbook/formats/CellText.h"
+#include "workbook/model/SST.h"
 #include "workbook/XLSError.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/model/Model.h"
 #include "workbook/xlsx/XLSXReader.h"
 #include "workbook/xlsx/XLSXText.h"
 #include "workbook/xlsx/XmlText.h"

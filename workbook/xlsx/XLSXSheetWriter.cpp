@@ -5,10 +5,10 @@
 #include <cmath>
 
 #include "workbook/ByteOrder.h"
-#include "workbook/CellFormats.h"
-#include "workbook/CellText.h"
-#include "workbook/SST.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/formats/CellFormats.h"
+#include "workbook/formats/CellText.h"
+#include "workbook/model/SST.h"
+#include "workbook/model/Model.h"
 #include "workbook/xlsx/XLSXNamespaces.h"
 #include "workbook/xlsx/XLSXText.h"
 #include "workbook/xlsx/XLSXWriter.h"

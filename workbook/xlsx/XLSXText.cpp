@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "workbook/SST.h"
+#include "workbook/model/SST.h"
 #include "workbook/Utf16.h"
 #include "workbook/xlsx/XmlText.h"
 

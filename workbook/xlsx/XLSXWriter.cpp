@@ -7,7 +7,7 @@
 
 #include "workbook/Utf16.h"
 #include "workbook/XLSError.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/model/Model.h"
 #include "workbook/xlsx/PackageNames.h"
 #include "workbook/xlsx/XLSXNamespaces.h"
 #include "workbook/xlsx/XLSXText.h"
