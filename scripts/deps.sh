@@ -3,7 +3,7 @@
 # Skips apt-get when every package is already present.
 set -euo pipefail
 PKGS=(
-  build-essential cmake pkg-config ninja-build
+  build-essential cmake pkg-config ninja-build clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n qt6-charts-dev libqt6opengl6-dev
   libsqlite3-dev sqlite3
   libcurl4-openssl-dev libssl-dev ca-certificates
