@@ -1,8 +1,8 @@
 // Plain-text listings of a workbook file. Of a read workbook: every
 // non-empty cell text as "sheet<TAB>row<TAB>col<TAB>text" lines and the sheet
-// names one per line, with tab, CR, LF and backslash escaped as \t \r \n \\
-// (UTF-8). Of the file itself: its BIFF records and its compound-document
-// streams.
+// names one per line, in UTF-8 with tab, CR, LF and backslash escaped as
+// \t \r \n \\ (two characters each). Of the file itself: its BIFF records and
+// its compound-document streams.
 #pragma once
 
 #include <cstddef>

@@ -70,10 +70,11 @@ template <class F> void ForEachLine(std::FILE* in, F onLine)
 class TSheetRouter {
 public:
     TSheetRouter(workbook::TXLSWorkbook& book, workbook::TExcelVersion version)
-        : FBook(book), FVersion(version), FRows(workbook::SheetRowLimit(version)),
+        : FBook(book),
+          FVersion(version),
+          FRows(workbook::SheetRowLimit(version)),
           FColumns(workbook::SheetColumnLimit(version))
-    {
-    }
+    {}
 
     void Store(uint32_t col, uint32_t row, std::u16string_view text)
     {
@@ -90,11 +91,10 @@ private:
     [[noreturn]] void TooWide(uint32_t row, uint32_t col) const
     {
         const bool xls = FVersion != workbook::xvExcel2007;
-        throw workbook::EXLSError("Line " + std::to_string(row + 1) + " has a field in column " +
-                                  std::to_string(col + 1) + ", past the " + std::to_string(FColumns) +
-                                  " columns a sheet of " + (xls ? "an Excel 97-2003 (.xls)" : "an .xlsx") +
-                                  " file holds; nothing was written" +
-                                  (xls ? " (an .xlsx file holds 16384 columns)" : ""));
+        throw workbook::EXLSError(
+            "Line " + std::to_string(row + 1) + " has a field in column " + std::to_string(col + 1) + ", past the " +
+            std::to_string(FColumns) + " columns a sheet of " + (xls ? "an Excel 97-2003 (.xls)" : "an .xlsx") +
+            " file holds; nothing was written" + (xls ? " (an .xlsx file holds 16384 columns)" : ""));
     }
 
     // Sheets are added in order, each with the title row of the first.

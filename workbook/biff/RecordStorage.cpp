@@ -61,7 +61,8 @@ void TBaseRecordStorage::ReadUntilEOF(TXLSStream& stream, std::vector<uint8_t>& 
 void TBaseRecordStorage::Assign(const TBaseRecordStorage& source)
 {
     Clear();
-    for (const auto& r : source.FItems) FItems.push_back(std::make_unique<TRecordData>(TRecordData{r->RecId, r->Data, -1}));
+    for (const auto& r : source.FItems)
+        FItems.push_back(std::make_unique<TRecordData>(TRecordData{r->RecId, r->Data, -1}));
 }
 
 uint64_t TBaseRecordStorage::TotalSize() const
@@ -164,19 +165,31 @@ std::vector<TDefaultRecord> TRecordStorageGlobals::DefaultRecords() const
     TByteWriter window1;
     for (uint16_t v : {100, 100, 10000, 7000, 0x0038, 0, 0, 1, 600}) window1.U16(v);
     return {
-        {BIFFRECID_BOF, Bof(0x0005)},        {BIFFRECID_WRITEACCESS, WriteAccessBody(u"")},
-        {BIFFRECID_CODEPAGE, Word(1200)},    {BIFFRECID_DSF, Word(0)},
-        {BIFFRECID_TABID, {}},               {BIFFRECID_FNGROUPCOUNT, Word(14)},
-        {BIFFRECID_WINDOWPROTECT, Word(0)},  {BIFFRECID_PROTECT, Word(0)},
-        {BIFFRECID_PASSWORD, Word(0)},       {BIFFRECID_PROT4REV, Word(0)},
-        {BIFFRECID_WINDOW1, window1.Data()}, {BIFFRECID_BACKUP, Word(0)},
-        {BIFFRECID_HIDEOBJ, Word(0)},        {BIFFRECID_1904, Word(0)},
-        {BIFFRECID_PRECISION, Word(1)},      {BIFFRECID_REFRESHALL, Word(0)},
-        {BIFFRECID_BOOKBOOL, Word(0)},       {INTERNAL_FORMATS, {}},
-        {INTERNAL_BOUNDSHEETS, {}},          {BIFFRECID_COUNTRY, {1, 0, 46, 0}},
+        {BIFFRECID_BOF, Bof(0x0005)},
+        {BIFFRECID_WRITEACCESS, WriteAccessBody(u"")},
+        {BIFFRECID_CODEPAGE, Word(1200)},
+        {BIFFRECID_DSF, Word(0)},
+        {BIFFRECID_TABID, {}},
+        {BIFFRECID_FNGROUPCOUNT, Word(14)},
+        {BIFFRECID_WINDOWPROTECT, Word(0)},
+        {BIFFRECID_PROTECT, Word(0)},
+        {BIFFRECID_PASSWORD, Word(0)},
+        {BIFFRECID_PROT4REV, Word(0)},
+        {BIFFRECID_WINDOW1, window1.Data()},
+        {BIFFRECID_BACKUP, Word(0)},
+        {BIFFRECID_HIDEOBJ, Word(0)},
+        {BIFFRECID_1904, Word(0)},
+        {BIFFRECID_PRECISION, Word(1)},
+        {BIFFRECID_REFRESHALL, Word(0)},
+        {BIFFRECID_BOOKBOOL, Word(0)},
+        {INTERNAL_FORMATS, {}},
+        {INTERNAL_BOUNDSHEETS, {}},
+        {BIFFRECID_COUNTRY, {1, 0, 46, 0}},
         {BIFFRECID_RECALCID, {0xC1, 0x01, 0, 0, 0xFF, 0xFF, 0xFF, 0}},
-        {INTERNAL_NAMES, {}},                {INTERNAL_MSODRWGRP, {}},
-        {INTERNAL_SST, {}},                  {BIFFRECID_EOF, {}},
+        {INTERNAL_NAMES, {}},
+        {INTERNAL_MSODRWGRP, {}},
+        {INTERNAL_SST, {}},
+        {BIFFRECID_EOF, {}},
     };
 }
 
@@ -192,10 +205,7 @@ void TRecordStorageGlobals::UpdateDefault(uint32_t header, const uint8_t* data)
     UpdateRec(slot, uint16_t(header >> 16), data);
 }
 
-void TRecordStorageGlobals::SetUserName(const std::u16string& name)
-{
-    PWRITEACCESS()->Data = WriteAccessBody(name);
-}
+void TRecordStorageGlobals::SetUserName(const std::u16string& name) { PWRITEACCESS()->Data = WriteAccessBody(name); }
 
 std::u16string TRecordStorageGlobals::UserName() const
 {
@@ -259,8 +269,9 @@ void TRecordStorageSheet::UpdateDefault(uint32_t header, const uint8_t* data)
 {
     uint16_t id = uint16_t(header & 0xFFFF);
     if ((id & 0xFF) == 0x09) id = BIFFRECID_BOF;
-    static const uint16_t placed[] = {0x000A, 0x000C, 0x000D, 0x000F, 0x0010, 0x0011, 0x0012, 0x002A, 0x002B, 0x0055, 0x005F,
-                                      0x0080, 0x0081, 0x0082, 0x0083, 0x0084, 0x00A1, 0x0200, 0x0225, 0x023E, 0x0809};
+    static const uint16_t placed[] = {0x000A, 0x000C, 0x000D, 0x000F, 0x0010, 0x0011, 0x0012,
+                                      0x002A, 0x002B, 0x0055, 0x005F, 0x0080, 0x0081, 0x0082,
+                                      0x0083, 0x0084, 0x00A1, 0x0200, 0x0225, 0x023E, 0x0809};
     if (std::find(std::begin(placed), std::end(placed), id) == std::end(placed)) return;
     int slot = SlotOf(id);
     if (slot < 0) throw EXLSError(FormatText("Excpected default record %.4X not found.", id));

@@ -103,11 +103,13 @@ private:
 
 class TRecordStorageGlobals : public TRecordStorageDefault {
 public:
+    // clang-format off
     enum TSlot {
         sBOF, sWRITEACCESS, sCODEPAGE, sDSF, sTABID, sFNGROUPCOUNT, sWINDOWPROTECT, sPROTECT, sPASSWORD,
         sPROT4REV, sWINDOW1, sBACKUP, sHIDEOBJ, s1904, sPRECISION, sREFRESHALL, sBOOKBOOL, sFORMATS,
         sBOUNDSHEETS, sCOUNTRY, sRECALCID, sNAMES, sMSODRWGRP, sSST, sEOF
     };
+    // clang-format on
     TRecordStorageGlobals() { SetDefaultData(); }
     void UpdateDefault(uint32_t header, const uint8_t* data) override;
 
@@ -133,12 +135,14 @@ protected:
 
 class TRecordStorageSheet : public TRecordStorageDefault {
 public:
+    // clang-format off
     enum TSlot {
         sBOF, sCALCMODE, sCALCCOUNT, sREFMODE, sITERATION, sDELTA, sSAVERECALC, sPRINTGRIDLINES,
         sPRINTHEADERS, sGRIDSET, sGUTS, sDEFAULTROWHEIGHT, sWSBOOL, sPAGEBREAKES, sHEADER, sMARGINS,
         sHCENTER, sVCENTER, sSETUP, sPROTECT, sDEFCOLWIDTH, sDIMENSIONS, sCOLINFO, sCELLDATA, sWINDOW2,
         sSUFFIXDATA, sEOF
     };
+    // clang-format on
     TRecordStorageSheet() { SetDefaultData(); }
     void UpdateDefault(uint32_t header, const uint8_t* data) override;
 

@@ -31,16 +31,15 @@ constexpr uint16_t kMsoDrawingSelection = 0x00ED;
 
 bool IsBOF(uint16_t id) { return (id & 0xFF) == 0x09 && (id >> 8) <= 0x08; }
 
-
 // Records of an Excel 5/95 file (and, from older files, the sheet
 // protection) whose layout is the same in Excel 97 or is widened to it.
 bool KeptFromOlderFile(uint16_t id, TExcelVersion version)
 {
     if (id == BIFFRECID_PROTECT) return true;
     if (version < xvExcel50) return false;
-    static const uint16_t kSame[] = {0x000C, 0x000D, 0x000E, 0x000F, 0x0010, 0x0011, 0x0019, 0x0022, 0x002A,
-                                     0x002B, 0x0040, 0x0055, 0x005F, 0x0080, 0x0081, 0x0082, 0x0083, 0x0084,
-                                     0x008D, 0x00A1, 0x0225, 0x023E};
+    static const uint16_t kSame[] = {0x000C, 0x000D, 0x000E, 0x000F, 0x0010, 0x0011, 0x0019, 0x0022,
+                                     0x002A, 0x002B, 0x0040, 0x0055, 0x005F, 0x0080, 0x0081, 0x0082,
+                                     0x0083, 0x0084, 0x008D, 0x00A1, 0x0225, 0x023E};
     return std::find(std::begin(kSame), std::end(kSame), id) != std::end(kSame);
 }
 
@@ -138,8 +137,10 @@ void TXLSReader::ReadRecords()
 // skipped here without a trace.
 bool TXLSReader::ReadBody()
 {
-    if (Header.Length > PBuf.size()) PBuf.resize(Header.Length);
-    else if (Header.RecID & 0x8000) throw EXLSError("Bad record in file");
+    if (Header.Length > PBuf.size())
+        PBuf.resize(Header.Length);
+    else if (Header.RecID & 0x8000)
+        throw EXLSError("Bad record in file");
     if (FXLSStream.Read(PBuf.data(), Header.Length) != Header.Length) throw EXLSError("Unexpected end of file");
     Progress();
     if (Header.RecID == kUsersViewBegin) {
@@ -248,8 +249,9 @@ void TXLSReader::KeepDefault(uint16_t id, const uint8_t* body, size_t length)
         uint16_t Id;
         size_t Length;
     };
-    static const TMinimum kMinimum[] = {{BIFFRECID_WINDOW2, 18}, {BIFFRECID_SETUP, 34}, {BIFFRECID_DIMENSIONS, 14},
-                                        {BIFFRECID_BOF, 16},     {BIFFRECID_WINDOW1, 18}, {BIFFRECID_WSBOOL, 2},
+    static const TMinimum kMinimum[] = {{BIFFRECID_WINDOW2, 18},    {BIFFRECID_SETUP, 34},
+                                        {BIFFRECID_DIMENSIONS, 14}, {BIFFRECID_BOF, 16},
+                                        {BIFFRECID_WINDOW1, 18},    {BIFFRECID_WSBOOL, 2},
                                         {BIFFRECID_DEFCOLWIDTH, 2}, {BIFFRECID_DEFAULTROWHEIGHT, 4}};
     for (const TMinimum& m : kMinimum)
         if (m.Id == id && length < m.Length) return;
@@ -463,10 +465,11 @@ void TXLSReader::DispatchGlobals(TRecordView r)
         break;
     case BIFFRECID_WSBOOL: break;
     default:
-        if (id == BIFFRECID_PROTECT || id == BIFFRECID_FNGROUPCOUNT || id == BIFFRECID_DSF || id == BIFFRECID_PROT4REV ||
-            id == BIFFRECID_REFRESHALL || id == BIFFRECID_RECALCID || id == BIFFRECID_WINDOW1 ||
-            id == BIFFRECID_PASSWORD || id == BIFFRECID_WINDOWPROTECT || id == BIFFRECID_1904 ||
-            id == BIFFRECID_BACKUP || id == BIFFRECID_HIDEOBJ || id == BIFFRECID_PRECISION || id == BIFFRECID_TABID)
+        if (id == BIFFRECID_PROTECT || id == BIFFRECID_FNGROUPCOUNT || id == BIFFRECID_DSF ||
+            id == BIFFRECID_PROT4REV || id == BIFFRECID_REFRESHALL || id == BIFFRECID_RECALCID ||
+            id == BIFFRECID_WINDOW1 || id == BIFFRECID_PASSWORD || id == BIFFRECID_WINDOWPROTECT ||
+            id == BIFFRECID_1904 || id == BIFFRECID_BACKUP || id == BIFFRECID_HIDEOBJ || id == BIFFRECID_PRECISION ||
+            id == BIFFRECID_TABID)
             KeepDefault(id, r.Data(), r.Size());
     }
 }

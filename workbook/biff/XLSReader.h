@@ -201,7 +201,7 @@ private:
     uint64_t FAheadPos = 0;
     uint32_t FAheadEntries[kAheadRing] = {};
     uint32_t FAheadFirst = 0, FAheadLast = 0;
-    TCellValues* FCells = nullptr;           // the cells of sheet FCellsSheet
+    TCellValues* FCells = nullptr;  // the cells of sheet FCellsSheet
     int FCellsSheet = -1;
     const std::vector<uint8_t>* FSource = nullptr;
     // The SST's total count as the file gives it; the table keeps it after

@@ -114,13 +114,17 @@ bool TXLSReader::ReadCellRecord(TRecordView r)
     case BIFFRECID_LABELSST: ReadLabelSST(r); return true;
     case BIFFRECID_BOOLERR: ReadBoolErr(r, 6, r.U16(4), r.U16(2)); return true;
     case 0x0006:
-        if (biff2) ReadOldFormula(r);
-        else ReadFormula(r);
+        if (biff2)
+            ReadOldFormula(r);
+        else
+            ReadFormula(r);
         return true;
     case 0x0206:
     case 0x0406:
-        if (FBIFFVer == 6 || FOwner.Version() >= xvExcel97) ReadFormula(r);
-        else ReadOldFormula(r);
+        if (FBIFFVer == 6 || FOwner.Version() >= xvExcel97)
+            ReadFormula(r);
+        else
+            ReadOldFormula(r);
         return true;
     default: break;
     }
@@ -230,8 +234,8 @@ void TXLSReader::ReadMulRK(TRecordView r)
     CellData();
     for (size_t i = 0; i < count; ++i) {
         uint16_t col = uint16_t(first + i);
-        Cells().SetCells(
-            col, row, Cells().NewCell<TFloatCell>(col, row, Format(r.U16(4 + 6 * i)), DecodeRK(r.U32(6 + 6 * i))));
+        Cells().SetCells(col, row,
+                         Cells().NewCell<TFloatCell>(col, row, Format(r.U16(4 + 6 * i)), DecodeRK(r.U32(6 + 6 * i))));
     }
 }
 

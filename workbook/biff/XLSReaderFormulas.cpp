@@ -43,7 +43,7 @@ int OperandSize(const uint8_t* p, size_t left)
     default: break;
     }
     if (t < 0x20) return -1;
-    static const int kSizes[32] = {7, 2, 3, 4, 4, 8, 6, 6, 6, 2, 4, 8, 4, 8, -1, -1,
+    static const int kSizes[32] = {7,  2,  3,  4,  4,  8,  6,  6,  6,  2, 4, 8,  4, 8,  -1, -1,
                                    -1, -1, -1, -1, -1, -1, -1, -1, -1, 6, 6, 10, 6, 10, -1, -1};
     return kSizes[t & 0x1F];
 }
@@ -208,7 +208,8 @@ bool TXLSReader::ReadStringResult(std::u16string& text)
     return true;
 }
 
-std::unique_ptr<TFormulaCell> TXLSReader::TextFormula(uint16_t col, uint16_t row, TCellFormat* f, const std::u16string& text)
+std::unique_ptr<TFormulaCell> TXLSReader::TextFormula(uint16_t col, uint16_t row, TCellFormat* f,
+                                                      const std::u16string& text)
 {
     if (FIsArrayCell) {
         auto c = std::make_unique<TStringArrayFormulaCell>(col, row, f);

@@ -66,11 +66,12 @@ std::array<uint8_t, 20> XF8FromXF5(const uint8_t* x)
     std::copy_n(x, 7, d.begin());  // font, format, type/parent, alignment
     static const uint8_t kRotation[4] = {0, 255, 90, 180};
     d[7] = kRotation[x[7] & 0x03];
-    d[9] = uint8_t(x[7] & 0xFC);  // the "attribute used" flags
-    const uint32_t area = GetU32(x + 8);   // pattern colours, pattern, bottom line
-    const uint32_t lines = GetU32(x + 12); // top/left/right lines and colours
+    d[9] = uint8_t(x[7] & 0xFC);            // the "attribute used" flags
+    const uint32_t area = GetU32(x + 8);    // pattern colours, pattern, bottom line
+    const uint32_t lines = GetU32(x + 12);  // top/left/right lines and colours
     const uint32_t top = lines & 0x07, left = (lines >> 3) & 0x07, right = (lines >> 6) & 0x07;
-    const uint32_t topColour = (lines >> 9) & 0x7F, leftColour = (lines >> 16) & 0x7F, rightColour = (lines >> 23) & 0x7F;
+    const uint32_t topColour = (lines >> 9) & 0x7F, leftColour = (lines >> 16) & 0x7F,
+                   rightColour = (lines >> 23) & 0x7F;
     const uint32_t bottom = (area >> 22) & 0x07, bottomColour = (area >> 25) & 0x7F;
     const uint32_t pattern = (area >> 16) & 0x3F;
     PutU32(d.data() + 10, left | right << 4 | top << 8 | bottom << 12 | leftColour << 16 | rightColour << 23);
@@ -159,7 +160,8 @@ void TXLSReader::ReadFormat(TRecordView r)
 {
     FInsertRecord = false;
     if (FOwner.Version() < xvExcel50) return;
-    FOwner.Formats().AddNumberFormat(r.U16(0), FOwner.Version() >= xvExcel97 ? UnicodeString(r, 2, 2) : ShortString8(r, 2));
+    FOwner.Formats().AddNumberFormat(r.U16(0),
+                                     FOwner.Version() >= xvExcel97 ? UnicodeString(r, 2, 2) : ShortString8(r, 2));
 }
 
 void TXLSReader::ReadXF(TRecordView r)

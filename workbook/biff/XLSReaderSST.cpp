@@ -125,8 +125,7 @@ private:
 
 // A string split by a CONTINUE: its characters are joined (widened when any
 // piece is UTF-16), its runs and extension data gathered.
-TXLSString* AddSplitEntry(TSST2& sst, TSSTCursor& c, uint8_t options, uint16_t cch, uint16_t runCount,
-                          uint32_t extLen)
+TXLSString* AddSplitEntry(TSST2& sst, TSSTCursor& c, uint8_t options, uint16_t cch, uint16_t runCount, uint32_t extLen)
 {
     bool anyUtf16 = false;
     std::u16string text = c.Characters(cch, options & sstUTF16, anyUtf16);

@@ -17,12 +17,12 @@ constexpr uint16_t kString = 0x0207, kArray = 0x0221, kShrFmla = 0x04BC, kIndex 
 
 bool IsSheetDefault(uint16_t id)
 {
-    static const uint16_t kIds[] = {BIFFRECID_CALCCOUNT,      BIFFRECID_CALCMODE,       BIFFRECID_PRECISION,
-                                    BIFFRECID_REFMODE,        BIFFRECID_DELTA,          BIFFRECID_ITERATION,
-                                    BIFFRECID_PRINTHEADERS,   BIFFRECID_PRINTGRIDLINES, BIFFRECID_DEFCOLWIDTH,
-                                    BIFFRECID_SAVERECALC,     BIFFRECID_GUTS,           BIFFRECID_GRIDSET,
-                                    BIFFRECID_HCENTER,        BIFFRECID_VCENTER,        BIFFRECID_SETUP,
-                                    BIFFRECID_DEFAULTROWHEIGHT, BIFFRECID_WINDOW2,      BIFFRECID_WSBOOL,
+    static const uint16_t kIds[] = {BIFFRECID_CALCCOUNT,        BIFFRECID_CALCMODE,       BIFFRECID_PRECISION,
+                                    BIFFRECID_REFMODE,          BIFFRECID_DELTA,          BIFFRECID_ITERATION,
+                                    BIFFRECID_PRINTHEADERS,     BIFFRECID_PRINTGRIDLINES, BIFFRECID_DEFCOLWIDTH,
+                                    BIFFRECID_SAVERECALC,       BIFFRECID_GUTS,           BIFFRECID_GRIDSET,
+                                    BIFFRECID_HCENTER,          BIFFRECID_VCENTER,        BIFFRECID_SETUP,
+                                    BIFFRECID_DEFAULTROWHEIGHT, BIFFRECID_WINDOW2,        BIFFRECID_WSBOOL,
                                     BIFFRECID_PROTECT};
     for (uint16_t k : kIds)
         if (k == id) return true;
@@ -45,8 +45,10 @@ void TXLSReader::DispatchSheet(TRecordView r)
         Sheet().FSheetProtections = kDefaultSheetProtections;
     switch (id) {
     case 0x0000:
-        if (FOwner.Version() == xvExcel50 || FIsXLS137) FInsertRecord = false;
-        else ReadDimensions(r);
+        if (FOwner.Version() == xvExcel50 || FIsXLS137)
+            FInsertRecord = false;
+        else
+            ReadDimensions(r);
         break;
     case BIFFRECID_DIMENSIONS: ReadDimensions(r); break;
     case BIFFRECID_ROW: ReadRow(r); break;

@@ -12,9 +12,9 @@ namespace workbook {
 namespace {
 
 // The built-in styles: Comma, Comma [0], Currency, Currency [0], Normal, Percent.
-const std::vector<std::vector<uint8_t>> kDefaultStyles = {
-    {0x10, 0x80, 0x03, 0xFF}, {0x11, 0x80, 0x06, 0xFF}, {0x12, 0x80, 0x04, 0xFF},
-    {0x13, 0x80, 0x07, 0xFF}, {0x00, 0x80, 0x00, 0xFF}, {0x14, 0x80, 0x05, 0xFF}};
+const std::vector<std::vector<uint8_t>> kDefaultStyles = {{0x10, 0x80, 0x03, 0xFF}, {0x11, 0x80, 0x06, 0xFF},
+                                                          {0x12, 0x80, 0x04, 0xFF}, {0x13, 0x80, 0x07, 0xFF},
+                                                          {0x00, 0x80, 0x00, 0xFF}, {0x14, 0x80, 0x05, 0xFF}};
 
 constexpr uint16_t BIFFRECID_FEATHEADR = 0x0867;
 constexpr uint16_t kColinfoWidthDefault = 2500;
@@ -117,8 +117,9 @@ void TXLSWriter::WriteHeaderFooter(TSheet& sheet)
 void TXLSWriter::WriteMargins(TSheet& sheet)
 {
     const TPrintSettings& ps = sheet.PrintSettings();
-    for (auto [id, inches] : {std::pair{BIFFRECID_LEFTMARGIN, ps.MarginLeft}, std::pair{BIFFRECID_RIGHTMARGIN, ps.MarginRight},
-                              std::pair{BIFFRECID_TOPMARGIN, ps.MarginTop}, std::pair{BIFFRECID_BOTTOMMARGIN, ps.MarginBottom}}) {
+    for (auto [id, inches] :
+         {std::pair{BIFFRECID_LEFTMARGIN, ps.MarginLeft}, std::pair{BIFFRECID_RIGHTMARGIN, ps.MarginRight},
+          std::pair{BIFFRECID_TOPMARGIN, ps.MarginTop}, std::pair{BIFFRECID_BOTTOMMARGIN, ps.MarginBottom}}) {
         if (!(inches >= 0)) continue;
         TByteWriter w;
         w.F64(inches);

@@ -79,7 +79,8 @@ size_t ReadAt(const TOpenFile& f, uint8_t* to, size_t count, uint64_t at)
 {
     size_t done = 0;
     while (done < count) {
-        ssize_t n = f.Seekable ? pread(f.Fd, to + done, count - done, off_t(at + done)) : read(f.Fd, to + done, count - done);
+        ssize_t n =
+            f.Seekable ? pread(f.Fd, to + done, count - done, off_t(at + done)) : read(f.Fd, to + done, count - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) throw EXLSError("Cannot read file \"" + f.Path.string() + "\". " + std::strerror(errno));
         if (n == 0) break;
@@ -94,7 +95,7 @@ TSharedBytes ReadFileBytes(const std::filesystem::path& path)
 {
     std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) throw EXLSError("Cannot open file \"" + path.string() + "\". " + std::strerror(errno));
-    struct stat st{};
+    struct stat st {};
     const int fd = fileno(file.get());
     const TOpenFile f{fd, fstat(fd, &st) == 0 && S_ISREG(st.st_mode), path};
     TReadBlock block(InitialCapacity(path));
@@ -109,8 +110,8 @@ TSharedBytes ReadFileBytes(const std::filesystem::path& path)
     bytes.Data = block.Data;
     bytes.Size = size;
     size_t capacity = block.Capacity;
-    bytes.Owner = std::shared_ptr<const uint8_t[]>(
-        block.Release(), [capacity](const uint8_t* p) { TReadBlock::Free(p, capacity); });
+    bytes.Owner = std::shared_ptr<const uint8_t[]>(block.Release(),
+                                                   [capacity](const uint8_t* p) { TReadBlock::Free(p, capacity); });
     return bytes;
 }
 

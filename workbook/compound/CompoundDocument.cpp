@@ -66,9 +66,9 @@ TCompoundEntry& TCompoundStorage::Insert(std::unique_ptr<TCompoundEntry> entry)
 {
     Remove(entry->Name);
     auto& children = FEntry->Children;
-    auto at = std::lower_bound(children.begin(), children.end(), entry->Name, [](const auto& e, const std::u16string& n) {
-        return CompareEntryNames(e->Name, n) < 0;
-    });
+    auto at =
+        std::lower_bound(children.begin(), children.end(), entry->Name,
+                         [](const auto& e, const std::u16string& n) { return CompareEntryNames(e->Name, n) < 0; });
     return **children.insert(at, std::move(entry));
 }
 

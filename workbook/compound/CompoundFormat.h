@@ -22,14 +22,13 @@ constexpr uint16_t kMinorVersion = 0x003E;
 constexpr uint16_t kByteOrder = 0xFFFE;
 
 // Header field offsets.
-constexpr uint32_t kOffMinor = 24, kOffMajor = 26, kOffByteOrder = 28, kOffSectorShift = 30,
-                   kOffMiniShift = 32, kOffDirSectors = 40, kOffFatSectors = 44, kOffFirstDir = 48,
-                   kOffCutoff = 56, kOffFirstMiniFat = 60, kOffMiniFatSectors = 64, kOffFirstDifat = 68,
-                   kOffDifatSectors = 72, kOffDifat = 76;
+constexpr uint32_t kOffMinor = 24, kOffMajor = 26, kOffByteOrder = 28, kOffSectorShift = 30, kOffMiniShift = 32,
+                   kOffDirSectors = 40, kOffFatSectors = 44, kOffFirstDir = 48, kOffCutoff = 56, kOffFirstMiniFat = 60,
+                   kOffMiniFatSectors = 64, kOffFirstDifat = 68, kOffDifatSectors = 72, kOffDifat = 76;
 
 // Directory entry field offsets.
-constexpr uint32_t kEntName = 0, kEntNameLen = 64, kEntType = 66, kEntColor = 67, kEntLeft = 68,
-                   kEntRight = 72, kEntChild = 76, kEntClsid = 80, kEntState = 96, kEntCreated = 100,
-                   kEntModified = 108, kEntStart = 116, kEntSize = 120;
+constexpr uint32_t kEntName = 0, kEntNameLen = 64, kEntType = 66, kEntColor = 67, kEntLeft = 68, kEntRight = 72,
+                   kEntChild = 76, kEntClsid = 80, kEntState = 96, kEntCreated = 100, kEntModified = 108,
+                   kEntStart = 116, kEntSize = 120;
 
 }  // namespace workbook::cfb

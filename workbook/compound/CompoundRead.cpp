@@ -21,8 +21,10 @@ namespace {
 [[noreturn]] void Invalid(const std::string& why) { throw EXLSError("Invalid compound document: " + why); }
 
 // Owners of sectors, used to detect chains that loop or share a sector.
+// clang-format off
 enum : uint32_t { kFree = 0, kOwnerFat = 1, kOwnerDifat = 2, kOwnerDirectory = 3, kOwnerMiniFat = 4,
                   kOwnerMiniStream = 5, kFirstStreamOwner = 6 };
+// clang-format on
 
 }  // namespace
 
@@ -133,7 +135,8 @@ std::vector<uint32_t> TCompoundReader::Chain(uint32_t start, const std::vector<u
         if (s >= owners.size() || s >= table.size())
             Invalid(FormatText("the sector chain of %s leaves the file (sector %u)", what, s));
         if (owners[s] == owner) Invalid(FormatText("the sector chain of %s loops", what));
-        if (owners[s] != kFree) Invalid(FormatText("the sector chain of %s shares sector %u with another chain", what, s));
+        if (owners[s] != kFree)
+            Invalid(FormatText("the sector chain of %s shares sector %u with another chain", what, s));
         owners[s] = owner;
         chain.push_back(s);
     }
@@ -308,7 +311,10 @@ TCompoundDocument TCompoundReader::Parse()
     return doc;
 }
 
-TCompoundDocument TCompoundDocument::OpenShared(TSharedBytes bytes) { return TCompoundReader(std::move(bytes)).Parse(); }
+TCompoundDocument TCompoundDocument::OpenShared(TSharedBytes bytes)
+{
+    return TCompoundReader(std::move(bytes)).Parse();
+}
 
 // The caller keeps its memory, so every stream is copied out of it.
 TCompoundDocument TCompoundDocument::OpenMemory(const uint8_t* data, size_t size)

@@ -27,15 +27,56 @@ std::vector<TXFBody> DefaultXFs()
     return xfs;
 }
 
-const char16_t* const kBuiltInFormats[] = {
-    u"", u"0", u"0.00", u"#,##0", u"#,##0.00", u"_($#,##0_);($#,##0)", u"_($#,##0_);[Red]($#,##0)",
-    u"_($#,##0.00_);($#,##0.00)", u"_($#,##0.00_);[Red]($#,##0.00)", u"0%", u"0.00%", u"0.00E+00", u"# ?/?",
-    u"# ?\?/??", u"m/d/yy", u"d-mmm-y", u"d-mmm", u"mmmm-yy", u"h:mm AM/PM", u"h:mm:ss AM/PM", u"h:mm",
-    u"h:mm:SS", u"m/d/yy h:mm", u"", u"", u"", u"", u"", u"", u"", u"", u"", u"", u"", u"", u"", u"",
-    u"_(#,##0_);(#,##0)", u"_(#,##0_);[Red](#,##0)", u"_(#,##0.00_);(#,##0.00)", u"_(#,##0.00_);[Red](#,##0.00)",
-    u"_(* #,##0_);_(* (#,##0);_(* \"-\"_);_(@_)", u"_($* #,##0_);_($* (#,##0);_($* \"-\"_);_(@_)",
-    u"_(* #,##0.00_);_(* (#,##0.00);_(* \"-\"??_);_(@_)", u"_($* #,##0.00_);_($* (#,##0.00);_($* \"-\"??_);_(@_)",
-    u"mm:ss", u"[h]:mm:ss", u"mm:ss.0", u"# #0.0E+0", u"@"};
+const char16_t* const kBuiltInFormats[] = {u"",
+                                           u"0",
+                                           u"0.00",
+                                           u"#,##0",
+                                           u"#,##0.00",
+                                           u"_($#,##0_);($#,##0)",
+                                           u"_($#,##0_);[Red]($#,##0)",
+                                           u"_($#,##0.00_);($#,##0.00)",
+                                           u"_($#,##0.00_);[Red]($#,##0.00)",
+                                           u"0%",
+                                           u"0.00%",
+                                           u"0.00E+00",
+                                           u"# ?/?",
+                                           u"# ?\?/??",
+                                           u"m/d/yy",
+                                           u"d-mmm-y",
+                                           u"d-mmm",
+                                           u"mmmm-yy",
+                                           u"h:mm AM/PM",
+                                           u"h:mm:ss AM/PM",
+                                           u"h:mm",
+                                           u"h:mm:SS",
+                                           u"m/d/yy h:mm",
+                                           u"",
+                                           u"",
+                                           u"",
+                                           u"",
+                                           u"",
+                                           u"",
+                                           u"",
+                                           u"",
+                                           u"",
+                                           u"",
+                                           u"",
+                                           u"",
+                                           u"",
+                                           u"",
+                                           u"_(#,##0_);(#,##0)",
+                                           u"_(#,##0_);[Red](#,##0)",
+                                           u"_(#,##0.00_);(#,##0.00)",
+                                           u"_(#,##0.00_);[Red](#,##0.00)",
+                                           u"_(* #,##0_);_(* (#,##0);_(* \"-\"_);_(@_)",
+                                           u"_($* #,##0_);_($* (#,##0);_($* \"-\"_);_(@_)",
+                                           u"_(* #,##0.00_);_(* (#,##0.00);_(* \"-\"??_);_(@_)",
+                                           u"_($* #,##0.00_);_($* (#,##0.00);_($* \"-\"??_);_(@_)",
+                                           u"mm:ss",
+                                           u"[h]:mm:ss",
+                                           u"mm:ss.0",
+                                           u"# #0.0E+0",
+                                           u"@"};
 constexpr uint16_t kBuiltInCount = 59;
 
 // Colour indexes 8..63 as 0x00BBGGRR.
@@ -69,7 +110,8 @@ void TCellFormats::ClearXFs()
 void TCellFormats::Reset()
 {
     Clear();
-    for (uint16_t id = 0; id < kBuiltInCount; ++id) FNumberFormats.push_back({id, BuiltInNumberFormat(id), true, false});
+    for (uint16_t id = 0; id < kBuiltInCount; ++id)
+        FNumberFormats.push_back({id, BuiltInNumberFormat(id), true, false});
     AddDefaultFormats();
 }
 
@@ -124,10 +166,7 @@ std::vector<uint8_t> TXFont::RecordBody() const
     return w.Data();
 }
 
-void TXFonts::Reset()
-{
-    FItems.assign(5, TXFont());
-}
+void TXFonts::Reset() { FItems.assign(5, TXFont()); }
 
 TXFont& TXFonts::Add(const TXFont& font)
 {

@@ -35,24 +35,23 @@ std::u16string IntegerCellText(std::int32_t value);
 // Uses the current C locale's decimal separator.
 std::u16string FloatCellText(double value);
 // strTrue / strFALSE: the process-wide texts of the workbook globals.
-std::u16string BooleanCellText(bool value, std::u16string_view strTrue,
-                               std::u16string_view strFalse);
+std::u16string BooleanCellText(bool value, std::u16string_view strTrue, std::u16string_view strFalse);
 std::u16string ErrorCellText(int index);
 
 // The raw value of a cell, the field its kind uses.
 struct TRawCellValue {
-    double Number = 0;          // ctInteger, ctFloat, ctNumberFormula, ctNumberArrayFormula
-    std::uint8_t Flag = 0;      // Boolean byte (ctBoolean, ctBooleanFormula) or error
-                                // index (ctError, ctErrorFormula)
-    std::u16string_view Text{}; // ctString (the entry's characters), ctStringFormula,
-                                // ctStringArrayFormula (the cached text)
+    double Number = 0;           // ctInteger, ctFloat, ctNumberFormula, ctNumberArrayFormula
+    std::uint8_t Flag = 0;       // Boolean byte (ctBoolean, ctBooleanFormula) or error
+                                 // index (ctError, ctErrorFormula)
+    std::u16string_view Text{};  // ctString (the entry's characters), ctStringFormula,
+                                 // ctStringArrayFormula (the cached text)
 };
 
 // The text of a cell of this kind with this value: the sheet's text getter
 // without the lookup (formulas by their cached result). Blank and unused
 // kinds give the empty text.
-std::u16string CellKindText(TCellType kind, const TRawCellValue& value,
-                            std::u16string_view strTrue, std::u16string_view strFalse);
+std::u16string CellKindText(TCellType kind, const TRawCellValue& value, std::u16string_view strTrue,
+                            std::u16string_view strFalse);
 
 // Widens ASCII text (number and error texts) to UTF-16.
 std::u16string WidenAscii(std::string_view text);

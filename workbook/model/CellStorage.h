@@ -28,10 +28,9 @@ constexpr uint32_t kMaxStoreCol = 16383;
 constexpr uint32_t kMaxStoreRow = 1048575;
 
 // The kinds that own nothing but their memory and a usage of their format.
-template <class TKind>
-constexpr bool kPlainCell = std::is_same_v<TKind, TBlankCell> || std::is_same_v<TKind, TIntegerCell> ||
-                            std::is_same_v<TKind, TFloatCell> || std::is_same_v<TKind, TStringCell> ||
-                            std::is_same_v<TKind, TBooleanCell> || std::is_same_v<TKind, TErrorCell>;
+template <class TKind> constexpr bool kPlainCell =
+    std::is_same_v<TKind, TBlankCell> || std::is_same_v<TKind, TIntegerCell> || std::is_same_v<TKind, TFloatCell> ||
+    std::is_same_v<TKind, TStringCell> || std::is_same_v<TKind, TBooleanCell> || std::is_same_v<TKind, TErrorCell>;
 
 // A cell kind whose memory comes from a store's pool; deleting it gives the
 // memory back to that pool. Made only by TCellStorage::NewCell.

@@ -25,7 +25,10 @@ std::unique_ptr<TCell> TIntegerCell::MakeCopy() const
     return std::make_unique<TIntegerCell>(FCol, FRow, FFormat, FValue);
 }
 
-std::unique_ptr<TCell> TFloatCell::MakeCopy() const { return std::make_unique<TFloatCell>(FCol, FRow, FFormat, FValue); }
+std::unique_ptr<TCell> TFloatCell::MakeCopy() const
+{
+    return std::make_unique<TFloatCell>(FCol, FRow, FFormat, FValue);
+}
 
 // The copy shares the string entry; its owner must take a reference for it.
 std::unique_ptr<TCell> TStringCell::MakeCopy() const
@@ -44,6 +47,9 @@ TErrorCell::TErrorCell(uint16_t col, uint32_t row, TCellFormat* format, TCellErr
     if (value == errError || value > errNA) throw EXLSError("Invalid cell error value");
 }
 
-std::unique_ptr<TCell> TErrorCell::MakeCopy() const { return std::make_unique<TErrorCell>(FCol, FRow, FFormat, FValue); }
+std::unique_ptr<TCell> TErrorCell::MakeCopy() const
+{
+    return std::make_unique<TErrorCell>(FCol, FRow, FFormat, FValue);
+}
 
 }  // namespace workbook

@@ -78,7 +78,9 @@ public:
 
 class TIntegerCell : public TCell {
 public:
-    TIntegerCell(uint16_t col, uint32_t row, TCellFormat* format, int32_t value) : TCell(col, row, format), FValue(value) {}
+    TIntegerCell(uint16_t col, uint32_t row, TCellFormat* format, int32_t value)
+        : TCell(col, row, format), FValue(value)
+    {}
     TCellType CellType() const override { return ctInteger; }
     std::unique_ptr<TCell> MakeCopy() const override;
     int32_t FValue;
@@ -86,7 +88,8 @@ public:
 
 class TFloatCell : public TCell {
 public:
-    TFloatCell(uint16_t col, uint32_t row, TCellFormat* format, double value) : TCell(col, row, format), FValue(value) {}
+    TFloatCell(uint16_t col, uint32_t row, TCellFormat* format, double value) : TCell(col, row, format), FValue(value)
+    {}
     TCellType CellType() const override { return ctFloat; }
     std::unique_ptr<TCell> MakeCopy() const override;
     double FValue;
@@ -97,7 +100,8 @@ public:
 class TStringCell : public TCell {
 public:
     TStringCell(uint16_t col, uint32_t row, TCellFormat* format, TXLSString* value)
-        : TCell(col, row, format), FValue(value) {}
+        : TCell(col, row, format), FValue(value)
+    {}
     TCellType CellType() const override { return ctString; }
     std::unique_ptr<TCell> MakeCopy() const override;
     TXLSString* FValue;
@@ -105,7 +109,8 @@ public:
 
 class TBooleanCell : public TCell {
 public:
-    TBooleanCell(uint16_t col, uint32_t row, TCellFormat* format, bool value) : TCell(col, row, format), FValue(value) {}
+    TBooleanCell(uint16_t col, uint32_t row, TCellFormat* format, bool value) : TCell(col, row, format), FValue(value)
+    {}
     TCellType CellType() const override { return ctBoolean; }
     std::unique_ptr<TCell> MakeCopy() const override;
     bool FValue;

@@ -41,8 +41,7 @@ public:
     ~TZeroedArray() { Free(FData, FCount); }
     TZeroedArray(TZeroedArray&& other) noexcept
         : FData(std::exchange(other.FData, nullptr)), FCount(std::exchange(other.FCount, 0))
-    {
-    }
+    {}
     TZeroedArray& operator=(TZeroedArray&& other) noexcept
     {
         if (this != &other) {

@@ -116,8 +116,10 @@ void TPrintSettings::SetOptions(TPrintSetupOptions options)
 }
 
 TSheet::TSheet(TXLSWorkbook& owner, std::u16string name, int index)
-    : FOwner(&owner), FCells(std::make_unique<TCellValues>(owner.SST())),
-      FRecords(std::make_unique<TRecordStorageSheet>()), FPrintSettings(*this)
+    : FOwner(&owner),
+      FCells(std::make_unique<TCellValues>(owner.SST())),
+      FRecords(std::make_unique<TRecordStorageSheet>()),
+      FPrintSettings(*this)
 {
     FName = std::move(name);
     FSheetIndex = index;

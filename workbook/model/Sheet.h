@@ -24,9 +24,18 @@ struct TSSTText;
 
 enum THiddenState { hsVisible = 0, hsHidden = 1, hsVeryHidden = 2 };
 enum TWorksheetType { wtSheet = 0, wtVBModule = 1, wtExcel4Macro = 2 };
-enum TSheetOption { soGridlines, soRowColHeadings, soProtected, soR1C1Mode, soIteration, soShowFormulas, soFrozenPanes, soShowZeros };
-enum TWorkspaceOption { woShowAutoBreaks, woApplyStyles, woRowSumsBelow, woColSumsRight, woFitToPage, woOutlineSymbols };
-enum TPrintSetupOption { psoLeftToRight, psoPortrait, psoNoColor, psoDraftQuality, psoNotes, psoRowColHeading, psoGridlines, psoHorizCenter, psoVertCenter };
+// clang-format off
+enum TSheetOption {
+    soGridlines, soRowColHeadings, soProtected, soR1C1Mode, soIteration, soShowFormulas, soFrozenPanes, soShowZeros
+};
+enum TWorkspaceOption {
+    woShowAutoBreaks, woApplyStyles, woRowSumsBelow, woColSumsRight, woFitToPage, woOutlineSymbols
+};
+enum TPrintSetupOption {
+    psoLeftToRight, psoPortrait, psoNoColor, psoDraftQuality, psoNotes, psoRowColHeading, psoGridlines,
+    psoHorizCenter, psoVertCenter
+};
+// clang-format on
 enum TPaperSize { psLetter = 1, psLegal = 5, psA3 = 8, psA4 = 9 };
 using TSheetOptions = TSet<TSheetOption>;
 using TWorkspaceOptions = TSet<TWorkspaceOption>;

@@ -25,13 +25,10 @@ constexpr std::pair<TWorkbookOption, uint16_t> kWindow1Bits[] = {
 bool ReadsAsPackage(const std::u16string& filename)
 {
     switch (FileKindOfFile(filename)) {
-    case fkPackage:
-        return true;
+    case fkPackage: return true;
     case fkCompound:
-    case fkRawBIFF:
-        return false;
-    case fkUnknown:
-        break;
+    case fkRawBIFF: return false;
+    case fkUnknown: break;
     }
     std::u16string ext = LowerExtension(filename);
     return ext == u".xlsx" || ext == u".xlsm" || ext == u".zip";
@@ -80,10 +77,15 @@ void TWorkbookData::SetOptions(TWorkbookOptions options)
 }
 
 TXLSWorkbook::TXLSWorkbook()
-    : FRecords(std::make_unique<TRecordStorageGlobals>()), FWorkbookData(*FRecords),
-      FFonts(std::make_unique<TXFonts>()), FFormats(std::make_unique<TCellFormats>()),
-      FSST(std::make_unique<TSST2>()), FSheets(*this), FExtraObjects(std::make_unique<TExtraObjects>()),
-      FEx2007Records(std::make_unique<TRecordStorageEx2007Unknown>()), FMaxBuffsize(kMaxRecordBody97)
+    : FRecords(std::make_unique<TRecordStorageGlobals>()),
+      FWorkbookData(*FRecords),
+      FFonts(std::make_unique<TXFonts>()),
+      FFormats(std::make_unique<TCellFormats>()),
+      FSST(std::make_unique<TSST2>()),
+      FSheets(*this),
+      FExtraObjects(std::make_unique<TExtraObjects>()),
+      FEx2007Records(std::make_unique<TRecordStorageEx2007Unknown>()),
+      FMaxBuffsize(kMaxRecordBody97)
 {
     FWorkbookData.SetLeft(100);
     FWorkbookData.SetTop(100);

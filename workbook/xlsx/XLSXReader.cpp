@@ -130,8 +130,7 @@ TXMLRelations TXLSXReader::ReadRelations(const TZipContainer& zip, const std::st
     return relations;
 }
 
-std::string TXLSXReader::TargetOfType(const TXMLRelations& all, std::string_view kind,
-                                      std::string_view fallback) const
+std::string TXLSXReader::TargetOfType(const TXMLRelations& all, std::string_view kind, std::string_view fallback) const
 {
     for (const TXMLRelation& r : all.Items())
         if (RelationshipKind(r.FRelType) == kind && r.FTargetMode != tmExternal)

@@ -24,7 +24,10 @@ struct TRec {
 };
 
 inline std::vector<uint8_t> U16(uint16_t v) { return {uint8_t(v), uint8_t(v >> 8)}; }
-inline std::vector<uint8_t> U32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
+inline std::vector<uint8_t> U32(uint32_t v)
+{
+    return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+}
 inline std::vector<uint8_t> F64(double d)
 {
     std::vector<uint8_t> b(8);

@@ -45,20 +45,23 @@ protected:
 
 }  // namespace
 
-TEST_F(Decrypt, protected_workbooks_open_without_a_password) {
+TEST_F(Decrypt, protected_workbooks_open_without_a_password)
+{
     for (const char* name : {"edr__TestExcel_2040.xls", "edr__protectedsheet-xxx.xls", "calamine__issue_385.xls"})
         EXPECT_EQ(ListingOf(name, u""), Expected(name)) << name;
 }
 
-TEST_F(Decrypt, md5_and_cryptoapi_rc4_files_open_with_their_password) {
+TEST_F(Decrypt, md5_and_cryptoapi_rc4_files_open_with_their_password)
+{
     for (const char* name : {"poi__password.xls", "edr__Test_git_issue_242_std_rc4_pwd_password.xls",
-                             "edr__Test_git_issue_477_crypto_keylength40.xls", "sheetjs__password_2002_128_enhanced.xls",
-                             "sheetjs__password_2002_128_strong.xls", "sheetjs__password_2002_40_basecrypto.xls",
-                             "sheetjs__password_2002_40_dss.xls"})
+                             "edr__Test_git_issue_477_crypto_keylength40.xls",
+                             "sheetjs__password_2002_128_enhanced.xls", "sheetjs__password_2002_128_strong.xls",
+                             "sheetjs__password_2002_40_basecrypto.xls", "sheetjs__password_2002_40_dss.xls"})
         EXPECT_EQ(ListingOf(name, u"password"), Expected(name)) << name;
 }
 
-TEST_F(Decrypt, a_wrong_or_missing_password_is_refused_by_name) {
+TEST_F(Decrypt, a_wrong_or_missing_password_is_refused_by_name)
+{
     EXPECT_NE(ListingOf("poi__password.xls", u"passwort").find("Invalid password"), std::string::npos);
     EXPECT_NE(ListingOf("poi__password.xls", u"").find("File is encrypted. Password required."), std::string::npos);
     EXPECT_NE(ListingOf("edr__Test_git_issue_477_crypto_keylength40.xls", u"").find("Password required."),
@@ -67,7 +70,8 @@ TEST_F(Decrypt, a_wrong_or_missing_password_is_refused_by_name) {
 
 // The copy written back is a plain workbook: no FILEPASS, same texts, and it
 // reads again without any password.
-TEST_F(Decrypt, the_copy_written_back_is_not_encrypted) {
+TEST_F(Decrypt, the_copy_written_back_is_not_encrypted)
+{
     workbook::TXLSWorkbook book;
     book.FPassword = u"password";
     book.SetFilename(workbook::Utf8ToUtf16(Broken("poi__password.xls").string()));

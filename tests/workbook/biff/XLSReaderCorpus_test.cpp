@@ -25,8 +25,10 @@ std::vector<std::string> SplitTabs(const std::string& line)
 {
     std::vector<std::string> out(1);
     for (char c : line) {
-        if (c == '\t') out.emplace_back();
-        else out.back() += c;
+        if (c == '\t')
+            out.emplace_back();
+        else
+            out.back() += c;
     }
     return out;
 }
@@ -108,7 +110,8 @@ protected:
 
 }  // namespace
 
-TEST_F(ReaderCorpus, every_file_reads_to_the_oracles_texts_and_sheet_names) {
+TEST_F(ReaderCorpus, every_file_reads_to_the_oracles_texts_and_sheet_names)
+{
     auto alt = RoundingAlternatives();
     int passed = 0, total = 0;
     for (const fs::path& file : Files("xls")) {
@@ -203,14 +206,17 @@ const std::map<std::string, TBrokenOutcome>& BrokenOutcomes()
         {"sheetjs__password_2002_40_dss.xls", {"File is encrypted. Password required.", 1, 0}},
         {"sheetjs__password_2002_40_xor.xls", {"File encrypted with non-standard key. French?", 1, 0}},
         {"sheetjs__phpexcel_bad_cfb_dir.xls",
-         {"Invalid compound document: the sector chain of stream \"Workbook\" shares sector 3 with another chain", 1, 0}},
+         {"Invalid compound document: the sector chain of stream \"Workbook\" shares sector 3 with another chain", 1,
+          0}},
         {"xlrd__corrupted_error.xls",
-         {"Invalid compound document: the sector chain of stream \"Workbook\" shares sector 2 with another chain", 1, 0}},
+         {"Invalid compound document: the sector chain of stream \"Workbook\" shares sector 2 with another chain", 1,
+          0}},
     };
     return outcomes;
 }
 
-TEST_F(ReaderCorpus, damaged_and_encrypted_files_fail_with_their_message_or_read_their_cells) {
+TEST_F(ReaderCorpus, damaged_and_encrypted_files_fail_with_their_message_or_read_their_cells)
+{
     const auto& outcomes = BrokenOutcomes();
     size_t seen = 0;
     for (const fs::path& file : Files("broken")) {
@@ -237,7 +243,8 @@ TEST_F(ReaderCorpus, damaged_and_encrypted_files_fail_with_their_message_or_read
     EXPECT_EQ(seen, outcomes.size());
 }
 
-TEST_F(ReaderCorpus, encrypted_files_name_their_encryption) {
+TEST_F(ReaderCorpus, encrypted_files_name_their_encryption)
+{
     auto message = [](const char* name) {
         workbook::TXLSWorkbook book;
         book.SetFilename(workbook::Utf8ToUtf16((Corpus() / "broken" / name).string()));
@@ -255,7 +262,8 @@ TEST_F(ReaderCorpus, encrypted_files_name_their_encryption) {
 }
 
 // Read -> write -> read keeps every text; the copy keeps the other streams.
-TEST_F(ReaderCorpus, copies_read_back_with_the_same_texts_and_keep_other_streams) {
+TEST_F(ReaderCorpus, copies_read_back_with_the_same_texts_and_keep_other_streams)
+{
     int copied = 0;
     for (const fs::path& file : Files("xls")) {
         workbook::TXLSWorkbook book;
@@ -301,7 +309,8 @@ TEST_F(ReaderCorpus, copies_read_back_with_the_same_texts_and_keep_other_streams
 }
 
 // xlrd reads our copies to the texts it read from the originals.
-TEST_F(ReaderCorpus, xlrd_reads_our_copies_with_the_oracles_texts) {
+TEST_F(ReaderCorpus, xlrd_reads_our_copies_with_the_oracles_texts)
+{
     if (!tbtest::HavePythonModules()) GTEST_SKIP() << "python3 with xlrd and olefile needed";
     tbtest::TTempDir dir;
     int written = 0;
@@ -321,10 +330,13 @@ TEST_F(ReaderCorpus, xlrd_reads_our_copies_with_the_oracles_texts) {
     }
     std::string script = "import sys, os\nsys.path.insert(0, '" + Corpus().string() +
                          "')\nimport oracle\n"
-                         "d = '" + dir.Path().string() + "'\nbad = 0\n"
+                         "d = '" +
+                         dir.Path().string() +
+                         "'\nbad = 0\n"
                          "for n in sorted(os.listdir(d)):\n"
                          "    if not n.endswith('.xls'): continue\n"
-                         "    exp = open(os.path.join('" + (Corpus() / "expected").string() +
+                         "    exp = open(os.path.join('" +
+                         (Corpus() / "expected").string() +
                          "', n + '.tsv'), encoding='utf-8').read()\n"
                          "    try:\n"
                          "        sheets, cells, dr = oracle.read_xls(open(os.path.join(d, n), 'rb').read(), {})\n"
@@ -341,7 +353,8 @@ TEST_F(ReaderCorpus, xlrd_reads_our_copies_with_the_oracles_texts) {
 
 // A file's FORMAT records come before its XF records; reading the XFs must
 // not drop them (xlrd shows B2 of this file as "m/d/yy;@").
-TEST_F(ReaderCorpus, custom_number_formats_survive_reading_and_the_copy) {
+TEST_F(ReaderCorpus, custom_number_formats_survive_reading_and_the_copy)
+{
     workbook::TXLSWorkbook book;
     book.SetFilename(workbook::Utf8ToUtf16((Corpus() / "xls" / "poi__DateFormats.xls").string()));
     book.Read();
@@ -362,7 +375,8 @@ TEST_F(ReaderCorpus, custom_number_formats_survive_reading_and_the_copy) {
 // An Excel 5/95 file written back as Excel 97 keeps its 1904 date system,
 // number formats, fonts and cell formats (xlrd shows C2 of the original as
 // a 1904-based date formatted "d-mmm" in Verdana).
-TEST_F(ReaderCorpus, an_excel_95_copy_keeps_its_date_system_and_cell_formats) {
+TEST_F(ReaderCorpus, an_excel_95_copy_keeps_its_date_system_and_cell_formats)
+{
     if (!tbtest::HavePythonModules()) GTEST_SKIP() << "python3 with xlrd and olefile needed";
     tbtest::TTempDir dir;
     workbook::TXLSWorkbook book;
@@ -372,11 +386,13 @@ TEST_F(ReaderCorpus, an_excel_95_copy_keeps_its_date_system_and_cell_formats) {
     book.SetVersion(workbook::xvExcel97);
     book.SetFilename(workbook::Utf8ToUtf16((dir / "copy.xls").string()));
     book.Write();
-    std::string out = tbtest::RunPython(dir, "import xlrd\n"
-                                             "b = xlrd.open_workbook('" + (dir / "copy.xls").string() +
-                                             "', formatting_info=True)\n"
-                                             "s = b.sheet_by_index(0); xf = b.xf_list[s.cell_xf_index(1, 2)]\n"
-                                             "print(b.biff_version, b.datemode, s.cell_value(1, 2), "
-                                             "b.format_map[xf.format_key].format_str, b.font_list[xf.font_index].name)\n");
+    std::string out =
+        tbtest::RunPython(dir, "import xlrd\n"
+                               "b = xlrd.open_workbook('" +
+                                   (dir / "copy.xls").string() +
+                                   "', formatting_info=True)\n"
+                                   "s = b.sheet_by_index(0); xf = b.xf_list[s.cell_xf_index(1, 2)]\n"
+                                   "print(b.biff_version, b.datemode, s.cell_value(1, 2), "
+                                   "b.format_map[xf.format_key].format_str, b.font_list[xf.font_index].name)\n");
     EXPECT_EQ(out, "80 1 37673.0 d-mmm Verdana\n");
 }

@@ -48,9 +48,27 @@ TEST(XLSReaderCellText, every_case_of_the_cell_text_table)
         {0x0201, Cell(20, 0)},
     };
     ReadBIFFFromMemory(book, Book({s}));
-    const char* expected[] = {"12",    "12.5",  "1E20",      "0.3",  "0.333333333333333",  "0.666666666666667",
-                              "987654321098765", "9.87654321098765E15", "1E15", "0.0001", "1E-5", "-2468.125",
-                              "0",     "41567", "41567.5",   "TRUE", "#N/A", "[int] No error value", "abc", "7", ""};
+    const char* expected[] = {"12",
+                              "12.5",
+                              "1E20",
+                              "0.3",
+                              "0.333333333333333",
+                              "0.666666666666667",
+                              "987654321098765",
+                              "9.87654321098765E15",
+                              "1E15",
+                              "0.0001",
+                              "1E-5",
+                              "-2468.125",
+                              "0",
+                              "41567",
+                              "41567.5",
+                              "TRUE",
+                              "#N/A",
+                              "[int] No error value",
+                              "abc",
+                              "7",
+                              ""};
     for (uint32_t row = 0; row < std::size(expected); ++row) EXPECT_EQ(Text(book, 0, row), expected[row]) << row;
     EXPECT_EQ(Text(book, 5, 30), "");
     EXPECT_EQ(book.Sheet(0).Cells().GetCells(0, 0)->CellType(), ctFloat);
@@ -177,7 +195,9 @@ TEST(XLSReaderRecords, reading_stops_at_the_last_sheets_eof)
 TEST(XLSReaderRecords, custom_views_leave_no_trace_and_are_not_counted)
 {
     TXLSWorkbook book;
-    std::vector<TRec> sheet = {{0x01AA, Hex("00 00")}, Number(0, 0, 99), {0x01AB, {}},
+    std::vector<TRec> sheet = {{0x01AA, Hex("00 00")},
+                               Number(0, 0, 99),
+                               {0x01AB, {}},
                                {0x0205, Cell(0, 1) + Hex("2B 01")}};
     std::string e = ErrorOf([&] { ReadBIFFFromMemory(book, Book({sheet})); });
     EXPECT_EQ(e.substr(0, 31), "Error on reading record # 5, 02");
@@ -197,11 +217,13 @@ TEST(XLSReaderRecords, not_an_excel_workbook_fails_before_any_record)
 TEST(XLSReaderRecords, encryption_without_a_usable_password_is_named)
 {
     TXLSWorkbook book;
-    EXPECT_NE(ErrorOf([&] { ReadBIFFFromMemory(book, Book({{}}, {{0x002F, Hex("01 00 01 00")}})); })
-                  .find("\rFile is encrypted. Password required."),
+    EXPECT_NE(ErrorOf([&] {
+                  ReadBIFFFromMemory(book, Book({{}}, {{0x002F, Hex("01 00 01 00")}}));
+              }).find("\rFile is encrypted. Password required."),
               std::string::npos);
-    EXPECT_NE(ErrorOf([&] { ReadBIFFFromMemory(book, Book({{}}, {{0x002F, Hex("02 00")}})); })
-                  .find("\rCan not read file, unknown type of encryption."),
+    EXPECT_NE(ErrorOf([&] {
+                  ReadBIFFFromMemory(book, Book({{}}, {{0x002F, Hex("02 00")}}));
+              }).find("\rCan not read file, unknown type of encryption."),
               std::string::npos);
 }
 

@@ -33,7 +33,10 @@ std::vector<TRecord> Only(const std::vector<TRecord>& records, uint16_t id)
 TRec LabelSST(uint16_t row, uint16_t col, uint32_t index) { return {0x00FD, Cell(row, col) + U32(index)}; }
 
 // WINDOW1 with the given selected tab.
-TRec Window1(uint16_t selected) { return {0x003D, Hex("00 00 00 00 00 40 00 30 38 00") + U16(selected) + Hex("00 00 01 00 58 02")}; }
+TRec Window1(uint16_t selected)
+{
+    return {0x003D, Hex("00 00 00 00 00 40 00 30 38 00") + U16(selected) + Hex("00 00 01 00 58 02")};
+}
 
 }  // namespace
 
@@ -115,10 +118,8 @@ TEST(XLSWriteBack, a_file_without_any_sheet_reads_as_one_empty_sheet)
 TEST(XLSWriteBack, raw_biff4_text_decodes_by_its_code_page)
 {
     const std::vector<uint8_t> gbk = Hex("C9 CC C6 B7");  // 商品
-    const std::vector<uint8_t> file = RecordBytes({{0x0409, Hex("00 00 10 00 00 00")},
-                                                   {0x0042, U16(936)},
-                                                   {0x0204, Cell(0, 0) + U16(4) + gbk},
-                                                   {0x000A, {}}});
+    const std::vector<uint8_t> file = RecordBytes(
+        {{0x0409, Hex("00 00 10 00 00 00")}, {0x0042, U16(936)}, {0x0204, Cell(0, 0) + U16(4) + gbk}, {0x000A, {}}});
     TTempDir dir;
     WriteBytes(dir / "old.xls", file);
     TXLSWorkbook book;

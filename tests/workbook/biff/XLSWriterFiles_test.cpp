@@ -116,11 +116,14 @@ TEST(XLSWriterFiles, xlrd_and_olefile_read_the_texts_we_wrote)
     for (uint32_t r = 0; r <= 3000; ++r)
         for (uint32_t c = 0; c <= 8; ++c) {
             if (!sheet.Cells().GetCells(c, r)) continue;
-            expected += std::to_string(r) + "\t" + std::to_string(c) + "\t" + std::to_string(sheet.GetAsString(c, r).size()) +
-                        "\t" + Utf16ToUtf8(sheet.GetAsString(c, r)) + "\x1E";
+            expected += std::to_string(r) + "\t" + std::to_string(c) + "\t" +
+                        std::to_string(sheet.GetAsString(c, r).size()) + "\t" + Utf16ToUtf8(sheet.GetAsString(c, r)) +
+                        "\x1E";
         }
     auto script = "import sys, xlrd, olefile\n"
-                  "p = r'" + path.string() + "'\n"
+                  "p = r'" +
+                  path.string() +
+                  "'\n"
                   "o = olefile.OleFileIO(p, raise_defects=olefile.DEFECT_INCORRECT)\n"
                   "assert o.exists('Workbook'), o.listdir()\n"
                   "b = xlrd.open_workbook(p)\n"
@@ -131,13 +134,15 @@ TEST(XLSWriterFiles, xlrd_and_olefile_read_the_texts_we_wrote)
                   "    for c in range(s.ncols):\n"
                   "        cell = s.cell(r, c)\n"
                   "        if cell.ctype == xlrd.XL_CELL_TEXT:\n"
-                  "            out.append('%d\\t%d\\t%d\\t%s\\x1e' % (r, c, len(cell.value.encode('utf-16-le')) // 2, cell.value))\n"
+                  "            out.append('%d\\t%d\\t%d\\t%s\\x1e' % (r, c, len(cell.value.encode('utf-16-le')) // 2, "
+                  "cell.value))\n"
                   "sys.stdout.buffer.write(''.join(out).encode('utf-8'))\n";
     int status = 0;
     std::string got = RunPython(dir, script, &status);
     EXPECT_EQ(status, 0) << got.substr(0, 2000);
     EXPECT_TRUE(got == expected) << "first difference at byte "
-                                 << std::mismatch(got.begin(), got.end(), expected.begin(), expected.end()).first - got.begin();
+                                 << std::mismatch(got.begin(), got.end(), expected.begin(), expected.end()).first -
+                                        got.begin();
 }
 
 TEST(XLSWriterFiles, rewriting_after_a_saved_document_keeps_its_other_streams)

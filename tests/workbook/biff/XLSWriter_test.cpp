@@ -71,31 +71,45 @@ std::vector<TRecord> ExpectedExport(uint32_t rows, uint32_t cols, uint32_t sheet
     writeAccess.insert(writeAccess.end(), 104, 0x20);
     writeAccess = Cat(writeAccess, Hex("34 30 30 36 32"));
     auto zero = Hex("00 00");
-    std::vector<TRecord> r = {
-        {0x0809, Hex("00 06 05 00 AF 18 CD 07 C9 80 00 00 06 01 00 00"), 0}, {0x005C, writeAccess, 0},
-        {0x0042, Hex("B0 04"), 0}, {0x0161, zero, 0}, {0x013D, Hex("01 00"), 0}, {0x009C, Hex("0E 00"), 0},
-        {0x0019, zero, 0}, {0x0012, zero, 0}, {0x0013, zero, 0}, {0x01AF, zero, 0},
-        {0x003D, Hex("64 00 64 00 10 27 58 1B 38 00 00 00 00 00 01 00 58 02"), 0}, {0x0040, zero, 0},
-        {0x008D, zero, 0}, {0x0022, zero, 0}, {0x000E, Hex("01 00"), 0}, {0x01B7, zero, 0}, {0x00DA, zero, 0}};
+    std::vector<TRecord> r = {{0x0809, Hex("00 06 05 00 AF 18 CD 07 C9 80 00 00 06 01 00 00"), 0},
+                              {0x005C, writeAccess, 0},
+                              {0x0042, Hex("B0 04"), 0},
+                              {0x0161, zero, 0},
+                              {0x013D, Hex("01 00"), 0},
+                              {0x009C, Hex("0E 00"), 0},
+                              {0x0019, zero, 0},
+                              {0x0012, zero, 0},
+                              {0x0013, zero, 0},
+                              {0x01AF, zero, 0},
+                              {0x003D, Hex("64 00 64 00 10 27 58 1B 38 00 00 00 00 00 01 00 58 02"), 0},
+                              {0x0040, zero, 0},
+                              {0x008D, zero, 0},
+                              {0x0022, zero, 0},
+                              {0x000E, Hex("01 00"), 0},
+                              {0x01B7, zero, 0},
+                              {0x00DA, zero, 0}};
     auto arial = Hex("C8 00 00 00 08 00 90 01 00 00 00 02 00 00 05 01 41 00 72 00 69 00 61 00 6C 00");
     for (int i = 0; i < 4; ++i) r.push_back({0x0031, arial, 0});
-    const std::pair<uint16_t, std::u16string> formats[] = {
-        {9, u"0%"},
-        {42, u"_($* #,##0_);_($* (#,##0);_($* \"-\"_);_(@_)"},
-        {43, u"_(* #,##0.00_);_(* (#,##0.00);_(* \"-\"??_);_(@_)"},
-        {44, u"_($* #,##0.00_);_($* (#,##0.00);_($* \"-\"??_);_(@_)"},
-        {45, u"mm:ss"}};
+    const std::pair<uint16_t, std::u16string> formats[] = {{9, u"0%"},
+                                                           {42, u"_($* #,##0_);_($* (#,##0);_($* \"-\"_);_(@_)"},
+                                                           {43, u"_(* #,##0.00_);_(* (#,##0.00);_(* \"-\"??_);_(@_)"},
+                                                           {44,
+                                                            u"_($* #,##0.00_);_($* (#,##0.00);_($* \"-\"??_);_(@_)"},
+                                                           {45, u"mm:ss"}};
     for (const auto& [id, text] : formats)
         r.push_back({0x041E, Cat(Cat(Bytes({id, uint32_t(text.size())}), {1}), U16Text(text)), 0});
-    const char* xfs[] = {
-        "00 00 00 00 F5 FF 20 00 00 00 00 00 00 00 00 00 00 00 C0 20", "01 00 00 00 F5 FF 20 00 00 F4 00 00 00 00 00 00 00 00 C0 20",
-        "01 00 00 00 F5 FF 20 00 00 F4 00 00 00 00 00 00 00 00 C0 20", "02 00 00 00 F5 FF 20 00 00 F4 00 00 00 00 00 00 00 00 C0 20",
-        "02 00 00 00 F5 FF 20 00 00 F4 00 00 00 00 00 00 00 00 C0 20"};
+    const char* xfs[] = {"00 00 00 00 F5 FF 20 00 00 00 00 00 00 00 00 00 00 00 C0 20",
+                         "01 00 00 00 F5 FF 20 00 00 F4 00 00 00 00 00 00 00 00 C0 20",
+                         "01 00 00 00 F5 FF 20 00 00 F4 00 00 00 00 00 00 00 00 C0 20",
+                         "02 00 00 00 F5 FF 20 00 00 F4 00 00 00 00 00 00 00 00 C0 20",
+                         "02 00 00 00 F5 FF 20 00 00 F4 00 00 00 00 00 00 00 00 C0 20"};
     for (const char* xf : xfs) r.push_back({0x00E0, Hex(xf), 0});
-    for (int i = 5; i <= 14; ++i) r.push_back({0x00E0, Hex("00 00 00 00 F5 FF 20 00 00 F4 00 00 00 00 00 00 00 00 C0 20"), 0});
+    for (int i = 5; i <= 14; ++i)
+        r.push_back({0x00E0, Hex("00 00 00 00 F5 FF 20 00 00 F4 00 00 00 00 00 00 00 00 C0 20"), 0});
     r.push_back({0x00E0, Hex("00 00 00 00 01 00 20 00 00 00 00 00 00 00 00 00 00 00 C0 20"), 0});
     for (const char* nf : {"2A", "2B", "2C", "2D", "09"})
-        r.push_back({0x00E0, Hex(std::string("00 00 ") + nf + " 00 F5 FF 20 00 00 00 00 00 00 00 00 00 00 00 C0 20"), 0});
+        r.push_back(
+            {0x00E0, Hex(std::string("00 00 ") + nf + " 00 F5 FF 20 00 00 00 00 00 00 00 00 00 00 00 C0 20"), 0});
     r.push_back({0x00E0, Hex("00 00 00 00 01 00 20 00 00 00 00 00 40 20 40 20 10 00 C0 20"), 0});
     for (const char* st : {"10 80 03 FF", "11 80 06 FF", "12 80 04 FF", "13 80 07 FF", "00 80 00 FF", "14 80 05 FF"})
         r.push_back({0x0293, Hex(st), 0});
@@ -108,10 +122,20 @@ std::vector<TRecord> ExpectedExport(uint32_t rows, uint32_t cols, uint32_t sheet
     r.push_back({0x00FF, {}, 0});
     r.push_back({0x000A, {}, 0});
     r.push_back({0x0809, Hex("00 06 10 00 AF 18 CD 07 C9 80 00 00 06 01 00 00"), 0});
-    for (auto [id, body] : std::initializer_list<std::pair<uint16_t, const char*>>{
-             {0x000D, "01 00"}, {0x000C, "64 00"}, {0x000F, "01 00"}, {0x0011, "00 00"}, {0x0010, "FC A9 F1 D2 4D 62 50 3F"},
-             {0x005F, "01 00"}, {0x002B, "00 00"}, {0x002A, "00 00"}, {0x0082, "01 00"}, {0x0080, "00 00 00 00 00 00 00 00"},
-             {0x0225, "00 00 FF 00"}, {0x0081, "C1 04"}, {0x0014, ""}, {0x0015, ""}})
+    for (auto [id, body] : std::initializer_list<std::pair<uint16_t, const char*>>{{0x000D, "01 00"},
+                                                                                   {0x000C, "64 00"},
+                                                                                   {0x000F, "01 00"},
+                                                                                   {0x0011, "00 00"},
+                                                                                   {0x0010, "FC A9 F1 D2 4D 62 50 3F"},
+                                                                                   {0x005F, "01 00"},
+                                                                                   {0x002B, "00 00"},
+                                                                                   {0x002A, "00 00"},
+                                                                                   {0x0082, "01 00"},
+                                                                                   {0x0080, "00 00 00 00 00 00 00 00"},
+                                                                                   {0x0225, "00 00 FF 00"},
+                                                                                   {0x0081, "C1 04"},
+                                                                                   {0x0014, ""},
+                                                                                   {0x0015, ""}})
         r.push_back({id, Hex(body), 0});
     r.push_back({0x0026, Double(0.75), 0});
     r.push_back({0x0027, Double(0.75), 0});
@@ -119,7 +143,9 @@ std::vector<TRecord> ExpectedExport(uint32_t rows, uint32_t cols, uint32_t sheet
     r.push_back({0x0029, Double(1.0), 0});
     r.push_back({0x0083, zero, 0});
     r.push_back({0x0084, zero, 0});
-    r.push_back({0x00A1, Cat(Cat(Hex("09 00 64 00 01 00 01 00 01 00 02 00 58 02 58 02"), Cat(Double(0.5), Double(0.5))), zero), 0});
+    r.push_back({0x00A1,
+                 Cat(Cat(Hex("09 00 64 00 01 00 01 00 01 00 02 00 58 02 58 02"), Cat(Double(0.5), Double(0.5))), zero),
+                 0});
     r.push_back({0x0012, zero, 0});
     r.push_back({0x0055, Hex("08 00"), 0});
     std::vector<uint8_t> dims(14);
@@ -159,7 +185,8 @@ std::vector<std::u16string> SSTStrings(const TRecord& sst)
         bool wide = sst.Body[pos + 2] & 1;
         pos += 3;
         std::u16string s;
-        for (uint16_t i = 0; i < len; ++i, pos += wide ? 2 : 1) s += wide ? char16_t(GetU16(&sst.Body[pos])) : char16_t(sst.Body[pos]);
+        for (uint16_t i = 0; i < len; ++i, pos += wide ? 2 : 1)
+            s += wide ? char16_t(GetU16(&sst.Body[pos])) : char16_t(sst.Body[pos]);
         out.push_back(s);
     }
     return out;
@@ -182,7 +209,8 @@ TEST(XLSWriter, exported_file_with_a_header_and_rows_has_the_exact_record_sequen
     const std::u16string header[] = {u"商品编码", u"商品名称", u"商品属性", u"备注"};
     for (uint32_t c = 0; c < 4; ++c) sheet.SetAsString(c, 0, header[c]);
     for (uint32_t r = 1; r <= 3; ++r)
-        for (uint32_t c = 0; c < 4; ++c) sheet.SetAsString(c, r, c == 2 ? u"件" : u"A" + std::u16string(1, char16_t(u'0' + r * 4 + c)));
+        for (uint32_t c = 0; c < 4; ++c)
+            sheet.SetAsString(c, r, c == 2 ? u"件" : u"A" + std::u16string(1, char16_t(u'0' + r * 4 + c)));
     auto records = RecordsOf(Written(book));
     ExpectExportRecords(records, 4, 4);
     const TRecord& sst = First(records, 0x00FC);
@@ -280,14 +308,18 @@ TEST(XLSWriter, string_starting_with_15_bytes_or_less_left_opens_a_continue_reco
     EXPECT_EQ(GetU16(&cont.Body[0]), 1023);
     const TRecord& ext = *(it + 2);
     ASSERT_EQ(ext.Id, 0x00FF);
-    EXPECT_EQ(ext.Body, Cat(Cat(Hex("08 00"), Bytes({uint32_t(it->Offset + 12) & 0xFFFF, uint32_t(it->Offset + 12) >> 16, 12, 0})),
+    EXPECT_EQ(ext.Body, Cat(Cat(Hex("08 00"),
+                                Bytes({uint32_t(it->Offset + 12) & 0xFFFF, uint32_t(it->Offset + 12) >> 16, 12, 0})),
                             Bytes({uint32_t(cont.Offset + 4) & 0xFFFF, uint32_t(cont.Offset + 4) >> 16, 4, 0})));
 }
 
 TEST(XLSWriter, ten_thousand_strings_give_bucket_size_10_and_1000_extsst_entries)
 {
     TXLSWorkbook book;
-    for (uint32_t i = 0; i < 10000; ++i) book.Sheet(0).SetAsString(0, i, u"order-" + std::u16string(1, char16_t(u'0' + i % 10)) + std::u16string(i / 10 % 1000 + 1, u'#'));
+    for (uint32_t i = 0; i < 10000; ++i)
+        book.Sheet(0).SetAsString(0, i,
+                                  u"order-" + std::u16string(1, char16_t(u'0' + i % 10)) +
+                                      std::u16string(i / 10 % 1000 + 1, u'#'));
     auto stream = WorkbookStream(Written(book));
     auto records = ParseRecords(stream);
     const TRecord& ext = First(records, 0x00FF);
@@ -334,8 +366,16 @@ TEST(XLSWriter, numbers_become_rk_mulrk_or_number_records)
 
 TEST(XLSWriter, numbers_near_the_double_range_and_odd_quotients_round_trip_bit_for_bit)
 {
-    const double values[] = {1.797e308, -1.797e308, 1.8e306, 2e306, std::numeric_limits<double>::max(),
-                             std::numeric_limits<double>::denorm_min(), 0.07, 1.15, 123456.78, -0.0};
+    const double values[] = {1.797e308,
+                             -1.797e308,
+                             1.8e306,
+                             2e306,
+                             std::numeric_limits<double>::max(),
+                             std::numeric_limits<double>::denorm_min(),
+                             0.07,
+                             1.15,
+                             123456.78,
+                             -0.0};
     TXLSWorkbook book;
     TCellValues& cells = book.Sheet(0).Cells();
     uint16_t col = 0;

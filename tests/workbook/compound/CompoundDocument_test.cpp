@@ -72,7 +72,8 @@ TEST(CompoundDocument, streams_of_every_size_read_back)
 {
     TCompoundDocument doc;
     for (size_t size : {0u, 1u, 63u, 64u, 4095u, 4096u, 4097u, 100000u})
-        PutStream(doc.Root(), u"S" + std::u16string(1, char16_t(u'a' + size % 26)) + char16_t(u'0' + size % 10), Pattern(size, uint8_t(size)));
+        PutStream(doc.Root(), u"S" + std::u16string(1, char16_t(u'a' + size % 26)) + char16_t(u'0' + size % 10),
+                  Pattern(size, uint8_t(size)));
     auto bytes = doc.SaveToMemory();
     auto back = TCompoundDocument::OpenMemory(bytes.data(), bytes.size());
     ASSERT_EQ(back.RootEntry().Children.size(), doc.RootEntry().Children.size());
@@ -111,7 +112,9 @@ TEST(CompoundDocument, create_stream_replaces_a_stream_of_the_same_name_ignoring
 TEST(CompoundDocument, many_siblings_form_a_tree_every_entry_is_found_in)
 {
     TCompoundDocument doc;
-    for (int i = 0; i < 40; ++i) PutStream(doc.Root(), u"Stream" + std::u16string(1, char16_t(u'A' + i % 26)) + char16_t(u'a' + i / 26), Pattern(10, uint8_t(i)));
+    for (int i = 0; i < 40; ++i)
+        PutStream(doc.Root(), u"Stream" + std::u16string(1, char16_t(u'A' + i % 26)) + char16_t(u'a' + i / 26),
+                  Pattern(10, uint8_t(i)));
     auto bytes = doc.SaveToMemory();
     auto back = TCompoundDocument::OpenMemory(bytes.data(), bytes.size());
     EXPECT_EQ(back.RootEntry().Children.size(), 40u);
@@ -274,7 +277,8 @@ TEST(CompoundDocument, two_siblings_with_one_name_are_refused_and_wide_storages_
         e->Name = u"s" + std::u16string(1, char16_t(0x4E00 + i));
         children.push_back(std::move(e));
     }
-    std::sort(children.begin(), children.end(), [](auto& a, auto& b) { return CompareEntryNames(a->Name, b->Name) < 0; });
+    std::sort(children.begin(), children.end(),
+              [](auto& a, auto& b) { return CompareEntryNames(a->Name, b->Name) < 0; });
     auto bytes = wide.SaveToMemory();
     EXPECT_EQ(TCompoundDocument::OpenMemory(bytes.data(), bytes.size()).RootEntry().Children.size(), 40000u);
 }
@@ -318,11 +322,15 @@ TEST(CompoundDocument, olefile_reads_what_we_write)
     PutStream(doc.Root(), u"Workbook", Pattern(9 * 1024 * 1024, 1));
     PutStream(doc.Root(), u"\x05SummaryInformation", Pattern(300, 2));
     PutStream(doc.Root().CreateStorage(u"Macros"), u"Module1", Pattern(7000, 3));
-    for (int i = 0; i < 12; ++i) PutStream(doc.Root(), u"Extra" + std::u16string(1, char16_t(u'A' + i)), Pattern(40 * i, 4));
+    for (int i = 0; i < 12; ++i)
+        PutStream(doc.Root(), u"Extra" + std::u16string(1, char16_t(u'A' + i)), Pattern(40 * i, 4));
     doc.SaveToFile(dir / "doc.cfb");
-    std::string out = RunPython(dir, "import olefile, hashlib\n"
-                                     "o = olefile.OleFileIO(r'" + (dir / "doc.cfb").string() + "', raise_defects=olefile.DEFECT_INCORRECT)\n"
-                                     "print(o.get_size('Workbook'), o.get_size('\\x05SummaryInformation'), o.get_size('Macros/Module1'))\n"
-                                     "print(len(o.listdir()))\n");
+    std::string out = RunPython(
+        dir, "import olefile, hashlib\n"
+             "o = olefile.OleFileIO(r'" +
+                 (dir / "doc.cfb").string() +
+                 "', raise_defects=olefile.DEFECT_INCORRECT)\n"
+                 "print(o.get_size('Workbook'), o.get_size('\\x05SummaryInformation'), o.get_size('Macros/Module1'))\n"
+                 "print(len(o.listdir()))\n");
     EXPECT_EQ(out, "9437184 300 7000\n15\n");
 }

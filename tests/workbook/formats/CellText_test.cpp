@@ -17,14 +17,16 @@ using namespace workbook;
 
 std::string Text(double v) { return FloatToStrGeneral(static_cast<long double>(v), '.'); }
 
-TEST(FloatToStrGeneral, integers_read_without_separator) {
-    EXPECT_EQ(Text(12), "12");  // an RK integer becomes a float cell when read
-    EXPECT_EQ(Text(7), "7");    // cached result of a number formula
+TEST(FloatToStrGeneral, integers_read_without_separator)
+{
+    EXPECT_EQ(Text(12), "12");        // an RK integer becomes a float cell when read
+    EXPECT_EQ(Text(7), "7");          // cached result of a number formula
     EXPECT_EQ(Text(41567), "41567");  // a date is its serial number
     EXPECT_EQ(Text(987654321098765.0), "987654321098765");
 }
 
-TEST(FloatToStrGeneral, fractions_keep_fifteen_significant_digits) {
+TEST(FloatToStrGeneral, fractions_keep_fifteen_significant_digits)
+{
     EXPECT_EQ(Text(12.5), "12.5");
     EXPECT_EQ(Text(0.1 + 0.2), "0.3");
     EXPECT_EQ(Text(1.0 / 3.0), "0.333333333333333");
@@ -33,7 +35,8 @@ TEST(FloatToStrGeneral, fractions_keep_fifteen_significant_digits) {
     EXPECT_EQ(Text(41567.5), "41567.5");
 }
 
-TEST(FloatToStrGeneral, plain_form_ends_at_exponent_limits) {
+TEST(FloatToStrGeneral, plain_form_ends_at_exponent_limits)
+{
     EXPECT_EQ(Text(1E15), "1E15");
     EXPECT_EQ(Text(9876543210987654.0), "9.87654321098765E15");
     EXPECT_EQ(Text(1E20), "1E20");
@@ -43,18 +46,21 @@ TEST(FloatToStrGeneral, plain_form_ends_at_exponent_limits) {
     EXPECT_EQ(Text(-1.25E300), "-1.25E300");
 }
 
-TEST(FloatToStrGeneral, zero_of_either_sign_is_plain_zero) {
+TEST(FloatToStrGeneral, zero_of_either_sign_is_plain_zero)
+{
     EXPECT_EQ(Text(0.0), "0");
     EXPECT_EQ(Text(-0.0), "0");
 }
 
-TEST(FloatToStrGeneral, infinities_and_nan_have_names) {
+TEST(FloatToStrGeneral, infinities_and_nan_have_names)
+{
     EXPECT_EQ(Text(std::numeric_limits<double>::infinity()), "INF");
     EXPECT_EQ(Text(-std::numeric_limits<double>::infinity()), "-INF");
     EXPECT_EQ(Text(std::nan("")), "NAN");
 }
 
-TEST(FloatToStrGeneral, sixteenth_digit_of_eighteen_rounds_up) {
+TEST(FloatToStrGeneral, sixteenth_digit_of_eighteen_rounds_up)
+{
     // 8008.84955752212499646...: 18 digits end in ...2125, which the cut to 15 rounds up.
     EXPECT_EQ(Text(8008.849557522125), "8008.84955752213");
     EXPECT_EQ(Text(0.999999999999999999), "1");
@@ -62,18 +68,21 @@ TEST(FloatToStrGeneral, sixteenth_digit_of_eighteen_rounds_up) {
     EXPECT_EQ(Text(99999999999999.99), "100000000000000");
 }
 
-TEST(FloatToStrGeneral, extremes_of_the_double_range) {
+TEST(FloatToStrGeneral, extremes_of_the_double_range)
+{
     EXPECT_EQ(Text(std::numeric_limits<double>::max()), "1.79769313486232E308");
     EXPECT_EQ(Text(std::numeric_limits<double>::min()), "2.2250738585072E-308");
     EXPECT_EQ(Text(std::numeric_limits<double>::denorm_min()), "4.94065645841247E-324");
 }
 
-TEST(FloatToStrGeneral, extended_values_beyond_double_range) {
+TEST(FloatToStrGeneral, extended_values_beyond_double_range)
+{
     EXPECT_EQ(FloatToStrGeneral(1E4000L, '.'), "1E4000");
     EXPECT_EQ(FloatToStrGeneral(1.5E-4000L, '.'), "1.5E-4000");
 }
 
-TEST(FloatToStrGeneral, decimal_separator_is_the_one_given) {
+TEST(FloatToStrGeneral, decimal_separator_is_the_one_given)
+{
     EXPECT_EQ(FloatToStrGeneral(12.5L, ','), "12,5");
     EXPECT_EQ(FloatToStrGeneral(static_cast<long double>(1.5E-10), ','), "1,5E-10");
     EXPECT_EQ(FloatToStrGeneral(1234567.0L, ','), "1234567");
@@ -83,18 +92,18 @@ TEST(FloatToStrGeneral, decimal_separator_is_the_one_given) {
 // locale one is compiled into a temporary folder for this process.
 class GermanNumbers {
 public:
-    GermanNumbers() : FSaved(std::setlocale(LC_NUMERIC, nullptr)) {
+    GermanNumbers() : FSaved(std::setlocale(LC_NUMERIC, nullptr))
+    {
         if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr) return;
-        FFolder = std::filesystem::temp_directory_path() /
-                  ("tb-locale-" + std::to_string(::getpid()));
+        FFolder = std::filesystem::temp_directory_path() / ("tb-locale-" + std::to_string(::getpid()));
         std::filesystem::create_directories(FFolder);
-        const std::string make = "localedef -i de_DE -f UTF-8 " + FFolder.string() +
-                                 "/de_DE.UTF-8 >/dev/null 2>&1";
+        const std::string make = "localedef -i de_DE -f UTF-8 " + FFolder.string() + "/de_DE.UTF-8 >/dev/null 2>&1";
         if (std::system(make.c_str()) != 0) return;
         ::setenv("LOCPATH", FFolder.c_str(), 1);
         std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
     }
-    ~GermanNumbers() {
+    ~GermanNumbers()
+    {
         std::setlocale(LC_NUMERIC, FSaved.c_str());
         if (FFolder.empty()) return;
         ::unsetenv("LOCPATH");
@@ -108,7 +117,8 @@ private:
     std::filesystem::path FFolder;
 };
 
-TEST(FloatToStrGeneral, locale_variant_reads_separator_at_each_call) {
+TEST(FloatToStrGeneral, locale_variant_reads_separator_at_each_call)
+{
     EXPECT_EQ(FloatToStrGeneral(12.5L), "12.5");
     EXPECT_EQ(FloatCellText(12.5), u"12.5");
     {
@@ -121,19 +131,22 @@ TEST(FloatToStrGeneral, locale_variant_reads_separator_at_each_call) {
     EXPECT_EQ(FloatToStrGeneral(12.5L), "12.5");
 }
 
-TEST(CellText, integer_cells_read_in_decimal) {
+TEST(CellText, integer_cells_read_in_decimal)
+{
     EXPECT_EQ(IntegerCellText(0), u"0");
     EXPECT_EQ(IntegerCellText(-2147483647 - 1), u"-2147483648");
     EXPECT_EQ(IntegerCellText(1234567), u"1234567");
 }
 
-TEST(CellText, booleans_read_as_the_given_true_and_false_texts) {
+TEST(CellText, booleans_read_as_the_given_true_and_false_texts)
+{
     EXPECT_EQ(BooleanCellText(true, u"TRUE", u"FALSE"), u"TRUE");
     EXPECT_EQ(BooleanCellText(false, u"TRUE", u"FALSE"), u"FALSE");
     EXPECT_EQ(BooleanCellText(true, u"WAHR", u"FALSCH"), u"WAHR");
 }
 
-TEST(CellText, error_codes_map_to_their_texts) {
+TEST(CellText, error_codes_map_to_their_texts)
+{
     EXPECT_EQ(ErrorCellText(ErrorIndexFromCode(0x2A)), u"#N/A");  // BOOLERR code 0x2A
     EXPECT_EQ(ErrorText(ErrorIndexFromCode(0x00)), "#NULL!");
     EXPECT_EQ(ErrorText(ErrorIndexFromCode(0x07)), "#DIV/0!");
@@ -145,12 +158,14 @@ TEST(CellText, error_codes_map_to_their_texts) {
     EXPECT_EQ(ErrorText(ErrorIndexFromCode(0x2B)), "[int] No error value");
 }
 
-TEST(CellText, error_indexes_out_of_range_read_as_no_error) {
+TEST(CellText, error_indexes_out_of_range_read_as_no_error)
+{
     EXPECT_EQ(ErrorText(-1), "[int] No error value");
     EXPECT_EQ(ErrorText(8), "[int] No error value");
 }
 
-TEST(CellText, error_texts_and_codes_round_trip) {
+TEST(CellText, error_texts_and_codes_round_trip)
+{
     for (int i = 1; i < kErrorTextCount; ++i) {
         EXPECT_EQ(ErrorIndexFromText(ErrorText(i)), i);
         EXPECT_EQ(ErrorIndexFromCode(ErrorCodeFromIndex(i)), i);
@@ -159,11 +174,10 @@ TEST(CellText, error_texts_and_codes_round_trip) {
     EXPECT_EQ(ErrorIndexFromText(""), 0);
 }
 
-std::u16string KindText(TCellType kind, TRawCellValue value) {
-    return CellKindText(kind, value, u"TRUE", u"FALSE");
-}
+std::u16string KindText(TCellType kind, TRawCellValue value) { return CellKindText(kind, value, u"TRUE", u"FALSE"); }
 
-TEST(CellKindText, every_kind_reads_its_value) {
+TEST(CellKindText, every_kind_reads_its_value)
+{
     EXPECT_EQ(KindText(ctInteger, {.Number = -42}), u"-42");
     EXPECT_EQ(KindText(ctFloat, {.Number = 12}), u"12");  // an RK integer after reading
     EXPECT_EQ(KindText(ctFloat, {.Number = 12.5}), u"12.5");
@@ -175,7 +189,8 @@ TEST(CellKindText, every_kind_reads_its_value) {
     EXPECT_EQ(KindText(ctError, {.Flag = static_cast<uint8_t>(ErrorIndexFromCode(0x2A))}), u"#N/A");
 }
 
-TEST(CellKindText, formulas_read_their_cached_results) {
+TEST(CellKindText, formulas_read_their_cached_results)
+{
     EXPECT_EQ(KindText(ctNumberFormula, {.Number = 7}), u"7");
     EXPECT_EQ(KindText(ctNumberArrayFormula, {.Number = 0.1 + 0.2}), u"0.3");
     EXPECT_EQ(KindText(ctStringFormula, {.Text = u"abc"}), u"abc");
@@ -186,7 +201,8 @@ TEST(CellKindText, formulas_read_their_cached_results) {
               u"[int] No error value");
 }
 
-TEST(CellKindText, blank_and_unused_kinds_read_empty) {
+TEST(CellKindText, blank_and_unused_kinds_read_empty)
+{
     EXPECT_EQ(KindText(ctBlank, {.Number = 5, .Text = u"x"}), u"");  // a BLANK record
     EXPECT_EQ(KindText(ctNone, {}), u"");
     EXPECT_EQ(KindText(ctNotUsed, {}), u"");

@@ -35,14 +35,17 @@ TEST(CellStorage, the_used_area_is_found_again_after_a_cell_on_its_border_goes)
     store.SetCells(4, 9, std::make_unique<TBlankCell>(4, 9, nullptr));
     TCellDimensions d = store.CalcDimensions();
     EXPECT_FALSE(d.Empty);
-    EXPECT_EQ(std::vector<uint32_t>({d.FirstCol, d.LastCol, d.FirstRow, d.LastRow}), std::vector<uint32_t>({2, 5, 3, 9}));
+    EXPECT_EQ(std::vector<uint32_t>({d.FirstCol, d.LastCol, d.FirstRow, d.LastRow}),
+              std::vector<uint32_t>({2, 5, 3, 9}));
     EXPECT_TRUE(store.Delete(5, 7));
     d = store.CalcDimensions();
-    EXPECT_EQ(std::vector<uint32_t>({d.FirstCol, d.LastCol, d.FirstRow, d.LastRow}), std::vector<uint32_t>({2, 4, 3, 9}));
+    EXPECT_EQ(std::vector<uint32_t>({d.FirstCol, d.LastCol, d.FirstRow, d.LastRow}),
+              std::vector<uint32_t>({2, 4, 3, 9}));
     EXPECT_TRUE(store.Delete(4, 9));
     EXPECT_FALSE(store.Delete(4, 9));
     d = store.CalcDimensions();
-    EXPECT_EQ(std::vector<uint32_t>({d.FirstCol, d.LastCol, d.FirstRow, d.LastRow}), std::vector<uint32_t>({2, 2, 3, 3}));
+    EXPECT_EQ(std::vector<uint32_t>({d.FirstCol, d.LastCol, d.FirstRow, d.LastRow}),
+              std::vector<uint32_t>({2, 2, 3, 3}));
     EXPECT_TRUE(store.Delete(2, 3));
     EXPECT_TRUE(store.CalcDimensions().Empty);
 }
@@ -60,7 +63,8 @@ TEST(CellStorage, cells_made_by_the_store_are_replaced_deleted_and_cleared_like_
     EXPECT_EQ(sst.UniqueCount(), 0u);
     EXPECT_EQ(format.Usage(), 1u);
     for (uint32_t r = 0; r < 3000; ++r)
-        store.SetCells(2 + r % 200, r, store.NewCell<TStringCell>(uint16_t(2 + r % 200), r, &format, sst.AddString(u"x")));
+        store.SetCells(2 + r % 200, r,
+                       store.NewCell<TStringCell>(uint16_t(2 + r % 200), r, &format, sst.AddString(u"x")));
     EXPECT_EQ(store.CellCount(), 3001u);
     EXPECT_EQ(format.Usage(), 3001u);
     store.Clear();

@@ -70,7 +70,8 @@ TEST(SST, texts_with_one_hash_keep_the_order_of_repeated_splits)
 {
     TSST2 sst;
     std::vector<TXLSString*> e;
-    for (int i = 0; i < 10; ++i) e.push_back(sst.AddString(Text(u"k" + std::u16string(1, char16_t(u'0' + i)), 0xA1B2C3D4u)));
+    for (int i = 0; i < 10; ++i)
+        e.push_back(sst.AddString(Text(u"k" + std::u16string(1, char16_t(u'0' + i)), 0xA1B2C3D4u)));
     EXPECT_EQ(Order(sst), (std::vector<TXLSString*>{e[9], e[8], e[0], e[1], e[2], e[3], e[4], e[5], e[6], e[7]}));
     for (int i = 0; i < 10; ++i) EXPECT_EQ(sst.AddString(sst.GetItem(e[size_t(i)])), e[size_t(i)]);
     EXPECT_EQ(sst.UniqueCount(), 10u);

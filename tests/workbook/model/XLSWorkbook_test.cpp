@@ -209,9 +209,10 @@ TEST(XLSWorkbook, settings_are_views_on_their_records)
     TSheet& sheet = book.Sheet(0);
     EXPECT_EQ(sheet.Window2Flags(), 0x04B6);
     EXPECT_EQ(sheet.Records().PWSBOOL()->Data, Hex("C1 04"));
-    EXPECT_EQ(sheet.Records().PSETUP()->Data,
-              Cat(Hex("09 00 64 00 01 00 01 00 01 00 02 00 58 02 58 02 00 00 00 00 00 00 E0 3F 00 00 00 00 00 00 E0 3F"),
-                  Hex("00 00")));
+    EXPECT_EQ(
+        sheet.Records().PSETUP()->Data,
+        Cat(Hex("09 00 64 00 01 00 01 00 01 00 02 00 58 02 58 02 00 00 00 00 00 00 E0 3F 00 00 00 00 00 00 E0 3F"),
+            Hex("00 00")));
     sheet.SetDefaultRowHeight(300);
     EXPECT_EQ(sheet.Records().PDEFAULTROWHEIGHT()->Data, Hex("01 00 2C 01"));
     sheet.SetDefaultRowHeight(255);

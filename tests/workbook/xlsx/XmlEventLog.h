@@ -14,7 +14,8 @@ class TEventLog : public workbook::TXmlScanEvents {
 public:
     std::string Log;
     void TagBegins(std::string_view name, std::span<const workbook::TXmlScannedAttribute> attributes,
-                   std::string_view text) override {
+                   std::string_view text) override
+    {
         Log += "+" + std::string(name) + "[";
         for (const auto& a : attributes) Log += std::string(a.Name) + "=" + std::string(a.Value) + ",";
         Log += "]{" + std::string(text) + "}";

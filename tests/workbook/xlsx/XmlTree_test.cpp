@@ -12,54 +12,57 @@ using namespace workbook;
 
 using tbtest::TEventLog;
 
-std::string Events(std::string_view xml) {
+std::string Events(std::string_view xml)
+{
     TEventLog log;
     ScanXml(xml, log);
     return log.Log;
 }
 
-TEST(ScanXml, declaration_gives_no_event_and_empty_elements_end_at_once) {
-    EXPECT_EQ(Events("<?xml version=\"1.0\"?>\n<a><b/><c x=\"1\"/></a>"),
-              "+a[]{}+b[]{}-+c[x=1,]{}--");
+TEST(ScanXml, declaration_gives_no_event_and_empty_elements_end_at_once)
+{
+    EXPECT_EQ(Events("<?xml version=\"1.0\"?>\n<a><b/><c x=\"1\"/></a>"), "+a[]{}+b[]{}-+c[x=1,]{}--");
 }
 
-TEST(ScanXml, text_is_trimmed_unless_the_tag_preserves_space) {
+TEST(ScanXml, text_is_trimmed_unless_the_tag_preserves_space)
+{
     EXPECT_EQ(Events("<t> a b \r\n</t>"), "+t[]{a b}-");
     EXPECT_EQ(Events("<t xml:space=\"preserve\"> a </t>"), "+t[xml:space=preserve,]{ a }-");
-    EXPECT_EQ(Events("<si xml:space=\"preserve\"><t> a </t></si>"),
-              "+si[xml:space=preserve,]{}+t[]{a}--");
+    EXPECT_EQ(Events("<si xml:space=\"preserve\"><t> a </t></si>"), "+si[xml:space=preserve,]{}+t[]{a}--");
 }
 
-TEST(ScanXml, text_stays_raw_for_later_decoding) {
-    EXPECT_EQ(Events("<t>a&amp;b&lt;</t>"), "+t[]{a&amp;b&lt;}-");
-}
+TEST(ScanXml, text_stays_raw_for_later_decoding) { EXPECT_EQ(Events("<t>a&amp;b&lt;</t>"), "+t[]{a&amp;b&lt;}-"); }
 
-TEST(ScanXml, quoted_greater_than_and_slash_stay_in_values) {
+TEST(ScanXml, quoted_greater_than_and_slash_stay_in_values)
+{
     EXPECT_EQ(Events("<f ref=\"a>b/c\"/>"), "+f[ref=a>b/c,]{}-");
     EXPECT_EQ(Events("<f ref='a>b/c'/>"), "+f[ref=a>b/c,]{}-");
     EXPECT_EQ(Events("<r Target='xl/a.xml' Id=\"x'y\"/>"), "+r[Target=xl/a.xml,Id=x'y,]{}-");
 }
 
-TEST(ScanXml, attributes_with_empty_values_or_x14ac_names_are_dropped) {
-    EXPECT_EQ(Events("<row r=\"1\" s=\"\" x14ac:dyDescent=\"0.25\" spans=\"1:2\"/>"),
-              "+row[r=1,spans=1:2,]{}-");
+TEST(ScanXml, attributes_with_empty_values_or_x14ac_names_are_dropped)
+{
+    EXPECT_EQ(Events("<row r=\"1\" s=\"\" x14ac:dyDescent=\"0.25\" spans=\"1:2\"/>"), "+row[r=1,spans=1:2,]{}-");
 }
 
-TEST(ScanXml, any_whitespace_separates_attributes) {
+TEST(ScanXml, any_whitespace_separates_attributes)
+{
     EXPECT_EQ(Events("<c\n r=\"A1\"\tt = \"s\"\r\n/>"), "+c[r=A1,t=s,]{}-");
 }
 
-TEST(ScanXml, comments_and_processing_instructions_are_skipped) {
-    EXPECT_EQ(Events("<!-- <x> --><?mso-application progid=\"a\"?><!DOCTYPE a><a>1<!-- c -->2</a>"),
-              "+a[]{12}-");
+TEST(ScanXml, comments_and_processing_instructions_are_skipped)
+{
+    EXPECT_EQ(Events("<!-- <x> --><?mso-application progid=\"a\"?><!DOCTYPE a><a>1<!-- c -->2</a>"), "+a[]{12}-");
 }
 
-TEST(ScanXml, cdata_joins_the_text_with_markup_escaped) {
+TEST(ScanXml, cdata_joins_the_text_with_markup_escaped)
+{
     EXPECT_EQ(Events("<t><![CDATA[a<b>&c]]></t>"), "+t[]{a&lt;b&gt;&amp;c}-");
     EXPECT_EQ(Events("<t>x<![CDATA[Hello]]>y</t>"), "+t[]{xHelloy}-");
 }
 
-TEST(ScanXml, end_tag_without_start_fails) {
+TEST(ScanXml, end_tag_without_start_fails)
+{
     try {
         Events("<a></a></b>");
         FAIL() << "no error";
@@ -68,14 +71,16 @@ TEST(ScanXml, end_tag_without_start_fails) {
     }
 }
 
-TEST(ScanXml, truncated_parts_end_quietly) {
+TEST(ScanXml, truncated_parts_end_quietly)
+{
     EXPECT_EQ(Events("<a><b x=\"1"), "+a[]{}");
     EXPECT_EQ(Events("<a>text"), "+a[]{text}");
     EXPECT_EQ(Events(""), "");
     EXPECT_EQ(Events("<!-- open"), "");
 }
 
-TEST(XmlTree, elements_and_attributes_get_table_numbers) {
+TEST(XmlTree, elements_and_attributes_get_table_numbers)
+{
     TXmlTree tree;
     tree.Parse("<c r=\"B1\" t=\"s\" foo=\"1\"><v>3</v><unknown/></c>", "sheet1.xml");
     ASSERT_EQ(tree.Root().FName, "PARENT");
@@ -92,7 +97,8 @@ TEST(XmlTree, elements_and_attributes_get_table_numbers) {
     EXPECT_EQ(c.FTags[1]->FName, "unknown");
 }
 
-TEST(XmlTree, name_lookup_is_case_sensitive) {
+TEST(XmlTree, name_lookup_is_case_sensitive)
+{
     EXPECT_EQ(ElementId("Relationship"), xe_Relationship);
     EXPECT_EQ(ElementId("relationship"), kUnknownElement);
     EXPECT_EQ(AttributeId("Id"), xa_Id);
@@ -103,7 +109,8 @@ TEST(XmlTree, name_lookup_is_case_sensitive) {
     EXPECT_EQ(AttributeName(xa_r_id), "r:id");
 }
 
-TEST(XmlTree, duplicate_attribute_names_the_part_and_enclosing_tag) {
+TEST(XmlTree, duplicate_attribute_names_the_part_and_enclosing_tag)
+{
     TXmlTree tree;
     try {
         tree.Parse("<row><c r=\"A1\" r=\"A2\"/></row>", "xl/worksheets/sheet1.xml");
@@ -113,7 +120,8 @@ TEST(XmlTree, duplicate_attribute_names_the_part_and_enclosing_tag) {
     }
 }
 
-TEST(XmlTree, required_value_missing_names_the_attribute) {
+TEST(XmlTree, required_value_missing_names_the_attribute)
+{
     TXmlTree tree;
     tree.Parse("<row/>", "s");
     try {
@@ -124,7 +132,8 @@ TEST(XmlTree, required_value_missing_names_the_attribute) {
     }
 }
 
-TEST(XmlTree, typed_values_with_defaults) {
+TEST(XmlTree, typed_values_with_defaults)
+{
     TXmlTree tree;
     tree.Parse("<row r=\"7\" ht=\"15.5\" hidden=\"true\"/>", "s");
     const TExXMLTag& row = *tree.Root().FTags[0];
@@ -135,7 +144,8 @@ TEST(XmlTree, typed_values_with_defaults) {
     EXPECT_EQ(row.AsInt(xa_outlineLevel), 0);
 }
 
-TEST(XmlTree, prefixed_sheet_elements_read_like_unprefixed_ones) {
+TEST(XmlTree, prefixed_sheet_elements_read_like_unprefixed_ones)
+{
     TXmlTree tree;
     tree.Parse("<x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
                "xmlns:o=\"urn:other\"><x:sheetData><x:c r=\"A1\"/><o:c/></x:sheetData></x:worksheet>",
@@ -150,7 +160,8 @@ TEST(XmlTree, prefixed_sheet_elements_read_like_unprefixed_ones) {
     EXPECT_EQ(data.FTags[1]->FName, "o:c");
 }
 
-TEST(XmlTree, relationship_attributes_read_as_r_whatever_their_prefix) {
+TEST(XmlTree, relationship_attributes_read_as_r_whatever_their_prefix)
+{
     TXmlTree tree;
     tree.Parse("<sheets><sheet name=\"S\" xmlns:ns=\"http://schemas.openxmlformats.org/"
                "officeDocument/2006/relationships\" ns:id=\"rId3\" other:id=\"x\"/></sheets>",
@@ -160,7 +171,8 @@ TEST(XmlTree, relationship_attributes_read_as_r_whatever_their_prefix) {
     EXPECT_FALSE(sheet.Has(xa_id));
 }
 
-TEST(XmlTree, prefix_binding_ends_with_its_element) {
+TEST(XmlTree, prefix_binding_ends_with_its_element)
+{
     TXmlTree tree;
     tree.Parse("<a><b xmlns:x=\"http://purl.oclc.org/ooxml/spreadsheetml/main\"><x:row/></b>"
                "<x:row/></a>",
@@ -170,7 +182,8 @@ TEST(XmlTree, prefix_binding_ends_with_its_element) {
     EXPECT_EQ(a.FTags[1]->FId, kUnknownElement);
 }
 
-TEST(XmlTree, rebuilt_xml_orders_attributes_by_table) {
+TEST(XmlTree, rebuilt_xml_orders_attributes_by_table)
+{
     TXmlTree tree;
     tree.Parse("<pageMargins top=\"0.75\" left=\"0.7\" foo=\"x\"/>"
                "<sheetViews><sheetView workbookViewId=\"0\" tabSelected=\"1\">"
@@ -179,15 +192,15 @@ TEST(XmlTree, rebuilt_xml_orders_attributes_by_table) {
                "s");
     const auto& tags = tree.Root().FTags;
     EXPECT_EQ(tags[0]->AsXml(), "<pageMargins left=\"0.7\" top=\"0.75\"/>");
-    EXPECT_EQ(tags[1]->AsXml(),
-              "<sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\">"
-              "<selection activeCell=\"A1\"/></sheetView></sheetViews>");
+    EXPECT_EQ(tags[1]->AsXml(), "<sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\">"
+                                "<selection activeCell=\"A1\"/></sheetView></sheetViews>");
     EXPECT_EQ(tags[2]->AsXml(), "<t>a&amp;b</t>");
     EXPECT_EQ(tags[3]->AsXml(), "<v ref=\"say &quot;hi&quot;\"/>");
     EXPECT_EQ(tags[1]->PlaceMarker(), "<sheetViews />");
 }
 
-TEST(XmlTree, decoded_text_and_values) {
+TEST(XmlTree, decoded_text_and_values)
+{
     TXmlTree tree;
     tree.Parse("<sheet name=\"A&amp;B\"/><t>&#x5907;&#x6CE8;</t>", "s");
     EXPECT_EQ(tree.Root().FTags[0]->DecodedValue(xa_name), u"A&B");
@@ -201,7 +214,8 @@ public:
     int Cells = 0;
     std::size_t MostChildren = 0;
     void TagBegins(TExXMLTag& tag) override { ++Begun; }
-    bool TagEnds(TExXMLTag& tag) override {
+    bool TagEnds(TExXMLTag& tag) override
+    {
         if (tag.FParent) MostChildren = std::max(MostChildren, tag.FParent->FTags.size());
         if (tag.FId == xe_c) ++Cells;
         return tag.FId == xe_c || tag.FId == xe_row;
@@ -209,7 +223,8 @@ public:
     int Begun = 0;
 };
 
-TEST(XmlTree, done_answers_drop_collected_children) {
+TEST(XmlTree, done_answers_drop_collected_children)
+{
     std::string xml = "<worksheet><sheetData>";
     for (int r = 1; r <= 100; ++r) {
         xml += "<row r=\"" + std::to_string(r) + "\">";
@@ -226,7 +241,8 @@ TEST(XmlTree, done_answers_drop_collected_children) {
     EXPECT_TRUE(tree.Root().FTags[0]->FTags[0]->FTags.empty());
 }
 
-TEST(XmlTree, end_tag_closes_the_current_tag_whatever_its_name) {
+TEST(XmlTree, end_tag_closes_the_current_tag_whatever_its_name)
+{
     TXmlTree tree;
     tree.Parse("<a><b></a></b>", "s");
     const TExXMLTag& a = *tree.Root().FTags[0];
@@ -234,7 +250,8 @@ TEST(XmlTree, end_tag_closes_the_current_tag_whatever_its_name) {
     EXPECT_EQ(tree.Root().FTags.size(), 1u);
 }
 
-TEST(XmlTree, hostile_nesting_is_refused) {
+TEST(XmlTree, hostile_nesting_is_refused)
+{
     std::string xml;
     for (int i = 0; i < 100000; ++i) xml += "<a>";
     TXmlTree tree;

@@ -21,7 +21,8 @@ struct TEntry {
 };
 
 // Reads the whole of a libzip source into a string.
-std::string SourceBytes(zip_source_t* source) {
+std::string SourceBytes(zip_source_t* source)
+{
     zip_stat_t st;
     zip_source_stat(source, &st);
     std::string bytes(st.size, '\0');
@@ -32,8 +33,8 @@ std::string SourceBytes(zip_source_t* source) {
 }
 
 // Writes an archive into memory; add() adds the entries while it is open.
-template <class AddEntries>
-std::string WriteZip(AddEntries add) {
+template <class AddEntries> std::string WriteZip(AddEntries add)
+{
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* target = zip_source_buffer_create(nullptr, 0, 0, &error);
@@ -47,7 +48,8 @@ std::string WriteZip(AddEntries add) {
     return bytes;
 }
 
-std::string MakeZip(const std::vector<TEntry>& entries) {
+std::string MakeZip(const std::vector<TEntry>& entries)
+{
     return WriteZip([&](zip_t* archive) {
         for (const auto& e : entries) {
             zip_source_t* s = zip_source_buffer(archive, e.Data.data(), e.Data.size(), 0);
@@ -57,25 +59,30 @@ std::string MakeZip(const std::vector<TEntry>& entries) {
     });
 }
 
-void Put16(std::string& bytes, std::size_t at, std::uint16_t v) {
+void Put16(std::string& bytes, std::size_t at, std::uint16_t v)
+{
     bytes[at] = static_cast<char>(v & 0xFF);
     bytes[at + 1] = static_cast<char>(v >> 8);
 }
-void Put32(std::string& bytes, std::size_t at, std::uint32_t v) {
+void Put32(std::string& bytes, std::size_t at, std::uint32_t v)
+{
     for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
 // Rewrites a field of the first local header and the first central directory entry.
-void PatchMethod(std::string& zip, std::uint16_t method) {
+void PatchMethod(std::string& zip, std::uint16_t method)
+{
     Put16(zip, zip.find("PK\3\4") + 8, method);
     Put16(zip, zip.find("PK\1\2") + 10, method);
 }
-void PatchUncompressedSize(std::string& zip, std::uint32_t size) {
+void PatchUncompressedSize(std::string& zip, std::uint32_t size)
+{
     Put32(zip, zip.find("PK\3\4") + 22, size);
     Put32(zip, zip.find("PK\1\2") + 24, size);
 }
 
-std::string Message(const std::function<void()>& f) {
+std::string Message(const std::function<void()>& f)
+{
     try {
         f();
     } catch (const EZipError& e) {
@@ -84,7 +91,8 @@ std::string Message(const std::function<void()>& f) {
     return "(no error)";
 }
 
-TEST(ZipContainer, stored_and_deflated_entries_are_extracted) {
+TEST(ZipContainer, stored_and_deflated_entries_are_extracted)
+{
     const std::string big(100000, 'x');
     TZipContainer zip(MakeZip({{"a.txt", "hello", ZIP_CM_STORE}, {"xl/big.xml", big}}));
     ASSERT_EQ(zip.Count(), 2);
@@ -93,12 +101,14 @@ TEST(ZipContainer, stored_and_deflated_entries_are_extracted) {
     EXPECT_EQ(zip.Extract(zip.Find("xl/big.xml")), big);
 }
 
-TEST(ZipContainer, empty_entries_extract_as_empty) {
+TEST(ZipContainer, empty_entries_extract_as_empty)
+{
     TZipContainer zip(MakeZip({{"empty.xml", ""}}));
     EXPECT_EQ(zip.Extract(0), "");
 }
 
-TEST(ZipContainer, names_are_found_normalised_and_without_case) {
+TEST(ZipContainer, names_are_found_normalised_and_without_case)
+{
     TZipContainer zip(MakeZip({{"[Content_Types].xml", "t"}, {"xl\\Workbook.XML", "w"}}));
     EXPECT_EQ(zip.Find("[content_types].xml"), 0);
     EXPECT_EQ(zip.Find("/[Content_Types].xml"), 0);
@@ -108,19 +118,22 @@ TEST(ZipContainer, names_are_found_normalised_and_without_case) {
     EXPECT_EQ(zip.Find("xl/sharedStrings.xml"), -1);
 }
 
-TEST(ZipContainer, name_normalisation) {
+TEST(ZipContainer, name_normalisation)
+{
     EXPECT_EQ(TZipContainer::NormalisedName("XL\\Worksheets\\Sheet1.xml"), "xl/worksheets/sheet1.xml");
     EXPECT_EQ(TZipContainer::NormalisedName("c:\\dir\\A.xml"), "dir/a.xml");
     EXPECT_EQ(TZipContainer::NormalisedName("\\\\srv\\share\\x.xml"), "x.xml");
     EXPECT_EQ(TZipContainer::NormalisedName("/xl/a.xml"), "xl/a.xml");
 }
 
-TEST(ZipContainer, first_of_two_equal_names_wins) {
+TEST(ZipContainer, first_of_two_equal_names_wins)
+{
     TZipContainer zip(MakeZip({{"xl/a.xml", "first"}, {"XL/A.xml", "second"}}));
     EXPECT_EQ(zip.Extract(zip.Find("xl/a.xml")), "first");
 }
 
-TEST(ZipContainer, opens_from_a_stream_and_keeps_the_bytes) {
+TEST(ZipContainer, opens_from_a_stream_and_keeps_the_bytes)
+{
     const std::string bytes = MakeZip({{"a", "1"}});
     std::istringstream in(bytes);
     TZipContainer zip = TZipContainer::FromStream(in);
@@ -129,30 +142,34 @@ TEST(ZipContainer, opens_from_a_stream_and_keeps_the_bytes) {
     EXPECT_EQ(moved.Extract(0), "1");
 }
 
-TEST(ZipContainer, other_bytes_are_no_zip_package) {
-    EXPECT_EQ(Message([] { TZipContainer zip(std::string("just some text, not a zip")); }).rfind(
-                  "Not a zip package: ", 0),
+TEST(ZipContainer, other_bytes_are_no_zip_package)
+{
+    EXPECT_EQ(Message([] {
+                  TZipContainer zip(std::string("just some text, not a zip"));
+              }).rfind("Not a zip package: ", 0),
               0u);
     EXPECT_EQ(Message([] { TZipContainer zip(std::string{}); }).rfind("Not a zip package: ", 0), 0u);
 }
 
-TEST(ZipContainer, compound_documents_are_named_in_the_error) {
+TEST(ZipContainer, compound_documents_are_named_in_the_error)
+{
     std::string ole(512, '\0');
     std::memcpy(ole.data(), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
     EXPECT_TRUE(TZipContainer::IsCompoundDocument(ole));
-    EXPECT_EQ(Message([&] { TZipContainer zip(ole); }),
-              "Not a zip package: the file is a compound document "
-              "(an encrypted workbook or an Excel 97-2003 file)");
+    EXPECT_EQ(Message([&] { TZipContainer zip(ole); }), "Not a zip package: the file is a compound document "
+                                                        "(an encrypted workbook or an Excel 97-2003 file)");
 }
 
-TEST(ZipContainer, other_methods_cannot_be_processed) {
+TEST(ZipContainer, other_methods_cannot_be_processed)
+{
     std::string bytes = MakeZip({{"xl/workbook.xml", "<workbook/>"}});
     PatchMethod(bytes, 14);  // LZMA
     TZipContainer zip(bytes);
     EXPECT_EQ(Message([&] { zip.Extract(0); }), "Cannot process this file: xl/workbook.xml ");
 }
 
-TEST(ZipContainer, encrypted_entries_cannot_be_processed) {
+TEST(ZipContainer, encrypted_entries_cannot_be_processed)
+{
     if (!zip_encryption_method_supported(ZIP_EM_AES_256, 1)) GTEST_SKIP() << "no AES in libzip";
     const std::string secret = "<sst/>";
     TZipContainer zip(WriteZip([&](zip_t* archive) {
@@ -163,7 +180,8 @@ TEST(ZipContainer, encrypted_entries_cannot_be_processed) {
     EXPECT_EQ(Message([&] { zip.Extract(0); }), "Cannot process this file: xl/sharedStrings.xml ");
 }
 
-TEST(ZipContainer, damaged_data_is_an_error_not_an_empty_part) {
+TEST(ZipContainer, damaged_data_is_an_error_not_an_empty_part)
+{
     std::string noise(20000, '\0');
     std::uint32_t seed = 12345;
     for (char& c : noise) c = static_cast<char>((seed = seed * 1103515245 + 12345) >> 24);
@@ -178,7 +196,8 @@ TEST(ZipContainer, damaged_data_is_an_error_not_an_empty_part) {
     EXPECT_EQ(Message([&] { zip.Extract(0); }).rfind("Damaged zip entry: a.xml", 0), 0u);
 }
 
-TEST(ZipContainer, entry_inflating_beyond_its_declared_size_is_refused_early) {
+TEST(ZipContainer, entry_inflating_beyond_its_declared_size_is_refused_early)
+{
     std::string bytes = MakeZip({{"xl/worksheets/sheet1.xml", std::string(8 << 20, '\0')}});
     PatchUncompressedSize(bytes, 1000);
     TZipContainer zip(bytes);
@@ -187,7 +206,8 @@ TEST(ZipContainer, entry_inflating_beyond_its_declared_size_is_refused_early) {
               "declares");
 }
 
-TEST(ZipContainer, entry_inflating_short_of_its_declared_size_is_refused) {
+TEST(ZipContainer, entry_inflating_short_of_its_declared_size_is_refused)
+{
     std::string bytes = MakeZip({{"a.xml", std::string(4000, 'q')}});
     PatchUncompressedSize(bytes, 5000);
     TZipContainer zip(bytes);
@@ -198,36 +218,34 @@ TEST(ZipContainer, entry_inflating_short_of_its_declared_size_is_refused) {
 std::uint64_t gZeroBytes = 600ull << 20;
 
 // A source of zero bytes of any length, so that a bomb needs no big buffer.
-zip_int64_t Zeros(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+zip_int64_t Zeros(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd)
+{
     auto* left = static_cast<std::uint64_t*>(state);
     const std::uint64_t kTotal = gZeroBytes;
     switch (cmd) {
-        case ZIP_SOURCE_OPEN:
-            *left = kTotal;
-            return 0;
-        case ZIP_SOURCE_READ: {
-            const zip_uint64_t n = std::min<zip_uint64_t>(len, *left);
-            std::memset(data, 0, n);
-            *left -= n;
-            return static_cast<zip_int64_t>(n);
-        }
-        case ZIP_SOURCE_STAT: {
-            auto* st = static_cast<zip_stat_t*>(data);
-            zip_stat_init(st);
-            st->size = kTotal;
-            st->valid |= ZIP_STAT_SIZE;
-            return sizeof(zip_stat_t);
-        }
-        case ZIP_SOURCE_SUPPORTS:
-            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
-                                                  ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
-                                                  -1);
-        default:
-            return 0;
+    case ZIP_SOURCE_OPEN: *left = kTotal; return 0;
+    case ZIP_SOURCE_READ: {
+        const zip_uint64_t n = std::min<zip_uint64_t>(len, *left);
+        std::memset(data, 0, n);
+        *left -= n;
+        return static_cast<zip_int64_t>(n);
+    }
+    case ZIP_SOURCE_STAT: {
+        auto* st = static_cast<zip_stat_t*>(data);
+        zip_stat_init(st);
+        st->size = kTotal;
+        st->valid |= ZIP_STAT_SIZE;
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default: return 0;
     }
 }
 
-std::string ZerosZip(std::uint64_t bytes) {
+std::string ZerosZip(std::uint64_t bytes)
+{
     gZeroBytes = bytes;
     return WriteZip([](zip_t* archive) {
         static std::uint64_t left = 0;
@@ -238,12 +256,14 @@ std::string ZerosZip(std::uint64_t bytes) {
 }
 
 // 600 MiB of zeros deflated: about 600 KiB of archive.
-const std::string& ZipBomb() {
+const std::string& ZipBomb()
+{
     static const std::string bomb = ZerosZip(600ull << 20);
     return bomb;
 }
 
-TEST(ZipContainer, zip_bomb_declaring_its_size_is_refused_before_inflating) {
+TEST(ZipContainer, zip_bomb_declaring_its_size_is_refused_before_inflating)
+{
     TZipContainer zip(ZipBomb());
     EXPECT_LT(zip.Bytes().size(), 8u << 20);
     EXPECT_EQ(zip.EntryLimit(), std::min<std::uint64_t>(zip.Bytes().size() * 200, 512u << 20));
@@ -255,24 +275,26 @@ TEST(ZipContainer, zip_bomb_declaring_its_size_is_refused_before_inflating) {
 
 // A package of some 450 KB whose part inflates to 100 MiB is refused at once,
 // though what it declares is within the overall limit of 512 MiB.
-TEST(ZipContainer, one_part_may_inflate_to_at_most_200_times_the_package) {
+TEST(ZipContainer, one_part_may_inflate_to_at_most_200_times_the_package)
+{
     TZipContainer zip(ZerosZip(100ull << 20));
     ASSERT_LT(zip.Bytes().size() * 200, 100u << 20);
     EXPECT_EQ(zip.EntryLimit(), std::max<std::uint64_t>(zip.Bytes().size() * 200, 32u << 20));
-    EXPECT_EQ(Message([&] { zip.Extract(0); }).rfind("Zip entry too large: xl/worksheets/sheet1.xml declares "
-                                                     "104857600 bytes uncompressed, more than the " +
-                                                         std::to_string(zip.EntryLimit()) + " allowed",
-                                                     0),
+    EXPECT_EQ(Message([&] { zip.Extract(0); })
+                  .rfind("Zip entry too large: xl/worksheets/sheet1.xml declares "
+                         "104857600 bytes uncompressed, more than the " +
+                             std::to_string(zip.EntryLimit()) + " allowed",
+                         0),
               0u);
     EXPECT_EQ(TZipContainer(MakeZip({{"a.xml", "<a/>"}})).EntryLimit(), 32u << 20);
 }
 
-TEST(ZipContainer, zip_bomb_hiding_its_size_stops_at_the_declared_size) {
+TEST(ZipContainer, zip_bomb_hiding_its_size_stops_at_the_declared_size)
+{
     std::string bytes = ZipBomb();
     PatchUncompressedSize(bytes, 4096);
     TZipContainer zip(bytes);
-    EXPECT_EQ(Message([&] { zip.Extract(0); }).rfind("Damaged zip entry: xl/worksheets/sheet1.xml", 0),
-              0u);
+    EXPECT_EQ(Message([&] { zip.Extract(0); }).rfind("Damaged zip entry: xl/worksheets/sheet1.xml", 0), 0u);
 }
 
 }  // namespace

@@ -22,12 +22,14 @@ namespace fs = std::filesystem;
 
 fs::path Corpus() { return TB_CORPUS_DIR; }
 
-std::string ReadFile(const fs::path& path) {
+std::string ReadFile(const fs::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::vector<fs::path> Files(const std::string& folder, const std::string& suffix) {
+std::vector<fs::path> Files(const std::string& folder, const std::string& suffix)
+{
     std::vector<fs::path> files;
     for (const auto& e : fs::directory_iterator(Corpus() / folder)) {
         const std::string name = e.path().filename().string();
@@ -38,12 +40,12 @@ std::vector<fs::path> Files(const std::string& folder, const std::string& suffix
     return files;
 }
 
-std::string Utf8(std::u16string_view s) {
+std::string Utf8(std::u16string_view s)
+{
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
         char32_t c = s[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size())
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size()) c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
         if (c < 0x80) {
             out += static_cast<char>(c);
         } else if (c < 0x800) {
@@ -63,20 +65,27 @@ std::string Utf8(std::u16string_view s) {
     return out;
 }
 
-std::string Escaped(const std::string& text) {
+std::string Escaped(const std::string& text)
+{
     std::string out;
     for (const char c : text) {
-        if (c == '\\') out += "\\\\";
-        else if (c == '\t') out += "\\t";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else out += c;
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
     }
     return out;
 }
 
 // Keeps the whole tree of small parts.
-std::unique_ptr<TXmlTree> ParsePart(const TZipContainer& zip, const std::string& part) {
+std::unique_ptr<TXmlTree> ParsePart(const TZipContainer& zip, const std::string& part)
+{
     const int index = zip.Find(part);
     if (index < 0) return nullptr;
     auto tree = std::make_unique<TXmlTree>();
@@ -84,14 +93,16 @@ std::unique_ptr<TXmlTree> ParsePart(const TZipContainer& zip, const std::string&
     return tree;
 }
 
-void Collect(const TExXMLTag& tag, int id, std::vector<const TExXMLTag*>& found) {
+void Collect(const TExXMLTag& tag, int id, std::vector<const TExXMLTag*>& found)
+{
     for (const auto& t : tag.FTags) {
         if (t->FId == id) found.push_back(t.get());
         Collect(*t, id, found);
     }
 }
 
-std::vector<const TExXMLTag*> All(const TExXMLTag& root, int id) {
+std::vector<const TExXMLTag*> All(const TExXMLTag& root, int id)
+{
     std::vector<const TExXMLTag*> found;
     Collect(root, id, found);
     return found;
@@ -99,7 +110,8 @@ std::vector<const TExXMLTag*> All(const TExXMLTag& root, int id) {
 
 // Relationship Id -> (kind, target part) of one relationships part.
 std::map<std::string, std::pair<std::string, std::string>> Relationships(const TZipContainer& zip,
-                                                                         const std::string& source) {
+                                                                         const std::string& source)
+{
     std::map<std::string, std::pair<std::string, std::string>> result;
     const auto tree = ParsePart(zip, RelationshipsPartOf(source));
     if (!tree) return result;
@@ -110,14 +122,16 @@ std::map<std::string, std::pair<std::string, std::string>> Relationships(const T
 }
 
 std::string TargetOfKind(const std::map<std::string, std::pair<std::string, std::string>>& rels,
-                         const std::string& kind, const std::string& fallback) {
+                         const std::string& kind, const std::string& fallback)
+{
     for (const auto& [id, rel] : rels)
         if (rel.first == kind) return rel.second;
     return fallback;
 }
 
 // The text of a string item or inline string: its runs joined, or its t.
-std::u16string ItemText(const TExXMLTag& item) {
+std::u16string ItemText(const TExXMLTag& item)
+{
     std::u16string text;
     for (const auto& child : item.FTags) {
         if (child->FId == xe_t) text += child->DecodedText();
@@ -130,7 +144,8 @@ std::u16string ItemText(const TExXMLTag& item) {
 class TSharedStrings : public TXmlPartHandler {
 public:
     std::vector<std::u16string> Items;
-    bool TagEnds(TExXMLTag& tag) override {
+    bool TagEnds(TExXMLTag& tag) override
+    {
         if (tag.FId != xe_si) return false;
         Items.push_back(ItemText(tag));
         return true;
@@ -144,12 +159,14 @@ public:
     std::map<std::pair<int, int>, std::string> Cells;
     int CellCount = 0;
 
-    void TagBegins(TExXMLTag& tag) override {
+    void TagBegins(TExXMLTag& tag) override
+    {
         if (tag.FId != xe_row) return;
         FRow = tag.Has(xa_r) ? tag.AsInt(xa_r) - 1 : FRow + 1;
         FCol = -1;
     }
-    bool TagEnds(TExXMLTag& tag) override {
+    bool TagEnds(TExXMLTag& tag) override
+    {
         if (tag.FId == xe_c) {
             ++CellCount;
             Cell(tag);
@@ -158,17 +175,18 @@ public:
     }
 
 private:
-    void Cell(const TExXMLTag& c) {
+    void Cell(const TExXMLTag& c)
+    {
         const auto ref = ParseCellRef(c.Raw(xa_r));
         FCol = ref ? ref->Col : FCol + 1;
         const int row = ref ? ref->Row : FRow;
         const std::string text = Text(c);
         if (!text.empty()) Cells[{row, FCol}] = text;
     }
-    std::string Text(const TExXMLTag& c) const {
+    std::string Text(const TExXMLTag& c) const
+    {
         const std::string_view type = c.Raw(xa_t, "n");
-        if (type == "inlineStr")
-            return c.Child(xe_is) ? Utf8(ItemText(*c.Child(xe_is))) : std::string();
+        if (type == "inlineStr") return c.Child(xe_is) ? Utf8(ItemText(*c.Child(xe_is))) : std::string();
         const TExXMLTag* v = c.Child(xe_v);
         if (v == nullptr || v->FText.empty()) return {};
         if (type == "s") {
@@ -194,7 +212,8 @@ struct TPackageTexts {
     int Cells = 0;
 };
 
-TPackageTexts ReadPackage(const TZipContainer& zip) {
+TPackageTexts ReadPackage(const TZipContainer& zip)
+{
     const auto packageRels = Relationships(zip, "");
     const std::string workbookPart = TargetOfKind(packageRels, "officeDocument", "xl/workbook.xml");
     const auto workbook = ParsePart(zip, workbookPart);
@@ -219,7 +238,8 @@ TPackageTexts ReadPackage(const TZipContainer& zip) {
     return result;
 }
 
-std::string JoinedLines(const std::vector<std::string>& lines) {
+std::string JoinedLines(const std::vector<std::string>& lines)
+{
     std::string out;
     for (const auto& l : lines) out += l + "\n";
     return out;
@@ -227,12 +247,14 @@ std::string JoinedLines(const std::vector<std::string>& lines) {
 
 class CorpusPackages : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         if (!fs::is_directory(Corpus() / "xlsx")) GTEST_SKIP() << "no corpus at " << Corpus();
     }
 };
 
-TEST_F(CorpusPackages, every_package_opens_and_lists_its_entries) {
+TEST_F(CorpusPackages, every_package_opens_and_lists_its_entries)
+{
     int opened = 0;
     for (const auto& file : Files("xlsx", ".xlsx")) {
         SCOPED_TRACE(file.filename().string());
@@ -250,7 +272,8 @@ TEST_F(CorpusPackages, every_package_opens_and_lists_its_entries) {
 
 // The document element a part of this name must have; empty for parts of
 // other kinds, which need only have one.
-std::string ExpectedDocumentElement(const std::string& name) {
+std::string ExpectedDocumentElement(const std::string& name)
+{
     const std::string base = name.substr(name.find_last_of("/\\") + 1);
     if (name == "[Content_Types].xml") return "Types";
     if (name.ends_with(".rels")) return "Relationships";
@@ -263,7 +286,8 @@ std::string ExpectedDocumentElement(const std::string& name) {
 
 // The tree's elements at the top level, prefixes dropped; a declaration,
 // comment or processing instruction (read as a tag) is not counted.
-std::vector<std::string> DocumentElements(const TXmlTree& tree) {
+std::vector<std::string> DocumentElements(const TXmlTree& tree)
+{
     std::vector<std::string> names;
     for (const auto& tag : tree.Root().FTags) {
         if (tag->FName.empty() || tag->FName[0] == '?' || tag->FName[0] == '!') continue;
@@ -272,7 +296,8 @@ std::vector<std::string> DocumentElements(const TXmlTree& tree) {
     return names;
 }
 
-TEST_F(CorpusPackages, every_xml_part_parses_into_a_tree_under_its_document_element) {
+TEST_F(CorpusPackages, every_xml_part_parses_into_a_tree_under_its_document_element)
+{
     int checked = 0;
     for (const auto& file : Files("xlsx", ".xlsx")) {
         SCOPED_TRACE(file.filename().string());
@@ -303,7 +328,8 @@ const std::map<std::string, std::string> kKnownDifferences = {
     {"edr__Test_git_issue_324.xlsx", "repeated rows"},
 };
 
-TEST_F(CorpusPackages, sheet_names_and_cell_texts_match_other_readers) {
+TEST_F(CorpusPackages, sheet_names_and_cell_texts_match_other_readers)
+{
     int compared = 0;
     int strictOnlyHere = 0;
     for (const auto& file : Files("xlsx", ".xlsx")) {
@@ -313,8 +339,7 @@ TEST_F(CorpusPackages, sheet_names_and_cell_texts_match_other_readers) {
         if (!fs::exists(expected)) continue;
         TPackageTexts texts;
         ASSERT_NO_THROW(texts = ReadPackage(TZipContainer(ReadFile(file))));
-        EXPECT_EQ(JoinedLines(texts.SheetNames),
-                  ReadFile(Corpus() / "expected" / (name + ".sheets")));
+        EXPECT_EQ(JoinedLines(texts.SheetNames), ReadFile(Corpus() / "expected" / (name + ".sheets")));
         const std::string oracle = ReadFile(expected);
         if (kKnownDifferences.count(name) != 0) {
             EXPECT_NE(texts.Tsv, oracle) << "no longer differs";
@@ -331,7 +356,8 @@ TEST_F(CorpusPackages, sheet_names_and_cell_texts_match_other_readers) {
     EXPECT_EQ(strictOnlyHere, 7);
 }
 
-TEST_F(CorpusPackages, broken_packages_fail_with_clear_messages_or_read) {
+TEST_F(CorpusPackages, broken_packages_fail_with_clear_messages_or_read)
+{
     int encrypted = 0;
     for (const auto& file : Files("broken", ".xlsx")) {
         SCOPED_TRACE(file.filename().string());

@@ -25,7 +25,8 @@ std::string ErrorOf(TXLSWorkbook& book, const std::vector<TPackagePart>& parts)
     return "";
 }
 
-std::vector<TPackagePart> OneSheet(const std::string& sheetData, const std::string& strings = "", const std::string& after = "")
+std::vector<TPackagePart> OneSheet(const std::string& sheetData, const std::string& strings = "",
+                                   const std::string& after = "")
 {
     std::vector<TPackagePart> extra{{"xl/worksheets/sheet1.xml", SheetXml(sheetData, after)}};
     if (!strings.empty()) extra.push_back({"xl/sharedStrings.xml", SharedStringsXml(strings)});
@@ -36,8 +37,9 @@ TEST(XlsxReaderCells, shared_string_and_number_cells)
 {
     TTempDir dir;
     TXLSWorkbook book;
-    ReadPackage(dir, book, OneSheet(R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1"><v>12.5</v></c></row>)",
-                                    "<si><t>备注</t></si>"));
+    ReadPackage(dir, book,
+                OneSheet(R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1"><v>12.5</v></c></row>)",
+                         "<si><t>备注</t></si>"));
     EXPECT_EQ(book.Version(), xvExcel2007);
     TSheet& sheet = book.Sheet(0);
     EXPECT_EQ(sheet.Name(), u"Goods");
@@ -73,7 +75,7 @@ TEST(XlsxReaderCells, values_of_every_kind_read_as_their_texts)
     EXPECT_EQ(sheet.GetAsString(2, 0), u"TRUE");
     EXPECT_EQ(sheet.GetAsString(3, 0), u"#DIV/0!");
     EXPECT_EQ(sheet.GetAsString(4, 0), u"a&lt;b");  // the replacement is not scanned again
-    EXPECT_EQ(sheet.GetAsString(5, 0), u"44197");  // an ISO date as its serial number
+    EXPECT_EQ(sheet.GetAsString(5, 0), u"44197");   // an ISO date as its serial number
     EXPECT_EQ(sheet.GetAsString(6, 0), u"line\rend");
 }
 
@@ -81,11 +83,13 @@ TEST(XlsxReaderCells, inline_and_rich_strings_join_their_runs)
 {
     TTempDir dir;
     TXLSWorkbook book;
-    ReadPackage(dir, book,
-                OneSheet(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>inline</t></is></c>)"
-                         R"(<c r="B1" t="inlineStr"><is><r><t xml:space="preserve">two </t></r><r><rPr><b/></rPr><t>runs</t></r></is></c>)"
-                         R"(<c r="C1" t="s"><v>0</v></c></row>)",
-                         R"(<si><r><t xml:space="preserve">bold </t></r><r><rPr><b/><sz val="11"/><rFont val="Calibri"/></rPr><t>text</t></r><rPh><t>ruby</t></rPh></si>)"));
+    ReadPackage(
+        dir, book,
+        OneSheet(
+            R"(<row r="1"><c r="A1" t="inlineStr"><is><t>inline</t></is></c>)"
+            R"(<c r="B1" t="inlineStr"><is><r><t xml:space="preserve">two </t></r><r><rPr><b/></rPr><t>runs</t></r></is></c>)"
+            R"(<c r="C1" t="s"><v>0</v></c></row>)",
+            R"(<si><r><t xml:space="preserve">bold </t></r><r><rPr><b/><sz val="11"/><rFont val="Calibri"/></rPr><t>text</t></r><rPh><t>ruby</t></rPh></si>)"));
     TSheet& sheet = book.Sheet(0);
     EXPECT_EQ(sheet.GetAsString(0, 0), u"inline");
     EXPECT_EQ(sheet.GetAsString(1, 0), u"two runs");
@@ -116,7 +120,9 @@ TEST(XlsxReaderCells, a_string_item_without_text_keeps_its_position)
 {
     TTempDir dir;
     TXLSWorkbook book;
-    ReadPackage(dir, book, OneSheet(R"(<row r="1"><c r="A1" t="s"><v>2</v></c></row>)", "<si><t>a</t></si><si/><si><t>c</t></si>"));
+    ReadPackage(dir, book,
+                OneSheet(R"(<row r="1"><c r="A1" t="s"><v>2</v></c></row>)",
+                         "<si><t>a</t></si><si/><si><t>c</t></si>"));
     EXPECT_EQ(book.Sheet(0).GetAsString(0, 0), u"c");
 }
 
@@ -134,7 +140,9 @@ TEST(XlsxReaderCells, sheet_parts_are_found_through_the_relationships)
     TTempDir dir;
     TXLSWorkbook book;
     ReadPackage(dir, book,
-                Package({{"First", "worksheets/sheet2.xml"}, {"Second", "/xl/worksheets/data.xml"}, {"Third", "worksheets/sheet1.xml"}},
+                Package({{"First", "worksheets/sheet2.xml"},
+                         {"Second", "/xl/worksheets/data.xml"},
+                         {"Third", "worksheets/sheet1.xml"}},
                         {{"xl/worksheets/sheet1.xml", SheetXml(R"(<row r="1"><c r="A1"><v>3</v></c></row>)")},
                          {"xl/worksheets/sheet2.xml", SheetXml(R"(<row r="1"><c r="A1"><v>1</v></c></row>)")},
                          {"xl/worksheets/data.xml", SheetXml(R"(<row r="1"><c r="A1"><v>2</v></c></row>)")}}));
@@ -159,14 +167,17 @@ TEST(XlsxReaderCells, elements_the_model_does_not_hold_are_kept_with_markers_in_
 {
     TTempDir dir;
     TXLSWorkbook book;
-    ReadPackage(dir, book,
-                OneSheet(R"(<row r="1" ht="30" customHeight="1"><c r="A1"><v>1</v></c></row>)", "",
-                         R"(<mergeCells count="1"><mergeCell ref="A1:B2"/></mergeCells><pageMargins left="0.7" right="0.7" top="0.75" bottom="0.75" header="0.3" footer="0.3"/>)"));
+    ReadPackage(
+        dir, book,
+        OneSheet(
+            R"(<row r="1" ht="30" customHeight="1"><c r="A1"><v>1</v></c></row>)", "",
+            R"(<mergeCells count="1"><mergeCell ref="A1:B2"/></mergeCells><pageMargins left="0.7" right="0.7" top="0.75" bottom="0.75" header="0.3" footer="0.3"/>)"));
     const auto& tags = book.XLSXPackage()->FSheets[0].FTags.Items();
     ASSERT_EQ(tags.size(), 3u);
     EXPECT_EQ(tags[0].FXml, "<sheetData />");
     EXPECT_EQ(tags[1].FXml, R"(<mergeCells count="1"><mergeCell ref="A1:B2"/></mergeCells>)");
-    EXPECT_EQ(tags[2].FXml, R"(<pageMargins bottom="0.75" footer="0.3" header="0.3" left="0.7" right="0.7" top="0.75"/>)");
+    EXPECT_EQ(tags[2].FXml,
+              R"(<pageMargins bottom="0.75" footer="0.3" header="0.3" left="0.7" right="0.7" top="0.75"/>)");
     EXPECT_EQ(book.Sheet(0).Rows().at(0).Height, 600);
 }
 
@@ -174,8 +185,9 @@ TEST(XlsxReaderCells, formula_whose_cached_result_is_a_shared_string_reads_that_
 {
     TTempDir dir;
     TXLSWorkbook book;
-    ReadPackage(dir, book, OneSheet(R"(<row r="1"><c r="A1" t="s"><f>B1</f><v>1</v></c></row>)",
-                                    "<si><t>甲</t></si><si><t>备注</t></si>"));
+    ReadPackage(dir, book,
+                OneSheet(R"(<row r="1"><c r="A1" t="s"><f>B1</f><v>1</v></c></row>)",
+                         "<si><t>甲</t></si><si><t>备注</t></si>"));
     TCell* cell = book.Sheet(0).Cells().GetCells(0, 0);
     ASSERT_NE(cell, nullptr);
     EXPECT_EQ(cell->CellType(), ctStringFormula);

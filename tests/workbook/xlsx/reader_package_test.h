@@ -20,7 +20,8 @@ inline std::string SheetXml(const std::string& sheetData, const std::string& aft
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"http://schemas.openxmlformats.org/"
            "spreadsheetml/2006/main\" xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-           "<sheetData>" + sheetData + "</sheetData>" + after + "</worksheet>";
+           "<sheetData>" +
+           sheetData + "</sheetData>" + after + "</worksheet>";
 }
 
 inline std::string SharedStringsXml(const std::string& items)
@@ -39,12 +40,15 @@ inline std::vector<TPackagePart> Package(const std::vector<std::pair<std::string
     std::string rels = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
     for (size_t i = 0; i < sheets.size(); ++i) {
         const std::string id = "rId" + std::to_string(i + 1);
-        workbook += "<sheet name=\"" + sheets[i].first + "\" sheetId=\"" + std::to_string(i + 1) + "\" r:id=\"" + id + "\"/>";
+        workbook +=
+            "<sheet name=\"" + sheets[i].first + "\" sheetId=\"" + std::to_string(i + 1) + "\" r:id=\"" + id + "\"/>";
         rels += "<Relationship Id=\"" + id + "\" Type=\"" + rel + "worksheet\" Target=\"" + sheets[i].second + "\"/>";
     }
-    rels += "<Relationship Id=\"rId99\" Type=\"" + rel + "sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>";
-    extra.push_back({"[Content_Types].xml", "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-                                            "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>"});
+    rels +=
+        "<Relationship Id=\"rId99\" Type=\"" + rel + "sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>";
+    extra.push_back({"[Content_Types].xml",
+                     "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                     "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>"});
     extra.push_back({"xl/workbook.xml", workbook + "</sheets></workbook>"});
     if (relationships) extra.push_back({"xl/_rels/workbook.xml.rels", rels});
     return extra;
@@ -53,7 +57,8 @@ inline std::vector<TPackagePart> Package(const std::vector<std::pair<std::string
 inline std::string ZipBytes(const std::vector<TPackagePart>& parts)
 {
     std::string bytes;
-    workbook::TZipWriter zip([&](const void* data, size_t size) { bytes.append(static_cast<const char*>(data), size); });
+    workbook::TZipWriter zip(
+        [&](const void* data, size_t size) { bytes.append(static_cast<const char*>(data), size); });
     for (const TPackagePart& p : parts) zip.Add(p.Name, p.Bytes);
     zip.Finish();
     return bytes;

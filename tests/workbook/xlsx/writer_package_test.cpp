@@ -46,11 +46,13 @@ TEST(XlsxWriterPackage, a_new_workbook_reads_back_here_and_in_openpyxl)
     EXPECT_EQ(read.Sheets, written.Sheets);
     EXPECT_EQ(read.Tsv, written.Tsv);
     EXPECT_NE(read.Tsv.find("0\t1\t3\t0.3\n"), std::string::npos);
-    const std::string out = RunPython(dir, "import openpyxl\nwb = openpyxl.load_workbook('" + path.string() + "')\n"
-                                           "ws = wb.worksheets[0]\n"
-                                           "print(wb.sheetnames == ['商品', 'Sheet2'], repr(ws['B2'].value), ws['D2'].value,"
-                                           " ws['E2'].value, ws['F2'].value, wb.worksheets[1]['ALM70001'].value,"
-                                           " round(ws.column_dimensions['C'].width, 3))\n");
+    const std::string out =
+        RunPython(dir, "import openpyxl\nwb = openpyxl.load_workbook('" + path.string() +
+                           "')\n"
+                           "ws = wb.worksheets[0]\n"
+                           "print(wb.sheetnames == ['商品', 'Sheet2'], repr(ws['B2'].value), ws['D2'].value,"
+                           " ws['E2'].value, ws['F2'].value, wb.worksheets[1]['ALM70001'].value,"
+                           " round(ws.column_dimensions['C'].width, 3))\n");
     EXPECT_EQ(out, "True '  spaces & <tags> \"quotes\"\\tand\\r\\nbreaks ' 0.30000000000000004 True #N/A far 19.531\n");
 }
 
@@ -59,11 +61,13 @@ TEST(XlsxWriterPackage, parts_the_model_does_not_hold_are_kept_as_they_were)
     TTempDir dir;
     TXLSWorkbook book;
     const std::string picture = std::string("\x89PNG\r\n\x1a\n", 8) + std::string(300, '\x07');
-    auto parts = Package({{"S", "worksheets/sheet1.xml"}},
-                         {{"xl/worksheets/sheet1.xml", SheetXml(R"(<row r="1"><c r="A1"><f>1+1</f><v>2</v></c></row>)",
-                                                                R"(<pageMargins left="0.5" right="0.5" top="1" bottom="1" header="0.3" footer="0.3"/>)")},
-                          {"xl/media/image1.png", picture},
-                          {"customXml/item1.xml", "<data>kept</data>"}});
+    auto parts =
+        Package({{"S", "worksheets/sheet1.xml"}},
+                {{"xl/worksheets/sheet1.xml",
+                  SheetXml(R"(<row r="1"><c r="A1"><f>1+1</f><v>2</v></c></row>)",
+                           R"(<pageMargins left="0.5" right="0.5" top="1" bottom="1" header="0.3" footer="0.3"/>)")},
+                 {"xl/media/image1.png", picture},
+                 {"customXml/item1.xml", "<data>kept</data>"}});
     ReadPackage(dir, book, parts);
     const auto copy = dir / "copy.xlsx";
     book.SetFilename(Utf8ToUtf16(copy.string()));
@@ -97,8 +101,9 @@ TEST(XlsxWriterPackage, regenerated_parts_get_forward_slashes_in_names_and_targe
     }
     EXPECT_GE(zip.Find("xl/worksheets/sheet1.xml"), 0);
     EXPECT_EQ(ReadBookTexts(copy).Tsv, "0\t0\t0\t5\n");
-    const std::string out = RunPython(dir, "import openpyxl\nwb = openpyxl.load_workbook('" + copy.string() + "')\n"
-                                           "print(wb.worksheets[0]['A1'].value)\n");
+    const std::string out = RunPython(dir, "import openpyxl\nwb = openpyxl.load_workbook('" + copy.string() +
+                                               "')\n"
+                                               "print(wb.worksheets[0]['A1'].value)\n");
     EXPECT_EQ(out, "5\n");
 }
 
@@ -106,10 +111,13 @@ TEST(XlsxWriterPackage, a_workbook_counting_from_1904_keeps_its_date_system)
 {
     TTempDir dir;
     TXLSWorkbook book;
-    auto parts = Package({{"S", "worksheets/sheet1.xml"}},
-                         {{"xl/worksheets/sheet1.xml", SheetXml(R"(<row r="1"><c r="A1" t="d"><v>2021-01-01</v></c></row>)")}});
+    auto parts =
+        Package({{"S", "worksheets/sheet1.xml"}},
+                {{"xl/worksheets/sheet1.xml", SheetXml(R"(<row r="1"><c r="A1" t="d"><v>2021-01-01</v></c></row>)")}});
     for (TPackagePart& p : parts)
-        if (p.Name == "xl/workbook.xml") p.Bytes.replace(p.Bytes.find("<sheets>"), 8, R"(<workbookPr date1904="1" defaultThemeVersion="124226"/><sheets>)");
+        if (p.Name == "xl/workbook.xml")
+            p.Bytes.replace(p.Bytes.find("<sheets>"), 8,
+                            R"(<workbookPr date1904="1" defaultThemeVersion="124226"/><sheets>)");
     ReadPackage(dir, book, parts);
     EXPECT_EQ(book.Sheet(0).GetAsString(0, 0), u"42735");
     const auto copy = dir / "copy.xlsx";
@@ -117,7 +125,8 @@ TEST(XlsxWriterPackage, a_workbook_counting_from_1904_keeps_its_date_system)
     book.Write();
     const TZipContainer zip(FileText(copy));
     const std::string workbookPart = zip.Extract(zip.Find("xl/workbook.xml"));
-    EXPECT_NE(workbookPart.find(R"(<workbookPr date1904="1" defaultThemeVersion="124226"/>)"), std::string::npos) << workbookPart;
+    EXPECT_NE(workbookPart.find(R"(<workbookPr date1904="1" defaultThemeVersion="124226"/>)"), std::string::npos)
+        << workbookPart;
 }
 
 TEST(XlsxWriterPackage, writing_back_over_the_file_read_keeps_it_whole)
@@ -134,18 +143,22 @@ TEST(XlsxWriterPackage, writing_back_over_the_file_read_keeps_it_whole)
     EXPECT_EQ(ReadBookTexts(path).Tsv, ReadBookTexts(source).Tsv);
     const TZipContainer original(FileText(source)), written(FileText(path));
     EXPECT_EQ(written.Extract(written.Find("xl/vbaProject.bin")), original.Extract(original.Find("xl/vbaProject.bin")));
-    EXPECT_NE(written.Extract(written.Find("[Content_Types].xml")).find("sheet.macroEnabled.main+xml"), std::string::npos);
+    EXPECT_NE(written.Extract(written.Find("[Content_Types].xml")).find("sheet.macroEnabled.main+xml"),
+              std::string::npos);
 }
 
 TEST(XlsxWriterPackage, rich_text_keeps_its_runs)
 {
     TTempDir dir;
     TXLSWorkbook book;
-    ReadPackage(dir, book,
-                Package({{"S", "worksheets/sheet1.xml"}},
-                        {{"xl/worksheets/sheet1.xml", SheetXml(R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>)")},
-                         {"xl/sharedStrings.xml",
-                          SharedStringsXml(R"(<si><r><t xml:space="preserve">plain </t></r><r><rPr><b/><sz val="14"/><rFont val="Arial"/></rPr><t>bold</t></r></si>)")}}));
+    ReadPackage(
+        dir, book,
+        Package(
+            {{"S", "worksheets/sheet1.xml"}},
+            {{"xl/worksheets/sheet1.xml", SheetXml(R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>)")},
+             {"xl/sharedStrings.xml",
+              SharedStringsXml(
+                  R"(<si><r><t xml:space="preserve">plain </t></r><r><rPr><b/><sz val="14"/><rFont val="Arial"/></rPr><t>bold</t></r></si>)")}}));
     const auto copy = dir / "copy.xlsx";
     book.SetFilename(Utf8ToUtf16(copy.string()));
     book.Write();
