@@ -6,8 +6,7 @@
 #include "app/GoodsQuery.h"
 #include "app/QueryExport.h"
 #include "app/SalesQuery.h"
-#include "workbook/WindowResources.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "store/Connection.h"
 #include "store/SqlTranslate.h"
 #include "store/Value.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 #include <QFileInfo>
 #include <optional>
@@ -154,7 +154,7 @@ int TGoodsImport::Run(const QString& file)
 void TGoodsImport::CountSkipped(int end)
 {
     workbook::TSheet& sheet = FXls.Sheet(0);
-    workbook::TCellDimensions used = sheet.Cells().CalcDimensions();
+    workbook::TCellDimensions used = sheet.UsedArea();
     if (used.Empty) return;
     for (uint32_t r = uint32_t(end) + 1; r <= used.LastRow; ++r) {
         bool any = false;

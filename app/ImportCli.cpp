@@ -6,8 +6,7 @@
 #include "app/GoodsImport.h"
 #include "store/Backup.h"
 #include "store/Connection.h"
-#include "workbook/WindowResources.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 namespace {
 

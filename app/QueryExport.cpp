@@ -6,9 +6,7 @@
 #include <stdexcept>
 
 #include "app/Prompter.h"
-#include "workbook/FileFormat.h"
-#include "workbook/WindowResources.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 namespace {
 
@@ -131,7 +129,7 @@ bool RunExport(const store::DataSet& ds, const TExportKind& kind, workbook::TXLS
 
 int ExportTable(const TTextTable& table, workbook::TXLSWorkbook& xls, const QString& file) {
     workbook::TSheet& sheet = xls.Sheet(0);
-    sheet.Cells().Clear();
+    sheet.ClearCells();
     for (size_t k = 0; k < table.header.size(); ++k)
         sheet.SetAsString(static_cast<uint32_t>(k), 0, table.header[k].toStdU16String());
     for (size_t j = 0; j < table.rows.size(); ++j)

@@ -11,8 +11,7 @@
 #include "app/ErrorReport.h"
 #include "app/Prompter.h"
 #include "app/Safety.h"
-#include "workbook/WindowResources.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 namespace {
 

@@ -20,8 +20,7 @@
 #include "app/goods.h"
 #include "app/login.h"
 #include "app/main.h"
-#include "workbook/WindowResources.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 namespace {
 

@@ -1,8 +1,7 @@
 // The sales query window's "导出到Excel" button.
 #include "app/QueryExport.h"
 #include "app/sellManager.h"
-#include "workbook/WindowResources.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 # Skips apt-get when every package is already present.
 set -euo pipefail
 PKGS=(
-  build-essential cmake pkg-config ninja-build
+  build-essential cmake pkg-config ninja-build clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n qt6-charts-dev libqt6opengl6-dev
   libsqlite3-dev sqlite3
   libcurl4-openssl-dev libssl-dev ca-certificates
@@ -16,7 +16,7 @@ PKGS=(
 )
 # Peers of the workbook benchmarks (bench/), installed only when asked for:
 # TALLYBROOK_BENCH_PEERS=1 ./scripts/deps.sh
-[ "${TALLYBROOK_BENCH_PEERS:-0}" = 1 ] && PKGS+=(libfreexl-dev python3-xlwt gnumeric)
+[ "${TALLYBROOK_BENCH_PEERS:-0}" = 1 ] && PKGS+=(libfreexl-dev python3-xlwt gnumeric libspreadsheet-writeexcel-perl)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

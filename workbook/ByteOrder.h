@@ -49,9 +49,18 @@ inline void PutF64(uint8_t* p, double d)
 class TByteWriter {
 public:
     void U8(uint8_t v) { FBytes.push_back(v); }
-    void U16(uint16_t v) { Grow(2, [&](uint8_t* p) { PutU16(p, v); }); }
-    void U32(uint32_t v) { Grow(4, [&](uint8_t* p) { PutU32(p, v); }); }
-    void F64(double v) { Grow(8, [&](uint8_t* p) { PutF64(p, v); }); }
+    void U16(uint16_t v)
+    {
+        Grow(2, [&](uint8_t* p) { PutU16(p, v); });
+    }
+    void U32(uint32_t v)
+    {
+        Grow(4, [&](uint8_t* p) { PutU32(p, v); });
+    }
+    void F64(double v)
+    {
+        Grow(8, [&](uint8_t* p) { PutF64(p, v); });
+    }
     void Bytes(const void* data, size_t n)
     {
         const auto* b = static_cast<const uint8_t*>(data);

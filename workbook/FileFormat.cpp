@@ -3,7 +3,7 @@
 
 #include "workbook/Utf16.h"
 #include "workbook/XLSError.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/model/Model.h"
 
 #include <cstring>
 #include <fstream>

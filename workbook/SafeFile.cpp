@@ -37,8 +37,7 @@ public:
     {
         FName = target.string() + ".tmp-XXXXXX";
         FFd = mkstemp(FName.data());
-        if (FFd < 0)
-            throw EXLSError("Cannot create file \"" + target.string() + "\". " + SystemReason());
+        if (FFd < 0) throw EXLSError("Cannot create file \"" + target.string() + "\". " + SystemReason());
         ApplyMode(target);
     }
     ~TTempFile()

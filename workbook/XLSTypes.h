@@ -17,6 +17,12 @@ enum TExcelVersion {
     xvExcel2007 = 7
 };
 
+// The rows and columns a sheet's cells span.
+struct TCellDimensions {
+    uint32_t FirstRow = 0, LastRow = 0, FirstCol = 0, LastCol = 0;
+    bool Empty = true;
+};
+
 // A set of enumeration values (values 0..31), as the settings use them.
 template <class E> class TSet {
 public:

@@ -13,8 +13,7 @@
 #include "bench/app/BenchData.h"
 #include "store/Connection.h"
 #include "store/DataSet.h"
-#include "workbook/WindowResources.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "app/login.h"
 #include "bench/app/BenchData.h"
 #include "store/Connection.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 namespace {
 

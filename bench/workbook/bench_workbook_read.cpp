@@ -6,8 +6,7 @@
 // or fragment the heap, which says nothing about one read).
 //
 //   bench_workbook_read FILE [RUNS]
-#include "workbook/Utf16.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 #include <algorithm>
 #include <chrono>
@@ -56,7 +55,7 @@ TResult AllTexts(workbook::TXLSWorkbook& book)
     TResult r;
     for (int s = 0; s < book.Sheets().Count(); ++s) {
         workbook::TSheet& sheet = book.Sheet(s);
-        const workbook::TCellDimensions d = sheet.Cells().CalcDimensions();
+        const workbook::TCellDimensions d = sheet.UsedArea();
         if (d.Empty) continue;
         for (uint32_t row = d.FirstRow; row <= d.LastRow; ++row)
             for (uint32_t col = d.FirstCol; col <= d.LastCol; ++col) {

@@ -8,9 +8,7 @@
 // table (header row first) as tab-separated text, for timing other programs
 // and `tallybrook-xls write` on equal input. The table's texts are made
 // before the clock starts, as the export gets them from its query.
-#include "workbook/Utf16.h"
-#include "workbook/WindowResources.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 #include <chrono>
 #include <cstdio>

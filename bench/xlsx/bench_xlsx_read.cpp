@@ -9,8 +9,7 @@
 #include <ctime>
 #include <iostream>
 
-#include "workbook/Utf16.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 namespace {
 
@@ -22,7 +21,7 @@ size_t ReadAllTexts(const std::string& path)
     size_t texts = 0;
     for (int s = 0; s < book.Sheets().Count(); ++s) {
         workbook::TSheet& sheet = book.Sheet(s);
-        const workbook::TCellDimensions d = sheet.Cells().CalcDimensions();
+        const workbook::TCellDimensions d = sheet.UsedArea();
         if (d.Empty) continue;
         for (uint32_t row = d.FirstRow; row <= d.LastRow; ++row)
             for (uint32_t col = d.FirstCol; col <= d.LastCol; ++col) texts += !sheet.GetAsString(col, row).empty();

@@ -8,7 +8,7 @@
 #include "app/main.h"
 #include "store/Backup.h"
 #include "tests/app/AppFixture.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 class SafetyNetTest : public AppTest {
 protected:

@@ -10,7 +10,7 @@
 #include "app/goods.h"
 #include "app/main.h"
 #include "tests/app/AppFixture.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 namespace {
 

@@ -12,8 +12,7 @@
 #include "store/Connection.h"
 #include "tests/app/AppFixture.h"
 #include "tests/app/XlsPeer.h"
-#include "workbook/Utf16.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 namespace {
 

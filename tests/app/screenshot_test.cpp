@@ -8,7 +8,7 @@
 #include "app/login.h"
 #include "app/main.h"
 #include "tests/app/AppFixture.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 using ScreenshotTest = AppTest;
 

@@ -1,9 +1,9 @@
 // libFuzzer target for the whole BIFF read path: a compound document read
 // from memory (first byte even) or a raw BIFF2-4 file read from disk (first
 // byte odd), then every cell's text and a write back.
-#include "workbook/XLSReader.h"
-#include "workbook/XLSReaderDump.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/biff/XLSReader.h"
+#include "workbook/Listings.h"
+#include "workbook/model/Model.h"
 
 #include <cstdio>
 #include <exception>

@@ -1,9 +1,9 @@
 // libFuzzer target for the compound-document reader. Any input must either
 // open or fail with EXLSError; a document that opens must survive being
 // written and read again, and its workbook stream must walk record by record.
-#include "workbook/CompoundDocument.h"
+#include "workbook/compound/CompoundDocument.h"
 #include "workbook/XLSError.h"
-#include "workbook/XLSStream.h"
+#include "workbook/biff/XLSStream.h"
 
 #include <cstdint>
 #include <cstdlib>

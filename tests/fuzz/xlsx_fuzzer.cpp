@@ -6,8 +6,8 @@
 // .xlsx file as the workbook's Read does. First byte odd: the rest is a list
 // of parts, each introduced by a line "#part NAME", which the target packs
 // into a zip itself; mutations then reach the XML with valid checksums.
-#include "workbook/XLSReaderDump.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Listings.h"
+#include "workbook/model/Model.h"
 #include "workbook/xlsx/XLSXWriter.h"
 #include "workbook/xlsx/ZipWriter.h"
 

@@ -5,7 +5,7 @@
 #include "workbook/FileFormat.h"
 #include "workbook/Utf16.h"
 #include "workbook/XLSError.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/model/Model.h"
 
 #include <gtest/gtest.h>
 

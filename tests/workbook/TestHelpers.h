@@ -3,7 +3,7 @@
 #pragma once
 
 #include "workbook/ByteOrder.h"
-#include "workbook/CompoundDocument.h"
+#include "workbook/compound/CompoundDocument.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -34,7 +34,8 @@ inline std::vector<TRecord> ParseRecords(const std::vector<uint8_t>& stream)
     for (size_t pos = 0; pos + 4 <= stream.size();) {
         uint16_t id = workbook::GetU16(&stream[pos]);
         uint16_t len = workbook::GetU16(&stream[pos + 2]);
-        out.push_back({id, std::vector<uint8_t>(stream.begin() + long(pos) + 4, stream.begin() + long(pos) + 4 + len), pos});
+        out.push_back(
+            {id, std::vector<uint8_t>(stream.begin() + long(pos) + 4, stream.begin() + long(pos) + 4 + len), pos});
         pos += 4u + len;
     }
     return out;
@@ -66,7 +67,8 @@ inline std::vector<uint8_t> ReadBytes(const std::filesystem::path& path)
 
 inline void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 class TTempDir {

@@ -1,7 +1,7 @@
 // tallybrook-xls cat, sheets and copy through the binary.
 #include "TestHelpers.h"
 #include "workbook/Utf16.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/model/Model.h"
 
 #include <gtest/gtest.h>
 

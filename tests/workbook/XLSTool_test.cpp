@@ -3,8 +3,8 @@
 #include "TestHelpers.h"
 
 #include "workbook/Utf16.h"
-#include "workbook/WindowResources.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/model/WindowResources.h"
+#include "workbook/model/Model.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -153,9 +153,11 @@ TEST(XLSTool, write_xlsx_writes_a_package_with_every_line)
     ASSERT_EQ(run.Status, 0) << run.Output;
     EXPECT_EQ(FirstBytes(dir / "big.xlsx", 4), std::string("PK\x03\x04"));
     std::string out = RunPython(dir, "import openpyxl\n"
-                                     "b = openpyxl.load_workbook('" + (dir / "big.xlsx").string() + "', read_only=True)\n"
-                                     "rows = list(b.worksheets[0].values)\n"
-                                     "print(len(b.worksheets), len(rows), rows[0][0], rows[-1][0], rows[-1][1])\n");
+                                     "b = openpyxl.load_workbook('" +
+                                         (dir / "big.xlsx").string() +
+                                         "', read_only=True)\n"
+                                         "rows = list(b.worksheets[0].values)\n"
+                                         "print(len(b.worksheets), len(rows), rows[0][0], rows[-1][0], rows[-1][1])\n");
     EXPECT_EQ(out, "1 70001 编号 r70000 70000\n");
 }
 
@@ -168,10 +170,12 @@ TEST(XLSTool, write_xls_goes_on_in_further_sheets_each_with_the_first_line)
     ASSERT_EQ(run.Status, 0) << run.Output;
     EXPECT_EQ(FirstBytes(dir / "big.xls", 4), std::string("\xD0\xCF\x11\xE0"));
     std::string out = RunPython(dir, "import xlrd\n"
-                                     "b = xlrd.open_workbook('" + (dir / "big.xls").string() + "')\n"
-                                     "for s in b.sheets():\n"
-                                     "    print(s.name, s.nrows, s.cell_value(0, 0), s.cell_value(1, 0), "
-                                     "s.cell_value(s.nrows - 1, 0))\n");
+                                     "b = xlrd.open_workbook('" +
+                                         (dir / "big.xls").string() +
+                                         "')\n"
+                                         "for s in b.sheets():\n"
+                                         "    print(s.name, s.nrows, s.cell_value(0, 0), s.cell_value(1, 0), "
+                                         "s.cell_value(s.nrows - 1, 0))\n");
     EXPECT_EQ(out, "Sheet1 65536 编号 r1 r65535\n"
                    "Sheet2 65536 编号 r65536 r131070\n"
                    "Sheet3 8931 编号 r131071 r140000\n");

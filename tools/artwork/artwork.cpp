@@ -8,18 +8,21 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
-static void DrawLedger(QPainter& p, QRectF r, qreal alpha) {
+static void DrawLedger(QPainter& p, QRectF r, qreal alpha)
+{
     p.save();
     p.setOpacity(alpha);
     p.setPen(QPen(QColor(255, 255, 255, 160), 2));
     p.setBrush(QColor(255, 255, 255, 40));
     p.drawRoundedRect(r, 18, 18);
     p.setPen(QPen(QColor(255, 255, 255, 110), 1.5));
-    for (qreal y = r.top() + 50; y < r.bottom() - 20; y += 34) p.drawLine(QPointF(r.left() + 26, y), QPointF(r.right() - 26, y));
+    for (qreal y = r.top() + 50; y < r.bottom() - 20; y += 34)
+        p.drawLine(QPointF(r.left() + 26, y), QPointF(r.right() - 26, y));
     p.restore();
 }
 
-static QImage Background() {
+static QImage Background()
+{
     QImage img(1000, 750, QImage::Format_RGB32);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -68,7 +71,8 @@ static QImage Background() {
     return img;
 }
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication app(argc, argv);
     QString dir = argc > 1 ? argv[1] : ".";
     bool ok = Background().save(dir + "/background.jpg", "JPEG", 88);

@@ -29,8 +29,7 @@ int Usage()
 QByteArray ReadSeed(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
+    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
     return QByteArray::fromHex(file.readAll().trimmed());
 }
 
@@ -55,8 +54,7 @@ int Write(const QByteArray& seed, QStringList args)
     info.Date = args.takeFirst();
     while (!args.isEmpty()) {
         const QString arg = args.takeFirst();
-        if (arg.startsWith(QLatin1String("--")) && args.isEmpty())
-            return Usage();
+        if (arg.startsWith(QLatin1String("--")) && args.isEmpty()) return Usage();
         if (arg == QLatin1String("--version"))
             info.Version = args.takeFirst();
         else if (arg == QLatin1String("--message"))
@@ -74,8 +72,7 @@ int Write(const QByteArray& seed, QStringList args)
         }
     }
     const QByteArray signedText = release::Sign(release::WriteInfo(info), seed);
-    if (signedText.isEmpty() || info.Message.contains('}'))
-        return Usage();
+    if (signedText.isEmpty() || info.Message.contains('}')) return Usage();
     std::fwrite(signedText.constData(), 1, static_cast<size_t>(signedText.size()), stdout);
     return 0;
 }
@@ -83,8 +80,7 @@ int Write(const QByteArray& seed, QStringList args)
 int SignFile(const QByteArray& seed, const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Usage();
+    if (!file.open(QIODevice::ReadOnly)) return Usage();
     const QByteArray signedText = release::Sign(file.readAll(), seed);
     file.close();
     if (signedText.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
@@ -100,21 +96,16 @@ int SignFile(const QByteArray& seed, const QString& path)
 int main(int argc, char** argv)
 {
     QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    if (args.size() == 2 && args[0] == QLatin1String("keygen"))
-        return KeyGen(args[1]);
-    if (args.size() < 3)
-        return Usage();
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    if (args.size() == 2 && args[0] == QLatin1String("keygen")) return KeyGen(args[1]);
+    if (args.size() < 3) return Usage();
     const QString command = args.takeFirst();
     const QByteArray seed = ReadSeed(args.takeFirst());
     if (seed.size() != 32) {
         std::fprintf(stderr, "the key file does not hold a 64-digit hex key\n");
         return 1;
     }
-    if (command == QLatin1String("sign") && args.size() == 1)
-        return SignFile(seed, args[0]);
-    if (command == QLatin1String("write") && args.size() >= 2)
-        return Write(seed, args);
+    if (command == QLatin1String("sign") && args.size() == 1) return SignFile(seed, args[0]);
+    if (command == QLatin1String("write") && args.size() >= 2) return Write(seed, args);
     return Usage();
 }

@@ -1,10 +1,7 @@
 // cat, sheets, copy: reading a workbook and writing a read workbook back.
 #include "Commands.h"
 
-#include "workbook/FileFormat.h"
-#include "workbook/Utf16.h"
-#include "workbook/XLSReaderDump.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/Workbook.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -83,8 +80,8 @@ std::vector<TCommand> ReadCommands()
         {"copy", "IN OUT [--password TEXT]",
          "Reads IN and writes it to OUT, as the goods import writes a file back (the copy has no password). "
          "OUT.xls is written as Excel 97-2003, OUT.xlsx as Office Open XML, any other name in the format of IN; "
-         "a sheet with more rows or columns than the format holds is an error and nothing is written.", 2,
-         RunCopy, true},
+         "a sheet with more rows or columns than the format holds is an error and nothing is written.",
+         2, RunCopy, true},
     };
 }
 

@@ -55,8 +55,9 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    std::fprintf(stderr, name.empty() ? "No command given; see tallybrook-xls --help\n"
-                                      : "Unknown command \"%s\"; see tallybrook-xls --help\n",
+    std::fprintf(stderr,
+                 name.empty() ? "No command given; see tallybrook-xls --help\n"
+                              : "Unknown command \"%s\"; see tallybrook-xls --help\n",
                  name.c_str());
     return 1;
 }

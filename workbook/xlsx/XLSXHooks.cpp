@@ -2,9 +2,9 @@
 #include <fstream>
 
 #include "workbook/Utf16.h"
-#include "workbook/WorkbookHooks.h"
+#include "workbook/model/WorkbookHooks.h"
 #include "workbook/XLSError.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/model/Model.h"
 #include "workbook/xlsx/XLSXReader.h"
 #include "workbook/xlsx/XLSXWriter.h"
 

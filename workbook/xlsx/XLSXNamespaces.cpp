@@ -23,10 +23,13 @@ const std::string_view kRootNamespaces =
 
 namespace {
 
-constexpr std::array<std::string_view, 13> kDeclared = {"xml", "r",  "mc",  "x14ac", "x14", "x15", "x15ac",
+constexpr std::array<std::string_view, 13> kDeclared = {"xml", "r",  "mc",  "x14ac", "x14", "x15",  "x15ac",
                                                         "xm",  "xr", "xr2", "xr3",   "mx",  "xmlns"};
 
-bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.' || c == ':'; }
+bool IsNameChar(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.' || c == ':';
+}
 
 std::set<std::string, std::less<>> DeclaredIn(std::string_view xml)
 {

@@ -37,11 +37,11 @@ using TXLSXFormulas = std::map<std::pair<int, int>, std::string>;  // (row, col)
 
 // One sheet of the package as it was read.
 struct TXLSXSheetPart {
-    std::string FRelId;      // relationship Id in the workbook's list
-    std::string FRelType;    // worksheet, chartsheet, dialogsheet, ...
-    std::string FPart;       // the part name in the package ("xl/worksheets/sheet1.xml")
-    std::string FState;      // visible, hidden or veryHidden as written ("" for visible)
-    TXLSSavedTags FTags;     // the worksheet's children
+    std::string FRelId;    // relationship Id in the workbook's list
+    std::string FRelType;  // worksheet, chartsheet, dialogsheet, ...
+    std::string FPart;     // the part name in the package ("xl/worksheets/sheet1.xml")
+    std::string FState;    // visible, hidden or veryHidden as written ("" for visible)
+    TXLSSavedTags FTags;   // the worksheet's children
     TXMLRelations FRelations;
     TXLSXFormulas FFormulas;
     bool IsWorksheet() const { return FRelType == "worksheet" || FRelType.empty(); }
@@ -49,19 +49,19 @@ struct TXLSXSheetPart {
 
 struct TXLSXPackage {
     std::string FWorkbookPart = "xl/workbook.xml";
-    std::string FWorkbookContentType;   // of the workbook part, macro-enabled or not
-    TXLSSavedTags FContentTypes;        // Default and Override elements
-    TXLSSavedTags FWorkbook;            // the workbook part's children
-    TXMLRelations FRootRelations;       // the package's own (_rels/.rels)
-    TXMLRelations FRelations;           // the workbook's, without the regenerated parts
+    std::string FWorkbookContentType;       // of the workbook part, macro-enabled or not
+    TXLSSavedTags FContentTypes;            // Default and Override elements
+    TXLSSavedTags FWorkbook;                // the workbook part's children
+    TXMLRelations FRootRelations;           // the package's own (_rels/.rels)
+    TXMLRelations FRelations;               // the workbook's, without the regenerated parts
     std::vector<std::string> FRegenerated;  // parts of the original a writer leaves out and makes anew
-    std::vector<TXLSXSheetPart> FSheets;  // by sheet index
-    std::vector<std::string> FPartsRead;  // parts the model holds and a writer makes anew
-    std::string FStylesPart;            // "" when the package has none
-    bool FDate1904 = false;             // the workbook counts dates from 1904
-    int FCellXfCount = 0;               // cell formats of the styles part
-    int FFirstCellFormat = 0;           // the workbook format of the styles part's first cell format
-    std::string FCopy;                  // the original package
+    std::vector<TXLSXSheetPart> FSheets;    // by sheet index
+    std::vector<std::string> FPartsRead;    // parts the model holds and a writer makes anew
+    std::string FStylesPart;                // "" when the package has none
+    bool FDate1904 = false;                 // the workbook counts dates from 1904
+    int FCellXfCount = 0;                   // cell formats of the styles part
+    int FFirstCellFormat = 0;               // the workbook format of the styles part's first cell format
+    std::string FCopy;                      // the original package
 };
 
 }  // namespace workbook

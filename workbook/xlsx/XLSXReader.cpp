@@ -4,9 +4,9 @@
 // sheet element names.
 #include "workbook/xlsx/XLSXReader.h"
 
-#include "workbook/SST.h"
+#include "workbook/model/SST.h"
 #include "workbook/XLSError.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/model/Model.h"
 #include "workbook/xlsx/PackageNames.h"
 #include "workbook/xlsx/XLSXPartHandler.h"
 
@@ -130,8 +130,7 @@ TXMLRelations TXLSXReader::ReadRelations(const TZipContainer& zip, const std::st
     return relations;
 }
 
-std::string TXLSXReader::TargetOfType(const TXMLRelations& all, std::string_view kind,
-                                      std::string_view fallback) const
+std::string TXLSXReader::TargetOfType(const TXMLRelations& all, std::string_view kind, std::string_view fallback) const
 {
     for (const TXMLRelation& r : all.Items())
         if (RelationshipKind(r.FRelType) == kind && r.FTargetMode != tmExternal)

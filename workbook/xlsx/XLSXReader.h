@@ -18,7 +18,6 @@ namespace workbook {
 class TXLSWorkbook;
 struct TXLSString;
 
-
 class TXLSXReader {
 public:
     explicit TXLSXReader(TXLSWorkbook& book);
@@ -49,8 +48,8 @@ private:
 
     TXLSWorkbook& FBook;
     std::shared_ptr<TXLSXPackage> FPackage;
-    std::vector<TXLSString*> FStrings;  // shared strings by position, one reference each
-    std::vector<TXmlFont> FXmlFonts;    // the styles part's fonts, for rich text runs
+    std::vector<TXLSString*> FStrings;    // shared strings by position, one reference each
+    std::vector<TXmlFont> FXmlFonts;      // the styles part's fonts, for rich text runs
     const TZipContainer* FZip = nullptr;  // while a package is read
     bool FDate1904 = false;
 };

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "workbook/SST.h"
+#include "workbook/model/SST.h"
 #include "workbook/XLSError.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/model/Model.h"
 #include "workbook/xlsx/XLSXPartHandler.h"
 #include "workbook/xlsx/XLSXReader.h"
 #include "workbook/xlsx/XLSXText.h"
@@ -40,8 +40,26 @@ std::array<uint8_t, 20> ModelCellFormat(const TXmlCellFormat& xf)
 {
     // Font 4 does not exist in the model's numbering; later fonts are one up.
     const int font = xf.FontId >= 4 ? xf.FontId + 1 : xf.FontId;
-    std::array<uint8_t, 20> body{uint8_t(font), uint8_t(font >> 8), uint8_t(xf.NumFmtId), uint8_t(xf.NumFmtId >> 8),
-                                 0, 0, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0x20};
+    std::array<uint8_t, 20> body{uint8_t(font),
+                                 uint8_t(font >> 8),
+                                 uint8_t(xf.NumFmtId),
+                                 uint8_t(xf.NumFmtId >> 8),
+                                 0,
+                                 0,
+                                 0x20,
+                                 0,
+                                 0,
+                                 0,
+                                 0,
+                                 0,
+                                 0,
+                                 0,
+                                 0,
+                                 0,
+                                 0,
+                                 0,
+                                 0xC0,
+                                 0x20};
     body[4] = uint8_t((xf.Locked ? 1 : 0) | (xf.Hidden ? 2 : 0));
     body[6] = uint8_t((xf.Horizontal & 7) | ((xf.AlignOptions & 1) << 3) | ((xf.Vertical & 7) << 4));
     body[7] = uint8_t(xf.TextRotation);
@@ -138,8 +156,10 @@ void WorkbookElementEnds(TXLSXReader& reader, TExXMLTag& tag)
         sheets.push_back({std::string(tag.Raw(xa_r_id)), {}, {}, std::string(state), {}, {}, {}});
     }
     if (tag.FParent == nullptr || tag.FParent->FId != xe_workbook) return;
-    if (tag.FId == xe_sheets) reader.Package().FWorkbook.Add(tag.FId, tag.PlaceMarker());
-    else if (StoredWholeInWorkbook(tag.FId)) reader.Package().FWorkbook.Add(tag.FId, tag.AsXml());
+    if (tag.FId == xe_sheets)
+        reader.Package().FWorkbook.Add(tag.FId, tag.PlaceMarker());
+    else if (StoredWholeInWorkbook(tag.FId))
+        reader.Package().FWorkbook.Add(tag.FId, tag.AsXml());
 }
 
 // The date system is an attribute the name tables do not know (so the tree

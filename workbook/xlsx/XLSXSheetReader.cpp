@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "workbook/CellText.h"
-#include "workbook/SST.h"
+#include "workbook/formats/CellText.h"
+#include "workbook/model/SST.h"
 #include "workbook/XLSError.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/model/Model.h"
 #include "workbook/xlsx/XLSXReader.h"
 #include "workbook/xlsx/XLSXText.h"
 #include "workbook/xlsx/XmlText.h"
@@ -21,18 +21,20 @@ bool IsRegeneratedSheetElement(int id) { return id == xe_sheetData || id == xe_c
 
 // A cell's type and value.
 struct TCellValue {
-    std::string_view Type;               // t, "n" when absent
-    std::optional<std::string_view> V;   // the v child's raw text; none for no v, or an empty one
-    const TExXMLTag* Is = nullptr;       // the is child
+    std::string_view Type;              // t, "n" when absent
+    std::optional<std::string_view> V;  // the v child's raw text; none for no v, or an empty one
+    const TExXMLTag* Is = nullptr;      // the is child
 };
 
 class TSheetHandler : public TXmlPartHandler {
 public:
     TSheetHandler(TXLSXReader& reader, int sheetIndex)
-        : FReader(reader), FBook(reader.Book()), FSheet(reader.Book().Sheet(sheetIndex)), FCells(FSheet.Cells()),
+        : FReader(reader),
+          FBook(reader.Book()),
+          FSheet(reader.Book().Sheet(sheetIndex)),
+          FCells(FSheet.Cells()),
           FPart(reader.Package().FSheets[size_t(sheetIndex)])
-    {
-    }
+    {}
     void TagBegins(TExXMLTag& tag) override
     {
         if (tag.FId != xe_row) return;
@@ -117,7 +119,8 @@ void TSheetHandler::Cell(const TExXMLTag& c)
     Value(value);
 }
 
-template <class TFormula, class TValue> std::unique_ptr<TCell> FormulaOf(int col, int row, TCellFormat* format, TValue value)
+template <class TFormula, class TValue>
+std::unique_ptr<TCell> FormulaOf(int col, int row, TCellFormat* format, TValue value)
 {
     auto cell = std::make_unique<TFormula>(uint16_t(col), uint32_t(row), format);
     cell->FValue = std::move(value);
@@ -131,10 +134,14 @@ void TSheetHandler::Formula(const TExXMLTag& c, const TExXMLTag& f, std::string_
     std::unique_ptr<TCell> cell;
     if (type == "inlineStr" && c.Child(xe_is) != nullptr)
         cell = FormulaOf<TStringFormulaCell>(FCol, FCellRow, FFormat, XLSXItemText(*c.Child(xe_is)));
-    else if (v == nullptr) cell = FormulaOf<TStringFormulaCell>(FCol, FCellRow, FFormat, std::u16string());
-    else if (type == "b") cell = FormulaOf<TBooleanFormulaCell>(FCol, FCellRow, FFormat, XmlToBool(v->FText));
-    else if (type == "e") cell = FormulaOf<TErrorFormulaCell>(FCol, FCellRow, FFormat, TCellError(ErrorIndexFromText(v->FText)));
-    else if (type == "n") cell = FormulaOf<TNumberFormulaCell>(FCol, FCellRow, FFormat, XmlToFloat(v->FText));
+    else if (v == nullptr)
+        cell = FormulaOf<TStringFormulaCell>(FCol, FCellRow, FFormat, std::u16string());
+    else if (type == "b")
+        cell = FormulaOf<TBooleanFormulaCell>(FCol, FCellRow, FFormat, XmlToBool(v->FText));
+    else if (type == "e")
+        cell = FormulaOf<TErrorFormulaCell>(FCol, FCellRow, FFormat, TCellError(ErrorIndexFromText(v->FText)));
+    else if (type == "n")
+        cell = FormulaOf<TNumberFormulaCell>(FCol, FCellRow, FFormat, XmlToFloat(v->FText));
     else if (type == "d" && IsoDateToSerial(v->FText, FReader.Date1904()))
         cell = FormulaOf<TNumberFormulaCell>(FCol, FCellRow, FFormat, *IsoDateToSerial(v->FText, FReader.Date1904()));
     else if (type == "s")  // another program's cached result that is a shared string
@@ -204,7 +211,8 @@ TXLSString* TSheetHandler::SharedString(int index) const
 {
     std::vector<TXLSString*>& strings = FReader.Strings();
     if (index < 0 || index >= int(strings.size()))
-        throw EXLSError(FormatText("Shared string %d does not exist (the workbook has %d)", index, int(strings.size())));
+        throw EXLSError(
+            FormatText("Shared string %d does not exist (the workbook has %d)", index, int(strings.size())));
     return strings[size_t(index)];
 }
 

@@ -5,10 +5,10 @@
 #include <cmath>
 
 #include "workbook/ByteOrder.h"
-#include "workbook/CellFormats.h"
-#include "workbook/CellText.h"
-#include "workbook/SST.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/formats/CellFormats.h"
+#include "workbook/formats/CellText.h"
+#include "workbook/model/SST.h"
+#include "workbook/model/Model.h"
 #include "workbook/xlsx/XLSXNamespaces.h"
 #include "workbook/xlsx/XLSXText.h"
 #include "workbook/xlsx/XLSXWriter.h"
@@ -65,17 +65,23 @@ void ValueCell(std::string& xml, std::string_view type, const std::string& formu
 
 void NumberCell(std::string& xml, const std::string& formula, double v)
 {
-    if (std::isfinite(v)) xml += ">" + formula + "<v>" + NumberText(v) + "</v></c>";
-    else ValueCell(xml, "e", formula, "#NUM!");
+    if (std::isfinite(v))
+        xml += ">" + formula + "<v>" + NumberText(v) + "</v></c>";
+    else
+        ValueCell(xml, "e", formula, "#NUM!");
 }
 
 // A formula without its result keeps having none; a result without its
 // formula (read from a file of another format) is a plain text.
 void TextResultCell(std::string& xml, const std::string& formula, const std::u16string& text)
 {
-    if (text.empty() && !formula.empty()) xml += ">" + formula + "</c>";
-    else if (formula.empty()) xml += " t=\"inlineStr\"><is><t xml:space=\"preserve\">" + XmlElementText(text) + "</t></is></c>";
-    else xml += " t=\"str\">" + formula + (EdgeSpace(text) ? "<v xml:space=\"preserve\">" : "<v>") + XmlElementText(text) + "</v></c>";
+    if (text.empty() && !formula.empty())
+        xml += ">" + formula + "</c>";
+    else if (formula.empty())
+        xml += " t=\"inlineStr\"><is><t xml:space=\"preserve\">" + XmlElementText(text) + "</t></is></c>";
+    else
+        xml += " t=\"str\">" + formula + (EdgeSpace(text) ? "<v xml:space=\"preserve\">" : "<v>") +
+               XmlElementText(text) + "</v></c>";
 }
 
 // A font as the properties of a rich text run, in the order the schema asks.
@@ -89,12 +95,15 @@ std::string RunProperties(const TXFont& font)
     if (font.StrikeOut) xml += "<strike/>";
     if (font.Color < 64) xml += "<color indexed=\"" + std::to_string(font.Color) + "\"/>";
     xml += "<sz val=\"" + NumberText(font.Size20 / 20.0) + "\"/>";
-    static const std::pair<TFontUnderline, const char*> kUnderlines[] = {
-        {fuSingle, "single"}, {fuDouble, "double"}, {fuSingleAccount, "singleAccounting"}, {fuDoubleAccount, "doubleAccounting"}};
+    static const std::pair<TFontUnderline, const char*> kUnderlines[] = {{fuSingle, "single"},
+                                                                         {fuDouble, "double"},
+                                                                         {fuSingleAccount, "singleAccounting"},
+                                                                         {fuDoubleAccount, "doubleAccounting"}};
     for (const auto& [kind, name] : kUnderlines)
         if (font.Underline == kind) xml += std::string("<u val=\"") + name + "\"/>";
     if (font.SubSuperScript != xssNone)
-        xml += font.SubSuperScript == xssSuperscript ? "<vertAlign val=\"superscript\"/>" : "<vertAlign val=\"subscript\"/>";
+        xml += font.SubSuperScript == xssSuperscript ? "<vertAlign val=\"superscript\"/>"
+                                                     : "<vertAlign val=\"subscript\"/>";
     return xml + "</rPr>";
 }
 
@@ -165,10 +174,14 @@ std::string TXLSXWriter::Worksheet(TSheet& sheet, const TSheetOut& out)
     if (tags.Empty()) xml += Dimension(sheet);
     for (const TXLSSavedTag& tag : tags.Items()) {
         if (!hasData && !dataWritten && !PrecedesSheetData(tag.FId)) writeData();
-        if (tag.FId == xe_dimension) xml += Dimension(sheet);
-        else if (tag.FId == xe_cols) xml += Columns(sheet);
-        else if (tag.FId == xe_sheetData) writeData();
-        else if (FragmentNamespacesDeclared(tag.FXml)) xml += tag.FXml;
+        if (tag.FId == xe_dimension)
+            xml += Dimension(sheet);
+        else if (tag.FId == xe_cols)
+            xml += Columns(sheet);
+        else if (tag.FId == xe_sheetData)
+            writeData();
+        else if (FragmentNamespacesDeclared(tag.FXml))
+            xml += tag.FXml;
     }
     if (!dataWritten) writeData();
     return xml + "</worksheet>";
@@ -180,7 +193,8 @@ std::string TXLSXWriter::Columns(TSheet& sheet) const
     const auto& columns = sheet.Columns();
     for (auto it = columns.begin(); it != columns.end();) {
         auto last = it;
-        for (auto next = std::next(it); next != columns.end() && next->first == last->first + 1 && next->second == it->second; ++next)
+        for (auto next = std::next(it);
+             next != columns.end() && next->first == last->first + 1 && next->second == it->second; ++next)
             last = next;
         const TXLSColumn& c = it->second;
         xml += "<col min=\"" + std::to_string(it->first + 1) + "\" max=\"" + std::to_string(last->first + 1) +
@@ -189,7 +203,8 @@ std::string TXLSXWriter::Columns(TSheet& sheet) const
         if (c.OutlineLevel) xml += " outlineLevel=\"" + std::to_string(c.OutlineLevel) + "\"";
         if (c.Collapsed) xml += " collapsed=\"1\"";
         const int s = c.XF - FPackage->FFirstCellFormat;
-        if (!FPackage->FStylesPart.empty() && s > 0 && s < FPackage->FCellXfCount) xml += " style=\"" + std::to_string(s) + "\"";
+        if (!FPackage->FStylesPart.empty() && s > 0 && s < FPackage->FCellXfCount)
+            xml += " style=\"" + std::to_string(s) + "\"";
         xml += "/>";
         it = std::next(last);
     }
@@ -218,7 +233,8 @@ std::string TXLSXWriter::SheetData(TSheet& sheet, const TSheetOut& out)
             if (openRow >= 0) xml += "</row>";
             emptyRowsBefore(cell->Row());
             const bool settings = nextRow != rows.end() && nextRow->first == cell->Row();
-            xml += RowStart(cell->Row(), settings ? &nextRow->second : nullptr, settings ? rowStyle(nextRow->second) : "");
+            xml +=
+                RowStart(cell->Row(), settings ? &nextRow->second : nullptr, settings ? rowStyle(nextRow->second) : "");
             if (settings) ++nextRow;
             openRow = cell->Row();
         }
@@ -246,7 +262,8 @@ void TXLSXWriter::CellXml(std::string& xml, TCell& cell, const TSheetOut& out)
         xml += " t=\"s\"><v>" + std::to_string(StringIndex(static_cast<TStringCell&>(cell).FValue)) + "</v></c>";
         return;
     case ctBoolean: return ValueCell(xml, "b", formula, static_cast<TBooleanCell&>(cell).FValue ? "1" : "0");
-    case ctBooleanFormula: return ValueCell(xml, "b", formula, static_cast<TBooleanFormulaCell&>(cell).FValue ? "1" : "0");
+    case ctBooleanFormula:
+        return ValueCell(xml, "b", formula, static_cast<TBooleanFormulaCell&>(cell).FValue ? "1" : "0");
     case ctError: return ValueCell(xml, "e", formula, ErrorText(static_cast<TErrorCell&>(cell).FValue));
     case ctErrorFormula: return ValueCell(xml, "e", formula, ErrorText(static_cast<TErrorFormulaCell&>(cell).FValue));
     case ctStringFormula: return TextResultCell(xml, formula, static_cast<TStringFormulaCell&>(cell).FValue);
@@ -262,8 +279,10 @@ std::string TXLSXWriter::SharedStrings() const
     for (const TXLSString* s : FStrings) {
         const std::u16string text = FBook.SST().GetItem(s);
         xml += "<si>";
-        if (s->RunCount == 0) xml += "<t xml:space=\"preserve\">" + XmlElementText(text) + "</t>";
-        else xml += RichRuns(text, *s, FBook.Fonts());
+        if (s->RunCount == 0)
+            xml += "<t xml:space=\"preserve\">" + XmlElementText(text) + "</t>";
+        else
+            xml += RichRuns(text, *s, FBook.Fonts());
         xml += "</si>";
     }
     return xml + "</sst>";

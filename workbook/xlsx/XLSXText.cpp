@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "workbook/SST.h"
+#include "workbook/model/SST.h"
 #include "workbook/Utf16.h"
 #include "workbook/xlsx/XmlText.h"
 
@@ -35,9 +35,12 @@ std::string Escaped(std::u16string_view text, bool attribute)
     wide.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
-        if (IsXEscapeAt(text, i)) AppendHexEscape(wide, c);
-        else if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF) AppendHexEscape(wide, c);
-        else wide += c;
+        if (IsXEscapeAt(text, i))
+            AppendHexEscape(wide, c);
+        else if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF)
+            AppendHexEscape(wide, c);
+        else
+            wide += c;
     }
     std::string out;
     for (const char c : Utf16ToUtf8(wide)) {
@@ -77,8 +80,8 @@ TXLSString* InternXLSXString(TSST2& sst, std::u16string_view text, const std::ve
         }
     }
     if (runBytes.empty()) return sst.AddString(kept);
-    return sst.AddRawString(uint8_t((wide ? sstUTF16 : 0) | sstFormatted), uint16_t(len), chars.data(), uint16_t(runBytes.size() / 4),
-                            runBytes.data(), 0, nullptr);
+    return sst.AddRawString(uint8_t((wide ? sstUTF16 : 0) | sstFormatted), uint16_t(len), chars.data(),
+                            uint16_t(runBytes.size() / 4), runBytes.data(), 0, nullptr);
 }
 
 std::u16string XLSXItemText(const TExXMLTag& item)

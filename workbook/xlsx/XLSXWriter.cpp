@@ -7,7 +7,7 @@
 
 #include "workbook/Utf16.h"
 #include "workbook/XLSError.h"
-#include "workbook/XLSWorkbook.h"
+#include "workbook/model/Model.h"
 #include "workbook/xlsx/PackageNames.h"
 #include "workbook/xlsx/XLSXNamespaces.h"
 #include "workbook/xlsx/XLSXText.h"
@@ -50,7 +50,8 @@ std::string RelationshipXml(const TXMLRelation& r)
     const TXMLRelNamespace ns = r.FNamespace == rnStrict ? rnOfficeDocument : r.FNamespace;
     std::string xml = "<Relationship Id=\"" + QuotedRaw(r.FId) + "\" Type=\"" + std::string(RelationNamespaceText(ns)) +
                       QuotedRaw(r.FRelType) + "\" Target=\"" + QuotedRaw(r.FTarget) + "\"";
-    if (r.FTargetMode != tmNone) xml += r.FTargetMode == tmExternal ? " TargetMode=\"External\"" : " TargetMode=\"Internal\"";
+    if (r.FTargetMode != tmNone)
+        xml += r.FTargetMode == tmExternal ? " TargetMode=\"External\"" : " TargetMode=\"Internal\"";
     return xml + "/>";
 }
 
@@ -78,25 +79,31 @@ std::string Override(const std::string& part, std::string_view type)
 // parts made here are transitional, and the parts copied beside them must be too.
 constexpr std::pair<std::string_view, std::string_view> kStrictNamespaces[] = {
     {"http://purl.oclc.org/ooxml/spreadsheetml/main", "http://schemas.openxmlformats.org/spreadsheetml/2006/main"},
-    {"http://purl.oclc.org/ooxml/officeDocument/relationships", "http://schemas.openxmlformats.org/officeDocument/2006/relationships"},
+    {"http://purl.oclc.org/ooxml/officeDocument/relationships",
+     "http://schemas.openxmlformats.org/officeDocument/2006/relationships"},
     {"http://purl.oclc.org/ooxml/drawingml/main", "http://schemas.openxmlformats.org/drawingml/2006/main"},
     {"http://purl.oclc.org/ooxml/drawingml/chart", "http://schemas.openxmlformats.org/drawingml/2006/chart"},
-    {"http://purl.oclc.org/ooxml/drawingml/spreadsheetDrawing", "http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing"},
-    {"http://purl.oclc.org/ooxml/officeDocument/extendedProperties", "http://schemas.openxmlformats.org/officeDocument/2006/extended-properties"},
-    {"http://purl.oclc.org/ooxml/officeDocument/docPropsVTypes", "http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes"}};
+    {"http://purl.oclc.org/ooxml/drawingml/spreadsheetDrawing",
+     "http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing"},
+    {"http://purl.oclc.org/ooxml/officeDocument/extendedProperties",
+     "http://schemas.openxmlformats.org/officeDocument/2006/extended-properties"},
+    {"http://purl.oclc.org/ooxml/officeDocument/docPropsVTypes",
+     "http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes"}};
 
 std::string TransitionalNamespaces(std::string bytes)
 {
     if (bytes.find("http://purl.oclc.org/ooxml/") == std::string::npos) return bytes;
     for (const auto& [strict, transitional] : kStrictNamespaces)
-        for (std::size_t at = bytes.find(strict); at != std::string::npos; at = bytes.find(strict, at + transitional.size()))
+        for (std::size_t at = bytes.find(strict); at != std::string::npos;
+             at = bytes.find(strict, at + transitional.size()))
             bytes.replace(at, strict.size(), transitional);
     return bytes;
 }
 
 const char* kMinimalStyles =
     "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/><family val=\"2\"/></font></fonts>"
-    "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill><fill><patternFill patternType=\"gray125\"/></fill></fills>"
+    "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill><fill><patternFill "
+    "patternType=\"gray125\"/></fill></fills>"
     "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
     "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
     "<cellXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/></cellXfs>"
@@ -141,7 +148,8 @@ void TXLSXWriter::Write(TZipWriter& zip)
         }
     zip.Add(FStringsPart, SharedStrings());
     if (FPackage->FStylesPart.empty())
-        zip.Add(FStylesPart, kXmlDeclaration + "<styleSheet xmlns=\"" + std::string(kMainNs) + "\">" + kMinimalStyles + "</styleSheet>");
+        zip.Add(FStylesPart, kXmlDeclaration + "<styleSheet xmlns=\"" + std::string(kMainNs) + "\">" + kMinimalStyles +
+                                 "</styleSheet>");
     zip.Add(FPackage->FWorkbookPart, WorkbookPart());
     zip.Add(RelationshipsPartOf(FPackage->FWorkbookPart), WorkbookRelationships());
     zip.Add("_rels/.rels", RootRelationships());
@@ -179,7 +187,8 @@ void TXLSXWriter::PlanSheets()
         out.Read = mapped ? &FPackage->FSheets[size_t(i)] : nullptr;
         out.Worksheet = out.Read == nullptr || out.Read->IsWorksheet();
         out.RelId = out.Worksheet ? "rIdTb" + std::to_string(i + 1) : out.Read->FRelId;
-        out.Part = out.Read != nullptr && !out.Read->FPart.empty() ? out.Read->FPart : unused("worksheets/sheet" + std::to_string(i + 1));
+        out.Part = out.Read != nullptr && !out.Read->FPart.empty() ? out.Read->FPart
+                                                                   : unused("worksheets/sheet" + std::to_string(i + 1));
         FSheets.push_back(out);
     }
     FStylesPart = FPackage->FStylesPart.empty() ? unused("styles") : FPackage->FStylesPart;
@@ -214,7 +223,8 @@ std::string TXLSXWriter::ContentTypes() const
     std::set<std::string> extensions;
     for (const TXLSSavedTag& tag : FPackage->FContentTypes.Items()) {
         if (tag.FId == xe_Default && extensions.insert(AttributeOf(tag.FXml, "Extension")).second) xml += tag.FXml;
-        if (tag.FId == xe_Override && skipped.count(Normalised(AttributeOf(tag.FXml, "PartName"))) == 0) xml += tag.FXml;
+        if (tag.FId == xe_Override && skipped.count(Normalised(AttributeOf(tag.FXml, "PartName"))) == 0)
+            xml += tag.FXml;
     }
     if (!extensions.count("rels"))
         xml += "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>";
@@ -247,7 +257,8 @@ std::string TXLSXWriter::WorkbookRelationships() const
     std::string xml = kXmlDeclaration + "<Relationships xmlns=\"" + std::string(kPackageRelsNs) + "\">";
     const bool mapped = !FSheets.empty() && FSheets.front().Read != nullptr;
     for (const TXMLRelation& r : FPackage->FRelations.Items()) {
-        const bool sheetKind = r.FRelType == "chartsheet" || r.FRelType == "dialogsheet" || r.FRelType.ends_with("macrosheet");
+        const bool sheetKind =
+            r.FRelType == "chartsheet" || r.FRelType == "dialogsheet" || r.FRelType.ends_with("macrosheet");
         if (!sheetKind || mapped) xml += RelationshipXml(r);
     }
     const std::string& source = FPackage->FWorkbookPart;
@@ -264,7 +275,8 @@ std::string TXLSXWriter::WorkbookPart() const
     for (int i = 0; i < FBook.Sheets().Count(); ++i) {
         TSheet& sheet = FBook.Sheet(i);
         sheets += "<sheet name=\"" + XmlAttributeText(sheet.Name()) + "\" sheetId=\"" + std::to_string(i + 1) + "\"";
-        if (sheet.FHidden != hsVisible) sheets += sheet.FHidden == hsHidden ? " state=\"hidden\"" : " state=\"veryHidden\"";
+        if (sheet.FHidden != hsVisible)
+            sheets += sheet.FHidden == hsHidden ? " state=\"hidden\"" : " state=\"veryHidden\"";
         sheets += " r:id=\"" + FSheets[size_t(i)].RelId + "\"/>";
     }
     sheets += "</sheets>";

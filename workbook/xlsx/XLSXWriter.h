@@ -29,8 +29,8 @@ public:
 
 private:
     struct TSheetOut {
-        std::string Part;    // part name in the package
-        std::string RelId;   // in the workbook's relationships
+        std::string Part;   // part name in the package
+        std::string RelId;  // in the workbook's relationships
         bool Worksheet = true;
         const TXLSXSheetPart* Read = nullptr;  // as it was read, or nullptr
     };
@@ -50,7 +50,7 @@ private:
     std::string StyleAttribute(const TCell& cell) const;
 
     TXLSWorkbook& FBook;
-    TXLSXPackage FFresh;         // stands in when the workbook was not read from a package
+    TXLSXPackage FFresh;  // stands in when the workbook was not read from a package
     const TXLSXPackage* FPackage;
     std::vector<TSheetOut> FSheets;
     std::map<const TXLSString*, int> FStringIndex;

@@ -8,6 +8,8 @@ namespace workbook {
 
 namespace {
 
+// The tables stay packed, as written.
+// clang-format off
 constexpr std::array<std::string_view, kElementNameCount> kElementNames = {
     "Default", "Override", "Types", "alignment", "autoFilter", "b", "bgColor", "bookViews",
     "border", "borders", "bottom", "brk", "c", "calcPr", "cell", "cellStyle", "cellStyles",
@@ -76,19 +78,21 @@ constexpr std::array<std::string_view, kAttributeNameCount> kAttributeNames = {
     "zeroHeight", "zoomScale", "zoomScaleNormal", "zoomScalePageLayoutView",
     "zoomScaleSheetLayoutView",
 };
+// clang-format on
 
 // Name lookup; one-letter names (c, v, r, s, t: the bulk of a sheet) skip the hash.
 class TNameIndex {
 public:
-    template <std::size_t N>
-    TNameIndex(const std::array<std::string_view, N>& names, int missing) : FMissing(missing) {
+    template <std::size_t N> TNameIndex(const std::array<std::string_view, N>& names, int missing) : FMissing(missing)
+    {
         FOneLetter.fill(missing);
         for (std::size_t i = 0; i < N; ++i) {
             FIndex.emplace(names[i], static_cast<int>(i));
             if (names[i].size() == 1) FOneLetter[static_cast<unsigned char>(names[i][0])] = static_cast<int>(i);
         }
     }
-    int Find(std::string_view name) const {
+    int Find(std::string_view name) const
+    {
         if (name.size() == 1) return FOneLetter[static_cast<unsigned char>(name[0])];
         const auto found = FIndex.find(name);
         return found == FIndex.end() ? FMissing : found->second;
@@ -102,21 +106,25 @@ private:
 
 }  // namespace
 
-int ElementId(std::string_view name) {
+int ElementId(std::string_view name)
+{
     static const TNameIndex index(kElementNames, kUnknownElement);
     return index.Find(name);
 }
 
-int AttributeId(std::string_view name) {
+int AttributeId(std::string_view name)
+{
     static const TNameIndex index(kAttributeNames, -1);
     return index.Find(name);
 }
 
-std::string_view ElementName(int id) {
+std::string_view ElementName(int id)
+{
     return id >= 0 && id < kElementNameCount ? kElementNames[id] : std::string_view();
 }
 
-std::string_view AttributeName(int id) {
+std::string_view AttributeName(int id)
+{
     return id >= 0 && id < kAttributeNameCount ? kAttributeNames[id] : std::string_view();
 }
 

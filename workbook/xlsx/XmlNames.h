@@ -443,9 +443,9 @@ enum TXmlAttribute : int {
 };
 
 // Exact, case-sensitive lookups.
-int ElementId(std::string_view name);           // kUnknownElement when not in the table
-int AttributeId(std::string_view name);         // -1 when not in the table
-std::string_view ElementName(int id);           // empty for ids outside the table
-std::string_view AttributeName(int id);         // empty for ids outside the table
+int ElementId(std::string_view name);    // kUnknownElement when not in the table
+int AttributeId(std::string_view name);  // -1 when not in the table
+std::string_view ElementName(int id);    // empty for ids outside the table
+std::string_view AttributeName(int id);  // empty for ids outside the table
 
 }  // namespace workbook

@@ -12,17 +12,35 @@ namespace workbook {
 namespace {
 
 constexpr std::array<std::string_view, kWorkbookRelationTypeCount> kWorkbookRelationTypes = {
-    "additionalCharacteristics", "bibliography", "calcChain", "sheetMetadata", "connections",
-    "xmlMaps", "customXml", "sharedStrings", "revisionHeaders", "usernames", "styles", "theme",
-    "thumbnail", "volatileDependencies", "chartsheet", "dialogsheet", "externalLink",
-    "pivotCacheDefinition", "worksheet", "vbaProject", "attachedToolbars"};
+    "additionalCharacteristics",
+    "bibliography",
+    "calcChain",
+    "sheetMetadata",
+    "connections",
+    "xmlMaps",
+    "customXml",
+    "sharedStrings",
+    "revisionHeaders",
+    "usernames",
+    "styles",
+    "theme",
+    "thumbnail",
+    "volatileDependencies",
+    "chartsheet",
+    "dialogsheet",
+    "externalLink",
+    "pivotCacheDefinition",
+    "worksheet",
+    "vbaProject",
+    "attachedToolbars"};
 
 constexpr std::array<std::string_view, 4> kNamespaces = {
     "", "http://schemas.openxmlformats.org/officeDocument/2006/relationships/",
     "http://schemas.microsoft.com/office/2006/relationships/",
     "http://purl.oclc.org/ooxml/officeDocument/relationships/"};
 
-TXMLTargetMode TargetModeOf(const TExXMLTag& relationship) {
+TXMLTargetMode TargetModeOf(const TExXMLTag& relationship)
+{
     const TExXMLValue* mode = relationship.Value(xa_TargetMode);
     if (mode == nullptr) return tmNone;
     if (mode->FText == "Internal") return tmInternal;
@@ -32,21 +50,21 @@ TXMLTargetMode TargetModeOf(const TExXMLTag& relationship) {
 
 }  // namespace
 
-int WorkbookRelationType(std::string_view relType) {
+int WorkbookRelationType(std::string_view relType)
+{
     const auto found = std::find(kWorkbookRelationTypes.begin(), kWorkbookRelationTypes.end(), relType);
-    return found == kWorkbookRelationTypes.end()
-               ? 0
-               : static_cast<int>(found - kWorkbookRelationTypes.begin()) + 1;
+    return found == kWorkbookRelationTypes.end() ? 0 : static_cast<int>(found - kWorkbookRelationTypes.begin()) + 1;
 }
 
 std::string_view RelationNamespaceText(TXMLRelNamespace ns) { return kNamespaces.at(ns); }
 
-bool IsRegeneratedWorkbookPart(std::string_view relType) {
-    return relType == "worksheet" || relType == "sharedStrings" || relType == "styles" ||
-           relType == "calcChain";
+bool IsRegeneratedWorkbookPart(std::string_view relType)
+{
+    return relType == "worksheet" || relType == "sharedStrings" || relType == "styles" || relType == "calcChain";
 }
 
-TXMLRelation ReadRelation(const TExXMLTag& relationship) {
+TXMLRelation ReadRelation(const TExXMLTag& relationship)
+{
     const std::string& type = relationship.Required(xa_Type);
     TXMLRelation relation;
     relation.FId = relationship.Required(xa_Id);
@@ -63,14 +81,15 @@ TXMLRelation ReadRelation(const TExXMLTag& relationship) {
     return relation;
 }
 
-void TXMLRelations::SortById() {
+void TXMLRelations::SortById()
+{
     std::stable_sort(FItems.begin(), FItems.end(),
                      [](const TXMLRelation& a, const TXMLRelation& b) { return a.FId < b.FId; });
 }
 
-const TXMLRelation* TXMLRelations::Find(std::string_view id) const {
-    const auto found = std::find_if(FItems.begin(), FItems.end(),
-                                    [&](const TXMLRelation& r) { return r.FId == id; });
+const TXMLRelation* TXMLRelations::Find(std::string_view id) const
+{
+    const auto found = std::find_if(FItems.begin(), FItems.end(), [&](const TXMLRelation& r) { return r.FId == id; });
     return found == FItems.end() ? nullptr : &*found;
 }
 

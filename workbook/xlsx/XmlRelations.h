@@ -27,7 +27,7 @@ struct TXMLRelation {
     std::string FId{};
     std::string FRelType{};  // without its namespace
     TXMLRelNamespace FNamespace = rnNone;
-    std::string FTarget{};   // as written
+    std::string FTarget{};  // as written
     TXMLTargetMode FTargetMode = tmNone;
     int FWorkbookRel = 0;  // 1..21 among the workbook relation types, 0 for others
 };

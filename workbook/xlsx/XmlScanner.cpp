@@ -21,7 +21,8 @@ bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'
 // Trimming removes spaces and control characters.
 bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-std::string_view Trim(std::string_view s) {
+std::string_view Trim(std::string_view s)
+{
     while (!s.empty() && IsTrimmed(s.front())) s.remove_prefix(1);
     while (!s.empty() && IsTrimmed(s.back())) s.remove_suffix(1);
     return s;
@@ -29,7 +30,8 @@ std::string_view Trim(std::string_view s) {
 
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 
-std::string_view Unquote(std::string_view value) {
+std::string_view Unquote(std::string_view value)
+{
     if (!value.empty() && IsQuote(value.front())) value.remove_prefix(1);
     if (!value.empty() && IsQuote(value.back())) value.remove_suffix(1);
     return value;
@@ -38,7 +40,8 @@ std::string_view Unquote(std::string_view value) {
 // The position of c in s from `from`, or npos. Most searches end within a few
 // bytes (the next "<" after a tag, the quote closing a value), where a plain
 // loop beats the call of a library search; longer ones go to memchr.
-inline std::size_t FindChar(std::string_view s, char c, std::size_t from) {
+inline std::size_t FindChar(std::string_view s, char c, std::size_t from)
+{
     constexpr std::size_t kShortSearch = 24;
     const std::size_t stop = std::min(s.size(), from + kShortSearch);
     for (std::size_t i = from; i < stop; ++i)
@@ -91,14 +94,16 @@ private:
 };
 
 // The position of c or s from `from`; the end of the part when there is none.
-std::size_t TXmlScanner::TImpl::FindOrEnd(char c, std::size_t from) const {
+std::size_t TXmlScanner::TImpl::FindOrEnd(char c, std::size_t from) const
+{
     const std::size_t found = FindChar(FIn, c, from);
     if (found != std::string_view::npos) return found;
     if (!FFinal) throw TNeedMore{};
     return FIn.size();
 }
 
-std::size_t TXmlScanner::TImpl::FindOrEnd(std::string_view s, std::size_t from) const {
+std::size_t TXmlScanner::TImpl::FindOrEnd(std::string_view s, std::size_t from) const
+{
     const std::size_t found = s.size() == 1 ? FindChar(FIn, s[0], from) : FIn.find(s, from);
     if (found != std::string_view::npos) return found;
     if (!FFinal) throw TNeedMore{};
@@ -106,29 +111,38 @@ std::size_t TXmlScanner::TImpl::FindOrEnd(std::string_view s, std::size_t from) 
 }
 
 // The starts compared at a "<" must have arrived whole.
-void TXmlScanner::TImpl::NeedBytesAt(std::size_t pos) const {
+void TXmlScanner::TImpl::NeedBytesAt(std::size_t pos) const
+{
     if (!FFinal && FIn.size() - pos < kLongestMarkupStart) throw TNeedMore{};
 }
 
-std::size_t TXmlScanner::TImpl::SkipPast(std::string_view terminator, std::size_t from) const {
+std::size_t TXmlScanner::TImpl::SkipPast(std::string_view terminator, std::size_t from) const
+{
     const std::size_t found = FindOrEnd(terminator, from);
     return found == FIn.size() ? found : found + terminator.size();
 }
 
 // Comments, processing instructions (the XML declaration among them) and
 // declarations such as DOCTYPE are passed over. FPos is at "<".
-bool TXmlScanner::TImpl::SkipMarkup() {
+bool TXmlScanner::TImpl::SkipMarkup()
+{
     if (FPos + 1 >= FIn.size() || (FIn[FPos + 1] != '!' && FIn[FPos + 1] != '?')) return false;
     const std::string_view at = FIn.substr(FPos);
-    if (at.starts_with("<!--")) FPos = SkipPast("-->", FPos + 4);
-    else if (at.starts_with("<![CDATA[")) FPos = SkipPast("]]>", FPos + 9);
-    else if (at.starts_with("<?")) FPos = SkipPast("?>", FPos + 2);
-    else if (at.starts_with("<!")) FPos = SkipPast(">", FPos + 2);
-    else return false;
+    if (at.starts_with("<!--"))
+        FPos = SkipPast("-->", FPos + 4);
+    else if (at.starts_with("<![CDATA["))
+        FPos = SkipPast("]]>", FPos + 9);
+    else if (at.starts_with("<?"))
+        FPos = SkipPast("?>", FPos + 2);
+    else if (at.starts_with("<!"))
+        FPos = SkipPast(">", FPos + 2);
+    else
+        return false;
     return true;
 }
 
-void TXmlScanner::TImpl::EndTag() {
+void TXmlScanner::TImpl::EndTag()
+{
     FPos = SkipPast(">", FPos);
     if (--FLevel < 0) throw EXmlError("XML level < 0");
     FEvents.TagEnds();
@@ -137,7 +151,8 @@ void TXmlScanner::TImpl::EndTag() {
 // Reads up to the first ">" outside quotes; a "/" outside quotes is dropped
 // and, right before ">", marks an empty-element tag. The content is a view of
 // the input unless a "/" has to be dropped from its middle.
-bool TXmlScanner::TImpl::ReadTagContent() {
+bool TXmlScanner::TImpl::ReadTagContent()
+{
     FEmptyElement = false;
     const std::size_t start = FPos + 1;
     std::size_t slashes = 0;
@@ -181,7 +196,8 @@ bool TXmlScanner::TImpl::ReadTagContent() {
     return true;
 }
 
-void TXmlScanner::TImpl::SplitAttributes(std::string_view rest) {
+void TXmlScanner::TImpl::SplitAttributes(std::string_view rest)
+{
     FAttributes.clear();
     std::size_t i = 0;
     const auto skipSpace = [&] {
@@ -209,24 +225,31 @@ void TXmlScanner::TImpl::SplitAttributes(std::string_view rest) {
     }
 }
 
-bool TXmlScanner::TImpl::Preserves() const {
+bool TXmlScanner::TImpl::Preserves() const
+{
     for (const auto& a : FAttributes)
         if (a.Name == "xml:space") return a.Value == "preserve";
     return false;
 }
 
-void TXmlScanner::TImpl::AppendCData(std::string_view data) {
+void TXmlScanner::TImpl::AppendCData(std::string_view data)
+{
     for (const char c : data) {
-        if (c == '&') FText += "&amp;";
-        else if (c == '<') FText += "&lt;";
-        else if (c == '>') FText += "&gt;";
-        else FText += c;
+        if (c == '&')
+            FText += "&amp;";
+        else if (c == '<')
+            FText += "&lt;";
+        else if (c == '>')
+            FText += "&gt;";
+        else
+            FText += c;
     }
 }
 
 // The bytes after a start tag up to the next tag; comments are left out and
 // CDATA sections taken in. A view of the input unless there were any.
-std::string_view TXmlScanner::TImpl::ReadText(bool preserve) {
+std::string_view TXmlScanner::TImpl::ReadText(bool preserve)
+{
     const std::size_t start = FPos;
     FPos = FindOrEnd('<', FPos);
     std::string_view text = FIn.substr(start, FPos - start);
@@ -238,13 +261,15 @@ std::string_view TXmlScanner::TImpl::ReadText(bool preserve) {
     return preserve ? text : Trim(text);
 }
 
-bool TXmlScanner::TImpl::StartsTextMarkup() const {
+bool TXmlScanner::TImpl::StartsTextMarkup() const
+{
     if (FPos < FIn.size()) NeedBytesAt(FPos);
     const std::string_view at = FIn.substr(FPos);
     return at.starts_with("<![CDATA[") || at.starts_with("<!--");
 }
 
-void TXmlScanner::TImpl::ReadMarkedUpText() {
+void TXmlScanner::TImpl::ReadMarkedUpText()
+{
     while (StartsTextMarkup()) {
         if (FIn.substr(FPos).starts_with("<!--")) {
             FPos = SkipPast("-->", FPos + 4);
@@ -259,7 +284,8 @@ void TXmlScanner::TImpl::ReadMarkedUpText() {
     }
 }
 
-std::size_t TXmlScanner::TImpl::Scan(std::string_view bytes, bool final) {
+std::size_t TXmlScanner::TImpl::Scan(std::string_view bytes, bool final)
+{
     FIn = bytes;
     FFinal = final;
     while (!FEnded) {
@@ -279,7 +305,8 @@ std::size_t TXmlScanner::TImpl::Scan(std::string_view bytes, bool final) {
     return FPos;
 }
 
-void TXmlScanner::TImpl::Step() {
+void TXmlScanner::TImpl::Step()
+{
     NeedBytesAt(FPos);
     if (SkipMarkup()) return;
     if (FPos + 1 < FIn.size() && FIn[FPos + 1] == '/') return EndTag();
@@ -296,8 +323,10 @@ void TXmlScanner::TImpl::Step() {
     const bool empty = FEmptyElement;
     const std::string_view text = ReadText(Preserves());
     FEvents.TagBegins(name, FAttributes, text);
-    if (empty) FEvents.TagEnds();
-    else ++FLevel;
+    if (empty)
+        FEvents.TagEnds();
+    else
+        ++FLevel;
 }
 
 TXmlScanner::TXmlScanner(TXmlScanEvents& events) : FImpl(std::make_unique<TImpl>(events)) {}

@@ -13,36 +13,34 @@ namespace workbook {
 namespace {
 
 constexpr std::array<std::string_view, 19> kPatternTypes = {
-    "none",         "solid",          "mediumGray",     "darkGray",   "lightGray",
-    "darkHorizontal", "darkVertical", "darkDown",       "darkUp",     "darkGrid",
-    "darkTrellis",  "lightHorizontal", "lightVertical", "lightDown",  "lightUp",
-    "lightGrid",    "lightTrellis",   "gray125",        "gray0625"};
+    "none",     "solid",     "mediumGray",   "darkGray",    "lightGray",       "darkHorizontal", "darkVertical",
+    "darkDown", "darkUp",    "darkGrid",     "darkTrellis", "lightHorizontal", "lightVertical",  "lightDown",
+    "lightUp",  "lightGrid", "lightTrellis", "gray125",     "gray0625"};
 constexpr std::array<std::string_view, 14> kBorderStyles = {
-    "none",     "thin",          "medium",     "dashed",           "dotted",
-    "thick",    "double",        "hair",       "mediumDashed",     "dashDot",
-    "mediumDashDot", "dashDotDot", "mediumDashDotDot", "slantedDashDot"};
+    "none",         "thin",    "medium",        "dashed",     "dotted",           "thick",         "double", "hair",
+    "mediumDashed", "dashDot", "mediumDashDot", "dashDotDot", "mediumDashDotDot", "slantedDashDot"};
 constexpr std::array<std::string_view, 8> kHorizontalAlignments = {
     "general", "left", "center", "right", "fill", "justify", "centerContinuous", "distributed"};
-constexpr std::array<std::string_view, 5> kVerticalAlignments = {"top", "center", "bottom",
-                                                                 "justify", "distributed"};
+constexpr std::array<std::string_view, 5> kVerticalAlignments = {"top", "center", "bottom", "justify", "distributed"};
 constexpr int kDefaultVertical = 2;  // bottom
-constexpr std::array<int, 7> kBorderSideElements = {xe_left,     xe_top,        xe_right,
-                                                    xe_bottom,   xe_diagonal,   xe_horizontal,
-                                                    xe_vertical};
+constexpr std::array<int, 7> kBorderSideElements = {xe_left,     xe_top,        xe_right,   xe_bottom,
+                                                    xe_diagonal, xe_horizontal, xe_vertical};
 
-template <std::size_t N>
-int IndexIn(const std::array<std::string_view, N>& list, std::string_view name, int fallback) {
+template <std::size_t N> int IndexIn(const std::array<std::string_view, N>& list, std::string_view name, int fallback)
+{
     const auto found = std::find(list.begin(), list.end(), name);
     return found == list.end() ? fallback : static_cast<int>(found - list.begin());
 }
 
-std::uint32_t HexValue(std::string_view text) {
+std::uint32_t HexValue(std::string_view text)
+{
     std::uint32_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
     return ec == std::errc() && end == text.data() + text.size() ? value : 0;
 }
 
-std::string Lower(std::string_view text) {
+std::string Lower(std::string_view text)
+{
     std::string result(text);
     for (char& c : result)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -50,18 +48,21 @@ std::string Lower(std::string_view text) {
 }
 
 // A flag child such as <b/>: true when present without val or with val true.
-bool FlagChild(const TExXMLTag& parent, int element) {
+bool FlagChild(const TExXMLTag& parent, int element)
+{
     const TExXMLTag* child = parent.Child(element);
     return child != nullptr && (!child->Has(xa_val) || child->AsBool(xa_val));
 }
 
-std::string_view ChildValue(const TExXMLTag& parent, int element) {
+std::string_view ChildValue(const TExXMLTag& parent, int element)
+{
     const TExXMLTag* child = parent.Child(element);
     return child != nullptr ? child->Raw(xa_val) : std::string_view();
 }
 
 // Underline values are compared without case: files write singleAccounting.
-int UnderlineOf(const TExXMLTag& font) {
+int UnderlineOf(const TExXMLTag& font)
+{
     const TExXMLTag* u = font.Child(xe_u);
     if (u == nullptr) return 0;
     const std::string value = Lower(u->Raw(xa_val));
@@ -71,18 +72,18 @@ int UnderlineOf(const TExXMLTag& font) {
     return 1;
 }
 
-int LowerCasedIndex(const TExXMLTag& font, int element, std::string_view first,
-                    std::string_view second) {
+int LowerCasedIndex(const TExXMLTag& font, int element, std::string_view first, std::string_view second)
+{
     const std::string value = Lower(ChildValue(font, element));
     return value == first ? 1 : value == second ? 2 : 0;
 }
 
-void ReadAlignment(const TExXMLTag& alignment, TXmlCellFormat& format) {
+void ReadAlignment(const TExXMLTag& alignment, TXmlCellFormat& format)
+{
     format.Horizontal = HorizontalAlignmentIndex(alignment.Raw(xa_horizontal));
     format.Vertical = VerticalAlignmentIndex(alignment.Raw(xa_vertical));
     format.TextRotation = alignment.AsInt(xa_textRotation);
-    format.AlignOptions = (alignment.AsBool(xa_wrapText) ? 1 : 0) |
-                          (alignment.AsBool(xa_shrinkToFit) ? 2 : 0) |
+    format.AlignOptions = (alignment.AsBool(xa_wrapText) ? 1 : 0) | (alignment.AsBool(xa_shrinkToFit) ? 2 : 0) |
                           (alignment.AsBool(xa_justifyLastLine) ? 4 : 0);
     format.Indent = alignment.AsInt(xa_indent);
     format.RelativeIndent = alignment.AsInt(xa_relativeIndent);
@@ -91,7 +92,8 @@ void ReadAlignment(const TExXMLTag& alignment, TXmlCellFormat& format) {
 
 }  // namespace
 
-TXmlColor ReadXmlColor(const TExXMLTag* color) {
+TXmlColor ReadXmlColor(const TExXMLTag* color)
+{
     TXmlColor result;
     if (color == nullptr) return result;
     result.Tint = color->AsFloat(xa_tint);
@@ -112,14 +114,11 @@ TXmlColor ReadXmlColor(const TExXMLTag* color) {
 
 int PatternTypeIndex(std::string_view name) { return IndexIn(kPatternTypes, name, 0); }
 int BorderStyleIndex(std::string_view name) { return IndexIn(kBorderStyles, name, 0); }
-int HorizontalAlignmentIndex(std::string_view name) {
-    return IndexIn(kHorizontalAlignments, name, 0);
-}
-int VerticalAlignmentIndex(std::string_view name) {
-    return IndexIn(kVerticalAlignments, name, kDefaultVertical);
-}
+int HorizontalAlignmentIndex(std::string_view name) { return IndexIn(kHorizontalAlignments, name, 0); }
+int VerticalAlignmentIndex(std::string_view name) { return IndexIn(kVerticalAlignments, name, kDefaultVertical); }
 
-TXmlFill ReadXmlFill(const TExXMLTag& fill) {
+TXmlFill ReadXmlFill(const TExXMLTag& fill)
+{
     TXmlFill result;
     if (const TExXMLTag* pattern = fill.Child(xe_patternFill)) {
         result.PatternType = PatternTypeIndex(pattern->Raw(xa_patternType));
@@ -132,8 +131,7 @@ TXmlFill ReadXmlFill(const TExXMLTag& fill) {
     result.Gradient = true;
     for (const auto& stop : gradient->FTags) {
         if (stop->FId != xe_stop) continue;
-        result.Stops.push_back({ReadXmlColor(stop->Child(xe_color)),
-                                XmlToFloat(stop->Required(xa_position))});
+        result.Stops.push_back({ReadXmlColor(stop->Child(xe_color)), XmlToFloat(stop->Required(xa_position))});
     }
     const std::string_view type = gradient->Raw(xa_type, "linear");
     result.Path = type != "linear";
@@ -145,10 +143,11 @@ TXmlFill ReadXmlFill(const TExXMLTag& fill) {
     return result;
 }
 
-TXmlBorder ReadXmlBorder(const TExXMLTag& border) {
+TXmlBorder ReadXmlBorder(const TExXMLTag& border)
+{
     TXmlBorder result;
-    result.Options = (border.AsBool(xa_diagonalDown) ? 1 : 0) |
-                     (border.AsBool(xa_diagonalUp) ? 2 : 0) | (border.AsBool(xa_outline) ? 4 : 0);
+    result.Options = (border.AsBool(xa_diagonalDown) ? 1 : 0) | (border.AsBool(xa_diagonalUp) ? 2 : 0) |
+                     (border.AsBool(xa_outline) ? 4 : 0);
     for (std::size_t side = 0; side < kBorderSideElements.size(); ++side) {
         const TExXMLTag* line = border.Child(kBorderSideElements[side]);
         if (line == nullptr) continue;
@@ -158,7 +157,8 @@ TXmlBorder ReadXmlBorder(const TExXMLTag& border) {
     return result;
 }
 
-TXmlFont ReadXmlFont(const TExXMLTag& font) {
+TXmlFont ReadXmlFont(const TExXMLTag& font)
+{
     TXmlFont result;
     result.Bold = FlagChild(font, xe_b);
     result.Italic = FlagChild(font, xe_i);
@@ -167,8 +167,10 @@ TXmlFont ReadXmlFont(const TExXMLTag& font) {
     result.Shadow = FlagChild(font, xe_shadow);
     result.Condense = FlagChild(font, xe_condense);
     result.Extend = FlagChild(font, xe_extend);
-    if (const TExXMLTag* rFont = font.Child(xe_rFont)) result.Name = DecodeXmlText(rFont->Required(xa_val));
-    else if (const TExXMLTag* name = font.Child(xe_name)) result.Name = name->DecodedValue(xa_val);
+    if (const TExXMLTag* rFont = font.Child(xe_rFont))
+        result.Name = DecodeXmlText(rFont->Required(xa_val));
+    else if (const TExXMLTag* name = font.Child(xe_name))
+        result.Name = name->DecodedValue(xa_val);
     if (const TExXMLTag* sz = font.Child(xe_sz))
         result.Height20 = static_cast<int>(std::nearbyint(sz->AsFloat(xa_val, 8) * 20));
     result.Family = XmlToInt(ChildValue(font, xe_family));
@@ -180,12 +182,12 @@ TXmlFont ReadXmlFont(const TExXMLTag& font) {
     return result;
 }
 
-TXmlCellFormat ReadXmlCellFormat(const TExXMLTag& xf) {
+TXmlCellFormat ReadXmlCellFormat(const TExXMLTag& xf)
+{
     TXmlCellFormat result;
     result.ApplyFlags = (xf.AsBool(xa_applyNumberFormat) ? 1 : 0) | (xf.AsBool(xa_applyFont) ? 2 : 0) |
                         (xf.AsBool(xa_applyFill) ? 4 : 0) | (xf.AsBool(xa_applyBorder) ? 8 : 0) |
-                        (xf.AsBool(xa_applyAlignment) ? 16 : 0) |
-                        (xf.AsBool(xa_applyProtection) ? 32 : 0);
+                        (xf.AsBool(xa_applyAlignment) ? 16 : 0) | (xf.AsBool(xa_applyProtection) ? 32 : 0);
     result.NumFmtId = xf.AsInt(xa_numFmtId);
     result.FontId = xf.AsInt(xa_fontId);
     result.FillId = xf.AsInt(xa_fillId);

@@ -26,8 +26,8 @@ TXmlColor ReadXmlColor(const TExXMLTag* color);
 
 // Positions in the value lists of the styles part; text not in a list gives
 // the default (0, or 2 = bottom for vertical alignment).
-int PatternTypeIndex(std::string_view name);       // none, solid, mediumGray, ... gray0625
-int BorderStyleIndex(std::string_view name);       // none, thin, medium, ... slantedDashDot
+int PatternTypeIndex(std::string_view name);          // none, solid, mediumGray, ... gray0625
+int BorderStyleIndex(std::string_view name);          // none, thin, medium, ... slantedDashDot
 int HorizontalAlignmentIndex(std::string_view name);  // general, left, center, ... distributed
 int VerticalAlignmentIndex(std::string_view name);    // top, center, bottom, justify, distributed
 
@@ -57,7 +57,7 @@ struct TXmlBorderLine {
 enum TXmlBorderSide { bsLeft, bsTop, bsRight, bsBottom, bsDiagonal, bsHorizontal, bsVertical };
 
 struct TXmlBorder {
-    int Options = 0;  // diagonalDown 1, diagonalUp 2, outline 4
+    int Options = 0;          // diagonalDown 1, diagonalUp 2, outline 4
     TXmlBorderLine Lines[7];  // by TXmlBorderSide
 };
 

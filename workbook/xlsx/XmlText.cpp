@@ -11,24 +11,23 @@ namespace {
 
 // The HTML Latin-1 entity names of the characters 161 to 255, in that order.
 constexpr std::array<std::string_view, 95> kLatin1Entities = {
-    "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",
-    "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",
-    "sup3",   "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",
-    "frac14", "frac12", "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",
-    "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave", "Iacute",
-    "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",
-    "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",  "szlig",
-    "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil", "egrave",
-    "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",   "eth",    "ntilde",
-    "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave", "uacute",
-    "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
+    "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",   "ordf",   "laquo",
+    "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",   "acute",  "micro",  "para",
+    "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave", "Aacute",
+    "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave",
+    "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",   "times",
+    "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute", "acirc",
+    "atilde", "auml",   "aring",  "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute",
+    "icirc",  "iuml",   "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash",
+    "ugrave", "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
 
 constexpr std::size_t kLongestReference = 10;  // "&#x10FFFF;" and the longest names fit
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr int kMaxColumn = 16384;
 constexpr int kMaxRow = 1048576;
 
-void AppendCodePoint(std::u16string& out, char32_t c) {
+void AppendCodePoint(std::u16string& out, char32_t c)
+{
     if (c < 0x10000) {
         out += static_cast<char16_t>(c);
     } else {
@@ -38,11 +37,10 @@ void AppendCodePoint(std::u16string& out, char32_t c) {
     }
 }
 
-bool IsValidCodePoint(std::uint32_t c) {
-    return c > 0 && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
-}
+bool IsValidCodePoint(std::uint32_t c) { return c > 0 && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
 
-std::optional<char32_t> NumericReference(std::string_view body) {
+std::optional<char32_t> NumericReference(std::string_view body)
+{
     int base = 10;
     if (body.starts_with('x')) {
         base = 16;
@@ -50,14 +48,14 @@ std::optional<char32_t> NumericReference(std::string_view body) {
     }
     std::uint32_t value = 0;
     const auto [end, ec] = std::from_chars(body.data(), body.data() + body.size(), value, base);
-    if (body.empty() || ec != std::errc() || end != body.data() + body.size() ||
-        !IsValidCodePoint(value))
+    if (body.empty() || ec != std::errc() || end != body.data() + body.size() || !IsValidCodePoint(value))
         return std::nullopt;
     return static_cast<char32_t>(value);
 }
 
 // The character of the reference whose name (between "&" and ";") is body.
-std::optional<char32_t> ReferencedCharacter(std::string_view body) {
+std::optional<char32_t> ReferencedCharacter(std::string_view body)
+{
     if (body == "quot") return U'"';
     if (body == "amp") return U'&';
     if (body == "lt") return U'<';
@@ -71,7 +69,8 @@ std::optional<char32_t> ReferencedCharacter(std::string_view body) {
 }
 
 // Decodes one UTF-8 sequence at raw[pos]; advances pos by at least one byte.
-char32_t NextUtf8(std::string_view raw, std::size_t& pos) {
+char32_t NextUtf8(std::string_view raw, std::size_t& pos)
+{
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(raw[i]); };
     const unsigned char lead = byte(pos);
     if (lead < 0x80) return raw[pos++];
@@ -88,7 +87,8 @@ char32_t NextUtf8(std::string_view raw, std::size_t& pos) {
     return c;
 }
 
-int HexDigit(char16_t c) {
+int HexDigit(char16_t c)
+{
     if (c >= u'0' && c <= u'9') return c - u'0';
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
     if (c >= u'A' && c <= u'F') return c - u'A' + 10;
@@ -96,7 +96,8 @@ int HexDigit(char16_t c) {
 }
 
 // Days since 1970-01-01 of a proleptic Gregorian date.
-long DaysFromCivil(long y, unsigned m, unsigned d) {
+long DaysFromCivil(long y, unsigned m, unsigned d)
+{
     y -= m <= 2;
     const long era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -106,7 +107,8 @@ long DaysFromCivil(long y, unsigned m, unsigned d) {
 }
 
 // Reads exactly `width` digits at text[pos] into value.
-bool Digits(std::string_view text, std::size_t& pos, std::size_t width, int& value) {
+bool Digits(std::string_view text, std::size_t& pos, std::size_t width, int& value)
+{
     if (pos + width > text.size()) return false;
     const auto [end, ec] = std::from_chars(text.data() + pos, text.data() + pos + width, value);
     if (ec != std::errc() || end != text.data() + pos + width) return false;
@@ -114,23 +116,25 @@ bool Digits(std::string_view text, std::size_t& pos, std::size_t width, int& val
     return true;
 }
 
-bool Expect(std::string_view text, std::size_t& pos, char c) {
+bool Expect(std::string_view text, std::size_t& pos, char c)
+{
     if (pos >= text.size() || text[pos] != c) return false;
     ++pos;
     return true;
 }
 
 // "HH:MM[:SS[.fff]]" as seconds; pos is left after the time.
-std::optional<double> TimeOfDay(std::string_view text, std::size_t& pos) {
+std::optional<double> TimeOfDay(std::string_view text, std::size_t& pos)
+{
     int hours = 0, minutes = 0, seconds = 0;
-    if (!Digits(text, pos, 2, hours) || !Expect(text, pos, ':') || !Digits(text, pos, 2, minutes))
-        return std::nullopt;
+    if (!Digits(text, pos, 2, hours) || !Expect(text, pos, ':') || !Digits(text, pos, 2, minutes)) return std::nullopt;
     double fraction = 0;
     if (Expect(text, pos, ':')) {
         if (!Digits(text, pos, 2, seconds)) return std::nullopt;
         if (pos < text.size() && text[pos] == '.') {
             const std::size_t start = pos;
-            while (++pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {}
+            while (++pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+            }
             std::string decimals = "0";
             decimals.append(text.substr(start, pos - start));
             fraction = XmlToFloat(decimals);
@@ -140,11 +144,11 @@ std::optional<double> TimeOfDay(std::string_view text, std::size_t& pos) {
     return hours * 3600.0 + minutes * 60.0 + seconds + fraction;
 }
 
-std::optional<long> DateSerial(std::string_view text, std::size_t& pos, bool date1904) {
+std::optional<long> DateSerial(std::string_view text, std::size_t& pos, bool date1904)
+{
     int year = 0, month = 0, day = 0;
     if (!Digits(text, pos, 4, year) || !Expect(text, pos, '-') || !Digits(text, pos, 2, month) ||
-        !Expect(text, pos, '-') || !Digits(text, pos, 2, day) || month < 1 || month > 12 ||
-        day < 1 || day > 31)
+        !Expect(text, pos, '-') || !Digits(text, pos, 2, day) || month < 1 || month > 12 || day < 1 || day > 31)
         return std::nullopt;
     const long days = DaysFromCivil(year, month, day);
     if (date1904) return days - DaysFromCivil(1904, 1, 1);
@@ -153,13 +157,15 @@ std::optional<long> DateSerial(std::string_view text, std::size_t& pos, bool dat
     return serial < 61 ? serial - 1 : serial;
 }
 
-bool IsZoneSuffix(std::string_view rest) {
+bool IsZoneSuffix(std::string_view rest)
+{
     return rest.empty() || rest == "Z" || rest.starts_with('+') || rest.starts_with('-');
 }
 
 }  // namespace
 
-std::optional<double> IsoDateToSerial(std::string_view text, bool date1904) {
+std::optional<double> IsoDateToSerial(std::string_view text, bool date1904)
+{
     std::size_t pos = 0;
     double serial = 0;
     if (text.size() >= 10 && text[4] == '-') {
@@ -175,7 +181,8 @@ std::optional<double> IsoDateToSerial(std::string_view text, bool date1904) {
 
 // Runs of plain ASCII, the bulk of most texts, are copied without a look at
 // references, line ends or UTF-8 sequences.
-void AppendDecodedXmlText(std::u16string& out, std::string_view raw) {
+void AppendDecodedXmlText(std::u16string& out, std::string_view raw)
+{
     out.reserve(out.size() + raw.size());
     std::size_t pos = 0;
     while (pos < raw.size()) {
@@ -204,7 +211,8 @@ void AppendDecodedXmlText(std::u16string& out, std::string_view raw) {
     }
 }
 
-std::u16string DecodeXmlText(std::string_view raw) {
+std::u16string DecodeXmlText(std::string_view raw)
+{
     std::u16string out;
     AppendDecodedXmlText(out, raw);
     return out;
@@ -213,7 +221,8 @@ std::u16string DecodeXmlText(std::string_view raw) {
 namespace {
 
 // The character of the escape "_xHHHH_" at text[i], if there is one.
-std::optional<char16_t> XEscapeAt(std::u16string_view text, std::size_t i) {
+std::optional<char16_t> XEscapeAt(std::u16string_view text, std::size_t i)
+{
     if (text[i] != u'_' || i + 6 >= text.size() || text[i + 1] != u'x' || text[i + 6] != u'_') return std::nullopt;
     int value = 0;
     for (std::size_t k = i + 2; k < i + 6; ++k) {
@@ -226,13 +235,15 @@ std::optional<char16_t> XEscapeAt(std::u16string_view text, std::size_t i) {
 
 }  // namespace
 
-std::u16string DecodeXEscapes(std::u16string_view text) {
+std::u16string DecodeXEscapes(std::u16string_view text)
+{
     std::u16string out(text);
     DecodeXEscapesInPlace(out);
     return out;
 }
 
-void DecodeXEscapesInPlace(std::u16string& text, std::size_t from) {
+void DecodeXEscapesInPlace(std::u16string& text, std::size_t from)
+{
     std::size_t i = text.find(u'_', from);
     if (i == std::u16string::npos) return;
     std::size_t to = i;
@@ -249,14 +260,16 @@ void DecodeXEscapesInPlace(std::u16string& text, std::size_t from) {
 
 bool XmlToBool(std::string_view text) { return text == "1" || text == "true"; }
 
-std::int32_t XmlToInt(std::string_view text) {
+std::int32_t XmlToInt(std::string_view text)
+{
     if (text.starts_with('+')) text.remove_prefix(1);
     std::int32_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size() ? value : 0;
 }
 
-double XmlToFloat(std::string_view text) {
+double XmlToFloat(std::string_view text)
+{
     if (text.starts_with('+')) text.remove_prefix(1);
     double value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -264,15 +277,19 @@ double XmlToFloat(std::string_view text) {
     return value;
 }
 
-std::optional<TXmlCellRef> ParseCellRef(std::string_view text) {
+std::optional<TXmlCellRef> ParseCellRef(std::string_view text)
+{
     std::size_t i = text.starts_with('$') ? 1 : 0;
     long col = 0;
     const std::size_t lettersStart = i;
     for (; i < text.size() && col <= kMaxColumn; ++i) {
         const char c = text[i];
-        if (c >= 'A' && c <= 'Z') col = col * 26 + (c - 'A' + 1);
-        else if (c >= 'a' && c <= 'z') col = col * 26 + (c - 'a' + 1);
-        else break;
+        if (c >= 'A' && c <= 'Z')
+            col = col * 26 + (c - 'A' + 1);
+        else if (c >= 'a' && c <= 'z')
+            col = col * 26 + (c - 'a' + 1);
+        else
+            break;
     }
     if (i == lettersStart || col > kMaxColumn) return std::nullopt;
     if (i < text.size() && text[i] == '$') ++i;
@@ -288,7 +305,8 @@ std::optional<TXmlCellRef> ParseCellRef(std::string_view text) {
     return TXmlCellRef{static_cast<int>(col - 1), static_cast<int>(row - 1)};
 }
 
-std::optional<TXmlAreaRef> ParseAreaRef(std::string_view text) {
+std::optional<TXmlAreaRef> ParseAreaRef(std::string_view text)
+{
     const std::size_t colon = text.find(':');
     const auto first = ParseCellRef(text.substr(0, colon));
     if (!first) return std::nullopt;

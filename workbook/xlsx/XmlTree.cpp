@@ -13,8 +13,7 @@ namespace {
 // Elements of these namespaces are looked up by their local name, so that a
 // part written with a prefix (<x:c>) reads like one written without.
 constexpr std::array<std::string_view, 4> kTableNamespaces = {
-    "http://schemas.openxmlformats.org/spreadsheetml/2006/main",
-    "http://purl.oclc.org/ooxml/spreadsheetml/main",
+    "http://schemas.openxmlformats.org/spreadsheetml/2006/main", "http://purl.oclc.org/ooxml/spreadsheetml/main",
     "http://schemas.openxmlformats.org/package/2006/relationships",
     "http://schemas.openxmlformats.org/package/2006/content-types"};
 // Attributes of these namespaces are read as "r:" attributes whatever their
@@ -25,8 +24,8 @@ constexpr std::array<std::string_view, 2> kRelationshipNamespaces = {
 
 enum class TNamespaceKind { nkOther, nkTable, nkRelationships };
 
-template <std::size_t N>
-bool IsOneOf(const std::array<std::string_view, N>& names, std::string_view name) {
+template <std::size_t N> bool IsOneOf(const std::array<std::string_view, N>& names, std::string_view name)
+{
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
@@ -43,7 +42,8 @@ struct TPrefixBinding {
 class TTreeBuilder : public TXmlScanEvents {
 public:
     TTreeBuilder(TExXMLTag& root, std::string_view partName, TXmlPartHandler* handler)
-        : FCurrent(&root), FPartName(partName), FHandler(handler) {}
+        : FCurrent(&root), FPartName(partName), FHandler(handler)
+    {}
 
     void TagBegins(std::string_view name, std::span<const TXmlScannedAttribute> attributes,
                    std::string_view text) override;
@@ -66,7 +66,8 @@ private:
     std::vector<std::unique_ptr<TExXMLTag>> FPool;
 };
 
-std::unique_ptr<TExXMLTag> TTreeBuilder::NewTag() {
+std::unique_ptr<TExXMLTag> TTreeBuilder::NewTag()
+{
     if (FPool.empty()) return std::make_unique<TExXMLTag>();
     std::unique_ptr<TExXMLTag> tag = std::move(FPool.back());
     FPool.pop_back();
@@ -74,7 +75,8 @@ std::unique_ptr<TExXMLTag> TTreeBuilder::NewTag() {
     return tag;
 }
 
-void TTreeBuilder::Recycle(std::vector<std::unique_ptr<TExXMLTag>>& tags) {
+void TTreeBuilder::Recycle(std::vector<std::unique_ptr<TExXMLTag>>& tags)
+{
     for (auto& tag : tags) {
         Recycle(tag->FTags);
         FPool.push_back(std::move(tag));
@@ -82,7 +84,8 @@ void TTreeBuilder::Recycle(std::vector<std::unique_ptr<TExXMLTag>>& tags) {
     tags.clear();
 }
 
-void TTreeBuilder::BindPrefixes(std::span<const TXmlScannedAttribute> attributes) {
+void TTreeBuilder::BindPrefixes(std::span<const TXmlScannedAttribute> attributes)
+{
     for (const auto& a : attributes) {
         if (!a.Name.starts_with("xmlns:")) continue;
         const TNamespaceKind kind = IsOneOf(kTableNamespaces, a.Value)          ? TNamespaceKind::nkTable
@@ -92,24 +95,26 @@ void TTreeBuilder::BindPrefixes(std::span<const TXmlScannedAttribute> attributes
     }
 }
 
-TNamespaceKind TTreeBuilder::KindOfPrefix(std::string_view qualifiedName) const {
+TNamespaceKind TTreeBuilder::KindOfPrefix(std::string_view qualifiedName) const
+{
     const std::string_view prefix = qualifiedName.substr(0, qualifiedName.find(':'));
     for (auto it = FPrefixes.rbegin(); it != FPrefixes.rend(); ++it)
         if (it->Prefix == prefix) return it->Kind;
     return TNamespaceKind::nkOther;
 }
 
-std::string_view TTreeBuilder::ResolvedName(std::string_view name) const {
+std::string_view TTreeBuilder::ResolvedName(std::string_view name) const
+{
     const std::size_t colon = name.find(':');
     if (colon == std::string_view::npos || KindOfPrefix(name) != TNamespaceKind::nkTable) return name;
     return name.substr(colon + 1);
 }
 
-void TTreeBuilder::AddValue(TExXMLTag& tag, const TXmlScannedAttribute& attribute) const {
+void TTreeBuilder::AddValue(TExXMLTag& tag, const TXmlScannedAttribute& attribute) const
+{
     int id = AttributeId(attribute.Name);
     const std::size_t colon = attribute.Name.find(':');
-    if (id < 0 && colon != std::string_view::npos &&
-        KindOfPrefix(attribute.Name) == TNamespaceKind::nkRelationships)
+    if (id < 0 && colon != std::string_view::npos && KindOfPrefix(attribute.Name) == TNamespaceKind::nkRelationships)
         id = AttributeId("r:" + std::string(attribute.Name.substr(colon + 1)));
     if (id < 0) return;
     if (tag.FValues.empty() || tag.FValues.back().FId < id) {  // attributes mostly come in table order
@@ -121,17 +126,16 @@ void TTreeBuilder::AddValue(TExXMLTag& tag, const TXmlScannedAttribute& attribut
     const auto at = std::lower_bound(tag.FValues.begin(), tag.FValues.end(), id,
                                      [](const TExXMLValue& v, int key) { return v.FId < key; });
     if (at != tag.FValues.end() && at->FId == id)
-        throw EXmlError("Duplicate tag value: " + std::string(attribute.Name) +
-                        "; Doc=" + FPartName + "; Tag=" + FCurrent->FName);
+        throw EXmlError("Duplicate tag value: " + std::string(attribute.Name) + "; Doc=" + FPartName +
+                        "; Tag=" + FCurrent->FName);
     tag.FValues.insert(at, TExXMLValue{id, std::string(attribute.Value)});
 }
 
-void TTreeBuilder::TagBegins(std::string_view name,
-                             std::span<const TXmlScannedAttribute> attributes,
-                             std::string_view text) {
+void TTreeBuilder::TagBegins(std::string_view name, std::span<const TXmlScannedAttribute> attributes,
+                             std::string_view text)
+{
     if (++FDepth > kMaxDepth)
-        throw EXmlError("XML nesting deeper than " + std::to_string(kMaxDepth) +
-                        " levels in " + FPartName);
+        throw EXmlError("XML nesting deeper than " + std::to_string(kMaxDepth) + " levels in " + FPartName);
     BindPrefixes(attributes);
     auto tag = NewTag();
     tag->FName = ResolvedName(name);
@@ -144,7 +148,8 @@ void TTreeBuilder::TagBegins(std::string_view name,
     if (FHandler != nullptr) FHandler->TagBegins(*FCurrent);
 }
 
-void TTreeBuilder::TagEnds() {
+void TTreeBuilder::TagEnds()
+{
     const bool done = FHandler != nullptr && FHandler->TagEnds(*FCurrent);
     while (!FPrefixes.empty() && FPrefixes.back().Depth == FDepth) FPrefixes.pop_back();
     --FDepth;
@@ -152,59 +157,68 @@ void TTreeBuilder::TagEnds() {
     if (done) Recycle(FCurrent->FTags);
 }
 
-void AppendEscapedValue(std::string& out, std::string_view value) {
+void AppendEscapedValue(std::string& out, std::string_view value)
+{
     for (const char c : value) {
-        if (c == '"') out += "&quot;";
-        else out += c;
+        if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
     }
 }
 
 }  // namespace
 
-const TExXMLValue* TExXMLTag::Value(int attributeId) const {
+const TExXMLValue* TExXMLTag::Value(int attributeId) const
+{
     for (const auto& v : FValues)
         if (v.FId == attributeId) return &v;
     return nullptr;
 }
 
-const std::string& TExXMLTag::Required(int attributeId) const {
+const std::string& TExXMLTag::Required(int attributeId) const
+{
     if (const TExXMLValue* v = Value(attributeId)) return v->FText;
     throw EXmlError("Required value missing: " + std::string(AttributeName(attributeId)));
 }
 
-std::string_view TExXMLTag::Raw(int attributeId, std::string_view fallback) const {
+std::string_view TExXMLTag::Raw(int attributeId, std::string_view fallback) const
+{
     const TExXMLValue* v = Value(attributeId);
     return v != nullptr ? std::string_view(v->FText) : fallback;
 }
 
-bool TExXMLTag::AsBool(int attributeId, bool fallback) const {
+bool TExXMLTag::AsBool(int attributeId, bool fallback) const
+{
     const TExXMLValue* v = Value(attributeId);
     return v != nullptr ? XmlToBool(v->FText) : fallback;
 }
 
-int TExXMLTag::AsInt(int attributeId, int fallback) const {
+int TExXMLTag::AsInt(int attributeId, int fallback) const
+{
     const TExXMLValue* v = Value(attributeId);
     return v != nullptr ? XmlToInt(v->FText) : fallback;
 }
 
-double TExXMLTag::AsFloat(int attributeId, double fallback) const {
+double TExXMLTag::AsFloat(int attributeId, double fallback) const
+{
     const TExXMLValue* v = Value(attributeId);
     return v != nullptr ? XmlToFloat(v->FText) : fallback;
 }
 
-std::u16string TExXMLTag::DecodedValue(int attributeId) const {
-    return DecodeXmlText(Raw(attributeId));
-}
+std::u16string TExXMLTag::DecodedValue(int attributeId) const { return DecodeXmlText(Raw(attributeId)); }
 
 std::u16string TExXMLTag::DecodedText() const { return DecodeXmlText(FText); }
 
-const TExXMLTag* TExXMLTag::Child(int elementId) const {
+const TExXMLTag* TExXMLTag::Child(int elementId) const
+{
     for (const auto& t : FTags)
         if (t->FId == elementId) return t.get();
     return nullptr;
 }
 
-std::string TExXMLTag::AsXml() const {
+std::string TExXMLTag::AsXml() const
+{
     std::string xml = "<" + FName;
     for (const auto& v : FValues) {
         xml.append(" ").append(AttributeName(v.FId)).append("=\"");
@@ -219,13 +233,15 @@ std::string TExXMLTag::AsXml() const {
 
 TXmlTree::TXmlTree() { FRoot.FName = "PARENT"; }
 
-void TXmlTree::Parse(std::string_view bytes, std::string_view partName, TXmlPartHandler* handler) {
+void TXmlTree::Parse(std::string_view bytes, std::string_view partName, TXmlPartHandler* handler)
+{
     FRoot.FTags.clear();
     TTreeBuilder builder(FRoot, partName, handler);
     ScanXml(bytes, builder);
 }
 
-void TXmlTree::Parse(const TZipContainer& zip, int index, std::string_view partName, TXmlPartHandler* handler) {
+void TXmlTree::Parse(const TZipContainer& zip, int index, std::string_view partName, TXmlPartHandler* handler)
+{
     FRoot.FTags.clear();
     TTreeBuilder builder(FRoot, partName, handler);
     ScanXml(zip.Extract(index), builder);

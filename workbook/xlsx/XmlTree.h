@@ -22,9 +22,9 @@ struct TExXMLValue {
 
 class TExXMLTag {
 public:
-    int FId = kUnknownElement;       // position in the element-name table
-    std::string FName;               // as written; the prefix of the sheet namespaces removed
-    std::string FText;               // raw text after the start tag
+    int FId = kUnknownElement;         // position in the element-name table
+    std::string FName;                 // as written; the prefix of the sheet namespaces removed
+    std::string FText;                 // raw text after the start tag
     std::vector<TExXMLValue> FValues;  // known attributes, ordered by FId
     std::vector<std::unique_ptr<TExXMLTag>> FTags;
     TExXMLTag* FParent = nullptr;
@@ -65,11 +65,9 @@ public:
 class TXmlTree {
 public:
     TXmlTree();
-    void Parse(std::string_view bytes, std::string_view partName,
-               TXmlPartHandler* handler = nullptr);
+    void Parse(std::string_view bytes, std::string_view partName, TXmlPartHandler* handler = nullptr);
     // The same for an entry of a zip container.
-    void Parse(const TZipContainer& zip, int index, std::string_view partName,
-               TXmlPartHandler* handler = nullptr);
+    void Parse(const TZipContainer& zip, int index, std::string_view partName, TXmlPartHandler* handler = nullptr);
     const TExXMLTag& Root() const { return FRoot; }
 
 private:

@@ -56,8 +56,11 @@ void TZipWriter::Add(const std::string& name, std::string_view bytes)
         throw EXLSError("The workbook is too large for a package (4 GiB)");
     const std::string deflated = DeflateRaw(bytes);
     const bool stored = deflated.size() >= bytes.size();
-    TEntry e{name, uint32_t(crc32(0L, reinterpret_cast<const Bytef*>(bytes.data()), uInt(bytes.size()))),
-             uint32_t(stored ? bytes.size() : deflated.size()), uint32_t(bytes.size()), uint32_t(FOffset),
+    TEntry e{name,
+             uint32_t(crc32(0L, reinterpret_cast<const Bytef*>(bytes.data()), uInt(bytes.size()))),
+             uint32_t(stored ? bytes.size() : deflated.size()),
+             uint32_t(bytes.size()),
+             uint32_t(FOffset),
              uint16_t(stored ? 0 : 8)};
     std::string header;
     U32(header, 0x04034B50);
