@@ -73,7 +73,7 @@ QString BackupUsageText(const store::BackupManager& m) {
     for (const auto& b : list) used += b.bytes;
     QString budget = SizeText(m.Budget());
     if (m.AutomaticBudget()) budget += QStringLiteral(" (自动: 2 GB 与可用空间的 10% 中较小者)");
-    return QStringLiteral("%1 个备份共占用 %2, 上限 %3。超出上限时先删除最旧的备份, 最新的三个总会保留。")
+    return QStringLiteral("%1 个备份共占用 %2, 上限 %3。\n超出上限时先删除最旧的备份, 最新的三个总会保留。")
         .arg(list.size())
         .arg(SizeText(used), budget);
 }

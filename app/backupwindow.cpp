@@ -49,7 +49,7 @@ TBackupWindow::TBackupWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName("BackupWindow");
     setWindowTitle(QStringLiteral("数据备份"));
-    resize(640, 380);
+    resize(640, 420);
     auto* hint = new QLabel(QStringLiteral("删除全部商品、导入商品和升级之前, 以及每天第一次启动时, 程序都会自动备份数据库。"), this);
     hint->setWordWrap(true);
     List = new QTableWidget(0, 5, this);
@@ -76,10 +76,10 @@ TBackupWindow::TBackupWindow(QWidget* parent)
     BudgetButton = new QPushButton(QStringLiteral("保存上限"), this);
     BudgetButton->setObjectName("BudgetButton");
     auto* budget = new QHBoxLayout;
-    budget->addWidget(UsageLabel, 1);
-    budget->addWidget(new QLabel(QStringLiteral("上限:"), this));
+    budget->addWidget(new QLabel(QStringLiteral("备份最多占用:"), this));
     budget->addWidget(BudgetBox);
     budget->addWidget(BudgetButton);
+    budget->addStretch(1);
     auto* folder = new QLabel(QStringLiteral("备份位置: %1")
                                   .arg(QString::fromStdString(store::BackupManager(store::Connection().FullPath()).Folder())),
                               this);
@@ -93,6 +93,7 @@ TBackupWindow::TBackupWindow(QWidget* parent)
     auto* lay = new QVBoxLayout(this);
     lay->addWidget(hint);
     lay->addWidget(List, 1);
+    lay->addWidget(UsageLabel);
     lay->addLayout(budget);
     lay->addLayout(buttons);
     connect(RestoreButton, &QPushButton::clicked, this, [this] { Guarded([this] { RestoreSelected(); }); });

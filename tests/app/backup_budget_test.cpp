@@ -106,7 +106,7 @@ TEST_F(BackupBudgetTest, the_budget_in_config_ini_is_shown_when_the_window_opens
     WriteBackupBudgetMB(Ini(), 1536);
     TBackupWindow* w = OpenWindow();
     EXPECT_EQ(w->BudgetBox->text(), QStringLiteral("1.5 GB"));
-    EXPECT_TRUE(w->UsageLabel->text().endsWith(QStringLiteral("上限 1.5 GB。超出上限时先删除最旧的备份, 最新的三个总会保留。")))
+    EXPECT_TRUE(w->UsageLabel->text().endsWith(QStringLiteral("上限 1.5 GB。\n超出上限时先删除最旧的备份, 最新的三个总会保留。")))
         << w->UsageLabel->text().toStdString();
     EXPECT_EQ(SellerBackups().Budget(), std::uint64_t(1536) << 20);
 }
