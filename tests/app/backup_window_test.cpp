@@ -15,7 +15,7 @@
 
 namespace fs = std::filesystem;
 
-class BackupBudgetTest : public AppTest {
+class BackupWindowTest : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
@@ -49,7 +49,7 @@ protected:
     QString Ini() { return QString::fromStdString(dir.file("bin/config.ini")); }
 };
 
-TEST_F(BackupBudgetTest, the_window_shows_each_copys_size_what_all_take_and_the_automatic_budget) {
+TEST_F(BackupWindowTest, the_window_shows_each_copys_size_what_all_take_and_the_automatic_budget) {
     std::string copy = Backups().Backup("manual");
     TBackupWindow* w = OpenWindow();
     ASSERT_NE(w, nullptr);
@@ -63,7 +63,7 @@ TEST_F(BackupBudgetTest, the_window_shows_each_copys_size_what_all_take_and_the_
     EXPECT_EQ(w->BudgetBox->text(), QStringLiteral("自动"));
 }
 
-TEST_F(BackupBudgetTest, a_lower_budget_typed_in_is_kept_in_config_ini_and_prunes_to_the_newest_three) {
+TEST_F(BackupWindowTest, a_lower_budget_typed_in_is_kept_in_config_ini_and_prunes_to_the_newest_three) {
     MakeLargeCopies();
     TBackupWindow* w = OpenWindow();
     ASSERT_EQ(w->List->rowCount(), 5);
@@ -88,7 +88,7 @@ TEST_F(BackupBudgetTest, a_lower_budget_typed_in_is_kept_in_config_ini_and_prune
     EXPECT_EQ(w->List->rowCount(), 3);
 }
 
-TEST_F(BackupBudgetTest, copies_over_a_budget_the_seller_did_not_want_pruned_now_go_at_the_next_backup) {
+TEST_F(BackupWindowTest, copies_over_a_budget_the_seller_did_not_want_pruned_now_go_at_the_next_backup) {
     MakeLargeCopies();
     TBackupWindow* w = OpenWindow();
     prompter.answers = {false};
@@ -102,13 +102,35 @@ TEST_F(BackupBudgetTest, copies_over_a_budget_the_seller_did_not_want_pruned_now
     EXPECT_EQ(w->List->item(1, 0)->text(), QStringLiteral("2024-03-01 10:00:05"));
 }
 
-TEST_F(BackupBudgetTest, the_budget_in_config_ini_is_shown_when_the_window_opens) {
+TEST_F(BackupWindowTest, the_budget_in_config_ini_is_shown_when_the_window_opens) {
     WriteBackupBudgetMB(Ini(), 1536);
     TBackupWindow* w = OpenWindow();
     EXPECT_EQ(w->BudgetBox->text(), QStringLiteral("1.5 GB"));
     EXPECT_TRUE(w->UsageLabel->text().endsWith(QStringLiteral("上限 1.5 GB。\n超出上限时先删除最旧的备份, 最新的三个总会保留。")))
         << w->UsageLabel->text().toStdString();
     EXPECT_EQ(SellerBackups().Budget(), std::uint64_t(1536) << 20);
+}
+
+TEST_F(BackupWindowTest, a_damaged_compressed_copy_chosen_in_the_window_is_refused_and_nothing_changes) {
+    std::string copy = Backups().Backup("manual");
+    Sql("insert into spxx(spbm, spmc) values ('after', '之后')");
+    {
+        std::fstream f(copy, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(fs::file_size(copy) / 2));
+        f.write("ZZZZZZZZ", 8);
+    }
+    TBackupWindow* w = OpenWindow();
+    ASSERT_EQ(w->List->rowCount(), 1);
+    QTest::mouseClick(w->List->viewport(), Qt::LeftButton, {}, w->List->visualItemRect(w->List->item(0, 1)).center());
+    ASSERT_TRUE(w->RestoreButton->isEnabled());
+    prompter.answers = {true};
+    QTest::mouseClick(w->RestoreButton, Qt::LeftButton);
+    ASSERT_EQ(prompter.shown.size(), 2);
+    EXPECT_TRUE(prompter.shown[1].startsWith(QStringLiteral("error:备份文件 %1 已损坏, 不能恢复: 压缩数据").arg(QString::fromStdString(copy))))
+        << prompter.shown[1].toStdString();
+    EXPECT_TRUE(prompter.shown[1].endsWith(QStringLiteral("数据库没有改动。请选择另一个备份恢复。")));
+    EXPECT_EQ(Count("spxx", "spbm = 'after'"), 1);
+    EXPECT_EQ(w->List->rowCount(), 1);
 }
 
 TEST(BackupSizes, sizes_read_in_kilobytes_megabytes_and_gigabytes) {
