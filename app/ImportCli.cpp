@@ -2,6 +2,7 @@
 // on the ledgr.mdb of the current directory.
 #include <ostream>
 
+#include "app/BackupSettings.h"
 #include "app/CliCommands.h"
 #include "app/GoodsImport.h"
 #include "store/Backup.h"
@@ -21,7 +22,7 @@ int ImportGoods(const std::vector<std::string>& args, std::ostream& out, std::os
     workbook::LoadFromWindowResources(xls);
     TGoodsImport import(xls, c);
     import.OnLog = [&out](const QString& line) { out << line.toStdString() << "\n"; };
-    import.BeforeStore = [&c] { store::BackupManager(c.FullPath()).Backup("import"); };
+    import.BeforeStore = [&c] { SellerBackups(c.FullPath(), BackupSettingsFile(false)).Backup("import"); };
     try {
         import.Run(QString::fromStdString(args[0]));
         out << TGoodsImport::CompletionMessage(import.Summary()).toStdString() << "\n";

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "app/BackupSettings.h"
 #include "app/Forms.h"
 #include "app/Prompter.h"
 #include "app/addgoods.h"
@@ -20,7 +21,7 @@ namespace {
 
 std::thread gStartupWorker;
 
-store::BackupManager Manager() { return store::BackupManager(store::Connection().FullPath()); }
+store::BackupManager Manager() { return SellerBackups(); }
 
 // Keeps the windows painting while a large database is copied.
 void KeepPainting(int, int) { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
@@ -84,14 +85,15 @@ bool OfferRestoreOfDamagedDatabase(const QString& problem) {
 
 void StartStartupChecks() {
     std::string db = store::Connection().FullPath();
-    gStartupWorker = std::thread([db] {
+    // The settings are read here: the login window that knows their file belongs to this thread.
+    store::BackupManager daily = SellerBackups(db, BackupSettingsFile(false));
+    gStartupWorker = std::thread([db, daily]() mutable {
         store::RemoveLeftovers(std::filesystem::path(db).parent_path().string());
         store::RemoveLeftovers(store::BackupManager(db).Folder());
         std::string problem = store::CheckDatabase(db, true);
         if (problem == "ok") {
             try {
-                store::BackupManager m(db);
-                if (m.DailyBackupDue()) m.Backup("daily");
+                if (daily.DailyBackupDue()) daily.Backup("daily");
             } catch (const std::exception&) {
                 // A missed daily copy is retried at the next start.
             }

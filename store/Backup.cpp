@@ -9,7 +9,9 @@
 #include <map>
 #include <regex>
 #include <set>
+#include <utility>
 
+#include "store/BackupPack.h"
 #include "store/Connection.h"
 
 namespace fs = std::filesystem;
@@ -18,6 +20,11 @@ namespace store {
 namespace {
 
 std::function<bool(const std::string&)> gWriteFault;
+
+constexpr int kEventCopies = 20;
+constexpr int kDailyDays = 30;
+constexpr int kNewestAlwaysKept = 3;
+constexpr std::uint64_t kBudgetCap = std::uint64_t(2) << 30;  // 2 GB
 
 // An sqlite3 handle closed when it goes out of scope.
 struct Db {
@@ -57,7 +64,7 @@ void CopyPages(sqlite3* from, sqlite3* to, const BackupProgress& progress) {
     if (rc != SQLITE_DONE) ThrowSqlite(to, "备份失败");
 }
 
-const std::regex kName(R"(ledgr-(\d{4})(\d{2})(\d{2})-(\d{2})(\d{2})(\d{2})-([a-z-]+?)(?:-\d+)?\.mdb)");
+const std::regex kName(R"(ledgr-(\d{4})(\d{2})(\d{2})-(\d{2})(\d{2})(\d{2})-([a-z-]+?)(?:-\d+)?\.mdb(\.gz)?)");
 
 std::optional<BackupInfo> Parse(const fs::path& p) {
     std::smatch m;
@@ -67,12 +74,96 @@ std::optional<BackupInfo> Parse(const fs::path& p) {
     i.path = p.string();
     i.stamp = m[1].str() + "-" + m[2].str() + "-" + m[3].str() + " " + m[4].str() + ":" + m[5].str() + ":" + m[6].str();
     i.reason = m[7].str();
+    i.packed = m[8].matched;
+    std::error_code ec;
+    i.bytes = fs::file_size(p, ec);
+    if (ec) i.bytes = 0;
     return i;
 }
 
 void RemoveWithCompanions(const fs::path& p) {
     std::error_code ec;
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) fs::remove(p.string() + suffix, ec);
+}
+
+void FailWhenInjected(const std::string& scratch) {
+    if (gWriteFault && gWriteFault(scratch)) throw StoreError("磁盘已满");
+}
+
+// Copies the database page by page into the new file `scratch` and checks the copy.
+void WriteCheckedCopy(const std::string& database, const std::string& scratch, const BackupProgress& progress) {
+    FailWhenInjected(scratch);
+    fs::remove(scratch);
+    CreatePrivateFile(scratch);
+    {
+        Db from(database, SQLITE_OPEN_READONLY);
+        Db to(scratch, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        CopyPages(from.h, to.h, progress);
+        sqlite3_exec(to.h, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    }
+    // quick_check walks every page and record of the copy; the full
+    // integrity check would also cross-check every index entry, which
+    // costs seconds on a year of sales and finds nothing a page copy can break.
+    std::string check = CheckDatabase(scratch, true, progress);
+    if (check != "ok") throw StoreError("备份副本检查未通过: " + check);
+}
+
+std::string DamagedCopyText(const std::string& backupFile, const std::string& problem) {
+    return "备份文件 " + backupFile + " 已损坏, 不能恢复: " + problem + "\n数据库没有改动。请选择另一个备份恢复。";
+}
+
+// A backup ready to be read as a database: a plain copy as it is, a packed
+// one unpacked (and its stream checked) into a scratch file in the backup
+// folder, removed again when this goes out of scope.
+class UnpackedCopy {
+public:
+    UnpackedCopy(const std::string& backupFile, const std::string& folder, const BackupProgress& progress) {
+        if (!IsPackedName(backupFile)) {
+            FPath = backupFile;
+            return;
+        }
+        CreatePrivateFolder(folder);
+        FPath = FScratch = (fs::path(folder) / "ledgr-restoring.mdb.part").string();
+        std::string problem;
+        try {
+            FailWhenInjected(FScratch);
+            RemoveWithCompanions(FScratch);
+            CreatePrivateFile(FScratch);
+            problem = UnpackFile(backupFile, FScratch, progress);
+        } catch (const std::exception& e) {
+            RemoveWithCompanions(FScratch);
+            throw StoreError("无法解压备份文件 " + backupFile + ": " + e.what() +
+                             "\n数据库没有改动。请检查磁盘空间后再试。");
+        }
+        if (problem != "ok") {
+            RemoveWithCompanions(FScratch);
+            throw StoreError(DamagedCopyText(backupFile, problem));
+        }
+    }
+    ~UnpackedCopy() {
+        if (!FScratch.empty()) RemoveWithCompanions(FScratch);
+    }
+    UnpackedCopy(const UnpackedCopy&) = delete;
+    UnpackedCopy& operator=(const UnpackedCopy&) = delete;
+
+    const std::string& Path() const { return FPath; }
+    // Hands the unpacked file over to the caller; empty for a plain copy.
+    std::string Release() { return std::exchange(FScratch, {}); }
+
+private:
+    std::string FPath;
+    std::string FScratch;
+};
+
+// True when the copy can be restored: a packed copy's stream is whole (its
+// database was checked before it was packed), a plain copy passes the quick check.
+bool CopyIsSound(const BackupInfo& b) {
+    if (!b.packed) return CheckDatabase(b.path, true) == "ok";
+    try {
+        return UnpackFile(b.path, "") == "ok";
+    } catch (const StoreError&) {
+        return false;
+    }
 }
 
 }  // namespace
@@ -134,27 +225,25 @@ std::string BackupManager::Backup(const std::string& reason, const BackupProgres
     } catch (const StoreError&) {  // reported below, where the copy cannot be made
     }
     std::string base = (fs::path(Folder()) / ("ledgr-" + Now("%Y%m%d-%H%M%S") + "-" + reason)).string();
-    std::string target = base + ".mdb";
-    for (int n = 2; fs::exists(target); ++n) target = base + "-" + std::to_string(n) + ".mdb";
-    std::string scratch = target + ".part";
+    std::string target = base + ".mdb.gz";
+    for (int n = 2; fs::exists(target); ++n) target = base + "-" + std::to_string(n) + ".mdb.gz";
+    // The checked page copy ("….mdb.part") is packed into "….mdb.gz.part",
+    // which takes the copy's name once it is complete.
+    std::string scratch = target.substr(0, target.size() - 3) + ".part";
+    std::string packed = target + ".part";
     try {
-        if (gWriteFault && gWriteFault(scratch)) throw StoreError("磁盘已满");
-        fs::remove(scratch);
-        CreatePrivateFile(scratch);
-        {
-            Db from(FDatabase, SQLITE_OPEN_READONLY);
-            Db to(scratch, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-            CopyPages(from.h, to.h, progress);
-            sqlite3_exec(to.h, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
-        }
-        // quick_check walks every page and record of the copy; the full
-        // integrity check would also cross-check every index entry, which
-        // costs seconds on a year of sales and finds nothing a page copy can break.
-        std::string check = CheckDatabase(scratch, true, progress);
-        if (check != "ok") throw StoreError("备份副本检查未通过: " + check);
-        fs::rename(scratch, target);
+        WriteCheckedCopy(FDatabase, scratch, progress);
+        PackedNote note;
+        std::tie(note.goods, note.salesLines) = CountRows(scratch);
+        FailWhenInjected(packed);
+        fs::remove(packed);
+        CreatePrivateFile(packed);
+        PackFile(scratch, packed, note, progress);
+        fs::rename(packed, target);
+        RemoveWithCompanions(scratch);
     } catch (const std::exception& e) {
         RemoveWithCompanions(scratch);
+        RemoveWithCompanions(packed);
         throw StoreError("无法备份数据库到 " + Folder() + ": " + e.what() +
                          "\n为保护您的数据, 操作已取消。请检查磁盘空间和文件夹权限后再试。");
     }
@@ -168,7 +257,11 @@ std::vector<BackupInfo> BackupManager::List(bool withCounts) const {
     for (const auto& e : fs::directory_iterator(Folder(), ec)) {
         auto info = Parse(e.path());
         if (!info) continue;
-        if (withCounts) {
+        if (withCounts && info->packed) {
+            PackedNote note = ReadPackedNote(info->path);
+            info->goods = note.goods;
+            info->salesLines = note.salesLines;
+        } else if (withCounts) {
             try {
                 std::tie(info->goods, info->salesLines) = CountRows(info->path);
             } catch (const StoreError&) {
@@ -187,7 +280,7 @@ std::vector<BackupInfo> BackupManager::List(bool withCounts) const {
 
 std::optional<BackupInfo> BackupManager::NewestGood() const {
     for (const BackupInfo& b : List(false))
-        if (CheckDatabase(b.path, true) == "ok") return b;
+        if (CopyIsSound(b)) return b;
     return std::nullopt;
 }
 
@@ -198,13 +291,15 @@ bool BackupManager::DailyBackupDue() const {
     return true;
 }
 
-void BackupManager::Prune() {
-    std::vector<BackupInfo> all = List(false);
+namespace {
+
+// The 20 newest event copies and the newest daily copy of each of the last 30 days.
+std::set<std::string> KeptByCount(const std::vector<BackupInfo>& all) {
     std::set<std::string> keep;
     int events = 0;
     std::set<std::string> days;
     std::string oldestDay = [] {
-        std::time_t t = std::time(nullptr) - 29 * 24 * 3600;
+        std::time_t t = std::time(nullptr) - (kDailyDays - 1) * 24 * 3600;
         std::tm tm{};
         localtime_r(&t, &tm);
         char buf[16];
@@ -212,13 +307,51 @@ void BackupManager::Prune() {
         return std::string(buf);
     }();
     for (const BackupInfo& b : all) {  // newest first
-        if (b.reason != "daily" && events < 20) {
+        if (b.reason != "daily" && events < kEventCopies) {
             keep.insert(b.path);
             ++events;
         }
         std::string day = b.stamp.substr(0, 10);
         if (b.reason == "daily" && day >= oldestDay && days.insert(day).second) keep.insert(b.path);
     }
+    return keep;
+}
+
+// Drops kept copies from the oldest on while they take more than `budget`;
+// the newest three stay whatever they take.
+void TrimToBudget(const std::vector<BackupInfo>& all, std::set<std::string>& keep, std::uint64_t budget) {
+    std::uintmax_t used = 0;
+    int kept = 0;
+    for (const BackupInfo& b : all) {  // newest first
+        if (!keep.count(b.path)) continue;
+        used += b.bytes;
+        if (++kept > kNewestAlwaysKept && used > budget) keep.erase(b.path);
+    }
+}
+
+}  // namespace
+
+std::uint64_t AutomaticBackupBudget(std::uint64_t freeBytes) { return std::min(kBudgetCap, freeBytes / 10); }
+
+std::uintmax_t BackupManager::UsedBytes() const {
+    std::uintmax_t used = 0;
+    for (const BackupInfo& b : List(false)) used += b.bytes;
+    return used;
+}
+
+std::uint64_t BackupManager::Budget() const {
+    if (FBudget) return FBudget;
+    std::error_code ec;
+    fs::space_info space = fs::space(fs::path(FDatabase).parent_path(), ec);
+    if (ec) return kBudgetCap;
+    // Counted as free, the copies do not shrink the budget they are measured against.
+    return AutomaticBackupBudget(space.available + UsedBytes());
+}
+
+void BackupManager::Prune() {
+    std::vector<BackupInfo> all = List(false);
+    std::set<std::string> keep = KeptByCount(all);
+    TrimToBudget(all, keep, Budget());
     for (const BackupInfo& b : all)
         if (!keep.count(b.path)) RemoveWithCompanions(b.path);
 }
@@ -228,8 +361,9 @@ void BackupManager::Restore(const std::string& backupFile, const BackupProgress&
     if (!fs::is_regular_file(backupFile, missing))
         throw StoreError("找不到备份文件: " + fs::absolute(backupFile).string() +
                          "\n请用 \"tallybrook backups\" 查看现有的备份文件。");
-    std::string check = CheckDatabase(backupFile);
-    if (check != "ok") throw StoreError("备份文件 " + backupFile + " 已损坏, 不能恢复: " + check);
+    UnpackedCopy source(backupFile, Folder(), progress);
+    std::string check = CheckDatabase(source.Path(), false, progress);
+    if (check != "ok") throw StoreError(DamagedCopyText(backupFile, check));
     if (fs::exists(FDatabase) && CheckDatabase(FDatabase, true) == "ok") {
         FPruneAfterBackup = false;  // the copy being restored must survive this backup
         try {
@@ -240,7 +374,7 @@ void BackupManager::Restore(const std::string& backupFile, const BackupProgress&
         }
         FPruneAfterBackup = true;
         {
-            Db from(backupFile, SQLITE_OPEN_READONLY);
+            Db from(source.Path(), SQLITE_OPEN_READONLY);
             Db to(FDatabase, SQLITE_OPEN_READWRITE);
             CopyPages(from.h, to.h, progress);
         }
@@ -255,7 +389,11 @@ void BackupManager::Restore(const std::string& backupFile, const BackupProgress&
     RemoveWithCompanions(FDatabase);
     std::string scratch = FDatabase + ".restore";
     fs::remove(scratch);
-    fs::copy_file(backupFile, scratch);  // takes the backup's mode, 0600 for ours
+    std::string unpacked = source.Release();
+    if (!unpacked.empty())
+        fs::rename(unpacked, scratch);
+    else
+        fs::copy_file(backupFile, scratch);  // takes the backup's mode, 0600 for ours
     fs::permissions(scratch,
                     fs::perms::owner_read | fs::perms::owner_write);  // older backups were 0644
     fs::rename(scratch, FDatabase);
@@ -268,8 +406,9 @@ namespace store {
 
 int RemoveLeftovers(const std::string& folder, std::chrono::seconds minAge) {
     // Names our own writers give their scratch files: a workbook being saved
-    // ("name.xls.tmp-Ab12Cd") and a backup being copied ("....mdb.part").
-    static const std::regex kScratch(R"(.+\.tmp-[A-Za-z0-9]{6}|ledgr-.+\.mdb\.part)");
+    // ("name.xls.tmp-Ab12Cd"), a backup being copied or packed ("....mdb.part",
+    // "....mdb.gz.part") and one being unpacked for a restore.
+    static const std::regex kScratch(R"(.+\.tmp-[A-Za-z0-9]{6}|ledgr-.+\.mdb(\.gz)?\.part)");
     int removed = 0;
     std::error_code ec;
     const auto now = fs::file_time_type::clock::now();

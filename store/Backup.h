@@ -2,7 +2,9 @@
 // before they count, pruned to a bounded set, and restorable in one step.
 //
 // Backups live in "backups/" beside the database, named
-// "ledgr-20131020-140509-delete-all.mdb" (time stamp, then the reason).
+// "ledgr-20131020-140509-delete-all.mdb.gz" (time stamp, then the reason),
+// gzip-compressed; copies of earlier releases ("….mdb", not compressed) are
+// listed, pruned and restored alike.
 #pragma once
 
 #include <chrono>
@@ -20,7 +22,13 @@ struct BackupInfo {
     std::string reason;  // "delete-all", "import", "upgrade", "daily", "manual", "before-restore"
     std::int64_t goods = -1;       // -1 when the copy cannot be read
     std::int64_t salesLines = -1;
+    std::uintmax_t bytes = 0;  // on disk
+    bool packed = false;       // compressed; false for copies of earlier releases
 };
+
+// The disk budget when the seller has set none: at most 2 GB, or a tenth of
+// `freeBytes` when that is less.
+std::uint64_t AutomaticBackupBudget(std::uint64_t freeBytes);
 
 // Called between copy steps with the pages still to copy and the total, so a
 // window can keep painting while a large database is copied.
@@ -32,7 +40,7 @@ public:
 
     std::string Folder() const;
 
-    // Copies the database, checks the copy and keeps it; returns its path.
+    // Copies the database, checks the copy and keeps it compressed; returns its path.
     // Throws StoreError (and leaves no file behind) when the copy cannot be
     // written or does not check out.
     std::string Backup(const std::string& reason, const BackupProgress& progress = {});
@@ -44,15 +52,28 @@ public:
     // True when no backup of any kind was taken today.
     bool DailyBackupDue() const;
 
-    // Replaces the database by the backup. A healthy database is backed up
-    // first ("before-restore"); a damaged one is moved into the backup folder.
+    // Replaces the database by the backup. A compressed backup is unpacked
+    // beside the others and checked (its stream, then the database) before
+    // anything is replaced; a damaged one is refused with the database as it
+    // was. A healthy database is backed up first ("before-restore"); a
+    // damaged one is moved into the backup folder.
     // Every connection to the database must be closed by the caller before
     // and reopened after.
     void Restore(const std::string& backupFile, const BackupProgress& progress = {});
 
     // Keeps the 20 newest event backups and the newest daily backup of each
-    // of the last 30 days; removes the rest.
+    // of the last 30 days, within the disk budget: when those take more, the
+    // oldest go first, but the newest three are always kept. Removes the rest.
     void Prune();
+
+    // The budget in bytes; 0 (the default) is the automatic one.
+    void SetBudget(std::uint64_t bytes) { FBudget = bytes; }
+    bool AutomaticBudget() const { return FBudget == 0; }
+    // The budget in force: the one set, or the automatic one, where the copies
+    // themselves count as free space.
+    std::uint64_t Budget() const;
+    // What all copies take on disk.
+    std::uintmax_t UsedBytes() const;
 
     // Test seam: called with the scratch file's path before a backup is
     // written; returning true makes the write fail like a full disk.
@@ -61,6 +82,7 @@ public:
 private:
     std::string FDatabase;
     bool FPruneAfterBackup = true;
+    std::uint64_t FBudget = 0;
 };
 
 // "ok", or the first problems SQLite's integrity check finds. A file that is

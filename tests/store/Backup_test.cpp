@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "store/BackupPack.h"
 #include "store/Connection.h"
 #include "store/DataSet.h"
 #include "tests/TempDir.h"
@@ -108,6 +109,170 @@ TEST_F(BackupTest, pruning_keeps_twenty_event_copies_and_one_per_recent_day) {
     EXPECT_FALSE(backups.DailyBackupDue());
 }
 
+TEST_F(BackupTest, a_backup_is_kept_compressed_with_its_counts_and_restores_every_row) {
+    std::string before = Dump();
+    std::string copy = backups.Backup("import");
+    EXPECT_EQ(copy.substr(copy.size() - 14), "-import.mdb.gz");
+    EXPECT_LT(fs::file_size(copy), fs::file_size(db) / 2);
+    auto list = backups.List();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_TRUE(list[0].packed);
+    EXPECT_EQ(list[0].bytes, fs::file_size(copy));
+    EXPECT_EQ(list[0].goods, 3000);
+    EXPECT_EQ(list[0].salesLines, 1);
+    Connection(db).Execute("delete from spxx");
+    backups.Restore(copy);
+    EXPECT_EQ(Dump(), before);
+    EXPECT_EQ(CheckDatabase(db), "ok");
+}
+
+TEST_F(BackupTest, a_corrupted_compressed_copy_is_refused_in_chinese_and_the_database_is_untouched) {
+    std::string copy = backups.Backup("manual");
+    {
+        std::fstream f(copy, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(fs::file_size(copy) / 2));
+        f.write("\x5a\x5a\x5a\x5a", 4);
+    }
+    Connection(db).Execute("update spxx set spmc = '改过' where spbm = 'G1'");
+    std::string before = Dump();
+    try {
+        backups.Restore(copy);
+        ADD_FAILURE() << "restored";
+    } catch (const StoreError& e) {
+        std::string text = e.what();
+        EXPECT_EQ(text.rfind("备份文件 " + copy + " 已损坏, 不能恢复: 压缩数据", 0), 0u) << text;
+        EXPECT_NE(text.find("数据库没有改动。请选择另一个备份恢复。"), std::string::npos) << text;
+    }
+    EXPECT_EQ(Dump(), before);
+    EXPECT_EQ(backups.List(false).size(), 1u);  // no copy of the current state was needed
+    EXPECT_FALSE(fs::exists(fs::path(backups.Folder()) / "ledgr-restoring.mdb.part"));
+}
+
+TEST_F(BackupTest, a_compressed_copy_cut_short_is_refused) {
+    std::string copy = backups.Backup("manual");
+    fs::resize_file(copy, fs::file_size(copy) / 2);
+    std::string before = Dump();
+    try {
+        backups.Restore(copy);
+        ADD_FAILURE() << "restored";
+    } catch (const StoreError& e) {
+        EXPECT_NE(std::string(e.what()).find("压缩数据不完整"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(Dump(), before);
+}
+
+TEST_F(BackupTest, a_whole_stream_holding_no_database_is_refused_by_the_database_check) {
+    std::string text = dir.file("notes.txt");
+    std::ofstream(text) << std::string(100000, 'x');
+    std::string copy = (fs::path(backups.Folder()) / "ledgr-20240101-120000-manual.mdb.gz").string();
+    fs::create_directories(backups.Folder());
+    std::ofstream(copy).close();
+    PackFile(text, copy, {});
+    std::string before = Dump();
+    EXPECT_THROW(backups.Restore(copy), StoreError);
+    EXPECT_EQ(Dump(), before);
+}
+
+TEST_F(BackupTest, an_uncompressed_copy_of_an_earlier_release_is_listed_and_restored) {
+    std::string before = Dump();
+    fs::create_directories(backups.Folder());
+    std::string old = (fs::path(backups.Folder()) / "ledgr-20240301-101010-delete-all.mdb").string();
+    fs::copy_file(db, old);
+    auto list = backups.List();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_FALSE(list[0].packed);
+    EXPECT_EQ(list[0].reason, "delete-all");
+    EXPECT_EQ(list[0].goods, 3000);
+    Connection(db).Execute("delete from spxx");
+    backups.Restore(old);
+    EXPECT_EQ(Dump(), before);
+    EXPECT_TRUE(fs::exists(old));
+    EXPECT_EQ(backups.NewestGood()->reason, "before-restore");
+}
+
+TEST_F(BackupTest, the_newest_good_copy_passes_over_a_damaged_compressed_one) {
+    std::string older = backups.Backup("daily");
+    std::string newer = backups.Backup("manual");
+    fs::resize_file(newer, fs::file_size(newer) - 10);
+    auto good = backups.NewestGood();
+    ASSERT_TRUE(good);
+    EXPECT_EQ(good->path, older);
+}
+
+TEST_F(BackupTest, a_backup_that_fails_while_compressing_leaves_nothing) {
+    BackupManager::SetWriteFault([](const std::string& f) { return f.size() > 8 && f.substr(f.size() - 8) == ".gz.part"; });
+    EXPECT_THROW(backups.Backup("manual"), StoreError);
+    BackupManager::SetWriteFault(nullptr);
+    for (auto& e : fs::directory_iterator(backups.Folder())) ADD_FAILURE() << e.path();
+}
+
+class BudgetTest : public BackupTest {
+protected:
+    // Five event copies of 1000 bytes each, "...-01" the oldest.
+    void MakeCopies() {
+        fs::create_directories(backups.Folder());
+        for (int i = 1; i <= 5; ++i) {
+            fs::path p = fs::path(backups.Folder()) / ("ledgr-20240301-1000" + std::string("0") + std::to_string(i) + "-import.mdb.gz");
+            std::ofstream(p).close();
+            fs::resize_file(p, 1000);
+        }
+    }
+    std::string Kept() {
+        std::string out;
+        for (auto& b : backups.List(false)) out += b.stamp.substr(17) + " ";
+        return out;
+    }
+};
+
+TEST_F(BudgetTest, copies_over_the_budget_go_from_the_oldest) {
+    MakeCopies();
+    EXPECT_EQ(backups.UsedBytes(), 5000u);
+    backups.SetBudget(3500);
+    backups.Prune();
+    EXPECT_EQ(Kept(), "05 04 03 ");
+    backups.SetBudget(1000000);
+    backups.Prune();
+    EXPECT_EQ(Kept(), "05 04 03 ");
+}
+
+TEST_F(BudgetTest, a_budget_that_holds_four_keeps_four) {
+    MakeCopies();
+    backups.SetBudget(4000);
+    backups.Prune();
+    EXPECT_EQ(Kept(), "05 04 03 02 ");
+    EXPECT_EQ(backups.UsedBytes(), 4000u);
+}
+
+TEST_F(BudgetTest, the_newest_three_are_kept_even_over_the_budget) {
+    MakeCopies();
+    backups.SetBudget(1);
+    backups.Prune();
+    EXPECT_EQ(Kept(), "05 04 03 ");
+    EXPECT_EQ(backups.Budget(), 1u);
+    EXPECT_FALSE(backups.AutomaticBudget());
+}
+
+TEST_F(BudgetTest, a_backup_made_over_the_budget_removes_the_oldest) {
+    MakeCopies();
+    backups.SetBudget(3000);
+    std::string copy = backups.Backup("manual");
+    auto list = backups.List(false);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].path, copy);
+}
+
+TEST(BackupBudget, the_automatic_budget_is_two_gigabytes_or_a_tenth_of_the_free_space) {
+    const std::uint64_t gb = std::uint64_t(1) << 30;
+    EXPECT_EQ(AutomaticBackupBudget(100 * gb), 2 * gb);
+    EXPECT_EQ(AutomaticBackupBudget(20 * gb), 2 * gb);
+    EXPECT_EQ(AutomaticBackupBudget(5 * gb), gb / 2);
+    EXPECT_EQ(AutomaticBackupBudget(0), 0u);
+    TempDir dir;
+    BackupManager m(dir.file("ledgr.mdb"));
+    EXPECT_TRUE(m.AutomaticBudget());
+    EXPECT_LE(m.Budget(), 2 * gb);
+}
+
 TEST(BackupCheck, a_file_that_is_not_a_database_is_reported) {
     TempDir dir;
     std::ofstream(dir.file("x.mdb")) << "hello";
@@ -127,12 +292,16 @@ TEST(Leftovers, scratch_files_of_killed_writers_are_removed_and_others_kept) {
     const auto old = std::chrono::hours(2);
     fs::path workbook = make("goods.xls.tmp-Ab12Cd", old);
     fs::path backup = make("ledgr-20240301-101010-import.mdb.part", old);
+    fs::path packing = make("ledgr-20240301-101010-import.mdb.gz.part", old);
+    fs::path unpacking = make("ledgr-restoring.mdb.part", old);
     fs::path young = make("sales.xls.tmp-Zz99Yy", std::chrono::seconds(5));  // still being written
     fs::path seller = make("notes.tmp-ab", old);                               // not a name of ours
     fs::path database = make("ledgr.mdb", old);
-    EXPECT_EQ(store::RemoveLeftovers(dir.path().string()), 2);
+    EXPECT_EQ(store::RemoveLeftovers(dir.path().string()), 4);
     EXPECT_FALSE(fs::exists(workbook));
     EXPECT_FALSE(fs::exists(backup));
+    EXPECT_FALSE(fs::exists(packing));
+    EXPECT_FALSE(fs::exists(unpacking));
     EXPECT_TRUE(fs::exists(young));
     EXPECT_TRUE(fs::exists(seller));
     EXPECT_TRUE(fs::exists(database));
