@@ -70,6 +70,9 @@ std::vector<Token> Tokenize(std::string_view sql) {
             if (j == std::string_view::npos) throw std::runtime_error("SQL 语句中的日期没有结束的 #");
             out.push_back({Tok::String, DateLiteral(std::string(sql.substr(i + 1, j - i - 1)))});
             ++j;
+        } else if (c == ':' && i + 1 < sql.size() && sql[i + 1] == ':') {
+            j = i + 2;  // a cast, not a parameter
+            out.push_back({Tok::Punct, "::"});
         } else if (c == ':' && i + 1 < sql.size() && IsWordChar(sql[i + 1])) {
             while (j < sql.size() && IsWordChar(sql[j])) ++j;
             out.push_back({Tok::Param, std::string(sql.substr(i, j - i))});
