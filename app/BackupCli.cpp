@@ -8,7 +8,7 @@
 
 namespace {
 
-store::BackupManager Manager() { return store::BackupManager(store::Connection().FullPath()); }
+store::BackupManager Manager() { return store::BackupManager(store::Connection().Address()); }
 
 int Backup(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (!args.empty()) return err << "usage: tallybrook backup\n", kExitUsage;

@@ -15,12 +15,13 @@
 #include "app/sell.h"
 #include "app/sellManager.h"
 #include "store/Backup.h"
+#include "store/Server.h"
 
 namespace {
 
 std::thread gStartupWorker;
 
-store::BackupManager Manager() { return store::BackupManager(store::Connection().FullPath()); }
+store::BackupManager Manager() { return store::BackupManager(store::Connection().Address()); }
 
 // Keeps the windows painting while a large database is copied.
 void KeepPainting(int, int) { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
@@ -81,11 +82,12 @@ bool OfferRestoreOfDamagedDatabase(const QString& problem) {
 }
 
 void StartStartupChecks() {
-    std::string db = store::Connection().FullPath();
+    std::string db = store::Connection().Address();
     gStartupWorker = std::thread([db] {
-        store::RemoveLeftovers(std::filesystem::path(db).parent_path().string());
+        bool server = store::IsServerAddress(db);  // the server checks its own pages
+        if (!server) store::RemoveLeftovers(std::filesystem::path(db).parent_path().string());
         store::RemoveLeftovers(store::BackupManager(db).Folder());
-        std::string problem = store::CheckDatabase(db, true);
+        std::string problem = server ? "ok" : store::CheckDatabase(db, true);
         if (problem == "ok") {
             try {
                 store::BackupManager m(db);

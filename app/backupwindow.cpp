@@ -53,7 +53,7 @@ TBackupWindow::TBackupWindow(QWidget* parent)
     CloseButton = new QPushButton(QStringLiteral("关闭"), this);
     CloseButton->setObjectName("CloseButton");
     auto* folder = new QLabel(QStringLiteral("备份位置: %1")
-                                  .arg(QString::fromStdString(store::BackupManager(store::Connection().FullPath()).Folder())),
+                                  .arg(QString::fromStdString(store::BackupManager(store::Connection().Address()).Folder())),
                               this);
     folder->setObjectName("FolderLabel");
     folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -83,7 +83,7 @@ void TBackupWindow::showEvent(QShowEvent* e) {
 }
 
 void TBackupWindow::Reload() {
-    auto list = store::BackupManager(store::Connection().FullPath()).List();
+    auto list = store::BackupManager(store::Connection().Address()).List();
     List->setRowCount(static_cast<int>(list.size()));
     for (int r = 0; r < static_cast<int>(list.size()); ++r) {
         const auto& b = list[static_cast<size_t>(r)];

@@ -11,6 +11,8 @@
 #include <set>
 
 #include "store/Connection.h"
+#include "store/Server.h"
+#include "store/ServerBackup.h"
 
 namespace fs = std::filesystem;
 
@@ -124,9 +126,13 @@ std::pair<std::int64_t, std::int64_t> CountRows(const std::string& file) {
 void BackupManager::SetWriteFault(std::function<bool(const std::string&)> fault) { gWriteFault = std::move(fault); }
 
 BackupManager::BackupManager(std::string databaseFile)
-    : FDatabase(fs::absolute(databaseFile).lexically_normal().string()) {}
+    : FDatabase(IsServerAddress(databaseFile) ? databaseFile : fs::absolute(databaseFile).lexically_normal().string()) {}
 
-std::string BackupManager::Folder() const { return (fs::path(FDatabase).parent_path() / "backups").string(); }
+// Books on a server keep their backups in the data folder the program runs in.
+std::string BackupManager::Folder() const {
+    if (IsServerAddress(FDatabase)) return fs::absolute("backups").string();
+    return (fs::path(FDatabase).parent_path() / "backups").string();
+}
 
 std::string BackupManager::Backup(const std::string& reason, const BackupProgress& progress) {
     try {
@@ -141,6 +147,12 @@ std::string BackupManager::Backup(const std::string& reason, const BackupProgres
         if (gWriteFault && gWriteFault(scratch)) throw StoreError("磁盘已满");
         fs::remove(scratch);
         CreatePrivateFile(scratch);
+        if (IsServerAddress(FDatabase)) {
+            DumpServer(FDatabase, scratch);
+            fs::rename(scratch, target);
+            if (FPruneAfterBackup) Prune();
+            return target;
+        }
         {
             Db from(FDatabase, SQLITE_OPEN_READONLY);
             Db to(scratch, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
@@ -160,6 +172,21 @@ std::string BackupManager::Backup(const std::string& reason, const BackupProgres
     }
     if (FPruneAfterBackup) Prune();
     return target;
+}
+
+void BackupManager::RestoreOnServer(const std::string& backupFile, const BackupProgress& progress) {
+    std::string check = CheckServerDump(backupFile);
+    if (check != "ok") throw StoreError("备份文件 " + backupFile + " 不是数据库服务器的备份, 不能恢复: " + check);
+    FPruneAfterBackup = false;  // the copy being restored must survive this backup
+    try {
+        Backup("before-restore", progress);
+    } catch (...) {
+        FPruneAfterBackup = true;
+        throw;
+    }
+    FPruneAfterBackup = true;
+    RestoreServer(FDatabase, backupFile);
+    Prune();
 }
 
 std::vector<BackupInfo> BackupManager::List(bool withCounts) const {
@@ -228,6 +255,7 @@ void BackupManager::Restore(const std::string& backupFile, const BackupProgress&
     if (!fs::is_regular_file(backupFile, missing))
         throw StoreError("找不到备份文件: " + fs::absolute(backupFile).string() +
                          "\n请用 \"tallybrook backups\" 查看现有的备份文件。");
+    if (IsServerAddress(FDatabase)) return RestoreOnServer(backupFile, progress);
     std::string check = CheckDatabase(backupFile);
     if (check != "ok") throw StoreError("备份文件 " + backupFile + " 已损坏, 不能恢复: " + check);
     if (fs::exists(FDatabase) && CheckDatabase(FDatabase, true) == "ok") {

@@ -116,6 +116,9 @@ public:
     bool Connected() const { return FDb != nullptr || FServer != nullptr; }
     // The file's full path, or the server's address without its password.
     std::string FullPath() const;
+    // The file's full path, or the server's whole address (for the backup
+    // tools, which must log in): never shown to the seller.
+    std::string Address() const { return IsServer() ? FFile : FullPath(); }
     bool IsServer() const;
 
     // Runs a statement without a result; returns the number of rows changed.
