@@ -19,7 +19,7 @@ QString Quoted(const QString& name) { return QStringLiteral("\"") + name + QStri
 TAccounts::TAccounts(store::Connection& c, int iterations) : FConn(c), FIterations(iterations) {}
 
 std::vector<TAccountRow> TAccounts::List() {
-    store::Statement st(FConn.Handle(),
+    store::Statement st(FConn,
                         "select username, min(substr(password, 1, length(:m)) = :m) from users "
                         "group by username order by min(rowid)");
     st.Bind({{":m", std::string(password::kMarker)}});
@@ -30,7 +30,7 @@ std::vector<TAccountRow> TAccounts::List() {
 }
 
 std::vector<std::string> TAccounts::Stored(const QString& name) {
-    store::Statement st(FConn.Handle(), "select password from users where username=:u order by rowid");
+    store::Statement st(FConn, "select password from users where username=:u order by rowid");
     st.Bind({{":u", Utf8(name)}});
     std::vector<std::string> out;
     while (st.Step()) out.push_back(store::ValueText(st.Column(0)));
@@ -48,7 +48,7 @@ bool TAccounts::LogIn(const QString& name, const QString& plain) {
     std::string p = Utf8(plain);
     std::vector<std::pair<std::int64_t, std::string>> rows;
     {
-        store::Statement st(FConn.Handle(), "select rowid, password from users where username=:u order by rowid");
+        store::Statement st(FConn, "select rowid, password from users where username=:u order by rowid");
         st.Bind({{":u", Utf8(name)}});
         while (st.Step()) rows.emplace_back(std::get<std::int64_t>(st.Column(0)), store::ValueText(st.Column(1)));
     }
@@ -69,7 +69,7 @@ bool TAccounts::LogIn(const QString& name, const QString& plain) {
 }
 
 bool TAccounts::Exists(const QString& name) {
-    store::Statement st(FConn.Handle(), "select 1 from users where username=:u limit 1");
+    store::Statement st(FConn, "select 1 from users where username=:u limit 1");
     st.Bind({{":u", Utf8(name)}});
     return st.Step();
 }
@@ -117,7 +117,7 @@ void TAccounts::Remove(const QString& name, const QString& loggedIn) {
     QString n = Trimmed(name);
     RequireAccount(n);
     if (n == loggedIn) Refuse(QStringLiteral("不能删除当前登录的账号 %1。请用其他账号登录后再删除。").arg(Quoted(n)));
-    store::Statement st(FConn.Handle(), "select count(distinct username) from users where username<>:u");
+    store::Statement st(FConn, "select count(distinct username) from users where username<>:u");
     st.Bind({{":u", Utf8(n)}});
     if (!st.Step() || store::ValueText(st.Column(0)) == "0")
         Refuse(QStringLiteral("不能删除最后一个账号 %1, 否则将无法登录。请先新增一个账号。").arg(Quoted(n)));

@@ -57,7 +57,7 @@ store::BackupManager SellerBackups(const std::string& databaseFile, const QStrin
 }
 
 store::BackupManager SellerBackups() {
-    return SellerBackups(store::Connection().FullPath(), BackupSettingsFile(false));
+    return SellerBackups(store::Connection().Address(), BackupSettingsFile(false));
 }
 
 QString SizeText(std::uintmax_t bytes) {

@@ -4,6 +4,7 @@
 
 #include "app/SalesCli.h"
 #include "store/Connection.h"
+#include "store/Server.h"
 
 std::string CliText(std::string text) {
     for (size_t at = 0; (at = text.find('\r', at)) != std::string::npos;) {
@@ -16,12 +17,27 @@ std::string CliText(std::string text) {
     return text;
 }
 
+namespace {
+
+int NewServerDatabase(const std::string& address, std::ostream& out) {
+    store::Connection::CreateDatabase(address);
+    std::string shown = store::RedactedAddress(address);
+    out << "已在数据库服务器上创建账目表和账号 admin: " << shown << "\n"
+        << "要让程序使用它, 请在 config.ini 中写入:\n[database]\nserver=" << shown << "\n"
+        << (shown != address ? "(把 *** 换成密码) " : "") << "或设置环境变量 " << store::kDatabaseUrlVariable << "。\n";
+    return 0;
+}
+
+}  // namespace
+
 std::vector<TCliCommand> DatabaseCommands() {
-    return {{"new-database", "new-database",
-             "Creates ledgr.mdb here with the tables and the account admin / 470913; never overwrites.",
+    return {{"new-database", "new-database [--server URL]",
+             "Creates ledgr.mdb here with the tables and the account admin / 470913; never overwrites. "
+             "With --server, creates them in that PostgreSQL database instead.",
              [](const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+                 if (args.size() == 2 && args[0] == "--server") return NewServerDatabase(args[1], out);
                  if (!args.empty()) {
-                     err << "new-database takes no arguments\n";
+                     err << "new-database takes no arguments, or --server URL\n";
                      return kExitUsage;
                  }
                  store::Connection::CreateDatabase(store::kDatabaseFile);

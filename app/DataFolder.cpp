@@ -16,6 +16,15 @@ fs::path UserDataFolder() {
 
 fs::path EnterDataFolder(TDataFolderUse use) {
     std::error_code ec;
+    // Books on a server: the data folder keeps only what is local (the
+    // backups); no database file is made.
+    if (store::DefaultIsServer()) {
+        if (use == TDataFolderUse::Command) return fs::current_path();
+        fs::path folder = UserDataFolder();
+        fs::create_directories(folder, ec);
+        if (!ec) fs::current_path(folder);
+        return fs::current_path();
+    }
     if (fs::is_regular_file(store::kDatabaseFile, ec)) return fs::current_path();
     fs::path folder = UserDataFolder();
     bool present = fs::is_regular_file(folder / store::kDatabaseFile, ec);

@@ -184,7 +184,7 @@ int TGoodsImport::Store(int rows)
     workbook::TSheet& sheet = FXls.Sheet(0);
     std::set<std::string> known;
     {
-        store::Statement codes(FConnection.Handle(), "select spbm from spxx where spbm is not null");
+        store::Statement codes(FConnection, "select spbm from spxx where spbm is not null");
         while (codes.Step()) known.insert(store::ValueText(codes.Column(0)));
     }
     store::Transaction transaction(FConnection);
@@ -196,8 +196,8 @@ int TGoodsImport::Store(int rows)
             store::Params params;
             for (int col = 0; col < 7; ++col)
                 params.push_back({kParams[col], CellText(sheet, uint32_t(col), uint32_t(r)).toStdString()});
-            if (!insert) insert.emplace(FConnection.Handle(), store::TranslateSql(kInsert));
-            sqlite3_reset(insert->Handle());
+            if (!insert) insert.emplace(FConnection, store::TranslateSql(kInsert));
+            insert->Reset();
             insert->Bind(params);
             while (insert->Step()) {
             }

@@ -22,7 +22,7 @@ int ImportGoods(const std::vector<std::string>& args, std::ostream& out, std::os
     workbook::LoadFromWindowResources(xls);
     TGoodsImport import(xls, c);
     import.OnLog = [&out](const QString& line) { out << line.toStdString() << "\n"; };
-    import.BeforeStore = [&c] { SellerBackups(c.FullPath(), BackupSettingsFile(false)).Backup("import"); };
+    import.BeforeStore = [&c] { SellerBackups(c.Address(), BackupSettingsFile(false)).Backup("import"); };
     try {
         import.Run(QString::fromStdString(args[0]));
         out << TGoodsImport::CompletionMessage(import.Summary()).toStdString() << "\n";

@@ -65,13 +65,13 @@ std::vector<TCard> Cards(year_month_day today) {
 
 TFigures SalesFigures(store::Connection& c, const TSalesFilter& f) {
     store::Statement st(
-        c.Handle(), std::string("select ") + kSums + " from xssp where 1=1 " + SalesConditions(f));
+        c, std::string("select ") + kSums + " from xssp where 1=1 " + SalesConditions(f));
     st.Bind(SalesFilterParams(f));
     return st.Step() ? ReadFigures(st, 0) : TFigures{};
 }
 
 TFigures SalesFigures(store::Connection& c, year_month_day from, year_month_day to) {
-    store::Statement st(c.Handle(), std::string("select ") + kSums + " from xssp where " + kDays);
+    store::Statement st(c, std::string("select ") + kSums + " from xssp where " + kDays);
     st.Bind(DayParams(from, to));
     return st.Step() ? ReadFigures(st, 0) : TFigures{};
 }
@@ -80,13 +80,13 @@ TFigures SalesFigures(store::Connection& c, year_month_day from, year_month_day 
 // reads its stretch of the covering index in order, where a single select
 // grouped by day would sort every line of the span first.
 std::vector<TSeriesPoint> SalesSeries(store::Connection& c, const TSpanRange& range) {
-    store::Statement st(c.Handle(), std::string("select ") + kSums + " from xssp where " + kDays);
+    store::Statement st(c, std::string("select ") + kSums + " from xssp where " + kDays);
     std::vector<TSeriesPoint> out;
     year_month_day d = range.monthly ? FirstOfMonth(range.from) : range.from;
     while (d <= range.to) {
         year_month_day next = range.monthly ? d + months{1} : year_month_day{sys_days{d} + days{1}};
         year_month_day last{sys_days{next} - days{1}};
-        sqlite3_reset(st.Handle());
+        st.Reset();
         st.Bind(DayParams(d, std::min(last, range.to)));
         out.push_back({d, st.Step() ? ReadFigures(st, 0) : TFigures{}});
         d = next;
@@ -122,7 +122,7 @@ TBestSellerLists BestSellerLists(store::Connection& c, year_month_day from, year
     std::string sql = WithSums(kGoodsSums) + "select 0, * from " + "(" +
                       Ranked("revenue - cost desc, qty desc") + ") union all select 1, * from (" +
                       Ranked("qty desc, revenue - cost desc") + ")";
-    store::Statement st(c.Handle(), sql);
+    store::Statement st(c, sql);
     store::Params p = DayParams(from, to);
     p.push_back({":limit", std::int64_t{limit}});
     st.Bind(p);
@@ -140,7 +140,7 @@ std::vector<TBestSeller> BestSellers(store::Connection& c, year_month_day from, 
 }
 
 std::vector<TLowStock> LowStock(store::Connection& c, std::int64_t threshold, int limit) {
-    store::Statement st(c.Handle(),
+    store::Statement st(c,
                         "select id, spbm, spmc, spsx, spkc from spxx where spkc <= :t order by "
                         "spkc, spbm limit :n");
     st.Bind({{":t", threshold}, {":n", std::int64_t{limit}}});
@@ -240,7 +240,7 @@ std::string OverviewReport(const TOverview& o) {
 }
 
 bool HasSales(store::Connection& c) {
-    store::Statement st(c.Handle(), "select exists(select 1 from xssp)");
+    store::Statement st(c, "select exists(select 1 from xssp)");
     return st.Step() && Int(st, 0) != 0;
 }
 

@@ -16,6 +16,7 @@
 #include "app/sell.h"
 #include "app/sellManager.h"
 #include "store/Backup.h"
+#include "store/Server.h"
 
 namespace {
 
@@ -84,13 +85,14 @@ bool OfferRestoreOfDamagedDatabase(const QString& problem) {
 }
 
 void StartStartupChecks() {
-    std::string db = store::Connection().FullPath();
+    std::string db = store::Connection().Address();
     // The settings are read here: the login window that knows their file belongs to this thread.
     store::BackupManager daily = SellerBackups(db, BackupSettingsFile(false));
     gStartupWorker = std::thread([db, daily]() mutable {
-        store::RemoveLeftovers(std::filesystem::path(db).parent_path().string());
+        bool server = store::IsServerAddress(db);  // the server checks its own pages
+        if (!server) store::RemoveLeftovers(std::filesystem::path(db).parent_path().string());
         store::RemoveLeftovers(store::BackupManager(db).Folder());
-        std::string problem = store::CheckDatabase(db, true);
+        std::string problem = server ? "ok" : store::CheckDatabase(db, true);
         if (problem == "ok") {
             try {
                 if (daily.DailyBackupDue()) daily.Backup("daily");

@@ -132,7 +132,7 @@ std::vector<TStockShortfall> TSalesOrder::StockShortfalls(store::Connection& c) 
     }
     std::vector<TStockShortfall> out;
     for (const auto& [id, quantity] : sold) {
-        store::Statement st(c.Handle(), "select spbm, spmc, spkc from spxx where id = ?");
+        store::Statement st(c, "select spbm, spmc, spkc from spxx where id = ?");
         st.Bind(1, store::Value(id));
         if (!st.Step()) continue;  // a goods row gone since it was picked is refused by Save
         store::Value stock = st.Column(2);

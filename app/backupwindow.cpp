@@ -81,7 +81,7 @@ TBackupWindow::TBackupWindow(QWidget* parent)
     budget->addWidget(BudgetButton);
     budget->addStretch(1);
     auto* folder = new QLabel(QStringLiteral("备份位置: %1")
-                                  .arg(QString::fromStdString(store::BackupManager(store::Connection().FullPath()).Folder())),
+                                  .arg(QString::fromStdString(store::BackupManager(store::Connection().Address()).Folder())),
                               this);
     folder->setObjectName("FolderLabel");
     folder->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -5,6 +5,8 @@
 #include <iostream>
 
 #include "app/DataFolder.h"
+#include "app/DatabaseSettings.h"
+#include "app/LoginSettings.h"
 #include "app/ErrorReport.h"
 #include "app/Translations.h"
 #include "app/Forms.h"
@@ -37,6 +39,7 @@ void CentreOnScreen(QWidget* w) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ChooseDatabase(ProgramFolder(), TLoginSettings::DefaultUserDir());
     if (IsCommand(argc, argv)) {
         // "new-database" makes the file right here, wherever that is.
         if (std::string(argv[1]) != "new-database") EnterDataFolder(TDataFolderUse::Command);

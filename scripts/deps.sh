@@ -6,6 +6,7 @@ PKGS=(
   build-essential cmake pkg-config ninja-build clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n qt6-charts-dev libqt6opengl6-dev
   libsqlite3-dev sqlite3
+  libpq-dev postgresql
   libcurl4-openssl-dev libssl-dev ca-certificates
   libzip-dev zlib1g-dev libjpeg-dev
   libgtest-dev googletest

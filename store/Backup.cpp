@@ -13,6 +13,8 @@
 
 #include "store/BackupPack.h"
 #include "store/Connection.h"
+#include "store/Server.h"
+#include "store/ServerBackup.h"
 
 namespace fs = std::filesystem;
 
@@ -215,9 +217,13 @@ std::pair<std::int64_t, std::int64_t> CountRows(const std::string& file) {
 void BackupManager::SetWriteFault(std::function<bool(const std::string&)> fault) { gWriteFault = std::move(fault); }
 
 BackupManager::BackupManager(std::string databaseFile)
-    : FDatabase(fs::absolute(databaseFile).lexically_normal().string()) {}
+    : FDatabase(IsServerAddress(databaseFile) ? databaseFile : fs::absolute(databaseFile).lexically_normal().string()) {}
 
-std::string BackupManager::Folder() const { return (fs::path(FDatabase).parent_path() / "backups").string(); }
+// Books on a server keep their backups in the data folder the program runs in.
+std::string BackupManager::Folder() const {
+    if (IsServerAddress(FDatabase)) return fs::absolute("backups").string();
+    return (fs::path(FDatabase).parent_path() / "backups").string();
+}
 
 std::string BackupManager::Backup(const std::string& reason, const BackupProgress& progress) {
     try {
@@ -232,6 +238,17 @@ std::string BackupManager::Backup(const std::string& reason, const BackupProgres
     std::string scratch = target.substr(0, target.size() - 3) + ".part";
     std::string packed = target + ".part";
     try {
+        if (IsServerAddress(FDatabase)) {
+            // A server's copy is a pg_dump archive, compressed by pg_dump itself.
+            std::string dump = target.substr(0, target.size() - 3);
+            FailWhenInjected(scratch);
+            fs::remove(scratch);
+            CreatePrivateFile(scratch);
+            DumpServer(FDatabase, scratch);
+            fs::rename(scratch, dump);
+            if (FPruneAfterBackup) Prune();
+            return dump;
+        }
         WriteCheckedCopy(FDatabase, scratch, progress);
         PackedNote note;
         std::tie(note.goods, note.salesLines) = CountRows(scratch);
@@ -249,6 +266,21 @@ std::string BackupManager::Backup(const std::string& reason, const BackupProgres
     }
     if (FPruneAfterBackup) Prune();
     return target;
+}
+
+void BackupManager::RestoreOnServer(const std::string& backupFile, const BackupProgress& progress) {
+    std::string check = CheckServerDump(backupFile);
+    if (check != "ok") throw StoreError("备份文件 " + backupFile + " 不是数据库服务器的备份, 不能恢复: " + check);
+    FPruneAfterBackup = false;  // the copy being restored must survive this backup
+    try {
+        Backup("before-restore", progress);
+    } catch (...) {
+        FPruneAfterBackup = true;
+        throw;
+    }
+    FPruneAfterBackup = true;
+    RestoreServer(FDatabase, backupFile);
+    Prune();
 }
 
 std::vector<BackupInfo> BackupManager::List(bool withCounts) const {
@@ -361,6 +393,7 @@ void BackupManager::Restore(const std::string& backupFile, const BackupProgress&
     if (!fs::is_regular_file(backupFile, missing))
         throw StoreError("找不到备份文件: " + fs::absolute(backupFile).string() +
                          "\n请用 \"tallybrook backups\" 查看现有的备份文件。");
+    if (IsServerAddress(FDatabase)) return RestoreOnServer(backupFile, progress);
     UnpackedCopy source(backupFile, Folder(), progress);
     std::string check = CheckDatabase(source.Path(), false, progress);
     if (check != "ok") throw StoreError(DamagedCopyText(backupFile, check));

@@ -36,6 +36,7 @@ using BackupProgress = std::function<void(int remaining, int total)>;
 
 class BackupManager {
 public:
+    // `databaseFile` may be a server address (store/ServerBackup.h).
     explicit BackupManager(std::string databaseFile);
 
     std::string Folder() const;
@@ -80,6 +81,8 @@ public:
     static void SetWriteFault(std::function<bool(const std::string&)> fault);
 
 private:
+    void RestoreOnServer(const std::string& backupFile, const BackupProgress& progress);
+
     std::string FDatabase;
     bool FPruneAfterBackup = true;
     std::uint64_t FBudget = 0;

@@ -5,11 +5,14 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
+#include <cstdlib>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
 
+#include "store/Server.h"
 #include "store/SqlFunctions.h"
 #include "store/SqlTranslate.h"
 
@@ -20,6 +23,8 @@ std::atomic<int> gOpenCount{0};
 std::function<bool()> gStepFault;
 std::mutex gDamageLock;
 std::string gDamage;
+std::mutex gDefaultLock;
+std::string gDefault;
 
 const char* const kDamagedAdvice =
     "数据库文件已损坏, 为了不丢失数据, 程序不再写入。请在 \"工具 → 数据备份\" 中恢复最新的完好备份, "
@@ -42,6 +47,22 @@ void MatchCompanionModes(const std::string& path) {
 }
 
 }  // namespace
+
+std::string DefaultDatabase() {
+    {
+        std::lock_guard lock(gDefaultLock);
+        if (!gDefault.empty()) return gDefault;
+    }
+    const char* env = std::getenv(kDatabaseUrlVariable);
+    return env && *env ? env : kDatabaseFile;
+}
+
+void SetDefaultDatabase(std::string address) {
+    std::lock_guard lock(gDefaultLock);
+    gDefault = std::move(address);
+}
+
+bool DefaultIsServer() { return IsServerAddress(DefaultDatabase()); }
 
 void MarkDatabaseDamaged(const std::string& problem) {
     std::lock_guard lock(gDamageLock);
@@ -79,15 +100,21 @@ void CreatePrivateFolder(const std::string& folder) {
     throw StoreError(context.empty() ? msg : context + ": " + msg);
 }
 
-Statement::Statement(sqlite3* db, const std::string& sql) : FDb(db) {
-    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &FStmt, nullptr) != SQLITE_OK)
-        ThrowSqlite(db, "");
+Statement::Statement(Connection& c, const std::string& sql) {
+    if (c.IsServer()) {
+        FServer = std::make_unique<ServerStatement>(c.Server(), sql);
+        return;
+    }
+    FDb = c.Handle();
+    if (sqlite3_prepare_v2(FDb, sql.c_str(), static_cast<int>(sql.size()), &FStmt, nullptr) != SQLITE_OK)
+        ThrowSqlite(FDb, "");
     if (!FStmt) throw StoreError("空的 SQL 语句");
 }
 
 Statement::~Statement() { sqlite3_finalize(FStmt); }
 
 void Statement::Bind(int index, const Value& v) {
+    if (FServer) return FServer->Bind(index, v);
     int rc = SQLITE_OK;
     if (auto* i = std::get_if<std::int64_t>(&v)) rc = sqlite3_bind_int64(FStmt, index, *i);
     else if (auto* d = std::get_if<double>(&v)) rc = sqlite3_bind_double(FStmt, index, *d);
@@ -100,7 +127,7 @@ void Statement::Bind(int index, const Value& v) {
 void Statement::Bind(const Params& params) {
     for (const Param& p : params) {
         std::string name = p.name.empty() || p.name[0] != ':' ? ":" + p.name : p.name;
-        int index = sqlite3_bind_parameter_index(FStmt, name.c_str());
+        int index = FServer ? FServer->ParamIndex(name) : sqlite3_bind_parameter_index(FStmt, name.c_str());
         if (index == 0) throw StoreError("SQL 语句中没有参数 " + name);
         Bind(index, p.value);
     }
@@ -108,6 +135,7 @@ void Statement::Bind(const Params& params) {
 
 bool Statement::Step() {
     if (Connection::StepFault()) throw StoreError("写入数据库失败 (模拟故障)");
+    if (FServer) return FServer->Step();
     if (!sqlite3_stmt_readonly(FStmt)) {
         std::string damage = DatabaseDamage();
         if (!damage.empty()) throw EDatabaseDamaged(std::string(kDamagedAdvice) + "\n(" + damage + ")");
@@ -118,9 +146,15 @@ bool Statement::Step() {
     ThrowSqlite(FDb, "");
 }
 
-int Statement::ColumnCount() const { return sqlite3_column_count(FStmt); }
+void Statement::Reset() {
+    if (FServer) return FServer->Reset();
+    sqlite3_reset(FStmt);
+}
+
+int Statement::ColumnCount() const { return FServer ? FServer->ColumnCount() : sqlite3_column_count(FStmt); }
 
 Value Statement::Column(int i) const {
+    if (FServer) return FServer->Column(i);
     switch (sqlite3_column_type(FStmt, i)) {
         case SQLITE_INTEGER: return static_cast<std::int64_t>(sqlite3_column_int64(FStmt, i));
         case SQLITE_FLOAT: return sqlite3_column_double(FStmt, i);
@@ -132,14 +166,45 @@ Value Statement::Column(int i) const {
     }
 }
 
+namespace {
+std::string Text(const char* p) { return p ? p : ""; }
+std::string LowerText(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+}  // namespace
+
+std::string Statement::ColumnName(int i) const {
+    return FServer ? FServer->ColumnName(i) : Text(sqlite3_column_name(FStmt, i));
+}
+std::string Statement::ColumnTable(int i) const {
+    return LowerText(FServer ? FServer->ColumnTable(i) : Text(sqlite3_column_table_name(FStmt, i)));
+}
+std::string Statement::ColumnOrigin(int i) const {
+    return FServer ? FServer->ColumnOrigin(i) : Text(sqlite3_column_origin_name(FStmt, i));
+}
+std::string Statement::ColumnType(int i) const {
+    return LowerText(FServer ? FServer->ColumnType(i) : Text(sqlite3_column_decltype(FStmt, i)));
+}
+
 Connection::Connection(std::string file) : FFile(std::move(file)) {}
 
 Connection::~Connection() { Close(); }
 
-std::string Connection::FullPath() const { return std::filesystem::absolute(FFile).lexically_normal().string(); }
+std::string Connection::FullPath() const {
+    if (IsServer()) return RedactedAddress(FFile);
+    return std::filesystem::absolute(FFile).lexically_normal().string();
+}
+
+bool Connection::IsServer() const { return FServer || IsServerAddress(FFile); }
 
 void Connection::Open() {
-    if (FDb) return;
+    if (FDb || FServer) return;
+    if (IsServerAddress(FFile)) {
+        FServer = std::make_unique<ServerLink>(FFile);
+        ++gOpenCount;
+        return;
+    }
     std::string path = FullPath();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
@@ -173,6 +238,11 @@ void Connection::Open() {
 }
 
 void Connection::Close() {
+    if (FServer) {
+        FServer.reset();
+        --gOpenCount;
+        return;
+    }
     if (!FDb) return;
     sqlite3_close_v2(FDb);
     FDb = nullptr;
@@ -180,26 +250,52 @@ void Connection::Close() {
 }
 
 sqlite3* Connection::Handle() {
+    if (IsServer()) throw StoreError("这个操作只适用于本机的数据库文件, 不适用于数据库服务器");
     Open();
     return FDb;
 }
 
+ServerLink& Connection::Server() {
+    Open();
+    if (!FServer) throw StoreError("数据库不在服务器上: " + FullPath());
+    return *FServer;
+}
+
 int Connection::Execute(std::string_view sql, const Params& params) {
-    Statement st(Handle(), TranslateSql(sql));
+    // The server's statement does its own translation, from the same text.
+    Statement st(*this, IsServer() ? std::string(sql) : TranslateSql(sql));
     st.Bind(params);
     while (st.Step()) {
     }
-    return sqlite3_changes(FDb);
+    return Changes();
+}
+
+int Connection::Changes() {
+    if (IsServer()) return Server().Changes();
+    return sqlite3_changes(Handle());
+}
+
+std::int64_t Connection::LastInsertId() {
+    if (!IsServer()) return sqlite3_last_insert_rowid(Handle());
+    Statement st(*this, "select lastval()");
+    return st.Step() ? std::get<std::int64_t>(st.Column(0)) : 0;
 }
 
 std::int64_t Connection::DataVersion() {
-    Statement st(Handle(), "PRAGMA data_version");
-    return st.Step() ? sqlite3_column_int64(st.Handle(), 0) : 0;
+    // On a server: the next transaction number, which moves on whenever any
+    // session writes (a list may then be read again without need, never
+    // kept stale).
+    Statement st(*this, IsServer() ? "select pg_snapshot_xmax(pg_current_snapshot())::text::bigint"
+                                   : "PRAGMA data_version");
+    if (!st.Step()) return 0;
+    Value v = st.Column(0);
+    return std::holds_alternative<std::int64_t>(v) ? std::get<std::int64_t>(v) : 0;
 }
 
 void Connection::Begin() { Execute("begin immediate"); }
 void Connection::Commit() { Execute("commit"); }
 void Connection::Rollback() {
+    if (FServer) return FServer->Rollback();
     if (FDb && !sqlite3_get_autocommit(FDb)) sqlite3_exec(FDb, "rollback", nullptr, nullptr, nullptr);
 }
 

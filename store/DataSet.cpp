@@ -25,6 +25,8 @@ std::string SingleTable(const std::string& sql) {
     return m[1].str();
 }
 
+std::int64_t KeyOf(const Value& v) { return std::holds_alternative<std::int64_t>(v) ? std::get<std::int64_t>(v) : 0; }
+
 }  // namespace
 
 DataSet::DataSet(Connection& connection) : FConn(connection) {}
@@ -52,12 +54,12 @@ void DataSet::Open() {
     if (!table.empty()) {
         auto at = Lower(sql).find("select");
         try {
-            st.emplace(FConn.Handle(), sql.substr(0, at + 6) + " rowid," + sql.substr(at + 6));
+            st.emplace(FConn, sql.substr(0, at + 6) + " rowid," + sql.substr(at + 6));
         } catch (const StoreError&) {
             table.clear();  // a view or an alias hid the key: browse only
         }
     }
-    if (!st) st.emplace(FConn.Handle(), sql);
+    if (!st) st.emplace(FConn, sql);
     st->Bind(FParams);
     FTable = table;
     Describe(*st, !table.empty());
@@ -71,15 +73,12 @@ void DataSet::Open() {
 
 void DataSet::Describe(Statement& st, bool keyed) {
     FFields.clear();
-    sqlite3_stmt* h = st.Handle();
     for (int i = keyed ? 1 : 0; i < st.ColumnCount(); ++i) {
         Field f;
-        f.name = sqlite3_column_name(h, i);
-        const char* table = sqlite3_column_table_name(h, i);
-        const char* origin = sqlite3_column_origin_name(h, i);
-        const char* type = sqlite3_column_decltype(h, i);
-        if (keyed && table && origin && Lower(table) == FTable) f.column = origin;
-        if (type) f.type = Lower(type);
+        f.name = st.ColumnName(i);
+        std::string origin = st.ColumnOrigin(i);
+        if (keyed && !origin.empty() && st.ColumnTable(i) == FTable) f.column = origin;
+        f.type = st.ColumnType(i);
         FFields.push_back(std::move(f));
     }
 }
@@ -94,7 +93,7 @@ void DataSet::Fetch(Statement& st, bool keyed) {
         row.reserve(static_cast<size_t>(n - first));
         for (int i = first; i < n; ++i) row.push_back(st.Column(i));
         FRows.push_back(std::move(row));
-        FKeys.push_back(keyed ? sqlite3_column_int64(st.Handle(), 0) : 0);
+        FKeys.push_back(keyed ? KeyOf(st.Column(0)) : 0);
     }
 }
 

@@ -57,11 +57,11 @@ std::int64_t DataSet::WriteRow() {
         std::string sql = "update " + FTable + " set ";
         for (size_t i = 0; i < sets.size(); ++i) sql += (i ? ", " : "") + sets[i].first + " = ?";
         sql += " where rowid = ?";
-        Statement st(FConn.Handle(), sql);
+        Statement st(FConn, sql);
         for (size_t i = 0; i < sets.size(); ++i) st.Bind(static_cast<int>(i + 1), sets[i].second);
         st.Bind(static_cast<int>(sets.size() + 1), Value(key));
         st.Step();
-        if (sqlite3_changes(FConn.Handle()) == 0) throw StoreError("这条记录已被删除, 无法保存修改。请重新查询。");
+        if (FConn.Changes() == 0) throw StoreError("这条记录已被删除, 无法保存修改。请重新查询。");
         return key;
     }
     std::string sql = "insert into " + FTable;
@@ -75,10 +75,10 @@ std::int64_t DataSet::WriteRow() {
         }
         sql += " (" + cols + ") values (" + marks + ")";
     }
-    Statement st(FConn.Handle(), sql);
+    Statement st(FConn, sql);
     for (size_t i = 0; i < sets.size(); ++i) st.Bind(static_cast<int>(i + 1), sets[i].second);
     st.Step();
-    return sqlite3_last_insert_rowid(FConn.Handle());
+    return FConn.LastInsertId();
 }
 
 // Reads back what the table now holds for the row, defaults included.
@@ -87,7 +87,7 @@ std::vector<Value> DataSet::ReadRow(std::int64_t key) {
     for (size_t i = 0; i < FFields.size(); ++i)
         sql += (i ? ", " : "") + (FFields[i].column.empty() ? std::string("null") : FFields[i].column);
     sql += " from " + FTable + " where rowid = ?";
-    Statement st(FConn.Handle(), sql);
+    Statement st(FConn, sql);
     st.Bind(1, Value(key));
     std::vector<Value> row;
     if (st.Step())
@@ -131,7 +131,7 @@ void DataSet::Delete() {
     RequireBrowse("删除");
     if (FCur < 0) throw StoreError("没有记录可以删除");
     FBuffer.clear();
-    Statement st(FConn.Handle(), "delete from " + FTable + " where rowid = ?");
+    Statement st(FConn, "delete from " + FTable + " where rowid = ?");
     st.Bind(1, Value(FKeys.at(static_cast<size_t>(FCur))));
     st.Step();
     FRows.erase(FRows.begin() + FCur);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "store/Connection.h"
+#include "store/Server.h"
 
 namespace store {
 namespace {
@@ -78,6 +79,7 @@ void AddLaterIndexes(sqlite3* db) {
 }
 
 void Connection::CreateDatabase(const std::string& file) {
+    if (IsServerAddress(file)) return CreateServerDatabase(file);
     namespace fs = std::filesystem;
     fs::path target = fs::absolute(file);
     if (fs::exists(target))

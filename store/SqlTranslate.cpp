@@ -70,6 +70,9 @@ std::vector<Token> Tokenize(std::string_view sql) {
             if (j == std::string_view::npos) throw std::runtime_error("SQL 语句中的日期没有结束的 #");
             out.push_back({Tok::String, DateLiteral(std::string(sql.substr(i + 1, j - i - 1)))});
             ++j;
+        } else if (c == ':' && i + 1 < sql.size() && sql[i + 1] == ':') {
+            j = i + 2;  // a cast, not a parameter
+            out.push_back({Tok::Punct, "::"});
         } else if (c == ':' && i + 1 < sql.size() && IsWordChar(sql[i + 1])) {
             while (j < sql.size() && IsWordChar(sql[j])) ++j;
             out.push_back({Tok::Param, std::string(sql.substr(i, j - i))});
@@ -142,7 +145,130 @@ std::string TakeTop(std::vector<Token>& toks) {
     return n;
 }
 
+// The text of format(col, pattern) for a stored "yyyy-mm-dd hh:mm:ss", as
+// FormatDateTime makes it: each field read from its place, missing ones "0".
+std::string ServerFormat(const std::string& col, const std::string& pattern) {
+    auto field = [&](int at, int n) {
+        return "rpad(substr(" + col + ", " + std::to_string(at + 1) + ", " + std::to_string(n) + "), " +
+               std::to_string(n) + ", '0')";
+    };
+    std::vector<std::string> parts;
+    std::string literal;
+    auto flush = [&] {
+        if (!literal.empty()) parts.push_back(QuoteSql(literal));
+        literal.clear();
+    };
+    auto put = [&](std::string part) {
+        flush();
+        parts.push_back(std::move(part));
+    };
+    bool afterHour = false;
+    for (size_t i = 0; i < pattern.size();) {
+        auto at = [&](const char* w) { return pattern.compare(i, 2, w) == 0; };
+        if (pattern.compare(i, 4, "yyyy") == 0) { put(field(0, 4)); i += 4; afterHour = false; }
+        else if (at("mm")) { put(afterHour ? field(14, 2) : field(5, 2)); i += 2; afterHour = false; }
+        else if (at("dd")) { put(field(8, 2)); i += 2; afterHour = false; }
+        else if (at("hh")) { put(field(11, 2)); i += 2; afterHour = true; }
+        else if (at("nn")) { put(field(14, 2)); i += 2; afterHour = false; }
+        else if (at("ss")) { put(field(17, 2)); i += 2; afterHour = false; }
+        else literal += pattern[i++];
+    }
+    flush();
+    std::string joined;
+    for (size_t i = 0; i < parts.size(); ++i) joined += (i ? " || " : "") + parts[i];
+    if (joined.empty()) joined = "''";
+    return "(case when length(" + col + ") >= 10 and substr(" + col + ", 5, 1) = '-' and substr(" + col +
+           ", 8, 1) = '-' then " + joined + " else " + col + " end)";
+}
+
+// format(col, "pattern") -> the server expression reading the stored text.
+bool RewriteServerFormat(std::vector<Token>& toks) {
+    auto s = Solid(toks);
+    for (size_t k = 0; k + 5 < s.size(); ++k) {
+        if (!WordIs(toks[s[k]], "format") || toks[s[k + 1]].text != "(" || toks[s[k + 2]].kind != Tok::Word ||
+            toks[s[k + 3]].text != "," || toks[s[k + 4]].kind != Tok::String || toks[s[k + 5]].text != ")")
+            continue;
+        Token repl{Tok::Punct, ServerFormat(toks[s[k + 2]].text, toks[s[k + 4]].text)};
+        toks.erase(toks.begin() + static_cast<long>(s[k]), toks.begin() + static_cast<long>(s[k + 5]) + 1);
+        toks.insert(toks.begin() + static_cast<long>(s[k]), repl);
+        return true;
+    }
+    return false;
+}
+
+// Words that may follow a subquery in FROM where an alias would stand.
+bool EndsFromItem(const Token& t) {
+    if (t.kind != Tok::Word) return true;
+    for (const char* w : {"where", "union", "order", "group", "limit", "having", "join", "left", "inner", "cross",
+                          "on", "except", "intersect", "offset", "window"})
+        if (WordIs(t, w)) return true;
+    return false;
+}
+
+// from ( select ... )  ->  from ( select ... ) as q1: the server wants a name.
+void NameSubqueries(std::vector<Token>& toks) {
+    int named = 0;
+    for (size_t i = 0; i < toks.size(); ++i) {
+        if (!WordIs(toks[i], "from")) continue;
+        size_t j = i + 1;
+        while (j < toks.size() && toks[j].kind == Tok::Space) ++j;
+        if (j >= toks.size() || toks[j].kind != Tok::Punct || toks[j].text != "(") continue;
+        int depth = 0;
+        size_t close = j;
+        for (; close < toks.size(); ++close) {
+            if (toks[close].kind != Tok::Punct) continue;
+            if (toks[close].text == "(") ++depth;
+            if (toks[close].text == ")" && --depth == 0) break;
+        }
+        if (close >= toks.size()) return;
+        size_t next = close + 1;
+        while (next < toks.size() && toks[next].kind == Tok::Space) ++next;
+        if (next < toks.size() && !EndsFromItem(toks[next])) continue;
+        toks.insert(toks.begin() + static_cast<long>(close) + 1, Token{Tok::Punct, " as q" + std::to_string(++named)});
+    }
+}
+
+std::string RenderServer(const Token& t, std::vector<std::string>& names) {
+    if (t.kind == Tok::String) return QuoteSql(t.text);
+    if (t.kind == Tok::Param || (t.kind == Tok::Punct && t.text == "?")) {
+        size_t at = names.size();
+        if (t.kind == Tok::Param)
+            for (size_t i = 0; i < names.size(); ++i)
+                if (names[i] == t.text) at = i;
+        if (at == names.size()) names.push_back(t.kind == Tok::Param ? t.text : "?");
+        return "$" + std::to_string(at + 1);
+    }
+    if (WordIs(t, "rowid")) return "id";
+    if (WordIs(t, "like")) return "ilike";
+    if (WordIs(t, "integer")) return "bigint";
+    if (WordIs(t, "ifnull")) return "coalesce";
+    return t.text;
+}
+
 }  // namespace
+
+std::string TranslateServerSql(std::string_view jetSql, std::vector<std::string>* names) {
+    std::vector<Token> toks = Tokenize(jetSql);
+    auto s = Solid(toks);
+    // A read snapshot begins with a bare "begin": on the server that is a
+    // repeatable read, so every select in it sees one moment.
+    if (s.size() == 1 && WordIs(toks[s[0]], "begin")) return "begin isolation level repeatable read";
+    if (s.size() == 2 && WordIs(toks[s[0]], "begin") && WordIs(toks[s[1]], "immediate")) return "begin";
+    while (RewriteDayRange(toks)) {
+    }
+    while (RewriteServerFormat(toks)) {
+    }
+    std::string limit = TakeTop(toks);
+    NameSubqueries(toks);
+    std::vector<std::string> local;
+    std::vector<std::string>& used = names ? *names : local;
+    used.clear();
+    std::string out;
+    for (const Token& t : toks) out += RenderServer(t, used);
+    while (!out.empty() && (out.back() == ' ' || out.back() == ';')) out.pop_back();
+    if (!limit.empty()) out += " limit " + limit;
+    return out;
+}
 
 std::string TranslateSql(std::string_view jetSql) {
     std::vector<Token> toks = Tokenize(jetSql);

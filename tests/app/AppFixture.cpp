@@ -9,7 +9,14 @@
 void AppTest::SetUp() {
     oldCwd = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
-    store::Connection::CreateDatabase("ledgr.mdb");
+    if (Home() == THome::Server) {
+        if (!database) database = std::make_unique<TTestDatabase>(THome::Server, dir);
+        if (database->Address().empty()) GTEST_SKIP() << "no test database server runs (see scripts/pg-test-cluster.sh)";
+        store::SetDefaultDatabase(database->Address());
+    } else {
+        store::SetDefaultDatabase(store::kDatabaseFile);
+        store::Connection::CreateDatabase("ledgr.mdb");
+    }
     std::filesystem::create_directories(dir.path() / "bin");
     exeDir = QString::fromStdString(dir.file("bin"));
     userDir = QString::fromStdString(dir.file("config/tallybrook"));
@@ -17,11 +24,19 @@ void AppTest::SetUp() {
     SetPrompter(&prompter);
 }
 
+AppHomeTest::AppHomeTest() {
+    if (GetParam() != THome::Server) return;
+    database = std::make_unique<TTestDatabase>(THome::Server, dir);
+    if (!database->Address().empty()) store::SetDefaultDatabase(database->Address());
+}
+
 void AppTest::TearDown() {
     StopForms();
     SetPrompter(nullptr);
     SetLoginSettingsDirs({}, {});
     std::filesystem::current_path(oldCwd);
+    store::SetDefaultDatabase({});
+    database.reset();
 }
 
 void AppTest::StartForms() {

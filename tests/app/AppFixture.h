@@ -9,10 +9,12 @@
 #include <QStringList>
 #include <deque>
 #include <filesystem>
+#include <memory>
 
 #include "app/Prompter.h"
 #include "store/Connection.h"
 #include "tests/TempDir.h"
+#include "tests/TestHome.h"
 
 class TScriptedPrompter : public TPrompter {
 public:
@@ -51,6 +53,11 @@ private:
 
 class AppTest : public ::testing::Test {
 protected:
+    // Where the books are kept: a fresh ledgr.mdb here, or, for a suite that
+    // runs in both homes, a fresh database on the test server. Every
+    // connection made without a name goes there. A suite in the server home
+    // is skipped when no test server runs: its SetUp checks IsSkipped().
+    virtual THome Home() const { return THome::File; }
     void SetUp() override;
     void TearDown() override;
     void StartForms();  // creates the eight windows
@@ -60,8 +67,19 @@ protected:
     int Count(const std::string& table, const std::string& where = "1=1");
 
     TempDir dir;
+    std::unique_ptr<TTestDatabase> database;
     TScriptedPrompter prompter;
     std::filesystem::path oldCwd;
     QString exeDir;
     QString userDir;
+};
+
+// An app suite that runs once per home: derive from it, override nothing,
+// write TEST_P and instantiate with INSTANTIATE_FOR_BOTH_HOMES.
+class AppHomeTest : public AppTest, public ::testing::WithParamInterface<THome> {
+protected:
+    // The server's database is made before the suite's own members, so a
+    // connection member made without a name opens it.
+    AppHomeTest();
+    THome Home() const override { return GetParam(); }
 };

@@ -49,7 +49,7 @@ TEST_F(SafetyNetTest, delete_all_is_backed_up_and_restored_from_the_backup_windo
 TEST_F(SafetyNetTest, an_import_of_the_wrong_file_is_undone_by_restoring_its_backup) {
     auto dump = [&] {
         store::Connection c;
-        store::Statement st(c.Handle(), "select * from spxx order by id");
+        store::Statement st(c, "select * from spxx order by id");
         std::string out;
         while (st.Step())
             for (int i = 0; i < st.ColumnCount(); ++i) out += store::ValueText(st.Column(i)) + "|";

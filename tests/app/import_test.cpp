@@ -53,7 +53,7 @@ protected:
         QStringList out;
         store::Connection c;
         c.Open();
-        store::Statement st(c.Handle(), "select spbm, spmc, spsx, spjj, spsj, spkc, bz from spxx order by id");
+        store::Statement st(c, "select spbm, spmc, spsx, spjj, spsj, spkc, bz from spxx order by id");
         while (st.Step()) {
             QStringList row;
             for (int i = 0; i < 7; ++i) row << QString::fromStdString(store::ValueText(st.Column(i)));

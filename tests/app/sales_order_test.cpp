@@ -24,13 +24,17 @@ int Trace(unsigned, void* ctx, void*, void* x) {
 
 }  // namespace
 
-class SalesOrderTest : public AppTest {
+class SalesOrderTest : public AppHomeTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
+        if (IsSkipped()) return;
         Sql("insert into spxx(id, spbm, spmc, spsx, spjj, spsj, spkc, bz) values "
             "(1, 'A1', '红色T恤', 'L码', 20, 35.5, 10, '夏季'), (2, 'B2', '帽子', '', 3.25, 9.9, 5, ''), "
             "(3, 'C3', '袜子', '', 1, 2, 100, '')");
+        // The server hands out keys from a counter that rows given their own
+        // key do not move on.
+        if (GetParam() == THome::Server) Sql("select setval(pg_get_serial_sequence('spxx', 'id'), 3)");
         conn.Open();
     }
     void TearDown() override {
@@ -49,17 +53,18 @@ protected:
     TSalesOrder order;
 };
 
-TEST_F(SalesOrderTest, three_lines_are_stored_with_alternating_insert_and_update_in_one_transaction) {
+TEST_P(SalesOrderTest, three_lines_are_stored_with_alternating_insert_and_update_in_one_transaction) {
     order.AddLine(Line("1", "红色T恤", "35.5", "20", "1", "L码", "A1", "夏季"));
     order.AddLine(Line("2", "帽子", "9.9", "3.25", "2"));
     order.AddLine(Line("3", "袜子", "2", "1", "4"));
     std::vector<std::string> trace;
-    sqlite3_trace_v2(conn.Handle(), SQLITE_TRACE_STMT, Trace, &trace);
+    bool file = GetParam() == THome::File;  // the statement trace is SQLite's
+    if (file) sqlite3_trace_v2(conn.Handle(), SQLITE_TRACE_STMT, Trace, &trace);
     EXPECT_EQ(order.Save(conn, "ORD-1"), 3);
-    sqlite3_trace_v2(conn.Handle(), 0, nullptr, nullptr);
+    if (file) sqlite3_trace_v2(conn.Handle(), 0, nullptr, nullptr);
     std::vector<std::string> expected{"begin immedi", "insert into ", "update spxx ", "insert into ",
                                       "update spxx ", "insert into ", "update spxx ", "commit"};
-    EXPECT_EQ(trace, expected);
+    if (file) EXPECT_EQ(trace, expected);
     EXPECT_EQ(Count("xssp", "ddbh = 'ORD-1'"), 3);
     EXPECT_EQ(Count("xssp", "spmc = '红色T恤' and sj = 35.5 and jj = 20 and gmsl = 1 and spsx = 'L码' and "
                             "spbm = 'A1' and bz = '夏季' and xssj like '____-__-__ __:__:__'"),
@@ -70,7 +75,7 @@ TEST_F(SalesOrderTest, three_lines_are_stored_with_alternating_insert_and_update
     EXPECT_EQ(order.LineCount(), 3);  // the window empties the grid after its message
 }
 
-TEST_F(SalesOrderTest, the_same_goods_twice_gives_two_lines_and_lowers_the_stock_twice) {
+TEST_P(SalesOrderTest, the_same_goods_twice_gives_two_lines_and_lowers_the_stock_twice) {
     order.AddLine(Line("2", "帽子", "9.9", "3.25", "1"));
     order.AddLine(Line("2", "帽子", "9.9", "3.25", "3"));
     order.Save(conn, "o");
@@ -78,7 +83,7 @@ TEST_F(SalesOrderTest, the_same_goods_twice_gives_two_lines_and_lowers_the_stock
     EXPECT_EQ(Stock(2), "1");
 }
 
-TEST_F(SalesOrderTest, cell_texts_are_stored_exactly_quotes_and_all) {
+TEST_P(SalesOrderTest, cell_texts_are_stored_exactly_quotes_and_all) {
     order.AddLine(Line("1", "他说\"好\"的 'T恤'", "35.5", "20", "1", " 宽 ", "A1\"", "x;drop table spxx"));
     order.Save(conn, "单\"号'");
     store::DataSet q(conn);
@@ -92,7 +97,7 @@ TEST_F(SalesOrderTest, cell_texts_are_stored_exactly_quotes_and_all) {
     EXPECT_EQ(q.Text(0, 4), "x;drop table spxx");
 }
 
-TEST_F(SalesOrderTest, a_bad_line_is_named_and_nothing_is_stored) {
+TEST_P(SalesOrderTest, a_bad_line_is_named_and_nothing_is_stored) {
     order.AddLine(Line("1", "红色T恤", "35.5", "20", "1"));
     order.AddLine(Line("2", "帽子", "9.9", "3.25", "两个"));
     TSalesOrder before = order;
@@ -108,7 +113,7 @@ TEST_F(SalesOrderTest, a_bad_line_is_named_and_nothing_is_stored) {
     EXPECT_EQ(order.Lines(), before.Lines());
 }
 
-TEST_F(SalesOrderTest, every_kind_of_bad_line_is_refused_before_anything_is_written) {
+TEST_P(SalesOrderTest, every_kind_of_bad_line_is_refused_before_anything_is_written) {
     const std::pair<TOrderLine, const char*> bad[] = {
         {Line("", "", "", "", "1"), "没有商品编号"},          // a double-click on an empty picker
         {Line("1", "红色T恤", "35.5", "20", "1.5"), "不是整数"},
@@ -133,7 +138,7 @@ TEST_F(SalesOrderTest, every_kind_of_bad_line_is_refused_before_anything_is_writ
     EXPECT_EQ(Stock(3), "100");
 }
 
-TEST_F(SalesOrderTest, goods_deleted_after_picking_refuses_the_whole_order) {
+TEST_P(SalesOrderTest, goods_deleted_after_picking_refuses_the_whole_order) {
     order.AddLine(Line("1", "红色T恤", "35.5", "20", "1"));
     order.AddLine(Line("99", "已删除", "1", "1", "1"));
     try {
@@ -146,7 +151,7 @@ TEST_F(SalesOrderTest, goods_deleted_after_picking_refuses_the_whole_order) {
     EXPECT_EQ(Stock(1), "10");
 }
 
-TEST_F(SalesOrderTest, a_failing_step_anywhere_leaves_the_database_as_before) {
+TEST_P(SalesOrderTest, a_failing_step_anywhere_leaves_the_database_as_before) {
     order.AddLine(Line("1", "红色T恤", "35.5", "20", "1"));
     order.AddLine(Line("2", "帽子", "9.9", "3.25", "2"));
     // Steps: begin, insert 1, update 1, insert 2, update 2, commit.
@@ -166,12 +171,12 @@ TEST_F(SalesOrderTest, a_failing_step_anywhere_leaves_the_database_as_before) {
     EXPECT_EQ(Stock(2), "3");
 }
 
-TEST_F(SalesOrderTest, an_empty_order_writes_nothing) {
+TEST_P(SalesOrderTest, an_empty_order_writes_nothing) {
     EXPECT_EQ(order.Save(conn, "o"), 0);
     EXPECT_EQ(Count("xssp"), 0);
 }
 
-TEST_F(SalesOrderTest, removing_lines_keeps_the_rest_in_order_and_ignores_rows_outside) {
+TEST_P(SalesOrderTest, removing_lines_keeps_the_rest_in_order_and_ignores_rows_outside) {
     for (const char* id : {"1", "2", "3"}) order.AddLine(Line(id, id, "1", "1", "1"));
     order.RemoveLine(0);
     order.RemoveLine(4);
@@ -186,7 +191,7 @@ TEST_F(SalesOrderTest, removing_lines_keeps_the_rest_in_order_and_ignores_rows_o
     EXPECT_EQ(order.LineCount(), 0);
 }
 
-TEST_F(SalesOrderTest, a_picker_row_becomes_a_line_with_quantity_one) {
+TEST_P(SalesOrderTest, a_picker_row_becomes_a_line_with_quantity_one) {
     store::DataSet picker(conn);
     RunPickerSearch(picker, "A", "");
     ASSERT_EQ(picker.RecordCount(), 1);
@@ -196,12 +201,12 @@ TEST_F(SalesOrderTest, a_picker_row_becomes_a_line_with_quantity_one) {
     EXPECT_EQ(OrderLineFromPicker(picker), Line("", "", "", "", "1"));
 }
 
-TEST_F(SalesOrderTest, order_number_is_trimmed_of_blanks_only) {
+TEST_P(SalesOrderTest, order_number_is_trimmed_of_blanks_only) {
     EXPECT_EQ(TrimOrderNumber("  12 34\t "), "12 34");
     EXPECT_EQ(TrimOrderNumber(" \t "), "");
 }
 
-TEST_F(SalesOrderTest, a_line_without_a_sale_or_purchase_price_is_refused_naming_the_row_and_nothing_is_stored) {
+TEST_P(SalesOrderTest, a_line_without_a_sale_or_purchase_price_is_refused_naming_the_row_and_nothing_is_stored) {
     order.AddLine(Line("1", "红色T恤", "35.5", "20", "1"));
     order.AddLine(Line("2", "帽子", "", "3.25", "1"));
     try {
@@ -218,7 +223,7 @@ TEST_F(SalesOrderTest, a_line_without_a_sale_or_purchase_price_is_refused_naming
     EXPECT_EQ(Stock(1), "10");
 }
 
-TEST_F(SalesOrderTest, a_quantity_of_zero_is_refused_and_a_return_is_stored) {
+TEST_P(SalesOrderTest, a_quantity_of_zero_is_refused_and_a_return_is_stored) {
     order.AddLine(Line("3", "袜子", "2", "1", "0"));
     EXPECT_THROW(order.Save(conn, "ORD-Z"), TOrderError);
     EXPECT_EQ(Count("xssp"), 0);
@@ -227,7 +232,7 @@ TEST_F(SalesOrderTest, a_quantity_of_zero_is_refused_and_a_return_is_stored) {
     EXPECT_EQ(Stock(3), "102");
 }
 
-TEST_F(SalesOrderTest, stock_shortfalls_add_up_the_lines_of_one_goods_item) {
+TEST_P(SalesOrderTest, stock_shortfalls_add_up_the_lines_of_one_goods_item) {
     order.AddLine(Line("2", "帽子", "9.9", "3.25", "3", "", "B2"));
     order.AddLine(Line("1", "红色T恤", "35.5", "20", "10", "", "A1"));
     EXPECT_TRUE(order.StockShortfalls(conn).empty());  // 5 - 3 and 10 - 10 leave no gap
@@ -239,10 +244,12 @@ TEST_F(SalesOrderTest, stock_shortfalls_add_up_the_lines_of_one_goods_item) {
     EXPECT_NE(question.find("B2 帽子: 剩余库存 -1"), std::string::npos) << question;
 }
 
-TEST_F(SalesOrderTest, totals_print_the_exact_profit_of_prices_that_binary_numbers_cannot_hold) {
+TEST_P(SalesOrderTest, totals_print_the_exact_profit_of_prices_that_binary_numbers_cannot_hold) {
     order.AddLine(Line("1", "红色T恤", "19.99", "77.96", "1"));
     order.Save(conn, "ORD-X");
     store::DataSet lines(conn), totals(conn);
     RunSalesQuery(conn, lines, totals, TSalesFilter{});
     EXPECT_EQ(SalesTotalsText(lines, totals), "共1条记录,销售额:19.99元,进货成本:77.96元,利润:-57.97元,商品数量合计:1件");
 }
+
+INSTANTIATE_FOR_BOTH_HOMES(SalesOrderTest);
