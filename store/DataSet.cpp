@@ -46,6 +46,39 @@ SelectParts ParseSelect(const std::string& sql) {
 
 std::string SingleTable(const std::string& sql) { return ParseSelect(sql).table; }
 
+// The statement that lists the keys of `p` in its order, ties and an
+// unordered select in key order. The ordering terms get a unary plus, so
+// SQLite sorts the keys itself instead of walking an index and looking up
+// each row on the way: for the goods window's full list over 100,000 goods
+// that took 250 ms of CPU against 65 ms for the scan and sort.
+std::string KeyListSql(const SelectParts& p) {
+    if (!p.ordered) return "select id " + p.rest + " order by id";
+    static const std::regex orderBy(R"(\border\s+by\b)");
+    std::string low = Lower(p.rest);
+    std::sregex_iterator last, it(low.begin(), low.end(), orderBy);
+    size_t at = 0;
+    for (; it != last; ++it) at = static_cast<size_t>(it->position() + it->length());
+    std::string sql = "select id " + p.rest.substr(0, at), term;
+    int depth = 0;
+    bool byPosition = false;  // "order by 2" names a column of the select list
+    auto flush = [&] {
+        size_t b = term.find_first_not_of(" \t\r\n");
+        std::string t = b == std::string::npos ? term : term.substr(b);
+        byPosition = byPosition || t.empty() || std::isdigit(static_cast<unsigned char>(t[0]));
+        sql += " +" + t + ",";
+        term.clear();
+    };
+    for (char ch : p.rest.substr(at)) {
+        depth += ch == '(' ? 1 : ch == ')' ? -1 : 0;
+        if (ch == ',' && depth == 0)
+            flush();
+        else
+            term += ch;
+    }
+    flush();
+    return byPosition ? std::string() : sql + " id";
+}
+
 }  // namespace
 
 DataSet::DataSet(Connection& connection) : FConn(connection) {}
@@ -82,9 +115,10 @@ void DataSet::Open() {
 void DataSet::OpenWhole(const std::string& sql) {
     std::optional<Statement> st;
     if (!FTable.empty()) {
-        auto at = Lower(sql).find("select");
+        SelectParts p = ParseSelect(sql);
         try {
-            st.emplace(FConn.Handle(), sql.substr(0, at + 6) + " rowid," + sql.substr(at + 6));
+            // The key goes last, so "order by 2" still means the second field.
+            st.emplace(FConn.Handle(), "select " + p.list + ", rowid " + p.rest);
             FKeyColumn = "rowid";
         } catch (const StoreError&) {
             FTable.clear();  // a view or an alias hid the key: browse only
@@ -104,12 +138,13 @@ bool DataSet::OpenByKeys(const std::string& sql) {
     SelectParts p = ParseSelect(sql);
     // A limited result is small; a parameter in the select list would have
     // no value in the statement that reads the rows.
-    if (p.limited || p.list.find(':') != std::string::npos) return false;
+    std::string keyList = KeyListSql(p);
+    if (p.limited || p.list.find(':') != std::string::npos || keyList.empty()) return false;
     std::optional<Statement> keys;
     try {
-        keys.emplace(FConn.Handle(), "select id " + p.rest + (p.ordered ? ", id" : " order by id"));
+        keys.emplace(FConn.Handle(), keyList);
         keys->Bind(FParams);
-        FRowSql = "select id," + p.list + " from " + p.table + " where id in (";
+        FRowSql = "select " + p.list + ", id from " + p.table + " where id in (";
         Statement shape(FConn.Handle(), FRowSql + "?)");
         Describe(shape, true);
     } catch (const StoreError&) {
@@ -125,7 +160,8 @@ bool DataSet::OpenByKeys(const std::string& sql) {
 void DataSet::Describe(Statement& st, bool keyed) {
     FFields.clear();
     sqlite3_stmt* h = st.Handle();
-    for (int i = keyed ? 1 : 0; i < st.ColumnCount(); ++i) {
+    // A keyed statement has the key as its last column.
+    for (int i = 0; i < st.ColumnCount() - (keyed ? 1 : 0); ++i) {
         Field f;
         f.name = sqlite3_column_name(h, i);
         const char* table = sqlite3_column_table_name(h, i);
@@ -140,14 +176,13 @@ void DataSet::Describe(Statement& st, bool keyed) {
 void DataSet::Fetch(Statement& st, bool keyed) {
     FRows.clear();
     FKeys.clear();
-    const int first = keyed ? 1 : 0;
-    const int n = st.ColumnCount();
+    const int n = st.ColumnCount() - (keyed ? 1 : 0);
     while (st.Step()) {
         std::vector<Value> row;
-        row.reserve(static_cast<size_t>(n - first));
-        for (int i = first; i < n; ++i) row.push_back(st.Column(i));
+        row.reserve(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) row.push_back(st.Column(i));
         FRows.push_back(std::move(row));
-        FKeys.push_back(keyed ? KeyOf(st.Column(0)) : 0);
+        FKeys.push_back(keyed ? KeyOf(st.Column(n)) : 0);
     }
 }
 

@@ -132,7 +132,7 @@ private:
     std::string FKeyColumn;  // "id", or "rowid" for a table without one
     std::vector<std::vector<Value>> FRows;  // a result fetched whole
     std::vector<std::int64_t> FKeys;        // every record's key, in order (0 when not keyed)
-    // A result read by key: "select <key>, <fields> from <table> where <key> in (",
+    // A result read by key: "select <fields>, id from <table> where id in (",
     // the rows read so far by key, the blocks they came in (oldest first),
     // and the keys listed at open whose rows were deleted since.
     std::string FRowSql;

@@ -32,12 +32,12 @@ void DataSet::ReadBlock(const std::vector<std::int64_t>& keys,
     for (size_t i = 0; i < keys.size(); ++i) sql += i ? ",?" : "?";
     Statement st(FConn.Handle(), sql + ")");
     for (size_t i = 0; i < keys.size(); ++i) st.Bind(static_cast<int>(i + 1), Value(keys[i]));
-    const int n = st.ColumnCount();
+    const int n = st.ColumnCount() - 1;  // the key is the last column
     while (st.Step()) {
         std::vector<Value> row;
-        row.reserve(static_cast<size_t>(n - 1));
-        for (int i = 1; i < n; ++i) row.push_back(st.Column(i));
-        each(KeyOf(st.Column(0)), std::move(row));
+        row.reserve(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) row.push_back(st.Column(i));
+        each(KeyOf(st.Column(n)), std::move(row));
     }
 }
 

@@ -141,3 +141,21 @@ TEST_F(ManyGoods, a_limited_select_reads_its_rows_at_once) {
     EXPECT_EQ(s.Text(9, 0), "G0991");
     EXPECT_TRUE(s.CanModify());
 }
+
+TEST_F(ManyGoods, ties_of_the_order_are_listed_in_key_order_and_descending_orders_hold) {
+    conn.Execute("update spxx set spkc = 5 where spbm in ('G0007', 'G0003', 'G0900')");
+    DataSet s(conn);
+    s.SetSQL("select spbm, spkc from spxx where spkc = 5 or spkc > 997 order by spkc desc, (spkc + 0) desc");
+    s.Open();
+    const std::vector<std::string> codes{"G0001", "G0002", "G0003", "G0007", "G0900", "G0995"};
+    ASSERT_EQ(s.RecordCount(), 6);
+    for (int r = 0; r < 6; ++r) EXPECT_EQ(s.Text(r, 0), codes[static_cast<size_t>(r)]);
+}
+
+TEST_F(ManyGoods, an_order_by_column_number_keeps_that_order) {
+    DataSet s(conn);
+    s.SetSQL("select spbm, spkc from spxx order by 2 desc");
+    s.Open();
+    EXPECT_EQ(s.Text(0, 0), "G0001");
+    EXPECT_EQ(s.Text(999, 0), "G1000");
+}
