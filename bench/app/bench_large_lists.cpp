@@ -119,6 +119,7 @@ int main(int argc, char** argv) {
         double c0 = CpuMs(RUSAGE_SELF);
         totals.Close();
         totals.SetSQL(std::string(kSalesTotalsSql) + " where 1=1 ");
+        totals.ClearParams();
         totals.Open();
         double c1 = CpuMs(RUSAGE_SELF);
         store::Statement keys(c.Handle(), salesKeys);
