@@ -54,7 +54,8 @@ int FillSheets(const store::DataSet& ds, const TExportKind& kind, workbook::TXLS
         }
         workbook::TSheet& sheet = xls.Sheet(place.Sheet);
         for (uint32_t k = first; k < fields; ++k)
-            sheet.SetAsString(k, place.Row, QString::fromStdString(store::ValueText(row[k])).toStdU16String());
+            sheet.SetAsString(k, place.Row,
+                              QString::fromStdString(store::ValueText(row[k])).toStdU16String());
     });
     return j;
 }

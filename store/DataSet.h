@@ -128,8 +128,8 @@ private:
     std::string FSql;
     Params FParams;
     std::vector<Field> FFields;
-    std::string FTable;      // the one table behind an editable result
-    std::string FKeyColumn;  // "id", or "rowid" for a table without one
+    std::string FTable;                     // the one table behind an editable result
+    std::string FKeyColumn;                 // "id", or "rowid" for a table without one
     std::vector<std::vector<Value>> FRows;  // a result fetched whole
     std::vector<std::int64_t> FKeys;        // every record's key, in order (0 when not keyed)
     // A result read by key: "select <fields>, id from <table> where id in (",

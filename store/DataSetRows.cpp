@@ -82,10 +82,13 @@ void DataSet::ForEachRecord(const std::function<void(const std::vector<Value>&)>
         return;
     }
     for (size_t begin = 0; begin < FKeys.size(); begin += kReadAllRows) {
-        std::vector<std::int64_t> keys(FKeys.begin() + static_cast<long>(begin),
-                                       FKeys.begin() + static_cast<long>(std::min(FKeys.size(), begin + kReadAllRows)));
+        std::vector<std::int64_t> keys(
+            FKeys.begin() + static_cast<long>(begin),
+            FKeys.begin() + static_cast<long>(std::min(FKeys.size(), begin + kReadAllRows)));
         std::unordered_map<std::int64_t, std::vector<Value>> rows;
-        ReadBlock(keys, [&rows](std::int64_t key, std::vector<Value> r) { rows.emplace(key, std::move(r)); });
+        ReadBlock(keys, [&rows](std::int64_t key, std::vector<Value> r) {
+            rows.emplace(key, std::move(r));
+        });
         for (std::int64_t key : keys)
             if (auto it = rows.find(key); it != rows.end()) each(it->second);
     }

@@ -41,10 +41,12 @@ double CpuMs(int who) {
 // What a grid asks for to paint its first screen.
 void ReadFirstScreen(const TDataSetModel& model) {
     for (int r = 0; r < std::min(30, model.rowCount()); ++r)
-        for (int c = 0; c < model.columnCount(); ++c) (void)model.data(model.index(r, c), Qt::DisplayRole);
+        for (int c = 0; c < model.columnCount(); ++c)
+            (void)model.data(model.index(r, c), Qt::DisplayRole);
 }
 
-double ShellMs(const std::string& file, const std::string& sql, std::vector<double>* cpu = nullptr) {
+double ShellMs(const std::string& file, const std::string& sql,
+               std::vector<double>* cpu = nullptr) {
     std::ofstream("bench_large_lists.sql") << sql;
     double c0 = CpuMs(RUSAGE_CHILDREN);
     double ms = TimeCommand("sqlite3 " + file + " < bench_large_lists.sql > /dev/null") * 1000;
@@ -60,7 +62,8 @@ const char* const kSalesList =
     "ddbh as 订单编号,spmc as 商品名称,spbm as 商品编码,sj as 售价,jj as 进价,gmsl as 购买数量,"
     "spsx as 商品属性,bz as 备注,xssj as 登记时间";
 const char* const kGoodsList =
-    "spbm as 商品编码,spmc as 商品名称,spsx as 商品属性,spjj as 商品进价,spsj as 商品售价,spkc as 商品库存,bz as 备注";
+    "spbm as 商品编码,spmc as 商品名称,spsx as 商品属性,spjj as 商品进价,spsj as 商品售价,spkc as "
+    "商品库存,bz as 备注";
 
 struct Figures {
     std::vector<double> ours, shell, whole, oursCpu, shellCpu;
@@ -70,11 +73,12 @@ struct Figures {
 
 void Report(const char* what, const Figures& f, double goalMs) {
     double ours = Median(f.ours), shell = Median(f.shell);
-    std::printf("%s: ours %.1f ms (goal < %.0f), sqlite3 shell same statements %.1f ms, ratio %.2f; "
-                "CPU ours %.1f ms, shell %.1f ms, ratio %.2f; shell listing every row %.1f ms; "
-                "memory grew %.1f MB (goal < 60)\n  %s\n",
-                what, ours, goalMs, shell, ours / shell, Median(f.oursCpu), Median(f.shellCpu),
-                Median(f.oursCpu) / Median(f.shellCpu), Median(f.whole), f.grewMB, f.text.c_str());
+    std::printf(
+        "%s: ours %.1f ms (goal < %.0f), sqlite3 shell same statements %.1f ms, ratio %.2f; "
+        "CPU ours %.1f ms, shell %.1f ms, ratio %.2f; shell listing every row %.1f ms; "
+        "memory grew %.1f MB (goal < 60)\n  %s\n",
+        what, ours, goalMs, shell, ours / shell, Median(f.oursCpu), Median(f.shellCpu),
+        Median(f.oursCpu) / Median(f.shellCpu), Median(f.whole), f.grewMB, f.text.c_str());
 }
 
 }  // namespace
@@ -91,7 +95,8 @@ int main(int argc, char** argv) {
     const std::string salesShell = salesKeys + ";\n" + FirstBlock(kSalesList, "xssp", salesKeys) +
                                    kSalesTotalsSql + " where 1=1 ;\n";
     const std::string goodsKeys =
-        "select id from spxx where spbm like '%%'  and spmc like '%%' and bz like '%%' order by +spkc , id";
+        "select id from spxx where spbm like '%%'  and spmc like '%%' and bz like '%%' order by "
+        "+spkc , id";
     const std::string goodsShell = goodsKeys + ";\n" + FirstBlock(kGoodsList, "spxx", goodsKeys);
     TSalesFilter all, month;
     month.byDay = true;
@@ -138,14 +143,15 @@ int main(int argc, char** argv) {
         list.ours.push_back(Seconds(t0) * 1000);
         list.oursCpu.push_back(CpuMs(RUSAGE_SELF) - c0);
         if (round == 0) list.grewMB = ResidentMB() - afterMonth;
-        list.whole.push_back(ShellMs(file, std::string("select ") + kGoodsList + " from spxx order by spkc;\n"));
+        list.whole.push_back(
+            ShellMs(file, std::string("select ") + kGoodsList + " from spxx order by spkc;\n"));
     }
     Report("sales query, no day range, first screen and totals", sales, 300);
-    std::printf("  of which the totals select %.1f ms CPU, the key list %.1f ms CPU\n", Median(sumsCpu),
-                Median(keysCpu));
+    std::printf("  of which the totals select %.1f ms CPU, the key list %.1f ms CPU\n",
+                Median(sumsCpu), Median(keysCpu));
     Report("goods window, full list, first screen", list, 150);
-    std::printf("back at the month view: %.1f MB above the start (%d lines listed)\n", afterMonth - start,
-                lines.RecordCount());
+    std::printf("back at the month view: %.1f MB above the start (%d lines listed)\n",
+                afterMonth - start, lines.RecordCount());
     std::remove("bench_large_lists.sql");
     return 0;
 }

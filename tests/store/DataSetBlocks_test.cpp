@@ -20,14 +20,16 @@ std::string Code(int i) {
 // 1000 goods G0001..G1000 whose stock falls as the code rises, listed by
 // stock: row r (0-based) holds G(1000 - r).
 class ManyGoods : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Connection::CreateDatabase(dir.file("ledgr.mdb"));
         conn.Open();
-        conn.Execute("insert into spxx(spbm, spmc, spkc) "
-                     "with recursive n(i) as (select 1 union all select i + 1 from n where i < 1000) "
-                     "select printf('G%04d', i), '商品' || i, 1000 - i from n");
-        q.SetSQL("select spbm as 商品编码, spmc as 商品名称, spkc as 商品库存 from spxx order by spkc");
+        conn.Execute(
+            "insert into spxx(spbm, spmc, spkc) "
+            "with recursive n(i) as (select 1 union all select i + 1 from n where i < 1000) "
+            "select printf('G%04d', i), '商品' || i, 1000 - i from n");
+        q.SetSQL(
+            "select spbm as 商品编码, spmc as 商品名称, spkc as 商品库存 from spxx order by spkc");
         q.Open();
     }
     int Count(const std::string& where) {
@@ -41,7 +43,8 @@ protected:
 };
 
 TEST_F(ManyGoods, rows_on_both_sides_of_block_boundaries_are_the_rows_listed) {
-    for (int r : {0, 199, 200, 201, 399, 400, 998, 999, 0}) EXPECT_EQ(q.Text(r, 0), Code(1000 - r)) << r;
+    for (int r : {0, 199, 200, 201, 399, 400, 998, 999, 0})
+        EXPECT_EQ(q.Text(r, 0), Code(1000 - r)) << r;
     EXPECT_EQ(q.RecordCount(), 1000);
 }
 
@@ -145,7 +148,9 @@ TEST_F(ManyGoods, a_limited_select_reads_its_rows_at_once) {
 TEST_F(ManyGoods, ties_of_the_order_are_listed_in_key_order_and_descending_orders_hold) {
     conn.Execute("update spxx set spkc = 5 where spbm in ('G0007', 'G0003', 'G0900')");
     DataSet s(conn);
-    s.SetSQL("select spbm, spkc from spxx where spkc = 5 or spkc > 997 order by spkc desc, (spkc + 0) desc");
+    s.SetSQL(
+        "select spbm, spkc from spxx where spkc = 5 or spkc > 997 order by spkc desc, (spkc + 0) "
+        "desc");
     s.Open();
     const std::vector<std::string> codes{"G0001", "G0002", "G0003", "G0007", "G0900", "G0995"};
     ASSERT_EQ(s.RecordCount(), 6);
