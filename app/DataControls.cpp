@@ -38,8 +38,16 @@ int TDataSetModel::columnCount(const QModelIndex& parent) const { return parent.
 
 QVariant TDataSetModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= FRows) return {};
-    if (role == Qt::DisplayRole || role == Qt::EditRole)
-        return QString::fromStdString(FDs.Text(index.row(), index.column()));
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        // Rows are read from the store as the grid scrolls to them; a read
+        // that fails while painting leaves the cell empty instead of ending
+        // the program (the next query reports the fault).
+        try {
+            return QString::fromStdString(FDs.Text(index.row(), index.column()));
+        } catch (const std::exception&) {
+            return {};
+        }
+    }
     if (role == Qt::TextAlignmentRole && FAlign.contains(index.column()))
         return QVariant::fromValue(FAlign.value(index.column()) | Qt::AlignVCenter);
     return {};

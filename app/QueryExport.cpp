@@ -34,25 +34,28 @@ void WriteTitleRow(const store::DataSet& ds, uint32_t first, workbook::TSheet& s
             k, 0, QString::fromStdString(ds.FieldName(static_cast<int>(k))).toStdU16String());
 }
 
-void FillSheets(const store::DataSet& ds, const TExportKind& kind, workbook::TXLSWorkbook& xls,
-                workbook::TExcelVersion version) {
+// The rows come from the store in blocks (the data set's ForEachRecord), not
+// from the rows kept for the grid, so every record is written whatever the
+// grid has read so far.
+int FillSheets(const store::DataSet& ds, const TExportKind& kind, workbook::TXLSWorkbook& xls,
+               workbook::TExcelVersion version) {
     const auto first = static_cast<uint32_t>(kind.firstField);
     const auto fields = static_cast<uint32_t>(ds.FieldCount());
-    const int rows = ds.RecordCount();
     WriteTitleRow(ds, first, xls.Sheet(0));
-    for (int s = 1; s < workbook::SheetsForDataRows(uint64_t(rows), version); ++s) {
-        workbook::TSheet& sheet = xls.Sheets().Add();
-        sheet.SetName(u"Sheet" + QString::number(s + 1).toStdU16String());
-        WriteTitleRow(ds, first, sheet);
-    }
-    for (int j = 0; j < rows; ++j) {
-        const workbook::TSheetPlace place = workbook::PlaceOfDataRow(uint64_t(j), version);
+    int j = 0;
+    ds.ForEachRecord([&](const std::vector<store::Value>& row) {
+        const workbook::TSheetPlace place = workbook::PlaceOfDataRow(uint64_t(j++), version);
+        while (place.Sheet >= xls.Sheets().Count()) {
+            workbook::TSheet& sheet = xls.Sheets().Add();
+            sheet.SetName(u"Sheet" + QString::number(xls.Sheets().Count()).toStdU16String());
+            WriteTitleRow(ds, first, sheet);
+        }
         workbook::TSheet& sheet = xls.Sheet(place.Sheet);
         for (uint32_t k = first; k < fields; ++k)
-            sheet.SetAsString(
-                k, place.Row,
-                QString::fromStdString(ds.Text(j, static_cast<int>(k))).toStdU16String());
-    }
+            sheet.SetAsString(k, place.Row,
+                              QString::fromStdString(store::ValueText(row[k])).toStdU16String());
+    });
+    return j;
 }
 
 }  // namespace
@@ -71,15 +74,16 @@ TExportResult ExportDataSet(const store::DataSet& ds, const TExportKind& kind,
                 .arg(workbook::SheetColumnLimit(version))
                 .toStdString());
     EmptyWorkbook(xls);
+    int rows = 0;
     try {
-        FillSheets(ds, kind, xls, version);
+        rows = FillSheets(ds, kind, xls, version);
         xls.SetFilename(file.toStdU16String());
         xls.Write();
     } catch (...) {
         EmptyWorkbook(xls);
         throw;
     }
-    TExportResult result{ds.RecordCount(), xls.Sheets().Count()};
+    TExportResult result{rows, xls.Sheets().Count()};
     EmptyWorkbook(xls);
     return result;
 }

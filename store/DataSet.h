@@ -1,15 +1,21 @@
-// A query result held in memory, with a current record and in-place editing.
+// A query result with a current record and in-place editing.
 //
-// The whole result is fetched when the data set opens, so the record count is
-// exact. On a select over one table the data set also fetches each row's key,
-// hidden from the fields, so that edits and deletes address exactly that row
-// even when two rows look alike.
+// On a select over one table the data set works by each row's key, hidden
+// from the fields, so that edits and deletes address exactly that row even
+// when two rows look alike. Such a result is read as its ordered list of keys
+// when the data set opens (so the record count is exact and comes from the
+// same snapshot as the list); the rows themselves are read in blocks by key
+// as they are asked for, and only a bounded number of blocks is kept. Other
+// results (joins, sums) are fetched whole when the data set opens.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "store/Connection.h"
@@ -40,11 +46,11 @@ public:
     int FieldIndex(const std::string& name) const;
 
     // Stored records; an inserted row not yet posted is not counted.
-    int RecordCount() const { return static_cast<int>(FRows.size()); }
+    int RecordCount() const { return static_cast<int>(FKeys.size()); }
     // 1-based number of the current record; -1 with none and while inserting.
     int RecNo() const;
-    bool IsEmpty() const { return FRows.empty(); }
-    bool Eof() const { return FRows.empty() || FCur >= RecordCount() - 1; }
+    bool IsEmpty() const { return FKeys.empty(); }
+    bool Eof() const { return IsEmpty() || FCur >= RecordCount() - 1; }
     bool Bof() const { return FCur <= 0; }
     void First() { MoveTo(0); }
     void Last() { MoveTo(RecordCount() - 1); }
@@ -61,6 +67,13 @@ public:
     std::string FieldText(int col) const { return FCur < 0 ? std::string() : Text(FCur, col); }
     std::string FieldText(const std::string& name) const;
     std::int64_t Key(int row) const { return FKeys.at(static_cast<size_t>(row)); }
+    // The row's key was listed when the data set opened, but another
+    // connection has deleted the row since: it shows empty until a reopen.
+    bool IsGone(int row) const;
+    // Every stored record in order, read from the store in blocks rather than
+    // through the rows kept for the grid, so a large result does not stay in
+    // memory; rows deleted meanwhile by another connection are left out.
+    void ForEachRecord(const std::function<void(const std::vector<Value>&)>& each) const;
 
     void Insert();  // a new row before the current one
     void Append();  // a new row after the last one
@@ -92,8 +105,17 @@ private:
         std::string type;    // declared type of that column
     };
 
+    bool ByKeys() const { return !FRowSql.empty(); }
+    void OpenWhole(const std::string& sql);
+    bool OpenByKeys(const std::string& sql);
     void Fetch(Statement& st, bool keyed);
     void Describe(Statement& st, bool keyed);
+    const std::vector<Value>& Row(int row) const;
+    void ReadBlock(const std::vector<std::int64_t>& keys,
+                   const std::function<void(std::int64_t, std::vector<Value>)>& each) const;
+    void FetchBlockOf(int row) const;
+    void ForgetRows();
+    static std::int64_t KeyOf(const Value& v);
     void Notify(DataEvent e);
     void SetState(DataSetState s);
     void BeginInsert(int at);
@@ -106,9 +128,17 @@ private:
     std::string FSql;
     Params FParams;
     std::vector<Field> FFields;
-    std::string FTable;  // the one table behind an editable result
-    std::vector<std::vector<Value>> FRows;
-    std::vector<std::int64_t> FKeys;
+    std::string FTable;                     // the one table behind an editable result
+    std::string FKeyColumn;                 // "id", or "rowid" for a table without one
+    std::vector<std::vector<Value>> FRows;  // a result fetched whole
+    std::vector<std::int64_t> FKeys;        // every record's key, in order (0 when not keyed)
+    // A result read by key: "select <fields>, id from <table> where id in (",
+    // the rows read so far by key, the blocks they came in (oldest first),
+    // and the keys listed at open whose rows were deleted since.
+    std::string FRowSql;
+    mutable std::unordered_map<std::int64_t, std::vector<Value>> FCache;
+    mutable std::deque<std::vector<std::int64_t>> FBlocks;
+    mutable std::unordered_set<std::int64_t> FGone;
     int FCur = -1;
     DataSetState FState = DataSetState::Inactive;
     std::map<int, std::string> FBuffer;  // typed texts of the row being edited

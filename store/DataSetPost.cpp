@@ -56,7 +56,7 @@ std::int64_t DataSet::WriteRow() {
         if (sets.empty()) return key;
         std::string sql = "update " + FTable + " set ";
         for (size_t i = 0; i < sets.size(); ++i) sql += (i ? ", " : "") + sets[i].first + " = ?";
-        sql += " where rowid = ?";
+        sql += " where " + FKeyColumn + " = ?";
         Statement st(FConn, sql);
         for (size_t i = 0; i < sets.size(); ++i) st.Bind(static_cast<int>(i + 1), sets[i].second);
         st.Bind(static_cast<int>(sets.size() + 1), Value(key));
@@ -83,10 +83,15 @@ std::int64_t DataSet::WriteRow() {
 
 // Reads back what the table now holds for the row, defaults included.
 std::vector<Value> DataSet::ReadRow(std::int64_t key) {
+    if (ByKeys()) {
+        std::vector<Value> row(FFields.size(), Null{});
+        ReadBlock({key}, [&row](std::int64_t, std::vector<Value> r) { row = std::move(r); });
+        return row;
+    }
     std::string sql = "select ";
     for (size_t i = 0; i < FFields.size(); ++i)
         sql += (i ? ", " : "") + (FFields[i].column.empty() ? std::string("null") : FFields[i].column);
-    sql += " from " + FTable + " where rowid = ?";
+    sql += " from " + FTable + " where " + FKeyColumn + " = ?";
     Statement st(FConn, sql);
     st.Bind(1, Value(key));
     std::vector<Value> row;
@@ -104,9 +109,12 @@ void DataSet::Post() {
     std::int64_t key = WriteRow();
     std::vector<Value> row = ReadRow(key);
     auto at = static_cast<size_t>(FCur);
-    if (FState == DataSetState::Insert) {
+    if (FState == DataSetState::Insert) FKeys.insert(FKeys.begin() + static_cast<long>(at), key);
+    if (ByKeys()) {
+        FCache[key] = std::move(row);
+        FGone.erase(key);
+    } else if (FState == DataSetState::Insert) {
         FRows.insert(FRows.begin() + static_cast<long>(at), std::move(row));
-        FKeys.insert(FKeys.begin() + static_cast<long>(at), key);
     } else {
         FRows[at] = std::move(row);
     }
@@ -131,10 +139,16 @@ void DataSet::Delete() {
     RequireBrowse("删除");
     if (FCur < 0) throw StoreError("没有记录可以删除");
     FBuffer.clear();
-    Statement st(FConn, "delete from " + FTable + " where rowid = ?");
-    st.Bind(1, Value(FKeys.at(static_cast<size_t>(FCur))));
+    const std::int64_t key = FKeys.at(static_cast<size_t>(FCur));
+    Statement st(FConn, "delete from " + FTable + " where " + FKeyColumn + " = ?");
+    st.Bind(1, Value(key));
     st.Step();
-    FRows.erase(FRows.begin() + FCur);
+    if (ByKeys()) {
+        FCache.erase(key);
+        FGone.erase(key);
+    } else {
+        FRows.erase(FRows.begin() + FCur);
+    }
     FKeys.erase(FKeys.begin() + FCur);
     FCur = std::min(FCur, RecordCount() - 1);
     SetState(DataSetState::Browse);

@@ -96,3 +96,15 @@ TEST_F(GoodsExportTest, command_line_export_runs_the_same_search) {
     ASSERT_EQ(rows.size(), 3);
     EXPECT_EQ(rows[0], kHeader);
 }
+
+TEST_F(GoodsExportTest, a_list_longer_than_the_rows_read_for_the_grid_is_exported_whole) {
+    Sql("insert into spxx(spbm, spmc, spkc) with recursive n(i) as (select 11 union all select i + 1 from n "
+        "where i < 2500) select 'G' || i, '商品' || i, i from n");
+    Form4->BitBtn2->click();
+    ASSERT_EQ(Form4->ADOQuery2().RecordCount(), 2500);
+    QStringList rows = Export(Out("big.xls"));
+    ASSERT_EQ(rows.size(), 2501);
+    EXPECT_EQ(rows[1], QStringLiteral("G1\t商品1\tL\t1.5\t19.99\t1\t"));
+    EXPECT_TRUE(rows[1500].startsWith(QStringLiteral("G1500\t商品1500\t")));
+    EXPECT_TRUE(rows[2500].startsWith(QStringLiteral("G2500\t商品2500\t")));
+}
