@@ -18,10 +18,10 @@ QString Quoted(const QString& name) { return QStringLiteral("\"") + name + QStri
 
 TAccounts::TAccounts(store::Connection& c, int iterations) : FConn(c), FIterations(iterations) {}
 
-std::vector<TAccountRow> TAccounts::List() {
-    store::Statement st(FConn,
-                        "select username, min(substr(password, 1, length(:m)) = :m) from users "
-                        "group by username order by min(rowid)");
+std::vector<TAccountRow> TAccounts::List()
+{
+    store::Statement st(FConn, "select username, min(substr(password, 1, length(:m)) = :m) from users "
+                               "group by username order by min(rowid)");
     st.Bind({{":m", std::string(password::kMarker)}});
     std::vector<TAccountRow> rows;
     while (st.Step())
@@ -29,7 +29,8 @@ std::vector<TAccountRow> TAccounts::List() {
     return rows;
 }
 
-std::vector<std::string> TAccounts::Stored(const QString& name) {
+std::vector<std::string> TAccounts::Stored(const QString& name)
+{
     store::Statement st(FConn, "select password from users where username=:u order by rowid");
     st.Bind({{":u", Utf8(name)}});
     std::vector<std::string> out;
@@ -37,14 +38,16 @@ std::vector<std::string> TAccounts::Stored(const QString& name) {
     return out;
 }
 
-bool TAccounts::HasPassword(const QString& name, const QString& plain) {
+bool TAccounts::HasPassword(const QString& name, const QString& plain)
+{
     std::string p = Utf8(plain);
     for (const std::string& stored : Stored(name))
         if (password::Verify(p, stored)) return true;
     return false;
 }
 
-bool TAccounts::LogIn(const QString& name, const QString& plain) {
+bool TAccounts::LogIn(const QString& name, const QString& plain)
+{
     std::string p = Utf8(plain);
     std::vector<std::pair<std::int64_t, std::string>> rows;
     {
@@ -68,18 +71,21 @@ bool TAccounts::LogIn(const QString& name, const QString& plain) {
     return false;
 }
 
-bool TAccounts::Exists(const QString& name) {
+bool TAccounts::Exists(const QString& name)
+{
     store::Statement st(FConn, "select 1 from users where username=:u limit 1");
     st.Bind({{":u", Utf8(name)}});
     return st.Step();
 }
 
-void TAccounts::RequireAccount(const QString& name) {
+void TAccounts::RequireAccount(const QString& name)
+{
     QString n = Trimmed(name);
     if (n.isEmpty() || !Exists(n)) Refuse(QStringLiteral("账号 %1 不存在, 请先选择一个账号。").arg(Quoted(n)));
 }
 
-QString TAccounts::CheckedName(const QString& name) {
+QString TAccounts::CheckedName(const QString& name)
+{
     QString n = Trimmed(name);
     if (n.isEmpty()) Refuse(QStringLiteral("账号名称不能为空, 请输入账号名称。"));
     for (QChar ch : n)
@@ -88,14 +94,16 @@ QString TAccounts::CheckedName(const QString& name) {
     return n;
 }
 
-std::string TAccounts::CheckedNewPassword(const QString& password1, const QString& password2) {
+std::string TAccounts::CheckedNewPassword(const QString& password1, const QString& password2)
+{
     QString p1 = Trimmed(password1), p2 = Trimmed(password2);
     if (p1.isEmpty() && p2.isEmpty()) Refuse(QStringLiteral("密码不能为空, 请输入密码并再输入一次。"));
     if (p1 != p2) Refuse(QStringLiteral("两次输入的密码不一致, 请重新输入。"));
     return password::Hash(Utf8(p1), FIterations);
 }
 
-void TAccounts::Add(const QString& name, const QString& password1, const QString& password2) {
+void TAccounts::Add(const QString& name, const QString& password1, const QString& password2)
+{
     QString n = CheckedName(name);
     if (Exists(n)) Refuse(QStringLiteral("账号 %1 已存在, 请换一个名称。").arg(Quoted(n)));
     std::string hash = CheckedNewPassword(password1, password2);
@@ -103,7 +111,8 @@ void TAccounts::Add(const QString& name, const QString& password1, const QString
 }
 
 void TAccounts::ChangePassword(const QString& name, const QString& loggedIn, const QString& oldPassword,
-                               const QString& password1, const QString& password2) {
+                               const QString& password1, const QString& password2)
+{
     QString n = Trimmed(name);
     RequireAccount(n);
     std::string hash = CheckedNewPassword(password1, password2);
@@ -113,7 +122,8 @@ void TAccounts::ChangePassword(const QString& name, const QString& loggedIn, con
     FConn.Execute("update users set password=:p where username=:u", {{":p", hash}, {":u", Utf8(n)}});
 }
 
-void TAccounts::Remove(const QString& name, const QString& loggedIn) {
+void TAccounts::Remove(const QString& name, const QString& loggedIn)
+{
     QString n = Trimmed(name);
     RequireAccount(n);
     if (n == loggedIn) Refuse(QStringLiteral("不能删除当前登录的账号 %1。请用其他账号登录后再删除。").arg(Quoted(n)));

@@ -16,7 +16,8 @@ using TArgs = std::vector<std::string>;
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 // One line of standard input; on a terminal it is typed without echo.
-std::string ReadLine(const char* prompt, std::ostream& err) {
+std::string ReadLine(const char* prompt, std::ostream& err)
+{
     std::string line;
     if (!isatty(STDIN_FILENO)) {
         if (!std::getline(std::cin, line)) throw TAccountError("没有从标准输入读到密码。请把密码写在第一行。");
@@ -37,15 +38,16 @@ std::string ReadLine(const char* prompt, std::ostream& err) {
 }
 
 // The new password twice from a terminal; once from a pipe or file.
-std::pair<QString, QString> ReadNewPassword(std::ostream& err) {
+std::pair<QString, QString> ReadNewPassword(std::ostream& err)
+{
     std::string first = ReadLine("新密码: ", err);
     if (!isatty(STDIN_FILENO)) return {Q(first), Q(first)};
     return {Q(first), Q(ReadLine("再次输入新密码: ", err))};
 }
 
 // A refusal from the rules ends the command with status 1 and its message.
-template <typename F>
-int Run(std::ostream& err, F&& action) {
+template <typename F> int Run(std::ostream& err, F&& action)
+{
     try {
         action();
         return 0;
@@ -55,7 +57,8 @@ int Run(std::ostream& err, F&& action) {
     }
 }
 
-int Users(const TArgs& args, std::ostream& out, std::ostream& err) {
+int Users(const TArgs& args, std::ostream& out, std::ostream& err)
+{
     if (!args.empty()) return err << "usage: tallybrook users\n", 2;
     store::Connection c;
     for (const TAccountRow& a : TAccounts(c).List())
@@ -63,7 +66,8 @@ int Users(const TArgs& args, std::ostream& out, std::ostream& err) {
     return 0;
 }
 
-int Passwd(const TArgs& args, std::ostream& out, std::ostream& err) {
+int Passwd(const TArgs& args, std::ostream& out, std::ostream& err)
+{
     if (args.size() != 1) return err << "usage: tallybrook passwd NAME\n", 2;
     store::Connection c;
     return Run(err, [&] {
@@ -75,7 +79,8 @@ int Passwd(const TArgs& args, std::ostream& out, std::ostream& err) {
     });
 }
 
-int UserAdd(const TArgs& args, std::ostream& out, std::ostream& err) {
+int UserAdd(const TArgs& args, std::ostream& out, std::ostream& err)
+{
     if (args.size() != 1) return err << "usage: tallybrook useradd NAME\n", 2;
     store::Connection c;
     return Run(err, [&] {
@@ -85,7 +90,8 @@ int UserAdd(const TArgs& args, std::ostream& out, std::ostream& err) {
     });
 }
 
-int UserDel(const TArgs& args, std::ostream& out, std::ostream& err) {
+int UserDel(const TArgs& args, std::ostream& out, std::ostream& err)
+{
     if (args.size() != 1) return err << "usage: tallybrook userdel NAME\n", 2;
     store::Connection c;
     return Run(err, [&] {
@@ -96,12 +102,12 @@ int UserDel(const TArgs& args, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-std::vector<TCliCommand> AccountCommands() {
+std::vector<TCliCommand> AccountCommands()
+{
     return {{"users", "users", "Lists the accounts, one a line: name, and whether its password is stored hashed.",
              Users},
             {"passwd", "passwd NAME",
-             "Sets the password of an account: typed twice without echo, or the first line of standard input.",
-             Passwd},
+             "Sets the password of an account: typed twice without echo, or the first line of standard input.", Passwd},
             {"useradd", "useradd NAME",
              "Adds an account; its password is read as for passwd. Same rules as the accounts window.", UserAdd},
             {"userdel", "userdel NAME", "Removes an account; the last account is never removed.", UserDel}};

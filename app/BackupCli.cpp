@@ -11,13 +11,15 @@ namespace {
 
 store::BackupManager Manager() { return SellerBackups(); }
 
-int Backup(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Backup(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
     if (!args.empty()) return err << "usage: tallybrook backup\n", kExitUsage;
     out << Manager().Backup("manual") << "\n";
     return 0;
 }
 
-int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
     if (!args.empty()) return err << "usage: tallybrook backups\n", kExitUsage;
     for (const auto& b : Manager().List())
         out << b.stamp << "\t" << b.reason << "\t" << b.goods << "\t" << b.salesLines << "\t" << b.bytes << "\t"
@@ -25,7 +27,8 @@ int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return 0;
 }
 
-int Restore(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Restore(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
     if (args.size() != 1) return err << "usage: tallybrook restore FILE\n", kExitUsage;
     Manager().Restore(args[0]);
     out << "已恢复备份: " << args[0] << "\n";
@@ -34,9 +37,11 @@ int Restore(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
 }  // namespace
 
-std::vector<TCliCommand> BackupCommands() {
+std::vector<TCliCommand> BackupCommands()
+{
     return {{"backup", "backup", "Backs up ledgr.mdb now into backups/ beside it (checked copy).", Backup},
-            {"backups", "backups", "Lists the backups, newest first: time, reason, goods, sales lines, bytes, file.", List},
-            {"restore", "restore FILE",
-             "Restores a backup over ledgr.mdb; the current state is backed up first.", Restore}};
+            {"backups", "backups", "Lists the backups, newest first: time, reason, goods, sales lines, bytes, file.",
+             List},
+            {"restore", "restore FILE", "Restores a backup over ledgr.mdb; the current state is backed up first.",
+             Restore}};
 }

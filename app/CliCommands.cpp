@@ -6,7 +6,8 @@
 #include "store/Connection.h"
 #include "store/Server.h"
 
-std::string CliText(std::string text) {
+std::string CliText(std::string text)
+{
     for (size_t at = 0; (at = text.find('\r', at)) != std::string::npos;) {
         if (at + 1 < text.size() && text[at + 1] == '\n')
             text.erase(at, 1);
@@ -19,7 +20,8 @@ std::string CliText(std::string text) {
 
 namespace {
 
-int NewServerDatabase(const std::string& address, std::ostream& out) {
+int NewServerDatabase(const std::string& address, std::ostream& out)
+{
     store::Connection::CreateDatabase(address);
     std::string shown = store::RedactedAddress(address);
     out << "已在数据库服务器上创建账目表和账号 admin: " << shown << "\n"
@@ -30,7 +32,8 @@ int NewServerDatabase(const std::string& address, std::ostream& out) {
 
 }  // namespace
 
-std::vector<TCliCommand> DatabaseCommands() {
+std::vector<TCliCommand> DatabaseCommands()
+{
     return {{"new-database", "new-database [--server URL]",
              "Creates ledgr.mdb here with the tables and the account admin / 470913; never overwrites. "
              "With --server, creates them in that PostgreSQL database instead.",
@@ -47,7 +50,8 @@ std::vector<TCliCommand> DatabaseCommands() {
              }}};
 }
 
-std::vector<TCliCommand> AllCliCommands() {
+std::vector<TCliCommand> AllCliCommands()
+{
     std::vector<TCliCommand> all;
     for (auto& c : DatabaseCommands()) all.push_back(std::move(c));
     for (auto& c : SalesCommands()) all.push_back(std::move(c));

@@ -11,7 +11,8 @@
 using store::DataEvent;
 using store::DataSetState;
 
-TDataSetModel::TDataSetModel(store::DataSet& ds, QObject* parent) : QAbstractTableModel(parent), FDs(ds) {
+TDataSetModel::TDataSetModel(store::DataSet& ds, QObject* parent) : QAbstractTableModel(parent), FDs(ds)
+{
     FRows = FDs.Active() ? FDs.RowCount() : 0;
     FCols = FDs.Active() ? FDs.FieldCount() : 0;
     FListener = FDs.Subscribe([this](DataEvent e) { OnEvent(e); });
@@ -19,7 +20,8 @@ TDataSetModel::TDataSetModel(store::DataSet& ds, QObject* parent) : QAbstractTab
 
 TDataSetModel::~TDataSetModel() { FDs.Unsubscribe(FListener); }
 
-void TDataSetModel::OnEvent(DataEvent e) {
+void TDataSetModel::OnEvent(DataEvent e)
+{
     int rows = FDs.Active() ? FDs.RowCount() : 0;
     int cols = FDs.Active() ? FDs.FieldCount() : 0;
     if (e == DataEvent::DataChanged || rows != FRows || cols != FCols) {
@@ -36,7 +38,8 @@ void TDataSetModel::OnEvent(DataEvent e) {
 int TDataSetModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : FRows; }
 int TDataSetModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : FCols; }
 
-QVariant TDataSetModel::data(const QModelIndex& index, int role) const {
+QVariant TDataSetModel::data(const QModelIndex& index, int role) const
+{
     if (!index.isValid() || index.row() >= FRows) return {};
     if (role == Qt::DisplayRole || role == Qt::EditRole) {
         // Rows are read from the store as the grid scrolls to them; a read
@@ -53,7 +56,8 @@ QVariant TDataSetModel::data(const QModelIndex& index, int role) const {
     return {};
 }
 
-bool TDataSetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+bool TDataSetModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
     if (role != Qt::EditRole || !index.isValid()) return false;
     std::string text = value.toString().toStdString();
     if (text == FDs.Text(index.row(), index.column()) && !FDs.IsEditingRow(index.row())) return true;
@@ -66,20 +70,23 @@ bool TDataSetModel::setData(const QModelIndex& index, const QVariant& value, int
     return ok;
 }
 
-QVariant TDataSetModel::headerData(int section, Qt::Orientation o, int role) const {
+QVariant TDataSetModel::headerData(int section, Qt::Orientation o, int role) const
+{
     if (role != Qt::DisplayRole) return {};
     if (o == Qt::Horizontal && section < FCols) return QString::fromStdString(FDs.FieldName(section));
     if (o == Qt::Vertical) return FDs.IsEditingRow(section) ? QStringLiteral("*") : QString();
     return {};
 }
 
-Qt::ItemFlags TDataSetModel::flags(const QModelIndex& index) const {
+Qt::ItemFlags TDataSetModel::flags(const QModelIndex& index) const
+{
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
     if (FDs.CanModify()) f |= Qt::ItemIsEditable;
     return f;
 }
 
-TDBGrid::TDBGrid(TDataSetModel* model, QWidget* parent) : QTableView(parent), FModel(model) {
+TDBGrid::TDBGrid(TDataSetModel* model, QWidget* parent) : QTableView(parent), FModel(model)
+{
     setModel(model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -89,13 +96,13 @@ TDBGrid::TDBGrid(TDataSetModel* model, QWidget* parent) : QTableView(parent), FM
     verticalHeader()->setFixedWidth(18);
     connect(model, &TDataSetModel::currentRecordChanged, this, &TDBGrid::FollowDataSet);
     FModel->dataSet().SetBeforePost([this] { CommitOpenEditor(); });
-    connect(model, &QAbstractItemModel::modelReset, this,
-            [this] { FollowDataSet(FModel->dataSet().CurrentRow()); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { FollowDataSet(FModel->dataSet().CurrentRow()); });
 }
 
 TDBGrid::~TDBGrid() { FModel->dataSet().SetBeforePost({}); }
 
-void TDBGrid::CommitOpenEditor() {
+void TDBGrid::CommitOpenEditor()
+{
     if (state() != QAbstractItemView::EditingState) return;
     // Cell editors are the viewport's only direct child widgets.
     for (QWidget* editor : viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
@@ -105,7 +112,8 @@ void TDBGrid::CommitOpenEditor() {
 // The row goes into edit mode as its cell editor opens, so "保存当前记录" is
 // enabled while the seller types. Done before the editor opens: a change of
 // state afterwards would reset the editor and lose the first key typed.
-bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
     auto& ds = FModel->dataSet();
     bool triggers = trigger == QAbstractItemView::AllEditTriggers || (editTriggers() & trigger);
     if (index.isValid() && triggers && state() != QAbstractItemView::EditingState &&
@@ -122,7 +130,8 @@ bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
     return QTableView::edit(index, trigger, event);
 }
 
-void TDBGrid::FollowDataSet(int row) {
+void TDBGrid::FollowDataSet(int row)
+{
     if (FSyncing || row < 0 || row >= FModel->rowCount()) return;
     if (currentIndex().row() == row) return;
     FSyncing = true;
@@ -131,7 +140,8 @@ void TDBGrid::FollowDataSet(int row) {
     FSyncing = false;
 }
 
-void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
     QTableView::currentChanged(current, previous);
     if (FSyncing || !current.isValid() || current.row() == previous.row()) return;
     auto& ds = FModel->dataSet();
@@ -143,7 +153,8 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     FollowDataSet(ds.CurrentRow());
 }
 
-void TDBGrid::keyPressEvent(QKeyEvent* e) {
+void TDBGrid::keyPressEvent(QKeyEvent* e)
+{
     auto& ds = FModel->dataSet();
     if (state() != QAbstractItemView::EditingState) {
         if (e->key() == Qt::Key_Escape && ds.State() != DataSetState::Browse) return Guarded([&] { ds.Cancel(); });
@@ -155,15 +166,16 @@ void TDBGrid::keyPressEvent(QKeyEvent* e) {
     QTableView::keyPressEvent(e);
 }
 
-TDBNavigator::TDBNavigator(store::DataSet& ds, QWidget* parent) : QWidget(parent), FDs(ds) {
+TDBNavigator::TDBNavigator(store::DataSet& ds, QWidget* parent) : QWidget(parent), FDs(ds)
+{
     auto* lay = new QHBoxLayout(this);
     lay->setContentsMargins(0, 0, 0, 0);
     lay->setSpacing(1);
-    const QStyle::StandardPixmap icons[nbCount] = {
-        QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSeekBackward, QStyle::SP_MediaSeekForward,
-        QStyle::SP_MediaSkipForward,  QStyle::SP_FileDialogNewFolder, QStyle::SP_DialogDiscardButton,
-        QStyle::SP_FileDialogDetailedView, QStyle::SP_DialogApplyButton, QStyle::SP_DialogCancelButton,
-        QStyle::SP_BrowserReload};
+    const QStyle::StandardPixmap icons[nbCount] = {QStyle::SP_MediaSkipBackward,      QStyle::SP_MediaSeekBackward,
+                                                   QStyle::SP_MediaSeekForward,       QStyle::SP_MediaSkipForward,
+                                                   QStyle::SP_FileDialogNewFolder,    QStyle::SP_DialogDiscardButton,
+                                                   QStyle::SP_FileDialogDetailedView, QStyle::SP_DialogApplyButton,
+                                                   QStyle::SP_DialogCancelButton,     QStyle::SP_BrowserReload};
     for (int b = 0; b < nbCount; ++b) {
         auto* btn = new QToolButton(this);
         btn->setIcon(style()->standardIcon(icons[b]));
@@ -180,34 +192,38 @@ TDBNavigator::TDBNavigator(store::DataSet& ds, QWidget* parent) : QWidget(parent
 
 TDBNavigator::~TDBNavigator() { FDs.Unsubscribe(FListener); }
 
-void TDBNavigator::setHints(const QStringList& hints) {
+void TDBNavigator::setHints(const QStringList& hints)
+{
     for (int b = 0; b < nbCount && b < hints.size(); ++b) FButtons[b]->setToolTip(hints[b]);
 }
 
-void TDBNavigator::setVisibleButtons(std::initializer_list<Button> shown) {
+void TDBNavigator::setVisibleButtons(std::initializer_list<Button> shown)
+{
     for (auto* b : FButtons) b->setVisible(false);
     for (Button b : shown) FButtons[b]->setVisible(true);
 }
 
-void TDBNavigator::Click(Button b) {
+void TDBNavigator::Click(Button b)
+{
     switch (b) {
-        case nbFirst: return FDs.First();
-        case nbPrior: return FDs.Prior();
-        case nbNext: return FDs.Next();
-        case nbLast: return FDs.Last();
-        case nbInsert: return FDs.Insert();
-        case nbDelete:
-            if (Prompter().AskOkCancel(QStringLiteral("Delete selected record?"))) FDs.Delete();
-            return;
-        case nbEdit: return FDs.Edit();
-        case nbPost: return FDs.Post();
-        case nbCancel: return FDs.Cancel();
-        case nbRefresh: FDs.Close(); return FDs.Open();
-        case nbCount: return;
+    case nbFirst: return FDs.First();
+    case nbPrior: return FDs.Prior();
+    case nbNext: return FDs.Next();
+    case nbLast: return FDs.Last();
+    case nbInsert: return FDs.Insert();
+    case nbDelete:
+        if (Prompter().AskOkCancel(QStringLiteral("Delete selected record?"))) FDs.Delete();
+        return;
+    case nbEdit: return FDs.Edit();
+    case nbPost: return FDs.Post();
+    case nbCancel: return FDs.Cancel();
+    case nbRefresh: FDs.Close(); return FDs.Open();
+    case nbCount: return;
     }
 }
 
-void TDBNavigator::UpdateButtons() {
+void TDBNavigator::UpdateButtons()
+{
     bool active = FDs.Active();
     bool browse = FDs.State() == DataSetState::Browse;
     bool editing = FDs.State() == DataSetState::Edit || FDs.State() == DataSetState::Insert;
@@ -226,7 +242,8 @@ void TDBNavigator::UpdateButtons() {
 }
 
 TDBEdit::TDBEdit(store::DataSet& ds, QString field, QWidget* parent)
-    : QLineEdit(parent), FDs(ds), FField(std::move(field)) {
+    : QLineEdit(parent), FDs(ds), FField(std::move(field))
+{
     FListener = FDs.Subscribe([this](DataEvent) { Refresh(); });
     connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
         FWriting = true;
@@ -238,7 +255,8 @@ TDBEdit::TDBEdit(store::DataSet& ds, QString field, QWidget* parent)
 
 TDBEdit::~TDBEdit() { FDs.Unsubscribe(FListener); }
 
-void TDBEdit::Refresh() {
+void TDBEdit::Refresh()
+{
     if (FWriting) return;
     QString text;
     if (FDs.Active() && FDs.FieldIndex(FField.toStdString()) >= 0) {

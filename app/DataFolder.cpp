@@ -7,14 +7,16 @@
 
 namespace fs = std::filesystem;
 
-fs::path UserDataFolder() {
+fs::path UserDataFolder()
+{
     const char* data = std::getenv("XDG_DATA_HOME");
     if (data && *data && fs::path(data).is_absolute()) return fs::path(data) / "tallybrook";
     const char* home = std::getenv("HOME");
     return fs::path(home && *home ? home : "/") / ".local/share/tallybrook";
 }
 
-fs::path EnterDataFolder(TDataFolderUse use) {
+fs::path EnterDataFolder(TDataFolderUse use)
+{
     std::error_code ec;
     // Books on a server: the data folder keeps only what is local (the
     // backups); no database file is made.
@@ -32,8 +34,8 @@ fs::path EnterDataFolder(TDataFolderUse use) {
     if (!present) {
         fs::create_directories(folder, ec);
         if (ec)
-            throw std::runtime_error("无法创建数据文件夹 " + folder.string() +
-                                     ", 请检查这个文件夹的权限。\n" + ec.message());
+            throw std::runtime_error("无法创建数据文件夹 " + folder.string() + ", 请检查这个文件夹的权限。\n" +
+                                     ec.message());
         fs::current_path(folder);
         store::Connection::CreateDatabase(store::kDatabaseFile);
         return folder;

@@ -11,8 +11,8 @@ void ReportUnknownError();
 
 // Runs an event handler, reporting anything it throws instead of letting it
 // unwind through Qt's event loop.
-template <typename F>
-void Guarded(F&& handler) {
+template <typename F> void Guarded(F&& handler)
+{
     try {
         std::forward<F>(handler)();
     } catch (const std::exception& e) {

@@ -16,7 +16,8 @@ const std::string kFormats =
 
 // Reads "--name value" pairs; anything else is a usage error.
 bool ParseOptions(const std::vector<std::string>& args, size_t from, std::map<std::string, std::string>& opts,
-                  std::ostream& err) {
+                  std::ostream& err)
+{
     for (size_t i = from; i < args.size(); i += 2) {
         if (args[i].rfind("--", 0) != 0 || i + 1 >= args.size() || !opts.count(args[i].substr(2))) {
             err << "unexpected argument \"" << args[i] << "\"\n";
@@ -29,14 +30,16 @@ bool ParseOptions(const std::vector<std::string>& args, size_t from, std::map<st
 
 // "文件保存成功!" and, when the rows took more than one sheet, which; then
 // the count and the file.
-int Saved(const TExportResult& result, const std::string& file, std::ostream& out) {
+int Saved(const TExportResult& result, const std::string& file, std::ostream& out)
+{
     out << ExportSavedMessage(result, QString::fromStdString(file)).toStdString() << "\n"
         << result.rows << " rows, " << result.sheets << (result.sheets == 1 ? " sheet" : " sheets") << " -> " << file
         << "\n";
     return 0;
 }
 
-int ExportGoods(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int ExportGoods(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
     std::map<std::string, std::string> opts{{"code", ""}, {"name", ""}, {"remark", ""}};
     if (args.empty() || !ParseOptions(args, 1, opts, err)) {
         err << "usage: tallybrook export-goods OUT.xls|OUT.xlsx [--code T] [--name T] [--remark T]\n";
@@ -56,7 +59,8 @@ int ExportGoods(const std::vector<std::string>& args, std::ostream& out, std::os
     return Saved(ExportDataSet(q, kGoodsExport, xls, QString::fromStdString(args[0])), args[0], out);
 }
 
-int ExportSales(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int ExportSales(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
     std::map<std::string, std::string> opts{{"order", ""}, {"code", ""}, {"name", ""}, {"from", ""}, {"to", ""}};
     if (args.empty() || !ParseOptions(args, 1, opts, err) || opts["from"].empty() != opts["to"].empty()) {
         err << "usage: tallybrook export-sales OUT.xls|OUT.xlsx [--order T] [--code T] [--name T] "
@@ -90,11 +94,12 @@ int ExportSales(const std::vector<std::string>& args, std::ostream& out, std::os
 
 }  // namespace
 
-std::vector<TCliCommand> ExportCommands() {
+std::vector<TCliCommand> ExportCommands()
+{
     return {{"export-goods", "export-goods OUT.xls|OUT.xlsx [--code T] [--name T] [--remark T]",
-             "Saves the goods found (as the goods window's search finds them) to a workbook. " + kFormats,
-             ExportGoods},
-            {"export-sales", "export-sales OUT.xls|OUT.xlsx [--order T] [--code T] [--name T] [--from yyyy-mm-dd --to yyyy-mm-dd]",
+             "Saves the goods found (as the goods window's search finds them) to a workbook. " + kFormats, ExportGoods},
+            {"export-sales",
+             "export-sales OUT.xls|OUT.xlsx [--order T] [--code T] [--name T] [--from yyyy-mm-dd --to yyyy-mm-dd]",
              "Saves the sales lines found (as the sales query window finds them) to a workbook. " + kFormats,
              ExportSales}};
 }

@@ -19,7 +19,8 @@ TForm6* Form6 = nullptr;
 TForm7* Form7 = nullptr;
 TForm8* Form8 = nullptr;
 
-void CreateForms() {
+void CreateForms()
+{
     InitAppResources();
     try {
         Form1 = new TForm1;
@@ -37,13 +38,14 @@ void CreateForms() {
     }
 }
 
-template <typename T>
-static void Destroy(T*& form) {
+template <typename T> static void Destroy(T*& form)
+{
     delete form;
     form = nullptr;
 }
 
-void DestroyForms() {
+void DestroyForms()
+{
     // Hosted child windows belong to the main window's panel: free them first.
     Destroy(Form8);
     Destroy(Form7);

@@ -40,8 +40,9 @@ QString NumberProblem(workbook::TSheet& sheet, uint32_t row)
         if (store::Trim(text).empty()) return cell + QStringLiteral("是空的，请填入数字");
         bool number = c.Whole ? store::ParseInteger(text).has_value() : store::ParseCurrency(text).has_value();
         if (!number)
-            return cell + QStringLiteral("“%1”不是%2").arg(QString::fromStdString(text),
-                                                           c.Whole ? QStringLiteral("整数") : QStringLiteral("数字"));
+            return cell +
+                   QStringLiteral("“%1”不是%2")
+                       .arg(QString::fromStdString(text), c.Whole ? QStringLiteral("整数") : QStringLiteral("数字"));
     }
     return {};
 }
@@ -52,8 +53,7 @@ ENotTemplate::ENotTemplate() : std::runtime_error("导入的文件不是导入�
 
 TGoodsImport::TGoodsImport(workbook::TXLSWorkbook& xls, store::Connection& connection)
     : FXls(xls), FConnection(connection)
-{
-}
+{}
 
 QString TGoodsImport::HeaderLine(const QDateTime& when)
 {
@@ -84,10 +84,7 @@ QString TGoodsImport::ReadFailed(const QString& file, const QString& reason)
     return what.arg(info.fileName()) + QStringLiteral("\n") + QString(reason).replace('\r', '\n');
 }
 
-QString TGoodsImport::CompletionMessage(int count)
-{
-    return QStringLiteral("文件导入完成!新增%1条记录!").arg(count);
-}
+QString TGoodsImport::CompletionMessage(int count) { return QStringLiteral("文件导入完成!新增%1条记录!").arg(count); }
 
 namespace {
 
@@ -102,7 +99,8 @@ QString TGoodsImport::CompletionMessage(const TImportSummary& s)
 {
     QString text = CompletionMessage(s.stored);
     if (s.duplicates > 0)
-        text += QStringLiteral("\n其中%1条记录的商品编码在导入前已经存在, 也已新增; 如果这个文件已经导入过, 请检查重复的商品。")
+        text += QStringLiteral(
+                    "\n其中%1条记录的商品编码在导入前已经存在, 也已新增; 如果这个文件已经导入过, 请检查重复的商品。")
                     .arg(s.duplicates);
     if (s.skipped > 0) text += "\n" + SkippedLine(s);
     return text;

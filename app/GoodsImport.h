@@ -31,9 +31,9 @@ public:
 // was left out and what was already there.
 struct TImportSummary {
     int stored = 0;
-    int duplicates = 0;      // rows stored whose goods code was already in the goods list
-    int skipped = 0;         // rows with data after the first row whose goods code is empty
-    int endRow = 0;          // row number, as the seller sees rows, of that empty goods code
+    int duplicates = 0;  // rows stored whose goods code was already in the goods list
+    int skipped = 0;     // rows with data after the first row whose goods code is empty
+    int endRow = 0;      // row number, as the seller sees rows, of that empty goods code
 };
 
 // The goods were stored, but the workbook could not be written back.

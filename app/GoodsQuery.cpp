@@ -1,6 +1,7 @@
 #include "app/GoodsQuery.h"
 
-void RunGoodsSearch(store::DataSet& q, const TGoodsFilter& f) {
+void RunGoodsSearch(store::DataSet& q, const TGoodsFilter& f)
+{
     // What is being typed into the list is stored first; a refused value
     // stops the search with the row and its typing kept.
     q.PostPending();
@@ -12,7 +13,8 @@ void RunGoodsSearch(store::DataSet& q, const TGoodsFilter& f) {
     q.Open();
 }
 
-QString GoodsCounterText(const store::DataSet& q) {
+QString GoodsCounterText(const store::DataSet& q)
+{
     return QString::asprintf("共计%d条记录,当前第%d条", q.RecordCount(), q.RecNo());
 }
 

@@ -15,7 +15,8 @@ std::function<void(const QString&, const QString&)> gLauncher;
 
 // "section/key" -> value, read once from the resource. Keys may be Chinese,
 // so the file is parsed as plain UTF-8 lines rather than through QSettings.
-const QMap<QString, QString>& Links() {
+const QMap<QString, QString>& Links()
+{
     static const QMap<QString, QString> map = [] {
         InitAppResources();
         QMap<QString, QString> m;
@@ -39,14 +40,16 @@ const QMap<QString, QString>& Links() {
 
 }  // namespace
 
-QStringList ToolCandidates(ToolKind kind) {
+QStringList ToolCandidates(ToolKind kind)
+{
     QString key = kind == ToolKind::Calculator ? "tools/calculator" : "tools/texteditor";
     QStringList names;
     for (const QString& n : Links().value(key).split(',', Qt::SkipEmptyParts)) names << n.trimmed();
     return names;
 }
 
-QString FindTool(ToolKind kind) {
+QString FindTool(ToolKind kind)
+{
     for (const QString& name : ToolCandidates(kind)) {
         QString path = QStandardPaths::findExecutable(name.trimmed());
         if (!path.isEmpty()) return path;
@@ -54,11 +57,10 @@ QString FindTool(ToolKind kind) {
     return {};
 }
 
-QString LinkAddress(const QString& caption) {
-    return Links().value("links/" + caption);
-}
+QString LinkAddress(const QString& caption) { return Links().value("links/" + caption); }
 
-bool StartTool(ToolKind kind) {
+bool StartTool(ToolKind kind)
+{
     QString path = FindTool(kind);
     if (path.isEmpty()) return false;
     if (gLauncher) {
@@ -68,7 +70,8 @@ bool StartTool(ToolKind kind) {
     return QProcess::startDetached(path, {});
 }
 
-bool OpenLink(const QString& caption) {
+bool OpenLink(const QString& caption)
+{
     QString address = LinkAddress(caption);
     if (address.isEmpty()) return false;
     if (gLauncher) {

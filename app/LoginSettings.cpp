@@ -13,7 +13,8 @@
 
 namespace {
 
-bool CanWrite(const QString& file) {
+bool CanWrite(const QString& file)
+{
     QFileInfo fi(file);
     if (fi.exists()) return fi.isWritable();
     QFileInfo dir(fi.absolutePath());
@@ -21,10 +22,10 @@ bool CanWrite(const QString& file) {
 }
 
 // Folders we make are ours alone; existing ones stay as they are.
-void MakePrivatePath(const QString& folder) {
+void MakePrivatePath(const QString& folder)
+{
     QString path;
-    for (const QString& part :
-         QDir::cleanPath(QDir(folder).absolutePath()).split('/', Qt::SkipEmptyParts)) {
+    for (const QString& part : QDir::cleanPath(QDir(folder).absolutePath()).split('/', Qt::SkipEmptyParts)) {
         path += '/' + part;
         ::mkdir(QFile::encodeName(path).constData(), 0700);
     }
@@ -32,10 +33,11 @@ void MakePrivatePath(const QString& folder) {
 
 // The file holds the password: it exists with mode 0600 before anything is
 // written, and the settings writer keeps the mode of the file it replaces.
-void WriteTo(const QString& file, const TLoginValues& v) {
+void WriteTo(const QString& file, const TLoginValues& v)
+{
     MakePrivatePath(QFileInfo(file).absolutePath());
-    const int fd = ::open(QFile::encodeName(file).constData(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd =
+        ::open(QFile::encodeName(file).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) ::close(fd);
     {
         QSettings ini(file, QSettings::IniFormat);
@@ -52,16 +54,19 @@ void WriteTo(const QString& file, const TLoginValues& v) {
 
 }  // namespace
 
-bool ParseSavePwd(const QString& text) {
+bool ParseSavePwd(const QString& text)
+{
     bool ok = false;
     long long n = text.trimmed().toLongLong(&ok);
     return ok && n != 0;
 }
 
 TLoginSettings::TLoginSettings(QString exeDir, QString userDir)
-    : FExeFile(QDir(exeDir).filePath("config.ini")), FUserFile(QDir(userDir).filePath("config.ini")) {}
+    : FExeFile(QDir(exeDir).filePath("config.ini")), FUserFile(QDir(userDir).filePath("config.ini"))
+{}
 
-QString TLoginSettings::DefaultUserDir() {
+QString TLoginSettings::DefaultUserDir()
+{
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (base.isEmpty()) base = QDir::home().filePath(".config");
     return QDir(base).filePath("tallybrook");
@@ -69,14 +74,16 @@ QString TLoginSettings::DefaultUserDir() {
 
 // Where the program's folder can be written, the settings live there;
 // otherwise the user's own copy wins, seeded from the program's copy.
-QString TLoginSettings::ReadPath() const {
+QString TLoginSettings::ReadPath() const
+{
     if (CanWrite(FExeFile) || !QFileInfo::exists(FUserFile)) return FExeFile;
     return FUserFile;
 }
 
 QString TLoginSettings::WritePath() const { return CanWrite(FExeFile) ? FExeFile : FUserFile; }
 
-TLoginValues TLoginSettings::Read() const {
+TLoginValues TLoginSettings::Read() const
+{
     TLoginValues v;
     QString path = ReadPath();
     if (!QFileInfo::exists(path)) return v;
@@ -88,7 +95,8 @@ TLoginValues TLoginSettings::Read() const {
     return v;
 }
 
-void TLoginSettings::Write(const TLoginValues& v) const {
+void TLoginSettings::Write(const TLoginValues& v) const
+{
     for (const QString& path : {FExeFile, FUserFile}) {
         if (!CanWrite(path) && !(path == FUserFile && !QFileInfo::exists(QFileInfo(path).absolutePath()))) continue;
         try {

@@ -9,17 +9,20 @@ constexpr int kLongestWait = 5;
 
 int TLoginThrottle::WaitSeconds(int failures) { return std::clamp(failures - kFreeTries + 1, 0, kLongestWait); }
 
-void TLoginThrottle::Failed(Clock::time_point now) {
+void TLoginThrottle::Failed(Clock::time_point now)
+{
     ++FFailures;
     FNextTry = now + std::chrono::seconds(WaitSeconds(FFailures));
 }
 
-void TLoginThrottle::Succeeded() {
+void TLoginThrottle::Succeeded()
+{
     FFailures = 0;
     FNextTry = {};
 }
 
-int TLoginThrottle::SecondsLeft(Clock::time_point now) const {
+int TLoginThrottle::SecondsLeft(Clock::time_point now) const
+{
     if (now >= FNextTry) return 0;
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(FNextTry - now).count();
     return static_cast<int>((ms + 999) / 1000);

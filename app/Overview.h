@@ -67,8 +67,7 @@ std::vector<TCard> Cards(std::chrono::year_month_day today);
 
 // Figures of the lines the filter finds (the sales query's filter).
 TFigures SalesFigures(store::Connection& c, const TSalesFilter& f);
-TFigures SalesFigures(store::Connection& c, std::chrono::year_month_day from,
-                      std::chrono::year_month_day to);
+TFigures SalesFigures(store::Connection& c, std::chrono::year_month_day from, std::chrono::year_month_day to);
 
 // One point per day (or month) of the range, days without sales as zero.
 std::vector<TSeriesPoint> SalesSeries(store::Connection& c, const TSpanRange& range);
@@ -82,8 +81,8 @@ struct TBestSellerLists {
     std::vector<TBestSeller> byProfit;
     std::vector<TBestSeller> byQuantity;
 };
-TBestSellerLists BestSellerLists(store::Connection& c, std::chrono::year_month_day from,
-                                 std::chrono::year_month_day to, int limit = 10);
+TBestSellerLists BestSellerLists(store::Connection& c, std::chrono::year_month_day from, std::chrono::year_month_day to,
+                                 int limit = 10);
 
 // Goods whose stock is at or below `threshold`, lowest first, at most `limit`.
 std::vector<TLowStock> LowStock(store::Connection& c, std::int64_t threshold, int limit = 500);
@@ -100,8 +99,8 @@ struct TOverview {
 };
 
 // Everything the window shows, read from one snapshot of the database.
-TOverview LoadOverview(store::Connection& c, const TSpanRange& range,
-                       std::chrono::year_month_day today, std::int64_t threshold);
+TOverview LoadOverview(store::Connection& c, const TSpanRange& range, std::chrono::year_month_day today,
+                       std::int64_t threshold);
 
 // The overview as tab-separated text: the cards, the series and the best sellers.
 std::string OverviewReport(const TOverview& o);

@@ -12,7 +12,8 @@
 
 namespace {
 
-QLineSeries* Line(const QString& name, const QColor& color) {
+QLineSeries* Line(const QString& name, const QColor& color)
+{
     auto* s = new QLineSeries;
     s->setName(name);
     QPen pen(color);
@@ -30,7 +31,8 @@ double ChartYuan(std::int64_t units) { return static_cast<double>(units) / store
 
 // The points stand at 0, 1, 2 ... along the x axis; the axis labels them with
 // their day or month, so labels fall exactly on the points they name.
-TOverviewChart::TOverviewChart(QWidget* parent) : QChartView(parent) {
+TOverviewChart::TOverviewChart(QWidget* parent) : QChartView(parent)
+{
     setObjectName("OverviewChart");
     setRenderHint(QPainter::Antialiasing);
     setMouseTracking(true);
@@ -55,7 +57,8 @@ TOverviewChart::TOverviewChart(QWidget* parent) : QChartView(parent) {
     setChart(chart);
 }
 
-void TOverviewChart::SetSeries(const std::vector<TSeriesPoint>& points, bool monthly) {
+void TOverviewChart::SetSeries(const std::vector<TSeriesPoint>& points, bool monthly)
+{
     FPoints = points;
     FMonthly = monthly;
     QList<QPointF> revenue, profit;
@@ -76,13 +79,13 @@ void TOverviewChart::SetSeries(const std::vector<TSeriesPoint>& points, bool mon
     FAxisY->applyNiceNumbers();
 }
 
-void TOverviewChart::LabelAxis() {
+void TOverviewChart::LabelAxis()
+{
     for (const QString& l : FAxisX->categoriesLabels()) FAxisX->remove(l);
     if (FPoints.empty()) return;
     int room = static_cast<int>(chart()->plotArea().width());
     if (room <= 0) room = width() - 80;
-    int label =
-        QFontMetrics(FAxisX->labelsFont()).horizontalAdvance(QStringLiteral("2026-12")) + 14;
+    int label = QFontMetrics(FAxisX->labelsFont()).horizontalAdvance(QStringLiteral("2026-12")) + 14;
     int n = static_cast<int>(FPoints.size());
     int fit = std::max(2, room / std::max(label, 1));
     int step = std::max(1, (n + fit - 1) / fit);
@@ -93,7 +96,8 @@ void TOverviewChart::LabelAxis() {
     }
 }
 
-int TOverviewChart::PointAt(const QPoint& pos) const {
+int TOverviewChart::PointAt(const QPoint& pos) const
+{
     if (FPoints.empty()) return -1;
     QPointF inChart = chart()->mapFromScene(mapToScene(pos));
     if (!chart()->plotArea().adjusted(-8, -8, 8, 8).contains(inChart)) return -1;
@@ -101,21 +105,22 @@ int TOverviewChart::PointAt(const QPoint& pos) const {
     return std::clamp(static_cast<int>(std::lround(x)), 0, static_cast<int>(FPoints.size()) - 1);
 }
 
-QString TOverviewChart::TooltipText(int point) const {
+QString TOverviewChart::TooltipText(int point) const
+{
     if (point < 0 || point >= static_cast<int>(FPoints.size())) return {};
     const TSeriesPoint& p = FPoints[static_cast<size_t>(point)];
     QString when = QString::fromStdString(DayText(p.day)).left(FMonthly ? 7 : 10);
     const TFigures& f = p.figures;
-    return when +
-           QStringLiteral("\n销售额: %1元\n进货成本: %2元\n利润: %3元\n商品数量: %4件\n订单数: %5")
-               .arg(Money(f.revenue), Money(f.cost), Money(f.Profit()))
-               .arg(f.quantity)
-               .arg(f.orders);
+    return when + QStringLiteral("\n销售额: %1元\n进货成本: %2元\n利润: %3元\n商品数量: %4件\n订单数: %5")
+                      .arg(Money(f.revenue), Money(f.cost), Money(f.Profit()))
+                      .arg(f.quantity)
+                      .arg(f.orders);
 }
 
 bool TOverviewChart::SavePng(const QString& file) { return grab().save(file, "PNG"); }
 
-void TOverviewChart::mouseMoveEvent(QMouseEvent* e) {
+void TOverviewChart::mouseMoveEvent(QMouseEvent* e)
+{
     QChartView::mouseMoveEvent(e);
     int i = PointAt(e->position().toPoint());
     if (i < 0)
@@ -124,7 +129,8 @@ void TOverviewChart::mouseMoveEvent(QMouseEvent* e) {
         QToolTip::showText(e->globalPosition().toPoint(), TooltipText(i), this);
 }
 
-void TOverviewChart::resizeEvent(QResizeEvent* e) {
+void TOverviewChart::resizeEvent(QResizeEvent* e)
+{
     QChartView::resizeEvent(e);
     LabelAxis();
 }

@@ -14,7 +14,7 @@ class QValueAxis;
 
 class TOverviewChart : public QChartView {
     Q_OBJECT
-  public:
+public:
     explicit TOverviewChart(QWidget* parent = nullptr);
 
     void SetSeries(const std::vector<TSeriesPoint>& points, bool monthly);
@@ -26,11 +26,11 @@ class TOverviewChart : public QChartView {
     // cannot be written.
     bool SavePng(const QString& file);
 
-  protected:
+protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
-  private:
+private:
     // Labels the days (or months) on the axis, as many as fit side by side.
     void LabelAxis();
     std::vector<TSeriesPoint> FPoints;

@@ -1,11 +1,13 @@
 #include "app/OverviewLoader.h"
 
 TOverviewLoader::TOverviewLoader(std::string databaseFile, QObject* parent)
-    : QObject(parent), FFile(std::move(databaseFile)) {}
+    : QObject(parent), FFile(std::move(databaseFile))
+{}
 
 TOverviewLoader::~TOverviewLoader() { Stop(); }
 
-void TOverviewLoader::Request(TWork work) {
+void TOverviewLoader::Request(TWork work)
+{
     if (!Busy()) {
         Start(std::move(work));
         return;
@@ -14,13 +16,15 @@ void TOverviewLoader::Request(TWork work) {
     Cancel();
 }
 
-void TOverviewLoader::Cancel() {
+void TOverviewLoader::Cancel()
+{
     std::lock_guard lock(FLock);
     FCancelled = true;
     if (FActive) FActive->Interrupt();
 }
 
-void TOverviewLoader::Start(TWork work) {
+void TOverviewLoader::Start(TWork work)
+{
     const std::uint64_t generation = ++FGeneration;
     FCancelled = false;
     FThread = std::thread([this, work = std::move(work), generation] {
@@ -53,19 +57,22 @@ void TOverviewLoader::Start(TWork work) {
             FResult = std::move(result);
             FError = std::move(error);
         }
-        QMetaObject::invokeMethod(this, [this, generation] { Finished(generation); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, generation] { Finished(generation); }, Qt::QueuedConnection);
     });
 }
 
 // On the window's thread, queued by the worker as its last step. A call for a
 // thread that Wait() or Stop() already joined finds another generation.
-void TOverviewLoader::Finished(std::uint64_t generation) {
+void TOverviewLoader::Finished(std::uint64_t generation)
+{
     if (generation != FGeneration || !FThread.joinable()) return;
     FThread.join();
     Deliver();
 }
 
-void TOverviewLoader::Deliver() {
+void TOverviewLoader::Deliver()
+{
     if (FPending) {
         TWork next = std::move(*FPending);
         FPending.reset();
@@ -86,14 +93,16 @@ void TOverviewLoader::Deliver() {
         emit Failed(QString::fromStdString(error));
 }
 
-void TOverviewLoader::Wait() {
+void TOverviewLoader::Wait()
+{
     while (FThread.joinable()) {
         FThread.join();
         Deliver();  // starts the pending request, if any, and waits for that one too
     }
 }
 
-void TOverviewLoader::Stop() {
+void TOverviewLoader::Stop()
+{
     FPending.reset();
     Cancel();
     if (FThread.joinable()) FThread.join();

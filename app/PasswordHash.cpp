@@ -24,7 +24,8 @@ struct THash {
     TKey key{};
 };
 
-std::string Hex(const unsigned char* p, size_t n) {
+std::string Hex(const unsigned char* p, size_t n)
+{
     static const char digits[] = "0123456789abcdef";
     std::string s;
     for (size_t i = 0; i < n; ++i) {
@@ -34,7 +35,8 @@ std::string Hex(const unsigned char* p, size_t n) {
     return s;
 }
 
-bool FromHex(std::string_view s, unsigned char* out, size_t n) {
+bool FromHex(std::string_view s, unsigned char* out, size_t n)
+{
     if (s.size() != 2 * n) return false;
     for (size_t i = 0; i < n; ++i) {
         unsigned v = 0;
@@ -45,7 +47,8 @@ bool FromHex(std::string_view s, unsigned char* out, size_t n) {
     return true;
 }
 
-TKey Derive(std::string_view plain, const std::vector<unsigned char>& salt, int iterations) {
+TKey Derive(std::string_view plain, const std::vector<unsigned char>& salt, int iterations)
+{
     TKey key{};
     if (PKCS5_PBKDF2_HMAC(plain.data(), static_cast<int>(plain.size()), salt.data(), static_cast<int>(salt.size()),
                           iterations, EVP_sha256(), static_cast<int>(key.size()), key.data()) != 1)
@@ -54,7 +57,8 @@ TKey Derive(std::string_view plain, const std::vector<unsigned char>& salt, int 
 }
 
 // "$pbkdf2-sha256$N$salt$key" taken apart; false when any part is malformed.
-bool Parse(std::string_view stored, THash& h) {
+bool Parse(std::string_view stored, THash& h)
+{
     if (!IsHashed(stored)) return false;
     std::string_view rest = stored.substr(kMarker.size());
     auto end = rest.data() + rest.size();
@@ -69,7 +73,8 @@ bool Parse(std::string_view stored, THash& h) {
            FromHex(rest.substr(dollar + 1), h.key.data(), h.key.size());
 }
 
-std::array<unsigned char, 32> Sha256(std::string_view s) {
+std::array<unsigned char, 32> Sha256(std::string_view s)
+{
     std::array<unsigned char, 32> d{};
     unsigned int n = 0;
     if (EVP_Digest(s.data(), s.size(), d.data(), &n, EVP_sha256(), nullptr) != 1)
@@ -81,7 +86,8 @@ std::array<unsigned char, 32> Sha256(std::string_view s) {
 
 bool IsHashed(std::string_view stored) { return stored.substr(0, kMarker.size()) == kMarker; }
 
-std::string Hash(std::string_view plain, int iterations) {
+std::string Hash(std::string_view plain, int iterations)
+{
     std::vector<unsigned char> salt(kSaltBytes);
     if (RAND_bytes(salt.data(), static_cast<int>(salt.size())) != 1)
         throw std::runtime_error("无法生成随机的密码盐 (RAND_bytes)");
@@ -90,7 +96,8 @@ std::string Hash(std::string_view plain, int iterations) {
            Hex(key.data(), key.size());
 }
 
-bool Verify(std::string_view plain, std::string_view stored) {
+bool Verify(std::string_view plain, std::string_view stored)
+{
     if (!IsHashed(stored)) {
         // Equal-length digests let the comparison take the same time
         // whatever the texts and their lengths are.
@@ -103,7 +110,8 @@ bool Verify(std::string_view plain, std::string_view stored) {
     return CRYPTO_memcmp(key.data(), h.key.data(), key.size()) == 0;
 }
 
-int Iterations(std::string_view stored) {
+int Iterations(std::string_view stored)
+{
     THash h;
     return Parse(stored, h) ? h.iterations : 0;
 }

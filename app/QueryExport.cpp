@@ -10,7 +10,8 @@
 
 namespace {
 
-workbook::TExcelVersion FormatForFile(const QString& file) {
+workbook::TExcelVersion FormatForFile(const QString& file)
+{
     const workbook::TExcelVersion named = workbook::FormatOfName(file.toStdU16String());
     return named == workbook::xvNone ? workbook::xvExcel97 : named;
 }
@@ -22,23 +23,25 @@ workbook::TExcelVersion FormatForFile(const QString& file) {
 // pages back too: measured after exporting 1,000,000 sales lines, the
 // program ended 1 MB above where it started with it, 21 MB (.xls) and
 // 29 MB (.xlsx) above without (bench/app/bench_export_memory).
-void EmptyWorkbook(workbook::TXLSWorkbook& xls) {
+void EmptyWorkbook(workbook::TXLSWorkbook& xls)
+{
     xls.Clear();
     workbook::LoadFromWindowResources(xls);
     malloc_trim(0);
 }
 
-void WriteTitleRow(const store::DataSet& ds, uint32_t first, workbook::TSheet& sheet) {
+void WriteTitleRow(const store::DataSet& ds, uint32_t first, workbook::TSheet& sheet)
+{
     for (uint32_t k = first; k < static_cast<uint32_t>(ds.FieldCount()); ++k)
-        sheet.SetAsString(
-            k, 0, QString::fromStdString(ds.FieldName(static_cast<int>(k))).toStdU16String());
+        sheet.SetAsString(k, 0, QString::fromStdString(ds.FieldName(static_cast<int>(k))).toStdU16String());
 }
 
 // The rows come from the store in blocks (the data set's ForEachRecord), not
 // from the rows kept for the grid, so every record is written whatever the
 // grid has read so far.
 int FillSheets(const store::DataSet& ds, const TExportKind& kind, workbook::TXLSWorkbook& xls,
-               workbook::TExcelVersion version) {
+               workbook::TExcelVersion version)
+{
     const auto first = static_cast<uint32_t>(kind.firstField);
     const auto fields = static_cast<uint32_t>(ds.FieldCount());
     WriteTitleRow(ds, first, xls.Sheet(0));
@@ -52,27 +55,27 @@ int FillSheets(const store::DataSet& ds, const TExportKind& kind, workbook::TXLS
         }
         workbook::TSheet& sheet = xls.Sheet(place.Sheet);
         for (uint32_t k = first; k < fields; ++k)
-            sheet.SetAsString(k, place.Row,
-                              QString::fromStdString(store::ValueText(row[k])).toStdU16String());
+            sheet.SetAsString(k, place.Row, QString::fromStdString(store::ValueText(row[k])).toStdU16String());
     });
     return j;
 }
 
 }  // namespace
 
-QString DefaultExportName(const TExportKind& kind, const QDateTime& now) {
+QString DefaultExportName(const TExportKind& kind, const QDateTime& now)
+{
     return kind.baseName + now.toString(QStringLiteral("yyyyMMddhhmmss"));
 }
 
-TExportResult ExportDataSet(const store::DataSet& ds, const TExportKind& kind,
-                            workbook::TXLSWorkbook& xls, const QString& file) {
+TExportResult ExportDataSet(const store::DataSet& ds, const TExportKind& kind, workbook::TXLSWorkbook& xls,
+                            const QString& file)
+{
     const workbook::TExcelVersion version = FormatForFile(file);
     if (uint32_t(ds.FieldCount()) > workbook::SheetColumnLimit(version))
-        throw std::runtime_error(
-            QStringLiteral("查询结果有%1列，超过一张工作表最多的%2列，无法导出。")
-                .arg(ds.FieldCount())
-                .arg(workbook::SheetColumnLimit(version))
-                .toStdString());
+        throw std::runtime_error(QStringLiteral("查询结果有%1列，超过一张工作表最多的%2列，无法导出。")
+                                     .arg(ds.FieldCount())
+                                     .arg(workbook::SheetColumnLimit(version))
+                                     .toStdString());
     EmptyWorkbook(xls);
     int rows = 0;
     try {
@@ -88,42 +91,42 @@ TExportResult ExportDataSet(const store::DataSet& ds, const TExportKind& kind,
     return result;
 }
 
-QString ExportSavedMessage(const TExportResult& result, const QString& file) {
+QString ExportSavedMessage(const TExportResult& result, const QString& file)
+{
     const QString saved = QStringLiteral("文件保存成功!");
     if (result.sheets <= 1) return saved;
     const workbook::TExcelVersion version = FormatForFile(file);
     return saved +
-           QStringLiteral(
-               "\n共%1条记录，超过一张工作表能放的%2行，已依次保存在%"
-               "3张工作表中，每张第一行都是标题。")
+           QStringLiteral("\n共%1条记录，超过一张工作表能放的%2行，已依次保存在%"
+                          "3张工作表中，每张第一行都是标题。")
                .arg(result.rows)
                .arg(workbook::SheetRowLimit(version))
                .arg(result.sheets) +
            (version == workbook::xvExcel2007
                 ? QString()
-                : QStringLiteral(
-                      "如要全部记录在一张工作表中，请选择“Excel 工作簿 (*.xlsx)”再导出。"));
+                : QStringLiteral("如要全部记录在一张工作表中，请选择“Excel 工作簿 (*.xlsx)”再导出。"));
 }
 
 namespace {
 
 // The save dialog of an export; empty when there is nothing to write or the
 // seller cancelled.
-QString AskExportFile(int rows, const TExportKind& kind) {
+QString AskExportFile(int rows, const TExportKind& kind)
+{
     if (rows == 0) {
         Prompter().Information(QStringLiteral("无记录可以导出!"));
         return {};
     }
     QString file = Prompter().SaveFileName(QStringLiteral("导出到 Excel"),
-                                           DefaultExportName(kind, QDateTime::currentDateTime()),
-                                           kExportFilters);
+                                           DefaultExportName(kind, QDateTime::currentDateTime()), kExportFilters);
     if (!file.isEmpty() && QFileInfo(file).suffix().isEmpty()) file += ".xls";
     return file;
 }
 
 }  // namespace
 
-bool RunExport(const store::DataSet& ds, const TExportKind& kind, workbook::TXLSWorkbook& xls) {
+bool RunExport(const store::DataSet& ds, const TExportKind& kind, workbook::TXLSWorkbook& xls)
+{
     QString file = AskExportFile(ds.RecordCount(), kind);
     if (file.isEmpty()) return false;
     const TExportResult result = ExportDataSet(ds, kind, xls, file);
@@ -131,7 +134,8 @@ bool RunExport(const store::DataSet& ds, const TExportKind& kind, workbook::TXLS
     return true;
 }
 
-int ExportTable(const TTextTable& table, workbook::TXLSWorkbook& xls, const QString& file) {
+int ExportTable(const TTextTable& table, workbook::TXLSWorkbook& xls, const QString& file)
+{
     workbook::TSheet& sheet = xls.Sheet(0);
     sheet.ClearCells();
     for (size_t k = 0; k < table.header.size(); ++k)
@@ -145,7 +149,8 @@ int ExportTable(const TTextTable& table, workbook::TXLSWorkbook& xls, const QStr
     return static_cast<int>(table.rows.size());
 }
 
-bool RunTableExport(const TTextTable& table, const QString& baseName, workbook::TXLSWorkbook& xls) {
+bool RunTableExport(const TTextTable& table, const QString& baseName, workbook::TXLSWorkbook& xls)
+{
     QString file = AskExportFile(static_cast<int>(table.rows.size()), TExportKind{baseName, 0});
     if (file.isEmpty()) return false;
     ExportTable(table, xls, file);

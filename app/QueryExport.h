@@ -25,8 +25,7 @@ inline const TExportKind kGoodsExport{QStringLiteral("商品查询导出"), 0};
 inline const TExportKind kSalesExport{QStringLiteral("销售订单查询导出"), 1};
 
 // The save dialog's file types; the first is the default.
-inline const QString kExportFilters =
-    QStringLiteral("Excel 97-2003 (*.xls);;Excel 工作簿 (*.xlsx)");
+inline const QString kExportFilters = QStringLiteral("Excel 97-2003 (*.xls);;Excel 工作簿 (*.xlsx)");
 
 // Base name + "yyyyMMddhhmmss"; the dialog adds the extension of the file
 // type chosen.
@@ -41,8 +40,8 @@ struct TExportResult {
 // column k) into a workbook emptied for it and saves it to `file`; the
 // workbook is emptied again afterwards, so its memory goes back even when
 // the write fails. The data set's current record is left where it was.
-TExportResult ExportDataSet(const store::DataSet& ds, const TExportKind& kind,
-                            workbook::TXLSWorkbook& xls, const QString& file);
+TExportResult ExportDataSet(const store::DataSet& ds, const TExportKind& kind, workbook::TXLSWorkbook& xls,
+                            const QString& file);
 
 // "文件保存成功!", and when the rows took more than one sheet, which.
 QString ExportSavedMessage(const TExportResult& result, const QString& file);

@@ -7,7 +7,8 @@
 
 namespace {
 
-int Report(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Report(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
     const char* usage = "usage: tallybrook report [--from yyyy-mm-dd --to yyyy-mm-dd]\n";
     std::chrono::year_month_day today = LocalToday();
     TSpanRange range = SpanRange(TSpan::Days30, today);
@@ -34,7 +35,8 @@ int Report(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
 }  // namespace
 
-std::vector<TCliCommand> ReportCommands() {
+std::vector<TCliCommand> ReportCommands()
+{
     return {{"report", "report [--from yyyy-mm-dd --to yyyy-mm-dd]",
              "Prints the overview as tab-separated text: the figures of today, the last 7 days, "
              "this month, "

@@ -7,7 +7,8 @@
 // Q_INIT_RESOURCE must be called outside any namespace.
 static void InitResourcesOnce() { Q_INIT_RESOURCE(resources); }
 
-void InitAppResources() {
+void InitAppResources()
+{
     static bool done = [] {
         InitResourcesOnce();
         return true;
@@ -15,7 +16,8 @@ void InitAppResources() {
     (void)done;
 }
 
-QIcon AppIcon() {
+QIcon AppIcon()
+{
     InitAppResources();
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256})

@@ -27,7 +27,8 @@ store::BackupManager Manager() { return SellerBackups(); }
 // Keeps the windows painting while a large database is copied.
 void KeepPainting(int, int) { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
-std::vector<TForm3*> ChildWindows() {
+std::vector<TForm3*> ChildWindows()
+{
     std::vector<TForm3*> all;
     for (TForm3* f : std::initializer_list<TForm3*>{Form4, Form5, Form7})
         if (f) all.push_back(f);
@@ -35,7 +36,8 @@ std::vector<TForm3*> ChildWindows() {
     return all;
 }
 
-std::vector<store::Connection*> OpenWindowConnections() {
+std::vector<store::Connection*> OpenWindowConnections()
+{
     std::vector<store::Connection*> all;
     if (Form1) all.push_back(&Form1->ADOConnection());
     for (TForm3* f : ChildWindows()) all.push_back(&f->ADOConnection1());
@@ -47,7 +49,8 @@ std::vector<store::Connection*> OpenWindowConnections() {
 
 std::string BackupBefore(const std::string& reason) { return Manager().Backup(reason, KeepPainting); }
 
-void RestoreBackup(const std::string& backupFile) {
+void RestoreBackup(const std::string& backupFile)
+{
     // The overview may be reading on a connection of its own.
     if (TOverviewWindow* overview = CreatedOverviewWindow()) overview->StopLoading();
     std::vector<store::Connection*> reopen;
@@ -66,17 +69,20 @@ void RestoreBackup(const std::string& backupFile) {
     for (TForm3* f : ChildWindows()) f->DataReloaded();
 }
 
-bool OfferRestoreOfDamagedDatabase(const QString& problem) {
+bool OfferRestoreOfDamagedDatabase(const QString& problem)
+{
     auto good = Manager().NewestGood();
     if (!good) {
-        Prompter().ShowError(QStringLiteral("数据库文件已损坏: %1\n没有找到可以恢复的完好备份。请不要继续录入, 并联系技术支持。")
-                                 .arg(problem));
+        Prompter().ShowError(
+            QStringLiteral("数据库文件已损坏: %1\n没有找到可以恢复的完好备份。请不要继续录入, 并联系技术支持。")
+                .arg(problem));
         return false;
     }
     QString text = QStringLiteral("数据库文件已损坏: %1\n\n最新的完好备份是 %2 (%3)。\n是否用这个备份恢复数据库?")
                        .arg(problem, QString::fromStdString(good->stamp), QString::fromStdString(good->path));
     if (!Prompter().AskYesNo(text)) {
-        Prompter().Information(QStringLiteral("数据库没有恢复, 程序不会写入数据。需要时请在 \"工具 → 数据备份\" 中恢复备份。"));
+        Prompter().Information(
+            QStringLiteral("数据库没有恢复, 程序不会写入数据。需要时请在 \"工具 → 数据备份\" 中恢复备份。"));
         return false;
     }
     RestoreBackup(good->path);
@@ -84,7 +90,8 @@ bool OfferRestoreOfDamagedDatabase(const QString& problem) {
     return true;
 }
 
-void StartStartupChecks() {
+void StartStartupChecks()
+{
     std::string db = store::Connection().Address();
     // The settings are read here: the login window that knows their file belongs to this thread.
     store::BackupManager daily = SellerBackups(db, BackupSettingsFile(false));
@@ -103,11 +110,12 @@ void StartStartupChecks() {
         }
         // From here on every write is refused, until a restore replaces the file.
         store::MarkDatabaseDamaged(problem);
-        QMetaObject::invokeMethod(qApp, [problem] { OfferRestoreOfDamagedDatabase(QString::fromStdString(problem)); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [problem] { OfferRestoreOfDamagedDatabase(QString::fromStdString(problem)); }, Qt::QueuedConnection);
     });
 }
 
-void FinishStartupChecks() {
+void FinishStartupChecks()
+{
     if (gStartupWorker.joinable()) gStartupWorker.join();
 }

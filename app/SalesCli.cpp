@@ -16,11 +16,14 @@ using TArgs = std::vector<std::string>;
 // One ID:QTY[:PRICE] argument as the picker would have added it, with the
 // quantity and the price typed over it.
 TOrderLine LineFromArgument(store::DataSet& goods, std::map<std::int64_t, TOrderLine>& picked, int n,
-                            const std::string& arg) {
+                            const std::string& arg)
+{
     std::vector<std::string> parts{""};
     for (char ch : arg) {
-        if (ch == ':') parts.emplace_back();
-        else parts.back().push_back(ch);
+        if (ch == ':')
+            parts.emplace_back();
+        else
+            parts.back().push_back(ch);
     }
     auto id = store::ParseInteger(parts[0]);
     std::string prefix = "第" + std::to_string(n) + "行: ";
@@ -40,7 +43,8 @@ TOrderLine LineFromArgument(store::DataSet& goods, std::map<std::int64_t, TOrder
     return line;
 }
 
-int SaveOrder(TArgs args, std::ostream& out, std::ostream& err) {
+int SaveOrder(TArgs args, std::ostream& out, std::ostream& err)
+{
     // The window asks before a sale takes a stock below zero; here --yes answers in advance.
     bool yes = false;
     if (auto it = std::find(args.begin(), args.end(), "--yes"); it != args.end()) {
@@ -73,19 +77,26 @@ int SaveOrder(TArgs args, std::ostream& out, std::ostream& err) {
 }
 
 // Cells may hold tabs and line breaks; escaped, every line stays one record.
-std::string Cell(const std::string& text) {
+std::string Cell(const std::string& text)
+{
     std::string out;
     for (char ch : text) {
-        if (ch == '\t') out += "\\t";
-        else if (ch == '\n') out += "\\n";
-        else if (ch == '\r') out += "\\r";
-        else if (ch == '\\') out += "\\\\";
-        else out += ch;
+        if (ch == '\t')
+            out += "\\t";
+        else if (ch == '\n')
+            out += "\\n";
+        else if (ch == '\r')
+            out += "\\r";
+        else if (ch == '\\')
+            out += "\\\\";
+        else
+            out += ch;
     }
     return out;
 }
 
-void PrintLines(const store::DataSet& lines, std::ostream& out) {
+void PrintLines(const store::DataSet& lines, std::ostream& out)
+{
     std::vector<int> cols;
     for (const char* name : kSalesShownFields) cols.push_back(lines.FieldIndex(name));
     for (size_t i = 0; i < cols.size(); ++i) out << (i ? "\t" : "") << kSalesShownFields[i];
@@ -97,7 +108,8 @@ void PrintLines(const store::DataSet& lines, std::ostream& out) {
 }
 
 // Fills the filter from the options; returns an error text, empty when all is well.
-std::string ReadSalesOptions(const TArgs& args, TSalesFilter& f) {
+std::string ReadSalesOptions(const TArgs& args, TSalesFilter& f)
+{
     std::map<std::string, std::string> opts;
     for (size_t i = 0; i < args.size(); i += 2) {
         const std::string& o = args[i];
@@ -119,11 +131,13 @@ std::string ReadSalesOptions(const TArgs& args, TSalesFilter& f) {
     return {};
 }
 
-int Sales(const TArgs& args, std::ostream& out, std::ostream& err) {
+int Sales(const TArgs& args, std::ostream& out, std::ostream& err)
+{
     TSalesFilter f;
     std::string problem = ReadSalesOptions(args, f);
     if (!problem.empty()) {
-        err << problem << "\nusage: tallybrook sales [--order T] [--code T] [--name T] [--from yyyy-mm-dd --to yyyy-mm-dd]\n";
+        err << problem
+            << "\nusage: tallybrook sales [--order T] [--code T] [--name T] [--from yyyy-mm-dd --to yyyy-mm-dd]\n";
         return kExitUsage;
     }
     store::Connection c;
@@ -136,7 +150,8 @@ int Sales(const TArgs& args, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-std::vector<TCliCommand> SalesCommands() {
+std::vector<TCliCommand> SalesCommands()
+{
     return {{"save-order", "save-order [--yes] ORDERNO ID:QTY[:PRICE] ...",
              "Saves one order as the sales window does: one sales line per goods id, its stock lowered; "
              "PRICE replaces the sale price. All lines or none. An order that would take a stock below "

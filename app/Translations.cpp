@@ -5,7 +5,8 @@
 #include <QLocale>
 #include <QTranslator>
 
-bool LoadChineseTranslations(QCoreApplication& app) {
+bool LoadChineseTranslations(QCoreApplication& app)
+{
     const QLocale chinese(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China);
     QLocale::setDefault(chinese);
     auto* translator = new QTranslator(&app);

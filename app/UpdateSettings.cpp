@@ -8,11 +8,13 @@
 // Tests and scripted runs of the windows must not reach for the network.
 bool UpdateChecksAllowed() { return !qEnvironmentVariableIsSet("TALLYBROOK_NO_UPDATE_CHECK"); }
 
-void StartUpdateCheck(TupUpdater& up) {
+void StartUpdateCheck(TupUpdater& up)
+{
     if (UpdateChecksAllowed()) up.CheckUpdate();
 }
 
-void ApplyUpdateSettings(TupUpdater& up) {
+void ApplyUpdateSettings(TupUpdater& up)
+{
     up.setObjectName("upUpdater1");
     up.setAutoCheck(UpdateChecksAllowed());
     up.setInfoFileURL(UpdateInfoFileURL());

@@ -12,14 +12,16 @@
 
 namespace {
 
-QLineEdit* PasswordBox(const char* name, QWidget* parent) {
+QLineEdit* PasswordBox(const char* name, QWidget* parent)
+{
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
     e->setEchoMode(QLineEdit::Password);
     return e;
 }
 
-QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
+QPushButton* Button(const QString& text, const char* name, QWidget* parent)
+{
     auto* b = new QPushButton(text, parent);
     b->setObjectName(name);
     b->setMinimumSize(96, 28);
@@ -41,7 +43,8 @@ private:
 
 }  // namespace
 
-TAccountsWindow::TAccountsWindow(QWidget* parent) : TForm3(parent) {
+TAccountsWindow::TAccountsWindow(QWidget* parent) : TForm3(parent)
+{
     setObjectName("AccountsWindow");
     auto* title = new QLabel(QStringLiteral("账号管理"), this);
     QFont tf = title->font();
@@ -88,7 +91,8 @@ TAccountsWindow::TAccountsWindow(QWidget* parent) : TForm3(parent) {
     connect(DeleteButton, &QPushButton::clicked, this, [this] { Guarded([this] { DeleteClick(); }); });
 }
 
-QGroupBox* TAccountsWindow::BuildAddBox() {
+QGroupBox* TAccountsWindow::BuildAddBox()
+{
     auto* box = new QGroupBox(QStringLiteral("新增账号"), this);
     EditName = new QLineEdit(box);
     EditName->setObjectName("EditName");
@@ -104,7 +108,8 @@ QGroupBox* TAccountsWindow::BuildAddBox() {
     return box;
 }
 
-QGroupBox* TAccountsWindow::BuildChangeBox() {
+QGroupBox* TAccountsWindow::BuildChangeBox()
+{
     auto* box = new QGroupBox(QStringLiteral("修改密码"), this);
     LabelAccount = new QLabel(box);
     LabelAccount->setObjectName("LabelAccount");
@@ -121,17 +126,20 @@ QGroupBox* TAccountsWindow::BuildChangeBox() {
     return box;
 }
 
-void TAccountsWindow::SetLoggedIn(const QString& name) {
+void TAccountsWindow::SetLoggedIn(const QString& name)
+{
     FLoggedIn = name;
     if (WasShown()) Reload();
 }
 
-void TAccountsWindow::showEvent(QShowEvent* e) {
+void TAccountsWindow::showEvent(QShowEvent* e)
+{
     TForm3::showEvent(e);
     Guarded([this] { Reload(); });
 }
 
-void TAccountsWindow::Reload() {
+void TAccountsWindow::Reload()
+{
     TCloseAfter done(ADOConnection1());
     QString keep = SelectedName();
     if (keep.isEmpty()) keep = FLoggedIn;
@@ -143,25 +151,29 @@ void TAccountsWindow::Reload() {
         auto* item = new QTableWidgetItem(shown);
         item->setData(Qt::UserRole, a.name);
         List->setItem(r, 0, item);
-        List->setItem(r, 1, new QTableWidgetItem(a.hashed ? QStringLiteral("已加密")
-                                                          : QStringLiteral("明文 (下次登录时加密)")));
+        List->setItem(r, 1,
+                      new QTableWidgetItem(a.hashed ? QStringLiteral("已加密")
+                                                    : QStringLiteral("明文 (下次登录时加密)")));
     }
     SelectAccount(keep);
     SelectionChanged();
 }
 
-void TAccountsWindow::SelectAccount(const QString& name) {
+void TAccountsWindow::SelectAccount(const QString& name)
+{
     for (int r = 0; r < List->rowCount(); ++r)
         if (List->item(r, 0)->data(Qt::UserRole).toString() == name) return List->selectRow(r);
     List->clearSelection();
 }
 
-QString TAccountsWindow::SelectedName() const {
+QString TAccountsWindow::SelectedName() const
+{
     const auto rows = List->selectionModel()->selectedRows();
     return rows.isEmpty() ? QString() : List->item(rows.first().row(), 0)->data(Qt::UserRole).toString();
 }
 
-void TAccountsWindow::SelectionChanged() {
+void TAccountsWindow::SelectionChanged()
+{
     QString name = SelectedName();
     bool own = !name.isEmpty() && name == FLoggedIn;
     LabelAccount->setText(name.isEmpty() ? QStringLiteral("(请在左边的列表中选择账号)") : name);
@@ -172,8 +184,8 @@ void TAccountsWindow::SelectionChanged() {
     DeleteButton->setEnabled(!name.isEmpty());
 }
 
-template <typename F>
-bool TAccountsWindow::Try(F&& action) {
+template <typename F> bool TAccountsWindow::Try(F&& action)
+{
     try {
         action();
         return true;
@@ -183,7 +195,8 @@ bool TAccountsWindow::Try(F&& action) {
     }
 }
 
-void TAccountsWindow::AddClick() {
+void TAccountsWindow::AddClick()
+{
     TCloseAfter done(ADOConnection1());
     TAccounts accounts(ADOConnection1());
     if (!Try([&] { accounts.Add(EditName->text(), EditPassword->text(), EditPassword2->text()); })) return;
@@ -195,7 +208,8 @@ void TAccountsWindow::AddClick() {
     Prompter().Information(QStringLiteral("账号 %1 已新增。").arg(Quoted(name)));
 }
 
-void TAccountsWindow::ChangeClick() {
+void TAccountsWindow::ChangeClick()
+{
     QString name = SelectedName();
     TCloseAfter done(ADOConnection1());
     TAccounts accounts(ADOConnection1());
@@ -209,7 +223,8 @@ void TAccountsWindow::ChangeClick() {
     Prompter().Information(QStringLiteral("账号 %1 的密码已修改。").arg(Quoted(name)));
 }
 
-void TAccountsWindow::DeleteClick() {
+void TAccountsWindow::DeleteClick()
+{
     QString name = SelectedName();
     if (name.isEmpty()) return;
     if (!Prompter().AskYesNo(QStringLiteral("是否删除账号 %1?").arg(Quoted(name)))) return;

@@ -46,7 +46,6 @@ private:
     QGroupBox* BuildChangeBox();
     void SelectionChanged();
     // Runs `action`; a refusal is shown to the seller and returns false.
-    template <typename F>
-    bool Try(F&& action);
+    template <typename F> bool Try(F&& action);
     QString FLoggedIn;
 };

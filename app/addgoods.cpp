@@ -15,7 +15,8 @@ namespace {
 class TReadOnlyModel : public TDataSetModel {
 public:
     using TDataSetModel::TDataSetModel;
-    Qt::ItemFlags flags(const QModelIndex& index) const override {
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
         return TDataSetModel::flags(index) & ~Qt::ItemIsEditable;
     }
 };
@@ -31,12 +32,14 @@ const TPickerColumn kColumns[] = {{0, 0, Qt::AlignLeft},   {1, 100, Qt::AlignHCe
 
 }  // namespace
 
-void TPickerGrid::keyPressEvent(QKeyEvent* e) {
+void TPickerGrid::keyPressEvent(QKeyEvent* e)
+{
     if (e->key() == Qt::Key_Insert) return;  // no new goods rows from the picker
     TDBGrid::keyPressEvent(e);
 }
 
-void TPickerGrid::mouseDoubleClickEvent(QMouseEvent* e) {
+void TPickerGrid::mouseDoubleClickEvent(QMouseEvent* e)
+{
     QTableView::mouseDoubleClickEvent(e);
     emit picked();
 }
@@ -44,7 +47,8 @@ void TPickerGrid::mouseDoubleClickEvent(QMouseEvent* e) {
 TForm6::TForm6(QWidget* parent)
     : QDialog(parent),
       FConnection(std::make_unique<store::Connection>()),
-      FQuery(std::make_unique<store::DataSet>(*FConnection)) {
+      FQuery(std::make_unique<store::DataSet>(*FConnection))
+{
     setObjectName("Form6");
     setWindowTitle(QStringLiteral("添加商品"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint);
@@ -86,18 +90,21 @@ TForm6::TForm6(QWidget* parent)
     connect(DBGrid1, &TPickerGrid::picked, this, [this] { Guarded([this] { Pick(); }); });
 }
 
-TForm6::~TForm6() {
+TForm6::~TForm6()
+{
     // The grid listens to the data set: it goes first.
     delete DBGrid1;
     delete FModel;
 }
 
-void TForm6::Search() {
+void TForm6::Search()
+{
     FSeenVersion = FConnection->DataVersion();
     RunPickerSearch(*FQuery, Edit1->text().toStdString(), Edit2->text().toStdString());
 }
 
-void TForm6::RefreshIfChanged() {
+void TForm6::RefreshIfChanged()
+{
     std::int64_t now = FConnection->DataVersion();
     if (now == FSeenVersion) return;
     FSeenVersion = now;
@@ -106,7 +113,8 @@ void TForm6::RefreshIfChanged() {
 
 void TForm6::Pick() { emit goodsPicked(OrderLineFromPicker(*FQuery)); }
 
-void TForm6::ApplyColumns() {
+void TForm6::ApplyColumns()
+{
     for (const TPickerColumn& c : kColumns) {
         if (c.field >= FModel->columnCount()) continue;
         DBGrid1->setColumnHidden(c.field, c.width == 0);

@@ -16,7 +16,8 @@
 
 namespace {
 
-QString ReasonText(const std::string& r) {
+QString ReasonText(const std::string& r)
+{
     if (r == "delete-all") return QStringLiteral("删除全部商品之前");
     if (r == "import") return QStringLiteral("导入商品之前");
     if (r == "upgrade") return QStringLiteral("升级之前");
@@ -30,7 +31,8 @@ QString Count(std::int64_t n) { return n < 0 ? QStringLiteral("无法读取") : 
 
 constexpr double kMBPerGB = 1024;
 
-QDoubleSpinBox* MakeBudgetBox(QWidget* parent) {
+QDoubleSpinBox* MakeBudgetBox(QWidget* parent)
+{
     auto* box = new QDoubleSpinBox(parent);
     box->setObjectName("BudgetBox");
     box->setRange(0, 1024);
@@ -46,11 +48,14 @@ QDoubleSpinBox* MakeBudgetBox(QWidget* parent) {
 }  // namespace
 
 TBackupWindow::TBackupWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+{
     setObjectName("BackupWindow");
     setWindowTitle(QStringLiteral("数据备份"));
     resize(640, 420);
-    auto* hint = new QLabel(QStringLiteral("删除全部商品、导入商品和升级之前, 以及每天第一次启动时, 程序都会自动备份数据库。"), this);
+    auto* hint =
+        new QLabel(QStringLiteral("删除全部商品、导入商品和升级之前, 以及每天第一次启动时, 程序都会自动备份数据库。"),
+                   this);
     hint->setWordWrap(true);
     List = new QTableWidget(0, 5, this);
     List->setObjectName("List");
@@ -80,9 +85,10 @@ TBackupWindow::TBackupWindow(QWidget* parent)
     budget->addWidget(BudgetBox);
     budget->addWidget(BudgetButton);
     budget->addStretch(1);
-    auto* folder = new QLabel(QStringLiteral("备份位置: %1")
-                                  .arg(QString::fromStdString(store::BackupManager(store::Connection().Address()).Folder())),
-                              this);
+    auto* folder =
+        new QLabel(QStringLiteral("备份位置: %1")
+                       .arg(QString::fromStdString(store::BackupManager(store::Connection().Address()).Folder())),
+                   this);
     folder->setObjectName("FolderLabel");
     folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* buttons = new QHBoxLayout;
@@ -108,12 +114,14 @@ TBackupWindow::TBackupWindow(QWidget* parent)
             [this] { RestoreButton->setEnabled(!List->selectedItems().isEmpty()); });
 }
 
-void TBackupWindow::showEvent(QShowEvent* e) {
+void TBackupWindow::showEvent(QShowEvent* e)
+{
     QDialog::showEvent(e);
     Guarded([this] { Reload(); });
 }
 
-void TBackupWindow::Reload() {
+void TBackupWindow::Reload()
+{
     store::BackupManager backups = SellerBackups();
     auto list = backups.List();
     List->setRowCount(static_cast<int>(list.size()));
@@ -131,32 +139,38 @@ void TBackupWindow::Reload() {
     UsageLabel->setText(BackupUsageText(backups));
 }
 
-void TBackupWindow::RestoreSelected() {
+void TBackupWindow::RestoreSelected()
+{
     int row = List->currentRow();
     if (row < 0 || !List->item(row, 0)) return;
     QString path = List->item(row, 0)->data(Qt::UserRole).toString();
     QString stamp = List->item(row, 0)->text();
-    if (!Prompter().AskYesNo(QStringLiteral("是否把数据库恢复到 %1 的备份?\n当前的数据会先备份, 之后仍可恢复。").arg(stamp)))
+    if (!Prompter().AskYesNo(
+            QStringLiteral("是否把数据库恢复到 %1 的备份?\n当前的数据会先备份, 之后仍可恢复。").arg(stamp)))
         return;
     RestoreBackup(path.toStdString());
     Reload();
     Prompter().Information(QStringLiteral("数据库已恢复到 %1 的备份。").arg(stamp));
 }
 
-void TBackupWindow::BackupNow() {
+void TBackupWindow::BackupNow()
+{
     std::string path = BackupBefore("manual");
     Reload();
     Prompter().Information(QStringLiteral("备份完成: %1").arg(QString::fromStdString(path)));
 }
 
-void TBackupWindow::SaveBudget() {
-    WriteBackupBudgetMB(BackupSettingsFile(true), static_cast<std::uint64_t>(std::llround(BudgetBox->value() * kMBPerGB)));
+void TBackupWindow::SaveBudget()
+{
+    WriteBackupBudgetMB(BackupSettingsFile(true),
+                        static_cast<std::uint64_t>(std::llround(BudgetBox->value() * kMBPerGB)));
     store::BackupManager backups = SellerBackups();
     std::uintmax_t used = backups.UsedBytes();
     if (used > backups.Budget() &&
-        Prompter().AskYesNo(QStringLiteral("现有备份共占用 %1, 超过新的上限 %2。\n是否现在删除较旧的备份? 最新的三个备份总会保留。\n"
-                                           "选 \"否\" 则在下次备份时删除。")
-                                .arg(SizeText(used), SizeText(backups.Budget()))))
+        Prompter().AskYesNo(
+            QStringLiteral("现有备份共占用 %1, 超过新的上限 %2。\n是否现在删除较旧的备份? 最新的三个备份总会保留。\n"
+                           "选 \"否\" 则在下次备份时删除。")
+                .arg(SizeText(used), SizeText(backups.Budget()))))
         backups.Prune();
     Reload();
 }

@@ -7,7 +7,8 @@
 
 namespace {
 
-QTimer& ClockTimer() {
+QTimer& ClockTimer()
+{
     static QTimer* timer = [] {
         auto* t = new QTimer(qApp);
         t->setInterval(500);
@@ -19,7 +20,8 @@ QTimer& ClockTimer() {
 
 }  // namespace
 
-TClockStatus::TClockStatus(QWidget* parent) : QLabel(parent) {
+TClockStatus::TClockStatus(QWidget* parent) : QLabel(parent)
+{
     setObjectName("ClockStatus1");
     setFixedSize(193, 17);
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -33,19 +35,22 @@ TClockStatus::TClockStatus(QWidget* parent) : QLabel(parent) {
 
 QString TClockStatus::Format(const QDateTime& t) { return t.toString(QStringLiteral("yyyy年MM月dd日 HH:mm:ss")); }
 
-void TClockStatus::Tick() {
+void TClockStatus::Tick()
+{
     QString text = Format(QDateTime::currentDateTime());
     if (text != this->text()) setText(text);
 }
 
 TForm3::TForm3(QWidget* parent)
-    : QWidget(parent), FConnection(std::make_unique<store::Connection>()), FClock(new TClockStatus(this)) {
+    : QWidget(parent), FConnection(std::make_unique<store::Connection>()), FClock(new TClockStatus(this))
+{
     setWindowFlags(Qt::Widget | Qt::FramelessWindowHint);
     setAutoFillBackground(true);
     resize(805, 520);
 }
 
-void TForm3::showEvent(QShowEvent* e) {
+void TForm3::showEvent(QShowEvent* e)
+{
     QWidget::showEvent(e);
     FollowParent();
     if (FShown) return;
@@ -56,7 +61,8 @@ void TForm3::showEvent(QShowEvent* e) {
     });
 }
 
-void TForm3::BroughtToFront() {
+void TForm3::BroughtToFront()
+{
     if (!FShown || !FConnection->Connected()) return;
     Guarded([this] {
         std::int64_t now = FConnection->DataVersion();
@@ -66,22 +72,26 @@ void TForm3::BroughtToFront() {
     });
 }
 
-void TForm3::resizeEvent(QResizeEvent* e) {
+void TForm3::resizeEvent(QResizeEvent* e)
+{
     QWidget::resizeEvent(e);
     FClock->move(width() - FClock->width() - 4, 2);
     FClock->raise();
 }
 
-bool TForm3::eventFilter(QObject* watched, QEvent* e) {
+bool TForm3::eventFilter(QObject* watched, QEvent* e)
+{
     if (watched == parentWidget() && e->type() == QEvent::Resize) FollowParent();
     return QWidget::eventFilter(watched, e);
 }
 
-void TForm3::FollowParent() {
+void TForm3::FollowParent()
+{
     if (QWidget* p = parentWidget()) setGeometry(p->rect());
 }
 
-void HostChildWindow(TForm3* child, QWidget* panel) {
+void HostChildWindow(TForm3* child, QWidget* panel)
+{
     // The child is placed by hand, not by a layout: the panel takes on its
     // minimum size so the main window cannot be made small enough for the
     // child's controls to overlap.

@@ -13,7 +13,8 @@
 
 namespace {
 
-std::vector<TCliCommand>& Commands() {
+std::vector<TCliCommand>& Commands()
+{
     static std::vector<TCliCommand> commands = [] {
         std::vector<TCliCommand> all = AllCliCommands();
         for (auto& c : ExportCommands()) all.push_back(std::move(c));
@@ -26,7 +27,8 @@ std::vector<TCliCommand>& Commands() {
     return commands;
 }
 
-void Help(std::ostream& out) {
+void Help(std::ostream& out)
+{
     out << "Usage: tallybrook [COMMAND [ARGS...]]\n\n"
            "Without a command, starts the program's windows on ./ledgr.mdb; where the current\n"
            "directory holds none, on the one in $XDG_DATA_HOME/tallybrook (made at first).\n\n"
@@ -45,13 +47,15 @@ void Help(std::ostream& out) {
 
 // Commands that repair or list the safety net run on a damaged database; the
 // others stop before they read or write it.
-bool ChecksDatabase(const std::string& command) {
+bool ChecksDatabase(const std::string& command)
+{
     return command != "new-database" && command != "backups" && command != "restore";
 }
 
 // Removes what killed runs left behind, then stops on a damaged database.
 // Returns the exit status to end with, or -1 to go on.
-int PrepareDatabase(std::ostream& err) {
+int PrepareDatabase(std::ostream& err)
+{
     std::string db = store::Connection().FullPath();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(db, ec)) return -1;  // the command reports the missing file itself
@@ -65,7 +69,8 @@ int PrepareDatabase(std::ostream& err) {
 
 }  // namespace
 
-bool IsCommand(int argc, char** argv) {
+bool IsCommand(int argc, char** argv)
+{
     if (argc < 2) return false;
     std::string a = argv[1];
     if (a == "--help" || a == "-h" || a == "help") return true;
@@ -74,7 +79,8 @@ bool IsCommand(int argc, char** argv) {
     return a.size() > 0 && a[0] != '/' && a[0] != '-';  // unknown words get a clear error
 }
 
-int RunCommand(int argc, char** argv, std::ostream& out, std::ostream& err) {
+int RunCommand(int argc, char** argv, std::ostream& out, std::ostream& err)
+{
     std::string a = argv[1];
     if (a == "--help" || a == "-h" || a == "help") {
         Help(out);

@@ -29,7 +29,8 @@ const ColumnSpec kColumns[] = {{100, Qt::AlignHCenter}, {200, Qt::AlignLeft}, {1
 class TEnterFilter : public QObject {
 public:
     TEnterFilter(QObject* parent, std::function<void()> action) : QObject(parent), FAction(std::move(action)) {}
-    bool eventFilter(QObject* o, QEvent* e) override {
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
         if (e->type() == QEvent::KeyPress) {
             int key = static_cast<QKeyEvent*>(e)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -44,7 +45,8 @@ private:
     std::function<void()> FAction;
 };
 
-QPushButton* IconButton(const QString& text, QStyle::StandardPixmap icon, const char* name, QWidget* parent) {
+QPushButton* IconButton(const QString& text, QStyle::StandardPixmap icon, const char* name, QWidget* parent)
+{
     auto* b = new QPushButton(parent->style()->standardIcon(icon), text, parent);
     b->setObjectName(name);
     return b;
@@ -52,13 +54,15 @@ QPushButton* IconButton(const QString& text, QStyle::StandardPixmap icon, const 
 
 // A filter box takes its design width where there is room and gives some
 // of it up in a narrow window, so no label or button is pushed over another.
-void FitWidth(QLineEdit* box, int width) {
+void FitWidth(QLineEdit* box, int width)
+{
     box->setMinimumWidth(std::min(width, 70));
     box->setMaximumWidth(width);
     box->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
-QLabel* NamedLabel(const QString& text, const char* name, QWidget* parent) {
+QLabel* NamedLabel(const QString& text, const char* name, QWidget* parent)
+{
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
     return l;
@@ -66,7 +70,8 @@ QLabel* NamedLabel(const QString& text, const char* name, QWidget* parent) {
 
 }  // namespace
 
-TForm4::TForm4(QWidget* parent) : TForm3(parent) {
+TForm4::TForm4(QWidget* parent) : TForm3(parent)
+{
     setObjectName("Form4");
     OpenConnection();
     FSearch = std::make_unique<store::DataSet>(ADOConnection1());
@@ -91,14 +96,16 @@ TForm4::TForm4(QWidget* parent) : TForm3(parent) {
     FEntry->Append();
 }
 
-TForm4::~TForm4() {
+TForm4::~TForm4()
+{
     // The widgets listen to the data sets: they go first.
     FSearch->Unsubscribe(FCounterListener);
     delete PageControl1;
     delete FModel;
 }
 
-QWidget* TForm4::BuildListTab() {
+QWidget* TForm4::BuildListTab()
+{
     auto* tab = new QWidget;
     tab->setObjectName("TabSheet1");
     Edit1 = new QLineEdit(tab);
@@ -133,8 +140,8 @@ QWidget* TForm4::BuildListTab() {
                             QStringLiteral("保存当前记录"), QStringLiteral("不保存当前记录"),
                             QStringLiteral("刷新记录")});
     using N = TDBNavigator;
-    DBNavigator1->setVisibleButtons({N::nbFirst, N::nbPrior, N::nbNext, N::nbLast, N::nbInsert, N::nbDelete,
-                                     N::nbEdit, N::nbPost});
+    DBNavigator1->setVisibleButtons(
+        {N::nbFirst, N::nbPrior, N::nbNext, N::nbLast, N::nbInsert, N::nbDelete, N::nbEdit, N::nbPost});
     Label8 = NamedLabel(QString(), "Label8", tab);
     Label8->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QFont f = Label8->font();
@@ -164,7 +171,8 @@ QWidget* TForm4::BuildListTab() {
     return tab;
 }
 
-QWidget* TForm4::BuildEntryTab() {
+QWidget* TForm4::BuildEntryTab()
+{
     auto* tab = new QWidget;
     tab->setObjectName("TabSheet2");
     auto box = [&](const char* column) {
@@ -188,9 +196,8 @@ QWidget* TForm4::BuildEntryTab() {
     grid->setVerticalSpacing(14);
     grid->addWidget(new QLabel(QStringLiteral("商品名称:"), tab), 0, 0);
     grid->addWidget(spmc, 0, 1, 1, 3, Qt::AlignLeft);
-    const std::pair<const char*, TDBEdit*> cells[] = {
-        {"商品编码:", spbm}, {"规格型号:", spsx}, {"进货价格:", spjj},
-        {"销售价格:", spsj}, {"当前库存:", spkc}, {"备注:", bz}};
+    const std::pair<const char*, TDBEdit*> cells[] = {{"商品编码:", spbm}, {"规格型号:", spsx}, {"进货价格:", spjj},
+                                                      {"销售价格:", spsj}, {"当前库存:", spkc}, {"备注:", bz}};
     for (int i = 0; i < 6; ++i) {
         int row = 1 + i / 2, col = (i % 2) * 2;
         grid->addWidget(new QLabel(QString::fromUtf8(cells[i].first), tab), row, col);
@@ -213,14 +220,16 @@ TGoodsFilter TForm4::Filter() const { return {Edit1->text(), Edit2->text(), Edit
 
 void TForm4::FirstShow() { Search(); }
 
-void TForm4::DataReloaded() {
+void TForm4::DataReloaded()
+{
     FEntry->Close();
     FEntry->Open();
     FEntry->Append();
     if (WasShown()) Search();
 }
 
-bool TForm4::PostPendingEdits() {
+bool TForm4::PostPendingEdits()
+{
     bool posted = false;
     Guarded([this, &posted] {
         FSearch->PostPending();
@@ -231,24 +240,28 @@ bool TForm4::PostPendingEdits() {
 
 void TForm4::Search() { RunGoodsSearch(*FSearch, Filter()); }
 
-void TForm4::UpdateCounter() {
+void TForm4::UpdateCounter()
+{
     if (FSearch->Active()) Label8->setText(GoodsCounterText(*FSearch));
 }
 
-void TForm4::ApplyColumns() {
+void TForm4::ApplyColumns()
+{
     for (int i = 0; i < 7 && i < FModel->columnCount(); ++i) {
         DBGrid1->setColumnWidth(i, kColumns[i].width);
         FModel->setAlignment(i, kColumns[i].align);
     }
 }
 
-void TForm4::SaveAndNew() {
+void TForm4::SaveAndNew()
+{
     FEntry->Edit();
     FEntry->Post();  // a refused value leaves the typed row in place
     FEntry->Append();
 }
 
-void TForm4::DeleteAll() {
+void TForm4::DeleteAll()
+{
     if (!Prompter().AskYesNo(QStringLiteral("是否删除全部商品?"))) return;
     BackupBefore("delete-all");  // no copy, no delete
     FSearch->Close();

@@ -13,7 +13,8 @@
 // Asks for the file, logs into the import log window and imports; a file
 // that is not a template is told in a box, other failures reach the default
 // error report through the button's guard. The list shows the new goods.
-void TForm4::ImportClick() {
+void TForm4::ImportClick()
+{
     QString file = Prompter().OpenFileName(QStringLiteral("选择商品导入文件"), FImportFile,
                                            QStringLiteral("Excel 工作簿|*.xls;*.xlsx;*.xlsm;*.zip|*.xls|*.xls"));
     if (file.isEmpty()) return;
@@ -32,29 +33,33 @@ void TForm4::ImportClick() {
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         sinceShown.restart();
     };
-    import.OnLog = [&](const QString& line) { pending << line; };
-    import.BeforeStore = [] { BackupBefore("import"); };
-    import.OnRow = [&] {
-        if (sinceShown.elapsed() >= 100) show();
-    };
-    int count = 0;
-    try {
-        count = import.Run(file);
-    } catch (const ENotTemplate& e) {
-        show();
-        Prompter().Information(QString::fromUtf8(e.what()));
-        return;
-    } catch (...) {
-        show();
-        Search();
-        throw;
-    }
+    import.OnLog = [&](const QString& line) { pending << line;
+};
+import.BeforeStore = [] { BackupBefore("import");
+}
+;
+import.OnRow = [&] { if (sinceShown.elapsed() >= 100) show();
+}
+;
+int count = 0;
+try {
+    count = import.Run(file);
+} catch (const ENotTemplate& e) {
+    show();
+    Prompter().Information(QString::fromUtf8(e.what()));
+    return;
+} catch (...) {
     show();
     Search();
-    Prompter().ShowMessage(TGoodsImport::CompletionMessage(import.Summary()));
+    throw;
+}
+show();
+Search();
+Prompter().ShowMessage(TGoodsImport::CompletionMessage(import.Summary()));
 }
 
-void TForm4::ExportClick() {
+void TForm4::ExportClick()
+{
     // The file gets what is stored now: typing is posted and a list another
     // window or program changed meanwhile is read again.
     if (!PostPendingEdits()) return;

@@ -5,7 +5,8 @@
 #include <QVBoxLayout>
 
 TForm8::TForm8(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
     setObjectName("Form8");
     setWindowTitle(QStringLiteral("导入日志"));
     setFixedSize(663, 410);
@@ -18,17 +19,20 @@ TForm8::TForm8(QWidget* parent)
     layout->addWidget(Memo1);
 }
 
-void TForm8::AddLine(const QString& line) {
+void TForm8::AddLine(const QString& line)
+{
     Memo1->appendPlainText(line);
     Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
 }
 
-void TForm8::AddLines(const QStringList& lines) {
+void TForm8::AddLines(const QStringList& lines)
+{
     if (lines.isEmpty()) return;
     AddLine(lines.join(QLatin1Char('\n')));
 }
 
-void TForm8::ShowInFront() {
+void TForm8::ShowInFront()
+{
     show();
     raise();
     activateWindow();

@@ -18,12 +18,14 @@ namespace {
 QString gExeDir;
 QString gUserDir;
 
-TLoginSettings SettingsForNewWindow() {
+TLoginSettings SettingsForNewWindow()
+{
     QString exe = gExeDir.isEmpty() ? QApplication::applicationDirPath() : gExeDir;
     return gUserDir.isEmpty() ? TLoginSettings(exe) : TLoginSettings(exe, gUserDir);
 }
 
-bool HoldsDefaultPassword(const std::vector<std::string>& stored) {
+bool HoldsDefaultPassword(const std::vector<std::string>& stored)
+{
     try {
         for (const std::string& s : stored)
             if (password::Verify(kDefaultPassword, s)) return true;
@@ -35,26 +37,30 @@ bool HoldsDefaultPassword(const std::vector<std::string>& stored) {
 
 }  // namespace
 
-void SetLoginSettingsDirs(const QString& exeDir, const QString& userDir) {
+void SetLoginSettingsDirs(const QString& exeDir, const QString& userDir)
+{
     gExeDir = exeDir;
     gUserDir = userDir;
 }
 
-QString TrimText(const QString& s) {
+QString TrimText(const QString& s)
+{
     qsizetype b = 0, e = s.size();
     while (b < e && s[b].unicode() <= ' ') ++b;
     while (e > b && s[e - 1].unicode() <= ' ') --e;
     return s.mid(b, e - b);
 }
 
-bool CheckAccount(store::Connection& c, const QString& user, const QString& password) {
+bool CheckAccount(store::Connection& c, const QString& user, const QString& password)
+{
     return TAccounts(c).LogIn(user, password);
 }
 
 TForm1::TForm1(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       FSettings(SettingsForNewWindow()),
-      FConnection(std::make_unique<store::Connection>()) {
+      FConnection(std::make_unique<store::Connection>())
+{
     setObjectName("Form1");
     setWindowTitle(QStringLiteral("用户登录"));
     FUpdater = new TupUpdater(this);
@@ -66,11 +72,13 @@ TForm1::TForm1(QWidget* parent)
     FormCreate();
 }
 
-TForm1::~TForm1() {
+TForm1::~TForm1()
+{
     if (FHintThread) FHintThread->wait();
 }
 
-void TForm1::BuildLayout() {
+void TForm1::BuildLayout()
+{
     Label4 = new QLabel(this);
     Label4->setObjectName("Label4");
     Label4->setMinimumHeight(Label4->fontMetrics().height());
@@ -121,14 +129,15 @@ void TForm1::BuildLayout() {
     setFixedSize(sizeHint().expandedTo(QSize(336, 143)));
 }
 
-void TForm1::FormCreate() {
+void TForm1::FormCreate()
+{
     StartUpdateCheck(*FUpdater);
     TLoginValues v = FSettings.Read();
     Edit1->setText(v.user);
     Edit2->setText(v.password);
     CheckBox1->setChecked(v.savePassword);
     // The seller starts typing where something is missing.
-    QWidget* first = Edit1->text().isEmpty() ? static_cast<QWidget*>(Edit1)
+    QWidget* first = Edit1->text().isEmpty()   ? static_cast<QWidget*>(Edit1)
                      : Edit2->text().isEmpty() ? static_cast<QWidget*>(Edit2)
                                                : static_cast<QWidget*>(Button1);
     first->setFocus(Qt::OtherFocusReason);
@@ -138,7 +147,8 @@ void TForm1::FormCreate() {
 // Label4 announces the default account only while it still has the default
 // password. A hashed password takes a noticeable moment to check, so that
 // check runs beside the window thread and the label follows when it ends.
-void TForm1::CheckDefaultHint() {
+void TForm1::CheckDefaultHint()
+{
     std::vector<std::string> stored;
     try {
         store::Connection c;
@@ -164,7 +174,8 @@ void TForm1::CheckDefaultHint() {
     FHintThread->start();
 }
 
-void TForm1::Button1Click() {
+void TForm1::Button1Click()
+{
     if (FThrottle.SecondsLeft(TLoginThrottle::Clock::now()) > 0) return;  // the button waits too
     TLoginValues v{TrimText(Edit1->text()), TrimText(Edit2->text()), CheckBox1->isChecked()};
     try {
@@ -188,18 +199,21 @@ void TForm1::Button1Click() {
 
 // The button stays disabled, with the seconds left under it, until the
 // throttle lets the next try go; a timer counts down, so nothing sleeps.
-void TForm1::ShowWait() {
+void TForm1::ShowWait()
+{
     int left = FThrottle.SecondsLeft(TLoginThrottle::Clock::now());
     Button1->setEnabled(left == 0);
-    LabelWait->setText(left == 0 ? QString()
-                                 : QStringLiteral("已连续 %1 次登陆失败, 请等待 %2 秒后再试。")
-                                       .arg(FThrottle.Failures())
-                                       .arg(left));
-    if (left == 0) FWaitTimer->stop();
-    else if (!FWaitTimer->isActive()) FWaitTimer->start();
+    LabelWait->setText(
+        left == 0 ? QString()
+                  : QStringLiteral("已连续 %1 次登陆失败, 请等待 %2 秒后再试。").arg(FThrottle.Failures()).arg(left));
+    if (left == 0)
+        FWaitTimer->stop();
+    else if (!FWaitTimer->isActive())
+        FWaitTimer->start();
 }
 
-void TForm1::closeEvent(QCloseEvent* e) {
+void TForm1::closeEvent(QCloseEvent* e)
+{
     e->accept();
     QApplication::quit();
 }

@@ -29,7 +29,8 @@ namespace {
 // The splitter bar carries a small button that folds the navigation away and back.
 class TFoldingHandle : public QSplitterHandle {
 public:
-    TFoldingHandle(Qt::Orientation o, QSplitter* parent) : QSplitterHandle(o, parent) {
+    TFoldingHandle(Qt::Orientation o, QSplitter* parent) : QSplitterHandle(o, parent)
+    {
         auto* btn = new QToolButton(this);
         btn->setObjectName("FoldButton");
         btn->setArrowType(Qt::LeftArrow);
@@ -47,7 +48,8 @@ public:
     }
 
 protected:
-    void resizeEvent(QResizeEvent* e) override {
+    void resizeEvent(QResizeEvent* e) override
+    {
         QSplitterHandle::resizeEvent(e);
         FButton->move(0, (height() - FButton->height()) / 2);
     }
@@ -90,13 +92,15 @@ const NavItem kNavItems[] = {
 
 }  // namespace
 
-QString TitleWithDate(const QString& caption, const QString& versionDate) {
+QString TitleWithDate(const QString& caption, const QString& versionDate)
+{
     QStringList p = versionDate.split('/');
     while (p.size() < 3) p << QString();
     return caption + QStringLiteral("【") + p[2] + "-" + p[0] + "-" + p[1] + QStringLiteral("】");
 }
 
-TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
+TForm2::TForm2(QWidget* parent) : QMainWindow(parent)
+{
     setObjectName("Form2");
     setWindowTitle(QStringLiteral("Tallybrook 3.6 永久免费  "));
     setWindowIcon(AppIcon());
@@ -133,7 +137,8 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
     FormCreate();
 }
 
-void TForm2::BuildNavigation() {
+void TForm2::BuildNavigation()
+{
     GroupBar1->setHeaderHidden(true);
     GroupBar1->setIconSize(QSize(16, 16));
     GroupBar1->setRootIsDecorated(false);
@@ -164,8 +169,7 @@ void TForm2::BuildNavigation() {
     // double-click interval: it runs once. Enter on an item runs it too.
     auto activate = [this](QTreeWidgetItem* item) {
         if (!item || !item->parent()) return;
-        if (item == FLastRun && FLastRunTime.isValid() &&
-            FLastRunTime.elapsed() < QApplication::doubleClickInterval())
+        if (item == FLastRun && FLastRunTime.isValid() && FLastRunTime.elapsed() < QApplication::doubleClickInterval())
             return;
         FLastRun = item;
         FLastRunTime.start();
@@ -175,7 +179,8 @@ void TForm2::BuildNavigation() {
     connect(GroupBar1, &QTreeWidget::itemActivated, this, activate);
 }
 
-void TForm2::FormCreate() {
+void TForm2::FormCreate()
+{
     Image1->setParent(Panel1);
     Image1->setPixmap(QPixmap(":/tallybrook/background.jpg"));
     Image1->setGeometry(Panel1->rect());
@@ -184,12 +189,14 @@ void TForm2::FormCreate() {
     setWindowTitle(TitleWithDate(windowTitle(), Form1->upUpdater1()->VersionDate()));
 }
 
-bool TForm2::eventFilter(QObject* watched, QEvent* e) {
+bool TForm2::eventFilter(QObject* watched, QEvent* e)
+{
     if (watched == Panel1 && e->type() == QEvent::Resize) Image1->setGeometry(Panel1->rect());
     return QMainWindow::eventFilter(watched, e);
 }
 
-void TForm2::Host(TForm3* child) {
+void TForm2::Host(TForm3* child)
+{
     // What is typed into the window in front is posted before another comes
     // up; a value the store refuses keeps that window in front with its message.
     TForm3* front = FrontChild();
@@ -197,7 +204,8 @@ void TForm2::Host(TForm3* child) {
     HostChildWindow(child, Panel1);
 }
 
-void TForm2::ItemClick(const QString& caption) {
+void TForm2::ItemClick(const QString& caption)
+{
     if (caption == QStringLiteral("商品管理")) return Host(Form4);
     if (caption == QStringLiteral("经营概况")) {
         TForm3* front = FrontChild();
@@ -216,32 +224,37 @@ void TForm2::ItemClick(const QString& caption) {
                                    .arg(LinkAddress(caption)));
 }
 
-void TForm2::StartToolOrSay(ToolKind kind, const QString& name) {
+void TForm2::StartToolOrSay(ToolKind kind, const QString& name)
+{
     if (StartTool(kind)) return;
     Prompter().Information(QStringLiteral("无法启动%1。\n系统中没有找到可用的%1程序 (%2), 请先安装其中一个。")
                                .arg(name, ToolCandidates(kind).join(", ")));
 }
 
-void TForm2::ShowBackupWindow() {
+void TForm2::ShowBackupWindow()
+{
     if (!FBackupWindow) FBackupWindow = new TBackupWindow(this);
     FBackupWindow->show();
     FBackupWindow->raise();
 }
 
-void TForm2::ShowAccountsWindow() {
+void TForm2::ShowAccountsWindow()
+{
     if (!FAccountsWindow) FAccountsWindow = new TAccountsWindow;
     FAccountsWindow->SetLoggedIn(Form1->CurrentUser());
     HostChildWindow(FAccountsWindow, Panel1);
 }
 
-TForm3* TForm2::FrontChild() const {
+TForm3* TForm2::FrontChild() const
+{
     const auto kids = Panel1->children();
     for (auto it = kids.rbegin(); it != kids.rend(); ++it)
         if (auto* f = qobject_cast<TForm3*>(*it); f && f->isVisible()) return f;
     return nullptr;
 }
 
-void TForm2::closeEvent(QCloseEvent* e) {
+void TForm2::closeEvent(QCloseEvent* e)
+{
     // Typing still open in a grid is stored before the program ends; a value
     // the store refuses keeps the program open with its message.
     for (TForm3* child : std::initializer_list<TForm3*>{Form4, Form5, Form7})

@@ -26,13 +26,15 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-QString DayRange(const TCard& c) {
+QString DayRange(const TCard& c)
+{
     QString to = Q(DayText(c.to));
     if (c.from == c.to) return to;
     return Q(DayText(c.from)).mid(5) + QStringLiteral(" ~ ") + to.mid(5);
 }
 
-QTableWidget* List(const char* name, const QStringList& titles) {
+QTableWidget* List(const char* name, const QStringList& titles)
+{
     auto* t = new QTableWidget(0, static_cast<int>(titles.size()));
     t->setObjectName(name);
     t->setHorizontalHeaderLabels(titles);
@@ -44,7 +46,8 @@ QTableWidget* List(const char* name, const QStringList& titles) {
     return t;
 }
 
-void SetRow(QTableWidget* t, int row, const QStringList& cells, int firstNumber) {
+void SetRow(QTableWidget* t, int row, const QStringList& cells, int firstNumber)
+{
     for (int k = 0; k < cells.size(); ++k) {
         auto* item = new QTableWidgetItem(cells[k]);
         if (k >= firstNumber) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -52,19 +55,20 @@ void SetRow(QTableWidget* t, int row, const QStringList& cells, int firstNumber)
     }
 }
 
-void FillBestSellers(QTableWidget* t, const std::vector<TBestSeller>& list, TRankBy by) {
+void FillBestSellers(QTableWidget* t, const std::vector<TBestSeller>& list, TRankBy by)
+{
     t->setRowCount(static_cast<int>(list.size()));
     for (size_t i = 0; i < list.size(); ++i) {
         const TFigures& f = list[i].figures;
         QString profit = Q(MoneyText(f.Profit())), quantity = QString::number(f.quantity);
-        QString first = by == TRankBy::Profit ? profit : quantity,
-                second = by == TRankBy::Profit ? quantity : profit;
+        QString first = by == TRankBy::Profit ? profit : quantity, second = by == TRankBy::Profit ? quantity : profit;
         SetRow(t, static_cast<int>(i), {Q(list[i].code), Q(list[i].name), first, second}, 2);
     }
 }
 
 // The settings file the login reads and writes; the threshold sits beside the login.
-QString IniFile(bool forWriting) {
+QString IniFile(bool forWriting)
+{
     if (!Form1) return QStringLiteral("config.ini");
     return forWriting ? Form1->Settings().WritePath() : Form1->Settings().ReadPath();
 }
@@ -73,22 +77,19 @@ QPointer<TOverviewWindow> gOverview;
 
 }  // namespace
 
-TOverviewWindow::TOverviewWindow(QWidget* parent)
-    : TForm3(parent), Fxls(std::make_unique<workbook::TXLSWorkbook>()) {
+TOverviewWindow::TOverviewWindow(QWidget* parent) : TForm3(parent), Fxls(std::make_unique<workbook::TXLSWorkbook>())
+{
     setObjectName("FormOverview");
     OpenConnection();
     FLoader = new TOverviewLoader(ADOConnection1().FullPath(), this);
     workbook::LoadFromWindowResources(*Fxls);
     SpanBox = new QComboBox(this);
     SpanBox->setObjectName("SpanBox");
-    SpanBox->addItems({QStringLiteral("近30天 (按天)"), QStringLiteral("近90天 (按天)"),
-                       QStringLiteral("近12个月 (按月)")});
-    RefreshButton =
-        SalesButton(QStringLiteral("刷新"), QStyle::SP_BrowserReload, "RefreshButton", this);
-    PictureButton =
-        SalesButton(QStringLiteral("导出图片"), QStyle::SP_DialogSaveButton, "PictureButton", this);
-    ExportButton =
-        SalesButton(QStringLiteral("导出到Excel"), QStyle::SP_ArrowUp, "ExportButton", this);
+    SpanBox->addItems(
+        {QStringLiteral("近30天 (按天)"), QStringLiteral("近90天 (按天)"), QStringLiteral("近12个月 (按月)")});
+    RefreshButton = SalesButton(QStringLiteral("刷新"), QStyle::SP_BrowserReload, "RefreshButton", this);
+    PictureButton = SalesButton(QStringLiteral("导出图片"), QStyle::SP_DialogSaveButton, "PictureButton", this);
+    ExportButton = SalesButton(QStringLiteral("导出到Excel"), QStyle::SP_ArrowUp, "ExportButton", this);
     Chart = new TOverviewChart(this);
 
     auto* top = new QHBoxLayout;
@@ -110,27 +111,23 @@ TOverviewWindow::TOverviewWindow(QWidget* parent)
     lay->addWidget(BuildCards());
     lay->addWidget(split, 1);
 
-    connect(FLoader, &TOverviewLoader::Loaded, this,
-            [this](const TOverview& o) { Guarded([&] { ShowFigures(o); }); });
+    connect(FLoader, &TOverviewLoader::Loaded, this, [this](const TOverview& o) { Guarded([&] { ShowFigures(o); }); });
     connect(FLoader, &TOverviewLoader::Failed, this, [this](const QString& message) {
         ShowTitle(QStringLiteral("统计没有完成"));
         ReportError(std::runtime_error(
             QStringLiteral("经营概况没有统计完成, 请点 \"刷新\" 再试。\n%1").arg(message).toStdString()));
     });
-    connect(SpanBox, &QComboBox::currentIndexChanged, this,
-            [this] { Guarded([this] { Reload(); }); });
+    connect(SpanBox, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { Reload(); }); });
     connect(RefreshButton, &QPushButton::clicked, this, [this] { Guarded([this] { Reload(); }); });
-    connect(PictureButton, &QPushButton::clicked, this,
-            [this] { Guarded([this] { SavePicture(); }); });
-    connect(ExportButton, &QPushButton::clicked, this,
-            [this] { Guarded([this] { ExportFigures(); }); });
-    connect(LowStockList, &QTableWidget::cellClicked, this,
-            [this](int row) { Guarded([&] { OpenGoods(row); }); });
+    connect(PictureButton, &QPushButton::clicked, this, [this] { Guarded([this] { SavePicture(); }); });
+    connect(ExportButton, &QPushButton::clicked, this, [this] { Guarded([this] { ExportFigures(); }); });
+    connect(LowStockList, &QTableWidget::cellClicked, this, [this](int row) { Guarded([&] { OpenGoods(row); }); });
 }
 
 TOverviewWindow::~TOverviewWindow() = default;
 
-QWidget* TOverviewWindow::BuildCards() {
+QWidget* TOverviewWindow::BuildCards()
+{
     auto* row = new QWidget(this);
     auto* lay = new QHBoxLayout(row);
     lay->setContentsMargins(0, 0, 0, 0);
@@ -156,13 +153,14 @@ QWidget* TOverviewWindow::BuildCards() {
     return row;
 }
 
-QWidget* TOverviewWindow::BuildLists() {
+QWidget* TOverviewWindow::BuildLists()
+{
     Lists = new QTabWidget(this);
     Lists->setObjectName("Lists");
-    ByProfit = List("ByProfit", {QStringLiteral("商品编码"), QStringLiteral("商品名称"),
-                                 QStringLiteral("利润"), QStringLiteral("商品数量")});
-    ByQuantity = List("ByQuantity", {QStringLiteral("商品编码"), QStringLiteral("商品名称"),
-                                     QStringLiteral("商品数量"), QStringLiteral("利润")});
+    ByProfit = List("ByProfit", {QStringLiteral("商品编码"), QStringLiteral("商品名称"), QStringLiteral("利润"),
+                                 QStringLiteral("商品数量")});
+    ByQuantity = List("ByQuantity", {QStringLiteral("商品编码"), QStringLiteral("商品名称"), QStringLiteral("商品数量"),
+                                     QStringLiteral("利润")});
     LowStockList = List("LowStockList", {QStringLiteral("商品编码"), QStringLiteral("商品名称"),
                                          QStringLiteral("商品属性"), QStringLiteral("库存")});
     LowStockList->setToolTip(QStringLiteral("点击一行, 在商品管理中打开这个商品"));
@@ -170,8 +168,7 @@ QWidget* TOverviewWindow::BuildLists() {
     ThresholdBox->setObjectName("ThresholdBox");
     ThresholdBox->setRange(0, 1000000);
     ThresholdBox->setValue(ReadLowStockThreshold(IniFile(false)));
-    connect(ThresholdBox, &QSpinBox::valueChanged, this,
-            [this](int t) { Guarded([&] { SetThreshold(t); }); });
+    connect(ThresholdBox, &QSpinBox::valueChanged, this, [this](int t) { Guarded([&] { SetThreshold(t); }); });
 
     auto* stock = new QWidget;
     auto* bar = new QHBoxLayout;
@@ -188,18 +185,21 @@ QWidget* TOverviewWindow::BuildLists() {
     return Lists;
 }
 
-TSpan TOverviewWindow::Span() const {
+TSpan TOverviewWindow::Span() const
+{
     const TSpan spans[] = {TSpan::Days30, TSpan::Days90, TSpan::Months12};
     return spans[std::clamp(SpanBox->currentIndex(), 0, 2)];
 }
 
 void TOverviewWindow::FirstShow() { Reload(); }
 
-void TOverviewWindow::DataReloaded() {
+void TOverviewWindow::DataReloaded()
+{
     if (WasShown()) Reload();
 }
 
-void TOverviewWindow::Reload() {
+void TOverviewWindow::Reload()
+{
     auto today = LocalToday();
     TSpanRange range = SpanRange(Span(), today);
     std::int64_t threshold = ThresholdBox->value();
@@ -213,7 +213,8 @@ void TOverviewWindow::WaitUntilLoaded() { FLoader->Wait(); }
 
 void TOverviewWindow::StopLoading() { FLoader->Stop(); }
 
-void TOverviewWindow::ShowFigures(const TOverview& figures) {
+void TOverviewWindow::ShowFigures(const TOverview& figures)
+{
     FOverview = figures;
     ShowCards();
     Chart->SetSeries(FOverview.series, FOverview.range.monthly);
@@ -223,61 +224,63 @@ void TOverviewWindow::ShowFigures(const TOverview& figures) {
 }
 
 // The chart's title names the span shown and its totals, or what is going on.
-void TOverviewWindow::ShowTitle(const QString& state) {
+void TOverviewWindow::ShowTitle(const QString& state)
+{
     Chart->chart()->setTitle(SpanBox->currentText().section(' ', 0, 0) + QStringLiteral("  ") + state);
 }
 
-void TOverviewWindow::ShowCards() {
+void TOverviewWindow::ShowCards()
+{
     std::vector<TCard> cards = Cards(FOverview.today);
     for (size_t i = 0; i < CardValues.size() && i < FOverview.cards.size(); ++i) {
         auto* box = static_cast<QGroupBox*>(CardValues[i][0]->parentWidget());
         box->setTitle(QString::fromUtf8(cards[i].title) + "  " + DayRange(cards[i]));
         std::vector<std::string> texts = FigureTexts(FOverview.cards[i]);
         const char* units[] = {"元", "元", "元", "件", "单"};
-        for (size_t k = 0; k < texts.size(); ++k)
-            CardValues[i][k]->setText(Q(texts[k]) + QString::fromUtf8(units[k]));
+        for (size_t k = 0; k < texts.size(); ++k) CardValues[i][k]->setText(Q(texts[k]) + QString::fromUtf8(units[k]));
     }
 }
 
-void TOverviewWindow::ShowLists() {
+void TOverviewWindow::ShowLists()
+{
     FillBestSellers(ByProfit, FOverview.byProfit, TRankBy::Profit);
     FillBestSellers(ByQuantity, FOverview.byQuantity, TRankBy::Quantity);
     LowStockList->setRowCount(static_cast<int>(FOverview.lowStock.size()));
     for (size_t i = 0; i < FOverview.lowStock.size(); ++i) {
         const TLowStock& g = FOverview.lowStock[i];
-        SetRow(LowStockList, static_cast<int>(i),
-               {Q(g.code), Q(g.name), Q(g.attribute), QString::number(g.stock)}, 3);
+        SetRow(LowStockList, static_cast<int>(i), {Q(g.code), Q(g.name), Q(g.attribute), QString::number(g.stock)}, 3);
     }
     Lists->setTabText(2, QStringLiteral("库存预警 %1").arg(FOverview.lowStock.size()));
 }
 
-void TOverviewWindow::SetThreshold(int threshold) {
+void TOverviewWindow::SetThreshold(int threshold)
+{
     WriteLowStockThreshold(IniFile(true), threshold);
     FOverview.lowStock = LowStock(ADOConnection1(), threshold);
     ShowLists();
 }
 
-void TOverviewWindow::SavePicture() {
+void TOverviewWindow::SavePicture()
+{
     WaitUntilLoaded();
-    QString name = QStringLiteral("经营概况%1.png")
-                       .arg(QDateTime::currentDateTime().toString("yyyyMMddhhmmss"));
-    QString file = Prompter().SaveFileName(QStringLiteral("导出图片"), name,
-                                           QStringLiteral("PNG 图片 (*.png)"));
+    QString name = QStringLiteral("经营概况%1.png").arg(QDateTime::currentDateTime().toString("yyyyMMddhhmmss"));
+    QString file = Prompter().SaveFileName(QStringLiteral("导出图片"), name, QStringLiteral("PNG 图片 (*.png)"));
     if (file.isEmpty()) return;
     if (QFileInfo(file).suffix().isEmpty()) file += ".png";
     if (!Chart->SavePng(file))
-        throw std::runtime_error(QStringLiteral("图片没有保存: 无法写入 %1, 请换一个文件夹再试。")
-                                     .arg(file)
-                                     .toStdString());
+        throw std::runtime_error(
+            QStringLiteral("图片没有保存: 无法写入 %1, 请换一个文件夹再试。").arg(file).toStdString());
     Prompter().Information(QStringLiteral("文件保存成功!"));
 }
 
-void TOverviewWindow::ExportFigures() {
+void TOverviewWindow::ExportFigures()
+{
     WaitUntilLoaded();
     RunTableExport(OverviewTable(FOverview), QStringLiteral("经营概况导出"), *Fxls);
 }
 
-void TOverviewWindow::OpenGoods(int row) {
+void TOverviewWindow::OpenGoods(int row)
+{
     if (row < 0 || row >= static_cast<int>(FOverview.lowStock.size())) return;
     Form4->Edit1->setText(Q(FOverview.lowStock[static_cast<size_t>(row)].code));
     Form4->Edit2->clear();
@@ -287,10 +290,10 @@ void TOverviewWindow::OpenGoods(int row) {
     Form4->Search();
 }
 
-TTextTable OverviewTable(const TOverview& o) {
+TTextTable OverviewTable(const TOverview& o)
+{
     TTextTable t;
-    t.header = {QStringLiteral("类别"), QStringLiteral("项目"), QStringLiteral("起"),
-                QStringLiteral("止")};
+    t.header = {QStringLiteral("类别"), QStringLiteral("项目"), QStringLiteral("起"), QStringLiteral("止")};
     for (const char* title : kFigureTitles) t.header.push_back(QString::fromUtf8(title));
     auto add = [&](const QString& kind, const QString& item, const QString& from, const QString& to,
                    const TFigures& f) {
@@ -302,8 +305,7 @@ TTextTable OverviewTable(const TOverview& o) {
     for (size_t i = 0; i < cards.size() && i < o.cards.size(); ++i)
         add(QStringLiteral("概况"), QString::fromUtf8(cards[i].title), Q(DayText(cards[i].from)),
             Q(DayText(cards[i].to)), o.cards[i]);
-    add(QStringLiteral("概况"), QStringLiteral("所选期间"), Q(DayText(o.range.from)),
-        Q(DayText(o.range.to)), o.total);
+    add(QStringLiteral("概况"), QStringLiteral("所选期间"), Q(DayText(o.range.from)), Q(DayText(o.range.to)), o.total);
     QString per = o.range.monthly ? QStringLiteral("每月") : QStringLiteral("每日");
     for (const TSeriesPoint& p : o.series) {
         QString d = Q(DayText(p.day)).left(o.range.monthly ? 7 : 10);
@@ -316,20 +318,23 @@ TTextTable OverviewTable(const TOverview& o) {
     return t;
 }
 
-int ReadLowStockThreshold(const QString& iniFile) {
+int ReadLowStockThreshold(const QString& iniFile)
+{
     QSettings ini(iniFile, QSettings::IniFormat);
     bool ok = false;
     int t = ini.value("overview/lowstock").toString().trimmed().toInt(&ok);
     return ok && t >= 0 ? t : 5;
 }
 
-void WriteLowStockThreshold(const QString& iniFile, int threshold) {
+void WriteLowStockThreshold(const QString& iniFile, int threshold)
+{
     QSettings ini(iniFile, QSettings::IniFormat);
     ini.setValue("overview/lowstock", threshold);
     ini.sync();
 }
 
-TOverviewWindow* OverviewWindow() {
+TOverviewWindow* OverviewWindow()
+{
     // Hosting gives it its parent, and makes it follow the panel's size.
     if (!gOverview) gOverview = new TOverviewWindow;
     return gOverview;
@@ -337,14 +342,16 @@ TOverviewWindow* OverviewWindow() {
 
 TOverviewWindow* CreatedOverviewWindow() { return gOverview; }
 
-void ShowOverview() {
+void ShowOverview()
+{
     TOverviewWindow* w = OverviewWindow();
     bool again = w->WasShown();
     HostChildWindow(w, Form2->Panel1);
     if (again) w->Reload();  // coming back to it shows today's figures
 }
 
-void ShowStartWindow() {
+void ShowStartWindow()
+{
     store::Connection c;
     if (HasSales(c)) ShowOverview();
 }

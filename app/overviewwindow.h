@@ -22,7 +22,7 @@ class TXLSWorkbook;
 
 class TOverviewWindow : public TForm3 {
     Q_OBJECT
-  public:
+public:
     explicit TOverviewWindow(QWidget* parent = nullptr);
     ~TOverviewWindow() override;
 
@@ -56,10 +56,10 @@ class TOverviewWindow : public TForm3 {
     void SetThreshold(int threshold);
     void DataReloaded() override;
 
-  protected:
+protected:
     void FirstShow() override;
 
-  private:
+private:
     QWidget* BuildCards();
     QWidget* BuildLists();
     void ShowCards();

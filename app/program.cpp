@@ -19,7 +19,8 @@
 
 namespace {
 
-void SetUpLook(QApplication& app) {
+void SetUpLook(QApplication& app)
+{
     // No display name: the platform would append it to every caption
     // ("用户登录 — Tallybrook"), and the captions are the program's own texts.
     app.setApplicationName("tallybrook");
@@ -32,13 +33,15 @@ void SetUpLook(QApplication& app) {
     app.setFont(f);
 }
 
-void CentreOnScreen(QWidget* w) {
+void CentreOnScreen(QWidget* w)
+{
     if (QScreen* s = w->screen()) w->move(s->availableGeometry().center() - w->rect().center());
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     ChooseDatabase(ProgramFolder(), TLoginSettings::DefaultUserDir());
     if (IsCommand(argc, argv)) {
         // "new-database" makes the file right here, wherever that is.

@@ -16,46 +16,53 @@ int TOrderGridModel::rowCount(const QModelIndex& parent) const { return parent.i
 
 int TOrderGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ocCount; }
 
-QVariant TOrderGridModel::data(const QModelIndex& index, int role) const {
+QVariant TOrderGridModel::data(const QModelIndex& index, int role) const
+{
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
     if (index.row() == 0) return QString::fromUtf8(OrderColumnTitles()[static_cast<size_t>(index.column())]);
     return QString::fromStdString(FOrder.Line(index.row())[index.column()]);
 }
 
-bool TOrderGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+bool TOrderGridModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
     if (role != Qt::EditRole || !index.isValid() || index.row() == 0) return false;
     FOrder.SetCell(index.row(), index.column(), value.toString().toStdString());
     emit dataChanged(index, index);
     return true;
 }
 
-Qt::ItemFlags TOrderGridModel::flags(const QModelIndex& index) const {
+Qt::ItemFlags TOrderGridModel::flags(const QModelIndex& index) const
+{
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
     if (index.isValid() && index.row() > 0) f |= Qt::ItemIsEditable;
     return f;
 }
 
-void TOrderGridModel::AppendLine(const TOrderLine& line) {
+void TOrderGridModel::AppendLine(const TOrderLine& line)
+{
     int row = FOrder.LineCount() + 1;
     beginInsertRows({}, row, row);
     FOrder.AddLine(line);
     endInsertRows();
 }
 
-void TOrderGridModel::RemoveLine(int row) {
+void TOrderGridModel::RemoveLine(int row)
+{
     if (row < 1 || row > FOrder.LineCount()) return;
     beginRemoveRows({}, row, row);
     FOrder.RemoveLine(row);
     endRemoveRows();
 }
 
-void TOrderGridModel::ClearLines() {
+void TOrderGridModel::ClearLines()
+{
     beginResetModel();
     FOrder.Clear();
     endResetModel();
 }
 
-void TStringGrid::CommitOpenEditor() {
+void TStringGrid::CommitOpenEditor()
+{
     if (state() != QAbstractItemView::EditingState) return;
     // Cell editors are the viewport's only children.
     for (QWidget* editor : viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -64,7 +71,8 @@ void TStringGrid::CommitOpenEditor() {
     }
 }
 
-TForm5::TForm5(QWidget* parent) : TForm3(parent) {
+TForm5::TForm5(QWidget* parent) : TForm3(parent)
+{
     setObjectName("Form5");
     OpenConnection();
 
@@ -99,7 +107,8 @@ TForm5::TForm5(QWidget* parent) : TForm3(parent) {
     connect(BitBtn3, &QPushButton::clicked, this, [this] { Guarded([this] { SaveOrder(); }); });
 }
 
-void TForm5::BuildGrid() {
+void TForm5::BuildGrid()
+{
     FModel = new TOrderGridModel(FOrder, this);
     StringGrid1 = new TStringGrid(this);
     StringGrid1->setObjectName("StringGrid1");
@@ -125,7 +134,8 @@ void TForm5::BuildGrid() {
     });
 }
 
-void TForm5::ChooseGoods() {
+void TForm5::ChooseGoods()
+{
     StringGrid1->CommitOpenEditor();
     Form6->RefreshIfChanged();
     connect(Form6, &TForm6::goodsPicked, this, &TForm5::AddLine, Qt::UniqueConnection);
@@ -138,12 +148,14 @@ void TForm5::ChooseGoods() {
 
 void TForm5::AddLine(const TOrderLine& line) { FModel->AppendLine(line); }
 
-void TForm5::RemoveSelected() {
+void TForm5::RemoveSelected()
+{
     StringGrid1->CommitOpenEditor();
     FModel->RemoveLine(StringGrid1->currentIndex().row());
 }
 
-void TForm5::SaveOrder() {
+void TForm5::SaveOrder()
+{
     std::string order = TrimOrderNumber(Edit1->text().toStdString());
     if (order.empty()) return Prompter().ShowMessage(QString::fromUtf8(kOrderNumberMissing));
     // A cell still being typed into belongs to the order too.

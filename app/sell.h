@@ -64,7 +64,8 @@ public:
     void SaveOrder();
     // The order lines live in memory: a cell still being typed into is
     // handed to its line.
-    bool PostPendingEdits() override {
+    bool PostPendingEdits() override
+    {
         StringGrid1->CommitOpenEditor();
         return true;
     }

@@ -20,23 +20,26 @@ struct TGridColumn {
     int width;  // 0: hidden
 };
 // Shown in this order, whatever the order of the fields in the result.
-const TGridColumn kColumns[] = {{"id", 0},         {"订单编号", 100}, {"商品编码", 60},  {"商品名称", 200},
-                                {"商品属性", 100}, {"售价", 100},     {"进价", 100},     {"购买数量", 100},
+const TGridColumn kColumns[] = {{"id", 0},         {"订单编号", 100}, {"商品编码", 60}, {"商品名称", 200},
+                                {"商品属性", 100}, {"售价", 100},     {"进价", 100},    {"购买数量", 100},
                                 {"登记时间", 120}, {"备注", 200}};
 
-year_month_day ToDay(const QDate& d) {
+year_month_day ToDay(const QDate& d)
+{
     return year_month_day{std::chrono::year{d.year()}, std::chrono::month{static_cast<unsigned>(d.month())},
                           std::chrono::day{static_cast<unsigned>(d.day())}};
 }
 
-QDate ToDate(year_month_day d) {
+QDate ToDate(year_month_day d)
+{
     return QDate(static_cast<int>(d.year()), static_cast<int>(static_cast<unsigned>(d.month())),
                  static_cast<int>(static_cast<unsigned>(d.day())));
 }
 
 // The design width where there is room; narrower in a small window rather
 // than pushing the controls beside it over each other.
-QLineEdit* FilterBox(const char* name, int width, QWidget* parent) {
+QLineEdit* FilterBox(const char* name, int width, QWidget* parent)
+{
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
     e->setMinimumWidth(std::min(width, 90));
@@ -45,7 +48,8 @@ QLineEdit* FilterBox(const char* name, int width, QWidget* parent) {
     return e;
 }
 
-QDateEdit* DatePicker(const char* name, int width, QWidget* parent) {
+QDateEdit* DatePicker(const char* name, int width, QWidget* parent)
+{
     auto* p = new QDateEdit(parent);
     p->setObjectName(name);
     p->setCalendarPopup(true);
@@ -59,7 +63,8 @@ QDateEdit* DatePicker(const char* name, int width, QWidget* parent) {
 TForm7::TForm7(QWidget* parent)
     : TForm3(parent),
       FLines(std::make_unique<store::DataSet>(ADOConnection1())),
-      FTotals(std::make_unique<store::DataSet>(ADOConnection1())) {
+      FTotals(std::make_unique<store::DataSet>(ADOConnection1()))
+{
     setObjectName("Form7");
     OpenConnection();
     // The lines are read on the first showing, with the filters: start-up does
@@ -79,7 +84,8 @@ TForm7::TForm7(QWidget* parent)
     Label5->setMinimumHeight(26);
     Label5->setWordWrap(true);
     Label5->setAlignment(Qt::AlignCenter);
-    Label5->setStyleSheet(QStringLiteral("QLabel { color: red; font: bold 15px Tahoma; background-color: rgb(128,128,64); }"));
+    Label5->setStyleSheet(
+        QStringLiteral("QLabel { color: red; font: bold 15px Tahoma; background-color: rgb(128,128,64); }"));
     BuildGrid();
 
     auto* first = new QHBoxLayout;
@@ -109,13 +115,15 @@ TForm7::TForm7(QWidget* parent)
     connect(BitBtn2, &QPushButton::clicked, this, [this] { Guarded([this] { ExportClick(); }); });
 }
 
-TForm7::~TForm7() {
+TForm7::~TForm7()
+{
     // The grid listens to the line query: it goes first.
     delete DBGrid1;
     delete FModel;
 }
 
-QWidget* TForm7::BuildDayRange() {
+QWidget* TForm7::BuildDayRange()
+{
     auto* box = new QWidget(this);
     CheckBox1 = new QCheckBox(kDayRangeCaption, box);
     CheckBox1->setObjectName("CheckBox1");
@@ -143,14 +151,16 @@ QWidget* TForm7::BuildDayRange() {
     return box;
 }
 
-void TForm7::BuildGrid() {
+void TForm7::BuildGrid()
+{
     FModel = new TDataSetModel(*FLines, this);
     DBGrid1 = new TDBGrid(FModel, this);
     DBGrid1->setObjectName("DBGrid1");
     connect(FModel, &QAbstractItemModel::modelReset, this, &TForm7::ApplyColumns);
 }
 
-void TForm7::ApplyColumns() {
+void TForm7::ApplyColumns()
+{
     QHeaderView* header = DBGrid1->horizontalHeader();
     int visual = 0;
     for (const TGridColumn& c : kColumns) {
@@ -162,7 +172,8 @@ void TForm7::ApplyColumns() {
     }
 }
 
-TSalesFilter TForm7::Filter() const {
+TSalesFilter TForm7::Filter() const
+{
     TSalesFilter f;
     f.order = Edit1->text().toStdString();
     f.code = Edit2->text().toStdString();
@@ -175,12 +186,14 @@ TSalesFilter TForm7::Filter() const {
 
 void TForm7::FirstShow() { Query(); }
 
-void TForm7::DataReloaded() {
+void TForm7::DataReloaded()
+{
     FLines->Cancel();
     if (WasShown()) Query();
 }
 
-bool TForm7::PostPendingEdits() {
+bool TForm7::PostPendingEdits()
+{
     bool posted = false;
     Guarded([this, &posted] {
         FLines->PostPending();
@@ -189,7 +202,8 @@ bool TForm7::PostPendingEdits() {
     return posted;
 }
 
-void TForm7::Query() {
+void TForm7::Query()
+{
     RunSalesQuery(ADOConnection1(), *FLines, *FTotals, Filter());
     Label5->setText(QString::fromStdString(SalesTotalsText(*FLines, *FTotals)));
 }

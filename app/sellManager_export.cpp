@@ -7,7 +7,8 @@ namespace {
 
 // The window's workbook component, created with its stored settings the
 // first time it is needed (there is one sales query window per run).
-workbook::TXLSWorkbook& SalesWorkbook() {
+workbook::TXLSWorkbook& SalesWorkbook()
+{
     static workbook::TXLSWorkbook* book = [] {
         auto* b = new workbook::TXLSWorkbook;
         workbook::LoadFromWindowResources(*b);
@@ -18,7 +19,8 @@ workbook::TXLSWorkbook& SalesWorkbook() {
 
 }  // namespace
 
-void TForm7::ExportClick() {
+void TForm7::ExportClick()
+{
     // The file gets what is stored now (see the goods export).
     if (!PostPendingEdits()) return;
     BroughtToFront();

@@ -31,7 +31,8 @@ constexpr std::uint64_t kBudgetCap = std::uint64_t(2) << 30;  // 2 GB
 // An sqlite3 handle closed when it goes out of scope.
 struct Db {
     sqlite3* h = nullptr;
-    Db(const std::string& file, int flags) {
+    Db(const std::string& file, int flags)
+    {
         if (sqlite3_open_v2(file.c_str(), &h, flags, nullptr) != SQLITE_OK) {
             std::string msg = h ? sqlite3_errmsg(h) : "out of memory";
             sqlite3_close_v2(h);
@@ -43,7 +44,8 @@ struct Db {
     ~Db() { sqlite3_close_v2(h); }
 };
 
-std::string Now(const char* format) {
+std::string Now(const char* format)
+{
     std::time_t t = std::time(nullptr);
     std::tm tm{};
     localtime_r(&t, &tm);
@@ -53,7 +55,8 @@ std::string Now(const char* format) {
 }
 
 // Copies `from` into `to` page by page, 1024 pages (4 MB) per step.
-void CopyPages(sqlite3* from, sqlite3* to, const BackupProgress& progress) {
+void CopyPages(sqlite3* from, sqlite3* to, const BackupProgress& progress)
+{
     sqlite3_backup* b = sqlite3_backup_init(to, "main", from, "main");
     if (!b) ThrowSqlite(to, "备份失败");
     int rc;
@@ -68,7 +71,8 @@ void CopyPages(sqlite3* from, sqlite3* to, const BackupProgress& progress) {
 
 const std::regex kName(R"(ledgr-(\d{4})(\d{2})(\d{2})-(\d{2})(\d{2})(\d{2})-([a-z-]+?)(?:-\d+)?\.mdb(\.gz)?)");
 
-std::optional<BackupInfo> Parse(const fs::path& p) {
+std::optional<BackupInfo> Parse(const fs::path& p)
+{
     std::smatch m;
     std::string name = p.filename().string();
     if (!std::regex_match(name, m, kName)) return std::nullopt;
@@ -83,17 +87,20 @@ std::optional<BackupInfo> Parse(const fs::path& p) {
     return i;
 }
 
-void RemoveWithCompanions(const fs::path& p) {
+void RemoveWithCompanions(const fs::path& p)
+{
     std::error_code ec;
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) fs::remove(p.string() + suffix, ec);
 }
 
-void FailWhenInjected(const std::string& scratch) {
+void FailWhenInjected(const std::string& scratch)
+{
     if (gWriteFault && gWriteFault(scratch)) throw StoreError("磁盘已满");
 }
 
 // Copies the database page by page into the new file `scratch` and checks the copy.
-void WriteCheckedCopy(const std::string& database, const std::string& scratch, const BackupProgress& progress) {
+void WriteCheckedCopy(const std::string& database, const std::string& scratch, const BackupProgress& progress)
+{
     FailWhenInjected(scratch);
     fs::remove(scratch);
     CreatePrivateFile(scratch);
@@ -110,7 +117,8 @@ void WriteCheckedCopy(const std::string& database, const std::string& scratch, c
     if (check != "ok") throw StoreError("备份副本检查未通过: " + check);
 }
 
-std::string DamagedCopyText(const std::string& backupFile, const std::string& problem) {
+std::string DamagedCopyText(const std::string& backupFile, const std::string& problem)
+{
     return "备份文件 " + backupFile + " 已损坏, 不能恢复: " + problem + "\n数据库没有改动。请选择另一个备份恢复。";
 }
 
@@ -119,7 +127,8 @@ std::string DamagedCopyText(const std::string& backupFile, const std::string& pr
 // folder, removed again when this goes out of scope.
 class UnpackedCopy {
 public:
-    UnpackedCopy(const std::string& backupFile, const std::string& folder, const BackupProgress& progress) {
+    UnpackedCopy(const std::string& backupFile, const std::string& folder, const BackupProgress& progress)
+    {
         if (!IsPackedName(backupFile)) {
             FPath = backupFile;
             return;
@@ -142,7 +151,8 @@ public:
             throw StoreError(DamagedCopyText(backupFile, problem));
         }
     }
-    ~UnpackedCopy() {
+    ~UnpackedCopy()
+    {
         if (!FScratch.empty()) RemoveWithCompanions(FScratch);
     }
     UnpackedCopy(const UnpackedCopy&) = delete;
@@ -159,7 +169,8 @@ private:
 
 // True when the copy can be restored: a packed copy's stream is whole (its
 // database was checked before it was packed), a plain copy passes the quick check.
-bool CopyIsSound(const BackupInfo& b) {
+bool CopyIsSound(const BackupInfo& b)
+{
     if (!b.packed) return CheckDatabase(b.path, true) == "ok";
     try {
         return UnpackFile(b.path, "") == "ok";
@@ -172,7 +183,8 @@ bool CopyIsSound(const BackupInfo& b) {
 
 std::string CheckDatabase(const std::string& file, bool quick) { return CheckDatabase(file, quick, {}); }
 
-std::string CheckDatabase(const std::string& file, bool quick, const BackupProgress& progress) {
+std::string CheckDatabase(const std::string& file, bool quick, const BackupProgress& progress)
+{
     try {
         Db db(file, SQLITE_OPEN_READONLY);
         // Long checks call back now and then, so a waiting window keeps painting.
@@ -201,7 +213,8 @@ std::string CheckDatabase(const std::string& file, bool quick, const BackupProgr
     }
 }
 
-std::pair<std::int64_t, std::int64_t> CountRows(const std::string& file) {
+std::pair<std::int64_t, std::int64_t> CountRows(const std::string& file)
+{
     Db db(file, SQLITE_OPEN_READONLY);
     auto count = [&](const char* sql) -> std::int64_t {
         sqlite3_stmt* st = nullptr;
@@ -217,15 +230,18 @@ std::pair<std::int64_t, std::int64_t> CountRows(const std::string& file) {
 void BackupManager::SetWriteFault(std::function<bool(const std::string&)> fault) { gWriteFault = std::move(fault); }
 
 BackupManager::BackupManager(std::string databaseFile)
-    : FDatabase(IsServerAddress(databaseFile) ? databaseFile : fs::absolute(databaseFile).lexically_normal().string()) {}
+    : FDatabase(IsServerAddress(databaseFile) ? databaseFile : fs::absolute(databaseFile).lexically_normal().string())
+{}
 
 // Books on a server keep their backups in the data folder the program runs in.
-std::string BackupManager::Folder() const {
+std::string BackupManager::Folder() const
+{
     if (IsServerAddress(FDatabase)) return fs::absolute("backups").string();
     return (fs::path(FDatabase).parent_path() / "backups").string();
 }
 
-std::string BackupManager::Backup(const std::string& reason, const BackupProgress& progress) {
+std::string BackupManager::Backup(const std::string& reason, const BackupProgress& progress)
+{
     try {
         CreatePrivateFolder(Folder());
     } catch (const StoreError&) {  // reported below, where the copy cannot be made
@@ -268,7 +284,8 @@ std::string BackupManager::Backup(const std::string& reason, const BackupProgres
     return target;
 }
 
-void BackupManager::RestoreOnServer(const std::string& backupFile, const BackupProgress& progress) {
+void BackupManager::RestoreOnServer(const std::string& backupFile, const BackupProgress& progress)
+{
     std::string check = CheckServerDump(backupFile);
     if (check != "ok") throw StoreError("备份文件 " + backupFile + " 不是数据库服务器的备份, 不能恢复: " + check);
     FPruneAfterBackup = false;  // the copy being restored must survive this backup
@@ -283,7 +300,8 @@ void BackupManager::RestoreOnServer(const std::string& backupFile, const BackupP
     Prune();
 }
 
-std::vector<BackupInfo> BackupManager::List(bool withCounts) const {
+std::vector<BackupInfo> BackupManager::List(bool withCounts) const
+{
     std::vector<BackupInfo> out;
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(Folder(), ec)) {
@@ -310,13 +328,15 @@ std::vector<BackupInfo> BackupManager::List(bool withCounts) const {
     return out;
 }
 
-std::optional<BackupInfo> BackupManager::NewestGood() const {
+std::optional<BackupInfo> BackupManager::NewestGood() const
+{
     for (const BackupInfo& b : List(false))
         if (CopyIsSound(b)) return b;
     return std::nullopt;
 }
 
-bool BackupManager::DailyBackupDue() const {
+bool BackupManager::DailyBackupDue() const
+{
     std::string today = Now("%Y-%m-%d");
     for (const BackupInfo& b : List(false))
         if (b.stamp.compare(0, 10, today) == 0) return false;
@@ -326,7 +346,8 @@ bool BackupManager::DailyBackupDue() const {
 namespace {
 
 // The 20 newest event copies and the newest daily copy of each of the last 30 days.
-std::set<std::string> KeptByCount(const std::vector<BackupInfo>& all) {
+std::set<std::string> KeptByCount(const std::vector<BackupInfo>& all)
+{
     std::set<std::string> keep;
     int events = 0;
     std::set<std::string> days;
@@ -351,7 +372,8 @@ std::set<std::string> KeptByCount(const std::vector<BackupInfo>& all) {
 
 // Drops kept copies from the oldest on while they take more than `budget`;
 // the newest three stay whatever they take.
-void TrimToBudget(const std::vector<BackupInfo>& all, std::set<std::string>& keep, std::uint64_t budget) {
+void TrimToBudget(const std::vector<BackupInfo>& all, std::set<std::string>& keep, std::uint64_t budget)
+{
     std::uintmax_t used = 0;
     int kept = 0;
     for (const BackupInfo& b : all) {  // newest first
@@ -365,13 +387,15 @@ void TrimToBudget(const std::vector<BackupInfo>& all, std::set<std::string>& kee
 
 std::uint64_t AutomaticBackupBudget(std::uint64_t freeBytes) { return std::min(kBudgetCap, freeBytes / 10); }
 
-std::uintmax_t BackupManager::UsedBytes() const {
+std::uintmax_t BackupManager::UsedBytes() const
+{
     std::uintmax_t used = 0;
     for (const BackupInfo& b : List(false)) used += b.bytes;
     return used;
 }
 
-std::uint64_t BackupManager::Budget() const {
+std::uint64_t BackupManager::Budget() const
+{
     if (FBudget) return FBudget;
     std::error_code ec;
     fs::space_info space = fs::space(fs::path(FDatabase).parent_path(), ec);
@@ -380,7 +404,8 @@ std::uint64_t BackupManager::Budget() const {
     return AutomaticBackupBudget(space.available + UsedBytes());
 }
 
-void BackupManager::Prune() {
+void BackupManager::Prune()
+{
     std::vector<BackupInfo> all = List(false);
     std::set<std::string> keep = KeptByCount(all);
     TrimToBudget(all, keep, Budget());
@@ -388,7 +413,8 @@ void BackupManager::Prune() {
         if (!keep.count(b.path)) RemoveWithCompanions(b.path);
 }
 
-void BackupManager::Restore(const std::string& backupFile, const BackupProgress& progress) {
+void BackupManager::Restore(const std::string& backupFile, const BackupProgress& progress)
+{
     std::error_code missing;
     if (!fs::is_regular_file(backupFile, missing))
         throw StoreError("找不到备份文件: " + fs::absolute(backupFile).string() +
@@ -417,8 +443,7 @@ void BackupManager::Restore(const std::string& backupFile, const BackupProgress&
     }
     // A damaged database cannot take pages: keep it aside and copy the file in.
     CreatePrivateFolder(Folder());
-    if (fs::exists(FDatabase))
-        fs::rename(FDatabase, fs::path(Folder()) / ("damaged-" + Now("%Y%m%d-%H%M%S") + ".mdb"));
+    if (fs::exists(FDatabase)) fs::rename(FDatabase, fs::path(Folder()) / ("damaged-" + Now("%Y%m%d-%H%M%S") + ".mdb"));
     RemoveWithCompanions(FDatabase);
     std::string scratch = FDatabase + ".restore";
     fs::remove(scratch);
@@ -437,7 +462,8 @@ void BackupManager::Restore(const std::string& backupFile, const BackupProgress&
 
 namespace store {
 
-int RemoveLeftovers(const std::string& folder, std::chrono::seconds minAge) {
+int RemoveLeftovers(const std::string& folder, std::chrono::seconds minAge)
+{
     // Names our own writers give their scratch files: a workbook being saved
     // ("name.xls.tmp-Ab12Cd"), a backup being copied or packed ("....mdb.part",
     // "....mdb.gz.part") and one being unpacked for a restore.
@@ -456,13 +482,13 @@ int RemoveLeftovers(const std::string& folder, std::chrono::seconds minAge) {
     return removed;
 }
 
-std::string DamagedDatabaseAdvice(const std::string& databaseFile, const std::string& problem) {
+std::string DamagedDatabaseAdvice(const std::string& databaseFile, const std::string& problem)
+{
     std::string text = "数据库文件已损坏: " + problem + "\n为了不丢失数据, 请不要继续录入。";
     auto good = BackupManager(databaseFile).NewestGood();
-    if (!good)
-        return text + "没有找到可以恢复的完好备份, 请联系技术支持。";
-    return text + "最新的完好备份是 " + good->path + " (" + good->stamp + ")。\n请在程序的 \"工具 → 数据备份\" 中恢复它, " +
-           "或运行: tallybrook restore \"" + good->path + "\"";
+    if (!good) return text + "没有找到可以恢复的完好备份, 请联系技术支持。";
+    return text + "最新的完好备份是 " + good->path + " (" + good->stamp +
+           ")。\n请在程序的 \"工具 → 数据备份\" 中恢复它, " + "或运行: tallybrook restore \"" + good->path + "\"";
 }
 
 }  // namespace store

@@ -18,9 +18,9 @@ namespace store {
 
 struct BackupInfo {
     std::string path;
-    std::string stamp;   // "yyyy-mm-dd hh:mm:ss"
-    std::string reason;  // "delete-all", "import", "upgrade", "daily", "manual", "before-restore"
-    std::int64_t goods = -1;       // -1 when the copy cannot be read
+    std::string stamp;        // "yyyy-mm-dd hh:mm:ss"
+    std::string reason;       // "delete-all", "import", "upgrade", "daily", "manual", "before-restore"
+    std::int64_t goods = -1;  // -1 when the copy cannot be read
     std::int64_t salesLines = -1;
     std::uintmax_t bytes = 0;  // on disk
     bool packed = false;       // compressed; false for copies of earlier releases

@@ -35,24 +35,29 @@ constexpr int kLevel = 1;
 // and reports what the buffers held back (a full disk shows there).
 class File {
 public:
-    File(std::string path, const char* mode) : FPath(std::move(path)), F(std::fopen(FPath.c_str(), mode)) {
+    File(std::string path, const char* mode) : FPath(std::move(path)), F(std::fopen(FPath.c_str(), mode))
+    {
         if (!F) throw StoreError("无法打开 " + FPath + ": " + std::strerror(errno));
     }
-    ~File() {
+    ~File()
+    {
         if (F) std::fclose(F);
     }
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    std::size_t Read(unsigned char* buf, std::size_t n) {
+    std::size_t Read(unsigned char* buf, std::size_t n)
+    {
         std::size_t got = std::fread(buf, 1, n, F);
         if (got < n && std::ferror(F)) throw StoreError("无法读取 " + FPath + ": " + std::strerror(errno));
         return got;
     }
-    void Write(const unsigned char* buf, std::size_t n) {
+    void Write(const unsigned char* buf, std::size_t n)
+    {
         if (n && std::fwrite(buf, 1, n, F) != n) throw StoreError("无法写入 " + FPath + ": " + std::strerror(errno));
     }
-    void Close() {
+    void Close()
+    {
         std::FILE* f = std::exchange(F, nullptr);
         bool ok = std::fflush(f) == 0 && ::fsync(::fileno(f)) == 0;
         int error = errno;
@@ -67,7 +72,8 @@ private:
 
 struct Deflater {
     z_stream z{};
-    Deflater() {
+    Deflater()
+    {
         if (deflateInit2(&z, kLevel, Z_DEFLATED, kGzipWindow, kMemLevel, Z_DEFAULT_STRATEGY) != Z_OK)
             throw StoreError("压缩备份失败: 内存不足");
     }
@@ -76,7 +82,8 @@ struct Deflater {
 
 struct Inflater {
     z_stream z{};
-    Inflater() {
+    Inflater()
+    {
         if (inflateInit2(&z, kGzipWindow) != Z_OK) throw StoreError("解压备份失败: 内存不足");
     }
     ~Inflater() { inflateEnd(&z); }
@@ -84,18 +91,21 @@ struct Inflater {
 
 int Blocks(std::uintmax_t bytes) { return static_cast<int>((bytes + kChunk - 1) / kChunk); }
 
-std::string NoteText(const PackedNote& note) {
+std::string NoteText(const PackedNote& note)
+{
     char buf[96];
     std::snprintf(buf, sizeof buf, "tallybrook goods=%" PRId64 " sales=%" PRId64, note.goods, note.salesLines);
     return buf;
 }
 
-std::string Problem(const z_stream& z) {
+std::string Problem(const z_stream& z)
+{
     return std::string("压缩数据已损坏 (") + (z.msg ? z.msg : "invalid data") + ")";
 }
 
 // Inflates one buffer of input; returns zlib's last code, or Z_DATA_ERROR.
-int InflateInput(Inflater& inf, std::vector<unsigned char>& outBuf, File* out) {
+int InflateInput(Inflater& inf, std::vector<unsigned char>& outBuf, File* out)
+{
     int rc;
     do {
         inf.z.next_out = outBuf.data();
@@ -111,7 +121,8 @@ int InflateInput(Inflater& inf, std::vector<unsigned char>& outBuf, File* out) {
 
 bool IsPackedName(const std::string& path) { return path.size() > 3 && path.compare(path.size() - 3, 3, ".gz") == 0; }
 
-void PackFile(const std::string& from, const std::string& to, const PackedNote& note, const BackupProgress& progress) {
+void PackFile(const std::string& from, const std::string& to, const PackedNote& note, const BackupProgress& progress)
+{
     File in(from, "rb");
     File out(to, "wb");
     const std::uintmax_t total = fs::file_size(from);
@@ -141,7 +152,8 @@ void PackFile(const std::string& from, const std::string& to, const PackedNote& 
     out.Close();
 }
 
-std::string UnpackFile(const std::string& from, const std::string& to, const BackupProgress& progress) {
+std::string UnpackFile(const std::string& from, const std::string& to, const BackupProgress& progress)
+{
     File in(from, "rb");
     std::optional<File> out;
     if (!to.empty()) out.emplace(to, "wb");
@@ -167,7 +179,8 @@ std::string UnpackFile(const std::string& from, const std::string& to, const Bac
     return "ok";
 }
 
-PackedNote ReadPackedNote(const std::string& file) {
+PackedNote ReadPackedNote(const std::string& file)
+{
     PackedNote note;
     try {
         File in(file, "rb");

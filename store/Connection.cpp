@@ -34,7 +34,8 @@ const char* const kDamagedAdvice =
 // database file's own permissions. After a database that was read-only is made
 // writable again, a read-only "-shm" would keep every write failing; ours are
 // given the database's write permission back.
-void MatchCompanionModes(const std::string& path) {
+void MatchCompanionModes(const std::string& path)
+{
     namespace fs = std::filesystem;
     std::error_code ec;
     if (::access(path.c_str(), W_OK) != 0) return;
@@ -48,7 +49,8 @@ void MatchCompanionModes(const std::string& path) {
 
 }  // namespace
 
-std::string DefaultDatabase() {
+std::string DefaultDatabase()
+{
     {
         std::lock_guard lock(gDefaultLock);
         if (!gDefault.empty()) return gDefault;
@@ -57,40 +59,47 @@ std::string DefaultDatabase() {
     return env && *env ? env : kDatabaseFile;
 }
 
-void SetDefaultDatabase(std::string address) {
+void SetDefaultDatabase(std::string address)
+{
     std::lock_guard lock(gDefaultLock);
     gDefault = std::move(address);
 }
 
 bool DefaultIsServer() { return IsServerAddress(DefaultDatabase()); }
 
-void MarkDatabaseDamaged(const std::string& problem) {
+void MarkDatabaseDamaged(const std::string& problem)
+{
     std::lock_guard lock(gDamageLock);
     if (gDamage.empty()) gDamage = problem.empty() ? "file is damaged" : problem;
 }
 
-void ClearDatabaseDamage() {
+void ClearDatabaseDamage()
+{
     std::lock_guard lock(gDamageLock);
     gDamage.clear();
 }
 
-std::string DatabaseDamage() {
+std::string DatabaseDamage()
+{
     std::lock_guard lock(gDamageLock);
     return gDamage;
 }
 
-void CreatePrivateFile(const std::string& file) {
+void CreatePrivateFile(const std::string& file)
+{
     int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) throw StoreError("无法创建 " + file + ": " + std::strerror(errno));
     ::close(fd);
 }
 
-void CreatePrivateFolder(const std::string& folder) {
+void CreatePrivateFolder(const std::string& folder)
+{
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
         throw StoreError("无法创建文件夹 " + folder + ": " + std::strerror(errno));
 }
 
-[[noreturn]] void ThrowSqlite(sqlite3* db, const std::string& context) {
+[[noreturn]] void ThrowSqlite(sqlite3* db, const std::string& context)
+{
     std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
     int code = db ? sqlite3_errcode(db) & 0xff : SQLITE_NOMEM;
     if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) {
@@ -100,7 +109,8 @@ void CreatePrivateFolder(const std::string& folder) {
     throw StoreError(context.empty() ? msg : context + ": " + msg);
 }
 
-Statement::Statement(Connection& c, const std::string& sql) {
+Statement::Statement(Connection& c, const std::string& sql)
+{
     if (c.IsServer()) {
         FServer = std::make_unique<ServerStatement>(c.Server(), sql);
         return;
@@ -113,18 +123,23 @@ Statement::Statement(Connection& c, const std::string& sql) {
 
 Statement::~Statement() { sqlite3_finalize(FStmt); }
 
-void Statement::Bind(int index, const Value& v) {
+void Statement::Bind(int index, const Value& v)
+{
     if (FServer) return FServer->Bind(index, v);
     int rc = SQLITE_OK;
-    if (auto* i = std::get_if<std::int64_t>(&v)) rc = sqlite3_bind_int64(FStmt, index, *i);
-    else if (auto* d = std::get_if<double>(&v)) rc = sqlite3_bind_double(FStmt, index, *d);
+    if (auto* i = std::get_if<std::int64_t>(&v))
+        rc = sqlite3_bind_int64(FStmt, index, *i);
+    else if (auto* d = std::get_if<double>(&v))
+        rc = sqlite3_bind_double(FStmt, index, *d);
     else if (auto* s = std::get_if<std::string>(&v))
         rc = sqlite3_bind_text(FStmt, index, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
-    else rc = sqlite3_bind_null(FStmt, index);
+    else
+        rc = sqlite3_bind_null(FStmt, index);
     if (rc != SQLITE_OK) ThrowSqlite(FDb, "");
 }
 
-void Statement::Bind(const Params& params) {
+void Statement::Bind(const Params& params)
+{
     for (const Param& p : params) {
         std::string name = p.name.empty() || p.name[0] != ':' ? ":" + p.name : p.name;
         int index = FServer ? FServer->ParamIndex(name) : sqlite3_bind_parameter_index(FStmt, name.c_str());
@@ -133,7 +148,8 @@ void Statement::Bind(const Params& params) {
     }
 }
 
-bool Statement::Step() {
+bool Statement::Step()
+{
     if (Connection::StepFault()) throw StoreError("写入数据库失败 (模拟故障)");
     if (FServer) return FServer->Step();
     if (!sqlite3_stmt_readonly(FStmt)) {
@@ -146,44 +162,51 @@ bool Statement::Step() {
     ThrowSqlite(FDb, "");
 }
 
-void Statement::Reset() {
+void Statement::Reset()
+{
     if (FServer) return FServer->Reset();
     sqlite3_reset(FStmt);
 }
 
 int Statement::ColumnCount() const { return FServer ? FServer->ColumnCount() : sqlite3_column_count(FStmt); }
 
-Value Statement::Column(int i) const {
+Value Statement::Column(int i) const
+{
     if (FServer) return FServer->Column(i);
     switch (sqlite3_column_type(FStmt, i)) {
-        case SQLITE_INTEGER: return static_cast<std::int64_t>(sqlite3_column_int64(FStmt, i));
-        case SQLITE_FLOAT: return sqlite3_column_double(FStmt, i);
-        case SQLITE_NULL: return Null{};
-        default: {
-            auto* p = reinterpret_cast<const char*>(sqlite3_column_text(FStmt, i));
-            return std::string(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(FStmt, i)));
-        }
+    case SQLITE_INTEGER: return static_cast<std::int64_t>(sqlite3_column_int64(FStmt, i));
+    case SQLITE_FLOAT: return sqlite3_column_double(FStmt, i);
+    case SQLITE_NULL: return Null{};
+    default: {
+        auto* p = reinterpret_cast<const char*>(sqlite3_column_text(FStmt, i));
+        return std::string(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(FStmt, i)));
+    }
     }
 }
 
 namespace {
 std::string Text(const char* p) { return p ? p : ""; }
-std::string LowerText(std::string s) {
+std::string LowerText(std::string s)
+{
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 }  // namespace
 
-std::string Statement::ColumnName(int i) const {
+std::string Statement::ColumnName(int i) const
+{
     return FServer ? FServer->ColumnName(i) : Text(sqlite3_column_name(FStmt, i));
 }
-std::string Statement::ColumnTable(int i) const {
+std::string Statement::ColumnTable(int i) const
+{
     return LowerText(FServer ? FServer->ColumnTable(i) : Text(sqlite3_column_table_name(FStmt, i)));
 }
-std::string Statement::ColumnOrigin(int i) const {
+std::string Statement::ColumnOrigin(int i) const
+{
     return FServer ? FServer->ColumnOrigin(i) : Text(sqlite3_column_origin_name(FStmt, i));
 }
-std::string Statement::ColumnType(int i) const {
+std::string Statement::ColumnType(int i) const
+{
     return LowerText(FServer ? FServer->ColumnType(i) : Text(sqlite3_column_decltype(FStmt, i)));
 }
 
@@ -191,14 +214,16 @@ Connection::Connection(std::string file) : FFile(std::move(file)) {}
 
 Connection::~Connection() { Close(); }
 
-std::string Connection::FullPath() const {
+std::string Connection::FullPath() const
+{
     if (IsServer()) return RedactedAddress(FFile);
     return std::filesystem::absolute(FFile).lexically_normal().string();
 }
 
 bool Connection::IsServer() const { return FServer || IsServerAddress(FFile); }
 
-void Connection::Open() {
+void Connection::Open()
+{
     if (FDb || FServer) return;
     if (IsServerAddress(FFile)) {
         FServer = std::make_unique<ServerLink>(FFile);
@@ -221,8 +246,7 @@ void Connection::Open() {
     // Checked every thousand steps of the statement engine: a set flag ends
     // the running statement as an interruption.
     sqlite3_progress_handler(
-        db, 1000, [](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0; },
-        &FInterrupted);
+        db, 1000, [](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0; }, &FInterrupted);
     char* err = nullptr;
     int rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, &err);
     if (rc != SQLITE_OK) {
@@ -237,7 +261,8 @@ void Connection::Open() {
     ++gOpenCount;
 }
 
-void Connection::Close() {
+void Connection::Close()
+{
     if (FServer) {
         FServer.reset();
         --gOpenCount;
@@ -249,19 +274,22 @@ void Connection::Close() {
     --gOpenCount;
 }
 
-sqlite3* Connection::Handle() {
+sqlite3* Connection::Handle()
+{
     if (IsServer()) throw StoreError("这个操作只适用于本机的数据库文件, 不适用于数据库服务器");
     Open();
     return FDb;
 }
 
-ServerLink& Connection::Server() {
+ServerLink& Connection::Server()
+{
     Open();
     if (!FServer) throw StoreError("数据库不在服务器上: " + FullPath());
     return *FServer;
 }
 
-int Connection::Execute(std::string_view sql, const Params& params) {
+int Connection::Execute(std::string_view sql, const Params& params)
+{
     // The server's statement does its own translation, from the same text.
     Statement st(*this, IsServer() ? std::string(sql) : TranslateSql(sql));
     st.Bind(params);
@@ -270,23 +298,26 @@ int Connection::Execute(std::string_view sql, const Params& params) {
     return Changes();
 }
 
-int Connection::Changes() {
+int Connection::Changes()
+{
     if (IsServer()) return Server().Changes();
     return sqlite3_changes(Handle());
 }
 
-std::int64_t Connection::LastInsertId() {
+std::int64_t Connection::LastInsertId()
+{
     if (!IsServer()) return sqlite3_last_insert_rowid(Handle());
     Statement st(*this, "select lastval()");
     return st.Step() ? std::get<std::int64_t>(st.Column(0)) : 0;
 }
 
-std::int64_t Connection::DataVersion() {
+std::int64_t Connection::DataVersion()
+{
     // On a server: the next transaction number, which moves on whenever any
     // session writes (a list may then be read again without need, never
     // kept stale).
-    Statement st(*this, IsServer() ? "select pg_snapshot_xmax(pg_current_snapshot())::text::bigint"
-                                   : "PRAGMA data_version");
+    Statement st(*this,
+                 IsServer() ? "select pg_snapshot_xmax(pg_current_snapshot())::text::bigint" : "PRAGMA data_version");
     if (!st.Step()) return 0;
     Value v = st.Column(0);
     return std::holds_alternative<std::int64_t>(v) ? std::get<std::int64_t>(v) : 0;
@@ -294,7 +325,8 @@ std::int64_t Connection::DataVersion() {
 
 void Connection::Begin() { Execute("begin immediate"); }
 void Connection::Commit() { Execute("commit"); }
-void Connection::Rollback() {
+void Connection::Rollback()
+{
     if (FServer) return FServer->Rollback();
     if (FDb && !sqlite3_get_autocommit(FDb)) sqlite3_exec(FDb, "rollback", nullptr, nullptr, nullptr);
 }
@@ -304,10 +336,12 @@ void Connection::SetStepFault(std::function<bool()> fault) { gStepFault = std::m
 bool Connection::StepFault() { return gStepFault && gStepFault(); }
 
 Transaction::Transaction(Connection& c) : FConn(c) { FConn.Begin(); }
-Transaction::~Transaction() {
+Transaction::~Transaction()
+{
     if (!FDone) FConn.Rollback();
 }
-void Transaction::Commit() {
+void Transaction::Commit()
+{
     FConn.Commit();
     FDone = true;
 }

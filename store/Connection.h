@@ -87,7 +87,7 @@ public:
 
     void Bind(const Params& params);
     void Bind(int index, const Value& v);
-    bool Step();  // true while a row is available
+    bool Step();   // true while a row is available
     void Reset();  // ready to step again from the start; bindings stay
     Value Column(int i) const;
     int ColumnCount() const;

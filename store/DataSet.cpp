@@ -9,7 +9,8 @@
 namespace store {
 namespace {
 
-std::string Lower(std::string s) {
+std::string Lower(std::string s)
+{
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
     return s;
 }
@@ -24,9 +25,11 @@ struct SelectParts {
     bool limited = false;
 };
 
-SelectParts ParseSelect(const std::string& sql) {
+SelectParts ParseSelect(const std::string& sql)
+{
     std::string low = Lower(sql);
-    static const std::regex simple(R"(^\s*select\s+(?!distinct\b)[\s\S]*?\bfrom\s+([a-z_][a-z0-9_]*)\s*(where\b[\s\S]*|order\b[\s\S]*|limit\b[\s\S]*)?$)");
+    static const std::regex simple(
+        R"(^\s*select\s+(?!distinct\b)[\s\S]*?\bfrom\s+([a-z_][a-z0-9_]*)\s*(where\b[\s\S]*|order\b[\s\S]*|limit\b[\s\S]*)?$)");
     static const std::regex complex(R"(\b(join|group|union|having|intersect|except)\b|\bsum\s*\(|\bcount\s*\()");
     static const std::regex orderBy(R"(\border\s+by\b)");
     static const std::regex limit(R"(\blimit\b)");
@@ -52,7 +55,8 @@ std::string SingleTable(const std::string& sql) { return ParseSelect(sql).table;
 // each row on the way: for the goods window's full list over 100,000 goods
 // that took 250 ms of CPU against 65 ms for the scan and sort. A server plans
 // on its own and takes no unary plus on text.
-std::string KeyListSql(const SelectParts& p, bool server) {
+std::string KeyListSql(const SelectParts& p, bool server)
+{
     if (!p.ordered) return "select id " + p.rest + " order by id";
     static const std::regex orderBy(R"(\border\s+by\b)");
     std::string low = Lower(p.rest);
@@ -86,12 +90,14 @@ std::int64_t KeyOf(const Value& v) { return std::holds_alternative<std::int64_t>
 
 DataSet::DataSet(Connection& connection) : FConn(connection) {}
 
-void DataSet::SetSQL(std::string sql) {
+void DataSet::SetSQL(std::string sql)
+{
     if (Active()) throw StoreError("数据集打开时不能修改 SQL");
     FSql = std::move(sql);
 }
 
-void DataSet::SetParam(const std::string& name, Value value) {
+void DataSet::SetParam(const std::string& name, Value value)
+{
     std::string key = name.empty() || name[0] != ':' ? ":" + name : name;
     for (Param& p : FParams)
         if (p.name == key) {
@@ -101,7 +107,8 @@ void DataSet::SetParam(const std::string& name, Value value) {
     FParams.push_back({key, std::move(value)});
 }
 
-void DataSet::Open() {
+void DataSet::Open()
+{
     if (Active()) return;
     std::string sql = TranslateSql(FSql);
     FTable = SingleTable(sql);
@@ -115,7 +122,8 @@ void DataSet::Open() {
 }
 
 // Fetches the whole result; on a select over one table each row's rowid too.
-void DataSet::OpenWhole(const std::string& sql) {
+void DataSet::OpenWhole(const std::string& sql)
+{
     std::optional<Statement> st;
     if (!FTable.empty()) {
         SelectParts p = ParseSelect(sql);
@@ -137,7 +145,8 @@ void DataSet::OpenWhole(const std::string& sql) {
 // gives (ties and an unordered select in key order), and the first block of
 // rows. False when the statement cannot be read this way; errors reading the
 // keys are the caller's.
-bool DataSet::OpenByKeys(const std::string& sql) {
+bool DataSet::OpenByKeys(const std::string& sql)
+{
     SelectParts p = ParseSelect(sql);
     // A limited result is small; a parameter in the select list would have
     // no value in the statement that reads the rows.
@@ -160,7 +169,8 @@ bool DataSet::OpenByKeys(const std::string& sql) {
     return true;
 }
 
-void DataSet::Describe(Statement& st, bool keyed) {
+void DataSet::Describe(Statement& st, bool keyed)
+{
     FFields.clear();
     // A keyed statement has the key as its last column.
     for (int i = 0; i < st.ColumnCount() - (keyed ? 1 : 0); ++i) {
@@ -173,7 +183,8 @@ void DataSet::Describe(Statement& st, bool keyed) {
     }
 }
 
-void DataSet::Fetch(Statement& st, bool keyed) {
+void DataSet::Fetch(Statement& st, bool keyed)
+{
     FRows.clear();
     FKeys.clear();
     const int n = st.ColumnCount() - (keyed ? 1 : 0);
@@ -186,7 +197,8 @@ void DataSet::Fetch(Statement& st, bool keyed) {
     }
 }
 
-void DataSet::Close() {
+void DataSet::Close()
+{
     if (!Active()) return;
     ForgetRows();
     FBuffer.clear();
@@ -196,29 +208,34 @@ void DataSet::Close() {
     Notify(DataEvent::DataChanged);
 }
 
-void DataSet::Reopen() {
+void DataSet::Reopen()
+{
     int row = FCur;
     Close();
     Open();
     if (row > 0 && RecordCount() > 0) MoveTo(row);
 }
 
-int DataSet::FieldIndex(const std::string& name) const {
+int DataSet::FieldIndex(const std::string& name) const
+{
     for (size_t i = 0; i < FFields.size(); ++i)
         if (Lower(FFields[i].name) == Lower(name)) return static_cast<int>(i);
     return -1;
 }
 
-int DataSet::RecNo() const {
+int DataSet::RecNo() const
+{
     if (FState == DataSetState::Insert || FState == DataSetState::Inactive || FCur < 0) return -1;
     return FCur + 1;
 }
 
-bool DataSet::IsEditingRow(int row) const {
+bool DataSet::IsEditingRow(int row) const
+{
     return (FState == DataSetState::Edit || FState == DataSetState::Insert) && row == FCur;
 }
 
-Value DataSet::GetValue(int row, int col) const {
+Value DataSet::GetValue(int row, int col) const
+{
     if (FState == DataSetState::Insert) {
         if (row == FCur) return Null{};
         if (row > FCur) --row;
@@ -226,7 +243,8 @@ Value DataSet::GetValue(int row, int col) const {
     return Row(row).at(static_cast<size_t>(col));
 }
 
-std::string DataSet::Text(int row, int col) const {
+std::string DataSet::Text(int row, int col) const
+{
     if (IsEditingRow(row)) {
         auto it = FBuffer.find(col);
         if (it != FBuffer.end()) return it->second;
@@ -234,13 +252,15 @@ std::string DataSet::Text(int row, int col) const {
     return ValueText(GetValue(row, col));
 }
 
-std::string DataSet::FieldText(const std::string& name) const {
+std::string DataSet::FieldText(const std::string& name) const
+{
     int col = FieldIndex(name);
     if (col < 0) throw StoreError("没有字段 " + name);
     return FieldText(col);
 }
 
-void DataSet::MoveTo(int row) {
+void DataSet::MoveTo(int row)
+{
     if (!Active()) return;
     if (FState != DataSetState::Browse) Post();
     row = std::clamp(row, 0, RecordCount() - 1);
@@ -249,12 +269,14 @@ void DataSet::MoveTo(int row) {
     Notify(DataEvent::RecordChanged);
 }
 
-void DataSet::RequireBrowse(const char* what) const {
+void DataSet::RequireBrowse(const char* what) const
+{
     if (!Active()) throw StoreError(std::string("数据集没有打开, 不能") + what);
     if (!CanModify()) throw StoreError(std::string("这个查询结果是只读的, 不能") + what);
 }
 
-void DataSet::BeginInsert(int at) {
+void DataSet::BeginInsert(int at)
+{
     RequireBrowse("新增");
     if (FState != DataSetState::Browse) Post();
     FBuffer.clear();
@@ -266,7 +288,8 @@ void DataSet::BeginInsert(int at) {
 void DataSet::Insert() { BeginInsert(FCur < 0 ? 0 : FCur); }
 void DataSet::Append() { BeginInsert(RecordCount()); }
 
-void DataSet::Edit() {
+void DataSet::Edit()
+{
     if (FState == DataSetState::Edit || FState == DataSetState::Insert) return;
     RequireBrowse("编辑");
     if (FCur < 0) throw StoreError("没有当前记录可以编辑");
@@ -274,7 +297,8 @@ void DataSet::Edit() {
     SetState(DataSetState::Edit);
 }
 
-void DataSet::SetFieldText(int col, std::string text) {
+void DataSet::SetFieldText(int col, std::string text)
+{
     if (col < 0 || col >= FieldCount()) throw StoreError("没有这个字段");
     if (FFields[static_cast<size_t>(col)].column.empty())
         throw StoreError("字段 " + FieldName(col) + " 是计算出来的, 不能修改");
@@ -283,7 +307,8 @@ void DataSet::SetFieldText(int col, std::string text) {
     Notify(DataEvent::RecordChanged);
 }
 
-void DataSet::SetFieldText(const std::string& name, std::string text) {
+void DataSet::SetFieldText(const std::string& name, std::string text)
+{
     int col = FieldIndex(name);
     if (col < 0) throw StoreError("没有字段 " + name);
     SetFieldText(col, std::move(text));

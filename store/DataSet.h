@@ -88,7 +88,8 @@ public:
     // cell editor, so what was typed is posted with the rest of the row.
     void SetBeforePost(std::function<void()> hook) { FBeforePost = std::move(hook); }
     // Posts a pending edit or insert, if any.
-    void PostPending() {
+    void PostPending()
+    {
         if (FState == DataSetState::Edit || FState == DataSetState::Insert) Post();
     }
     // Reads the result again with the same statement and parameters, keeping

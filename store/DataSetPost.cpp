@@ -9,11 +9,14 @@ namespace {
 
 // The seller's name for a column, for messages about a field shown under its
 // bare column name (the entry form's boxes).
-std::string ColumnCaption(const std::string& column) {
-    static const std::pair<const char*, const char*> kCaptions[] = {
-        {"spbm", "商品编码"}, {"spmc", "商品名称"}, {"spsx", "商品属性"}, {"spjj", "商品进价"},
-        {"spsj", "商品售价"}, {"spkc", "商品库存"}, {"bz", "备注"},       {"ddbh", "订单编号"},
-        {"sj", "售价"},       {"jj", "进价"},       {"gmsl", "购买数量"}, {"xssj", "登记时间"}};
+std::string ColumnCaption(const std::string& column)
+{
+    static const std::pair<const char*, const char*> kCaptions[] = {{"spbm", "商品编码"}, {"spmc", "商品名称"},
+                                                                    {"spsx", "商品属性"}, {"spjj", "商品进价"},
+                                                                    {"spsj", "商品售价"}, {"spkc", "商品库存"},
+                                                                    {"bz", "备注"},       {"ddbh", "订单编号"},
+                                                                    {"sj", "售价"},       {"jj", "进价"},
+                                                                    {"gmsl", "购买数量"}, {"xssj", "登记时间"}};
     for (const auto& [name, caption] : kCaptions)
         if (column == name) return caption;
     return column;
@@ -24,7 +27,8 @@ std::string ColumnCaption(const std::string& column) {
 // Typed text to the value its column stores: empty numbers are null, money
 // keeps four decimals, a registration time is stored in its one canonical
 // form, and text that does not convert is refused by name.
-std::optional<Value> DataSet::Convert(int col, const std::string& text) const {
+std::optional<Value> DataSet::Convert(int col, const std::string& text) const
+{
     const Field& f = FFields[static_cast<size_t>(col)];
     const std::string name = f.name == f.column ? ColumnCaption(f.column) : f.name;
     if (f.column == "xssj") {
@@ -48,9 +52,11 @@ std::optional<Value> DataSet::Convert(int col, const std::string& text) const {
     throw StoreError("\"" + text + "\" 不是有效的数值, 请在“" + name + "”中输入数字, 例如 12.5。");
 }
 
-std::int64_t DataSet::WriteRow() {
+std::int64_t DataSet::WriteRow()
+{
     std::vector<std::pair<std::string, Value>> sets;
-    for (const auto& [col, text] : FBuffer) sets.emplace_back(FFields[static_cast<size_t>(col)].column, *Convert(col, text));
+    for (const auto& [col, text] : FBuffer)
+        sets.emplace_back(FFields[static_cast<size_t>(col)].column, *Convert(col, text));
     if (FState == DataSetState::Edit) {
         std::int64_t key = FKeys.at(static_cast<size_t>(FCur));
         if (sets.empty()) return key;
@@ -82,7 +88,8 @@ std::int64_t DataSet::WriteRow() {
 }
 
 // Reads back what the table now holds for the row, defaults included.
-std::vector<Value> DataSet::ReadRow(std::int64_t key) {
+std::vector<Value> DataSet::ReadRow(std::int64_t key)
+{
     if (ByKeys()) {
         std::vector<Value> row(FFields.size(), Null{});
         ReadBlock({key}, [&row](std::int64_t, std::vector<Value> r) { row = std::move(r); });
@@ -102,7 +109,8 @@ std::vector<Value> DataSet::ReadRow(std::int64_t key) {
     return row;
 }
 
-void DataSet::Post() {
+void DataSet::Post()
+{
     if (FBeforePost) FBeforePost();
     if (FState != DataSetState::Edit && FState != DataSetState::Insert) return;
     // Conversion or store errors leave the typed row and the state as they were.
@@ -124,7 +132,8 @@ void DataSet::Post() {
     Notify(DataEvent::RecordChanged);
 }
 
-void DataSet::Cancel() {
+void DataSet::Cancel()
+{
     if (FState != DataSetState::Edit && FState != DataSetState::Insert) return;
     bool inserting = FState == DataSetState::Insert;
     FBuffer.clear();
@@ -134,7 +143,8 @@ void DataSet::Cancel() {
     Notify(DataEvent::RecordChanged);
 }
 
-void DataSet::Delete() {
+void DataSet::Delete()
+{
     if (FState == DataSetState::Insert) return Cancel();
     RequireBrowse("删除");
     if (FCur < 0) throw StoreError("没有记录可以删除");
@@ -156,17 +166,20 @@ void DataSet::Delete() {
     Notify(DataEvent::RecordChanged);
 }
 
-int DataSet::Subscribe(std::function<void(DataEvent)> listener) {
+int DataSet::Subscribe(std::function<void(DataEvent)> listener)
+{
     FListeners[FNextListener] = std::move(listener);
     return FNextListener++;
 }
 
-void DataSet::Notify(DataEvent e) {
+void DataSet::Notify(DataEvent e)
+{
     auto copy = FListeners;  // a listener may unsubscribe itself
     for (auto& [id, l] : copy) l(e);
 }
 
-void DataSet::SetState(DataSetState s) {
+void DataSet::SetState(DataSetState s)
+{
     if (FState == s) return;
     FState = s;
     Notify(DataEvent::StateChanged);

@@ -18,7 +18,8 @@ constexpr size_t kReadAllRows = 1000;
 
 }  // namespace
 
-std::int64_t DataSet::KeyOf(const Value& v) {
+std::int64_t DataSet::KeyOf(const Value& v)
+{
     if (auto* i = std::get_if<std::int64_t>(&v)) return *i;
     throw StoreError("记录的编号不是整数");
 }
@@ -26,7 +27,8 @@ std::int64_t DataSet::KeyOf(const Value& v) {
 // Reads the rows of `keys` (in the order the store gives them); a key whose
 // row is gone is not reported.
 void DataSet::ReadBlock(const std::vector<std::int64_t>& keys,
-                        const std::function<void(std::int64_t, std::vector<Value>)>& each) const {
+                        const std::function<void(std::int64_t, std::vector<Value>)>& each) const
+{
     if (keys.empty()) return;
     std::string sql = FRowSql;
     for (size_t i = 0; i < keys.size(); ++i) sql += i ? ",?" : "?";
@@ -42,7 +44,8 @@ void DataSet::ReadBlock(const std::vector<std::int64_t>& keys,
 }
 
 // Reads the block holding record `row`, then lets the oldest block go.
-void DataSet::FetchBlockOf(int row) const {
+void DataSet::FetchBlockOf(int row) const
+{
     const size_t begin = static_cast<size_t>(row) / kBlockRows * kBlockRows;
     const size_t end = std::min(FKeys.size(), begin + kBlockRows);
     std::vector<std::int64_t> keys;
@@ -61,7 +64,8 @@ void DataSet::FetchBlockOf(int row) const {
     }
 }
 
-const std::vector<Value>& DataSet::Row(int row) const {
+const std::vector<Value>& DataSet::Row(int row) const
+{
     if (!ByKeys()) return FRows.at(static_cast<size_t>(row));
     const std::int64_t key = FKeys.at(static_cast<size_t>(row));
     auto it = FCache.find(key);
@@ -70,32 +74,32 @@ const std::vector<Value>& DataSet::Row(int row) const {
     return FCache.at(key);
 }
 
-bool DataSet::IsGone(int row) const {
+bool DataSet::IsGone(int row) const
+{
     if (!ByKeys()) return false;
     Row(row);
     return FGone.contains(FKeys.at(static_cast<size_t>(row)));
 }
 
-void DataSet::ForEachRecord(const std::function<void(const std::vector<Value>&)>& each) const {
+void DataSet::ForEachRecord(const std::function<void(const std::vector<Value>&)>& each) const
+{
     if (!ByKeys()) {
         for (const auto& r : FRows) each(r);
         return;
     }
     for (size_t begin = 0; begin < FKeys.size(); begin += kReadAllRows) {
-        std::vector<std::int64_t> keys(
-            FKeys.begin() + static_cast<long>(begin),
-            FKeys.begin() + static_cast<long>(std::min(FKeys.size(), begin + kReadAllRows)));
+        std::vector<std::int64_t> keys(FKeys.begin() + static_cast<long>(begin),
+                                       FKeys.begin() + static_cast<long>(std::min(FKeys.size(), begin + kReadAllRows)));
         std::unordered_map<std::int64_t, std::vector<Value>> rows;
-        ReadBlock(keys, [&rows](std::int64_t key, std::vector<Value> r) {
-            rows.emplace(key, std::move(r));
-        });
+        ReadBlock(keys, [&rows](std::int64_t key, std::vector<Value> r) { rows.emplace(key, std::move(r)); });
         for (std::int64_t key : keys)
             if (auto it = rows.find(key); it != rows.end()) each(it->second);
     }
 }
 
 // Lets go of every row and key, giving their memory back.
-void DataSet::ForgetRows() {
+void DataSet::ForgetRows()
+{
     std::vector<std::vector<Value>>().swap(FRows);
     std::vector<std::int64_t>().swap(FKeys);
     std::unordered_map<std::int64_t, std::vector<Value>>().swap(FCache);

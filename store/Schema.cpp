@@ -72,18 +72,19 @@ CREATE INDEX IF NOT EXISTS spxx_spkc ON spxx(spkc);
 
 }  // namespace
 
-void AddLaterIndexes(sqlite3* db) {
+void AddLaterIndexes(sqlite3* db)
+{
     // A file opened read-only or locked by another program still opens; the
     // indexes come with the next connection that can write.
     sqlite3_exec(db, kLaterIndexes, nullptr, nullptr, nullptr);
 }
 
-void Connection::CreateDatabase(const std::string& file) {
+void Connection::CreateDatabase(const std::string& file)
+{
     if (IsServerAddress(file)) return CreateServerDatabase(file);
     namespace fs = std::filesystem;
     fs::path target = fs::absolute(file);
-    if (fs::exists(target))
-        throw StoreError("数据库文件已存在, 不会覆盖: " + target.string());
+    if (fs::exists(target)) throw StoreError("数据库文件已存在, 不会覆盖: " + target.string());
     // Build the file under a scratch name, then link it into place: link()
     // refuses to replace a file that appeared meanwhile.
     fs::path scratch = target;
@@ -109,8 +110,7 @@ void Connection::CreateDatabase(const std::string& file) {
     fs::remove(scratch);
     fs::remove(fs::path(scratch.string() + "-wal"));
     fs::remove(fs::path(scratch.string() + "-shm"));
-    if (rc != 0)
-        throw StoreError("无法创建数据库 " + target.string() + ": " + std::strerror(saved));
+    if (rc != 0) throw StoreError("无法创建数据库 " + target.string() + ": " + std::strerror(saved));
 }
 
 }  // namespace store

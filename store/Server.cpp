@@ -13,34 +13,51 @@
 namespace store {
 namespace {
 
-const char* const kLostAdvice =
-    "与数据库服务器的连接断开了, 刚才的操作没有保存。请检查网络和数据库服务器是否在运行, "
-    "然后再做一次 (程序会自动重新连接)。";
+const char* const kLostAdvice = "与数据库服务器的连接断开了, 刚才的操作没有保存。请检查网络和数据库服务器是否在运行, "
+                                "然后再做一次 (程序会自动重新连接)。";
 
 // Type numbers of the server's built-in types (fixed, listed in pg_type).
-enum : unsigned { kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701, kNumeric = 1700 };
+enum : unsigned {
+    kBool = 16,
+    kInt8 = 20,
+    kInt2 = 21,
+    kInt4 = 23,
+    kOid = 26,
+    kFloat4 = 700,
+    kFloat8 = 701,
+    kNumeric = 1700
+};
 
-std::string Trimmed(const char* text) {
+std::string Trimmed(const char* text)
+{
     std::string s = text ? text : "";
     while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
     return s;
 }
 
 // What the seller reads when the server cannot be reached at all.
-std::string ConnectAdvice(const std::string& address, const std::string& detail) {
+std::string ConnectAdvice(const std::string& address, const std::string& detail)
+{
     std::string where = RedactedAddress(address);
     if (detail.find("authentication failed") != std::string::npos || detail.find("no password") != std::string::npos ||
         detail.find("password") != std::string::npos)
-        return "数据库服务器拒绝了登录 (" + where + "): 用户名或密码不对。请在 config.ini 的数据库地址中填写正确的"
-               "用户名和密码, 或询问管理服务器的人。\n(" + detail + ")";
+        return "数据库服务器拒绝了登录 (" + where +
+               "): 用户名或密码不对。请在 config.ini 的数据库地址中填写正确的"
+               "用户名和密码, 或询问管理服务器的人。\n(" +
+               detail + ")";
     if (detail.find("does not exist") != std::string::npos)
-        return "数据库服务器上没有这个数据库 (" + where + ")。请检查 config.ini 中的数据库地址, 或用 "
-               "\"tallybrook new-database --server 地址\" 新建。\n(" + detail + ")";
-    return "无法连接数据库服务器 (" + where + ")。请确认服务器已经启动、地址正确、网络畅通, 然后再试; "
-           "也可以在 config.ini 中改回本机的数据库文件。\n(" + detail + ")";
+        return "数据库服务器上没有这个数据库 (" + where +
+               ")。请检查 config.ini 中的数据库地址, 或用 "
+               "\"tallybrook new-database --server 地址\" 新建。\n(" +
+               detail + ")";
+    return "无法连接数据库服务器 (" + where +
+           ")。请确认服务器已经启动、地址正确、网络畅通, 然后再试; "
+           "也可以在 config.ini 中改回本机的数据库文件。\n(" +
+           detail + ")";
 }
 
-std::string NumberParam(double d) {
+std::string NumberParam(double d)
+{
     char buf[64];
     auto r = std::to_chars(buf, buf + sizeof buf, d);
     return std::string(buf, r.ptr);
@@ -90,12 +107,14 @@ INSERT INTO users(username, password) VALUES ('admin', '470913');
 
 }  // namespace
 
-bool IsServerAddress(std::string_view d) {
+bool IsServerAddress(std::string_view d)
+{
     return d.rfind("postgresql://", 0) == 0 || d.rfind("postgres://", 0) == 0 ||
            d.find("host=") != std::string_view::npos || d.find("dbname=") != std::string_view::npos;
 }
 
-std::string RedactedAddress(const std::string& address) {
+std::string RedactedAddress(const std::string& address)
+{
     static const std::regex url(R"(^(postgres(?:ql)?://[^:/@]*):[^@/]*@)");
     static const std::regex keyword(R"(password\s*=\s*('[^']*'|\S+))");
     std::string out = std::regex_replace(address, url, "$1:***@");
@@ -104,11 +123,13 @@ std::string RedactedAddress(const std::string& address) {
 
 ServerLink::ServerLink(std::string address) : FAddress(std::move(address)) { Connect(); }
 
-ServerLink::~ServerLink() {
+ServerLink::~ServerLink()
+{
     if (FConn) PQfinish(FConn);
 }
 
-void ServerLink::Connect() {
+void ServerLink::Connect()
+{
     if (FConn) PQfinish(FConn);
     FConn = PQconnectdb(FAddress.c_str());
     if (PQstatus(FConn) != CONNECTION_OK) {
@@ -117,11 +138,13 @@ void ServerLink::Connect() {
         FConn = nullptr;
         throw EServerUnavailable(ConnectAdvice(FAddress, detail));
     }
-    PQsetNoticeProcessor(FConn, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        FConn, [](void*, const char*) {}, nullptr);
     FInTransaction = false;
 }
 
-void ServerLink::Fail(PGresult* r) {
+void ServerLink::Fail(PGresult* r)
+{
     std::string detail = Trimmed(r ? PQresultErrorMessage(r) : PQerrorMessage(FConn));
     const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
     std::string code = state ? state : "";
@@ -133,7 +156,8 @@ void ServerLink::Fail(PGresult* r) {
     throw StoreError(detail);
 }
 
-PGresult* ServerLink::Exec(const std::string& sql, const std::vector<std::optional<std::string>>& values) {
+PGresult* ServerLink::Exec(const std::string& sql, const std::vector<std::optional<std::string>>& values)
+{
     if (!FConn || PQstatus(FConn) == CONNECTION_BAD) {
         // A session lost in the middle of a transaction stays lost until the
         // transaction is left: its earlier statements were rolled back.
@@ -157,13 +181,15 @@ PGresult* ServerLink::Exec(const std::string& sql, const std::vector<std::option
 
 void ServerLink::Run(const std::string& sql) { PQclear(Exec(sql, {})); }
 
-void ServerLink::Rollback() {
+void ServerLink::Rollback()
+{
     if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) != PQTRANS_IDLE)
         PQclear(PQexec(FConn, "rollback"));
     FInTransaction = false;
 }
 
-std::string ServerLink::TableName(unsigned table) {
+std::string ServerLink::TableName(unsigned table)
+{
     auto it = FTables.find(table);
     if (it != FTables.end()) return it->second;
     PGresult* r = Exec("select relname from pg_class where oid = $1", {std::to_string(table)});
@@ -172,7 +198,8 @@ std::string ServerLink::TableName(unsigned table) {
     return FTables[table] = name;
 }
 
-std::string ServerLink::ColumnName(unsigned table, int column) {
+std::string ServerLink::ColumnName(unsigned table, int column)
+{
     auto key = std::make_pair(table, column);
     auto it = FColumns.find(key);
     if (it != FColumns.end()) return it->second;
@@ -183,7 +210,8 @@ std::string ServerLink::ColumnName(unsigned table, int column) {
     return FColumns[key] = name;
 }
 
-ServerStatement::ServerStatement(ServerLink& link, std::string_view sql) : FLink(link) {
+ServerStatement::ServerStatement(ServerLink& link, std::string_view sql) : FLink(link)
+{
     FSql = TranslateServerSql(sql, &FNames);
     if (FSql.empty()) throw StoreError("空的 SQL 语句");
     FValues.resize(FNames.size());
@@ -191,93 +219,120 @@ ServerStatement::ServerStatement(ServerLink& link, std::string_view sql) : FLink
 
 ServerStatement::~ServerStatement() { PQclear(FResult); }
 
-int ServerStatement::ParamIndex(const std::string& name) const {
+int ServerStatement::ParamIndex(const std::string& name) const
+{
     for (size_t i = 0; i < FNames.size(); ++i)
         if (FNames[i] == name) return static_cast<int>(i + 1);
     return 0;
 }
 
-void ServerStatement::Bind(int index, const Value& v) {
-    if (index < 1 || index > static_cast<int>(FValues.size())) throw StoreError("SQL 语句中没有第 " + std::to_string(index) + " 个参数");
+void ServerStatement::Bind(int index, const Value& v)
+{
+    if (index < 1 || index > static_cast<int>(FValues.size()))
+        throw StoreError("SQL 语句中没有第 " + std::to_string(index) + " 个参数");
     auto& slot = FValues[static_cast<size_t>(index - 1)];
-    if (auto* i = std::get_if<std::int64_t>(&v)) slot = std::to_string(*i);
-    else if (auto* d = std::get_if<double>(&v)) slot = NumberParam(*d);
-    else if (auto* s = std::get_if<std::string>(&v)) slot = *s;
-    else slot.reset();
+    if (auto* i = std::get_if<std::int64_t>(&v))
+        slot = std::to_string(*i);
+    else if (auto* d = std::get_if<double>(&v))
+        slot = NumberParam(*d);
+    else if (auto* s = std::get_if<std::string>(&v))
+        slot = *s;
+    else
+        slot.reset();
 }
 
-void ServerStatement::Run() {
+void ServerStatement::Run()
+{
     if (FResult) return;
     FResult = FLink.Exec(FSql, FValues);
     FRow = -1;
 }
 
-bool ServerStatement::Step() {
+bool ServerStatement::Step()
+{
     Run();
     return ++FRow < PQntuples(FResult);
 }
 
-void ServerStatement::Reset() {
+void ServerStatement::Reset()
+{
     PQclear(FResult);
     FResult = nullptr;
     FRow = -1;
 }
 
-int ServerStatement::ColumnCount() {
+int ServerStatement::ColumnCount()
+{
     Run();
     return PQnfields(FResult);
 }
 
-Value ServerStatement::Column(int i) const {
+Value ServerStatement::Column(int i) const
+{
     if (!FResult || FRow < 0 || FRow >= PQntuples(FResult) || PQgetisnull(FResult, FRow, i)) return Null{};
     const char* text = PQgetvalue(FResult, FRow, i);
     std::string_view t(text, static_cast<size_t>(PQgetlength(FResult, FRow, i)));
     switch (PQftype(FResult, i)) {
-        case kBool: return std::int64_t{t == "t" ? 1 : 0};
-        case kInt2: case kInt4: case kInt8: case kOid: return static_cast<std::int64_t>(std::strtoll(text, nullptr, 10));
-        case kFloat4: case kFloat8: return std::strtod(text, nullptr);
-        case kNumeric: {
-            std::int64_t whole = 0;
-            auto r = std::from_chars(t.data(), t.data() + t.size(), whole);
-            if (r.ec == std::errc() && r.ptr == t.data() + t.size()) return whole;
-            return std::strtod(text, nullptr);
-        }
-        default: return std::string(t);
+    case kBool: return std::int64_t{t == "t" ? 1 : 0};
+    case kInt2:
+    case kInt4:
+    case kInt8:
+    case kOid: return static_cast<std::int64_t>(std::strtoll(text, nullptr, 10));
+    case kFloat4:
+    case kFloat8: return std::strtod(text, nullptr);
+    case kNumeric: {
+        std::int64_t whole = 0;
+        auto r = std::from_chars(t.data(), t.data() + t.size(), whole);
+        if (r.ec == std::errc() && r.ptr == t.data() + t.size()) return whole;
+        return std::strtod(text, nullptr);
+    }
+    default: return std::string(t);
     }
 }
 
-std::string ServerStatement::ColumnName(int i) {
+std::string ServerStatement::ColumnName(int i)
+{
     Run();
     return PQfname(FResult, i);
 }
 
-std::string ServerStatement::ColumnTable(int i) {
+std::string ServerStatement::ColumnTable(int i)
+{
     Run();
     Oid table = PQftable(FResult, i);
     return table == InvalidOid ? std::string() : FLink.TableName(table);
 }
 
-std::string ServerStatement::ColumnOrigin(int i) {
+std::string ServerStatement::ColumnOrigin(int i)
+{
     Run();
     Oid table = PQftable(FResult, i);
     int column = PQftablecol(FResult, i);
     return table == InvalidOid || column <= 0 ? std::string() : FLink.ColumnName(table, column);
 }
 
-std::string ServerStatement::ColumnType(int i) {
+std::string ServerStatement::ColumnType(int i)
+{
     Run();
     switch (PQftype(FResult, i)) {
-        case kBool: case kInt2: case kInt4: case kInt8: case kOid: return "integer";
-        case kNumeric: return "numeric";
-        case kFloat4: case kFloat8: return "real";
-        default: return "text";
+    case kBool:
+    case kInt2:
+    case kInt4:
+    case kInt8:
+    case kOid: return "integer";
+    case kNumeric: return "numeric";
+    case kFloat4:
+    case kFloat8: return "real";
+    default: return "text";
     }
 }
 
-void CreateServerDatabase(const std::string& address) {
+void CreateServerDatabase(const std::string& address)
+{
     ServerLink link(address);
     PGresult* r = link.Exec("select count(*) from pg_tables where schemaname = current_schema() and "
-                            "tablename in ('users', 'spxx', 'xssp')", {});
+                            "tablename in ('users', 'spxx', 'xssp')",
+                            {});
     bool present = std::strcmp(PQgetvalue(r, 0, 0), "0") != 0;
     PQclear(r);
     if (present) throw StoreError("数据库服务器上已经有账目表, 不会覆盖: " + RedactedAddress(address));

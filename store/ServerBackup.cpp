@@ -25,7 +25,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // The newest server programs installed, or the ones on the PATH.
-std::string Program(const std::string& name) {
+std::string Program(const std::string& name)
+{
     std::vector<fs::path> found;
     std::error_code ec;
     for (const auto& e : fs::directory_iterator("/usr/lib/postgresql", ec))
@@ -38,7 +39,8 @@ std::string Program(const std::string& name) {
     return found.back().string();
 }
 
-std::string Quote(const std::string& v) {
+std::string Quote(const std::string& v)
+{
     std::string out = "'";
     for (char c : v) {
         if (c == '\'' || c == '\\') out += '\\';
@@ -49,7 +51,8 @@ std::string Quote(const std::string& v) {
 
 // The address without its password, which travels in PGPASSWORD instead so
 // no process list shows it.
-std::pair<std::string, std::string> SplitPassword(const std::string& address) {
+std::pair<std::string, std::string> SplitPassword(const std::string& address)
+{
     char* err = nullptr;
     PQconninfoOption* opts = PQconninfoParse(address.c_str(), &err);
     if (!opts) {
@@ -60,18 +63,22 @@ std::pair<std::string, std::string> SplitPassword(const std::string& address) {
     std::string conninfo, password;
     for (PQconninfoOption* o = opts; o->keyword; ++o) {
         if (!o->val || !*o->val) continue;
-        if (std::string(o->keyword) == "password") password = o->val;
-        else conninfo += std::string(conninfo.empty() ? "" : " ") + o->keyword + "=" + Quote(o->val);
+        if (std::string(o->keyword) == "password")
+            password = o->val;
+        else
+            conninfo += std::string(conninfo.empty() ? "" : " ") + o->keyword + "=" + Quote(o->val);
     }
     PQconninfoFree(opts);
     return {conninfo, password};
 }
 
 // Runs a server program; returns its exit code and what it wrote to stderr.
-std::pair<int, std::string> Run(std::vector<std::string> args, const std::string& password) {
+std::pair<int, std::string> Run(std::vector<std::string> args, const std::string& password)
+{
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e)
-        if (std::string(*e).rfind("PGPASSWORD=", 0) != 0 && std::string(*e).rfind("PGOPTIONS=", 0) != 0) env.push_back(*e);
+        if (std::string(*e).rfind("PGPASSWORD=", 0) != 0 && std::string(*e).rfind("PGOPTIONS=", 0) != 0)
+            env.push_back(*e);
     if (!password.empty()) env.push_back("PGPASSWORD=" + password);
     env.push_back("PGOPTIONS=-c lock_timeout=15000");
     std::vector<char*> argv, envp;
@@ -101,23 +108,26 @@ std::pair<int, std::string> Run(std::vector<std::string> args, const std::string
 
 }  // namespace
 
-void DumpServer(const std::string& address, const std::string& target) {
+void DumpServer(const std::string& address, const std::string& target)
+{
     auto [conninfo, password] = SplitPassword(address);
-    auto [rc, err] = Run({Program("pg_dump"), "--format=custom", "--no-owner", "--file=" + target,
-                          "--dbname=" + conninfo},
-                         password);
+    auto [rc, err] =
+        Run({Program("pg_dump"), "--format=custom", "--no-owner", "--file=" + target, "--dbname=" + conninfo},
+            password);
     if (rc != 0) throw StoreError("pg_dump 没有完成: " + err);
     ::chmod(target.c_str(), 0600);
     std::string check = CheckServerDump(target);
     if (check != "ok") throw StoreError("备份副本检查未通过: " + check);
 }
 
-std::string CheckServerDump(const std::string& file) {
+std::string CheckServerDump(const std::string& file)
+{
     auto [rc, err] = Run({Program("pg_restore"), "--list", "--file=/dev/null", file}, "");
     return rc == 0 ? "ok" : (err.empty() ? "不是数据库服务器的备份" : err);
 }
 
-void RestoreServer(const std::string& address, const std::string& file) {
+void RestoreServer(const std::string& address, const std::string& file)
+{
     std::string check = CheckServerDump(file);
     if (check != "ok") throw StoreError("备份文件 " + file + " 不是数据库服务器的备份, 不能恢复: " + check);
     auto [conninfo, password] = SplitPassword(address);
@@ -126,7 +136,8 @@ void RestoreServer(const std::string& address, const std::string& file) {
                          password);
     if (rc != 0)
         throw StoreError("恢复没有完成, 数据库保持恢复前的样子。如果其他电脑上的程序正在使用这个数据库, "
-                         "请先关闭它们再恢复。\n(" + err + ")");
+                         "请先关闭它们再恢复。\n(" +
+                         err + ")");
 }
 
 }  // namespace store

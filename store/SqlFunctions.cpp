@@ -19,7 +19,8 @@ struct SumState {
     double fallback = 0;  // used once the exact counters would overflow
 };
 
-void SumStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
+void SumStep(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
     auto* s = static_cast<SumState*>(sqlite3_aggregate_context(ctx, sizeof(SumState)));
     if (!s) return sqlite3_result_error_nomem(ctx);
     int type = sqlite3_value_numeric_type(argv[0]);
@@ -37,7 +38,8 @@ void SumStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (d > 9e14 || d < -9e14 || __builtin_add_overflow(s->units, CurrencyUnits(d), &s->units)) s->overflow = true;
 }
 
-void SumFinal(sqlite3_context* ctx) {
+void SumFinal(sqlite3_context* ctx)
+{
     auto* s = static_cast<SumState*>(sqlite3_aggregate_context(ctx, 0));
     if (!s || !s->any) return sqlite3_result_null(ctx);
     if (s->overflow) return sqlite3_result_double(ctx, s->fallback);
@@ -48,7 +50,8 @@ void SumFinal(sqlite3_context* ctx) {
     sqlite3_result_double(ctx, CurrencyValue(total));
 }
 
-void FormatFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
+void FormatFunc(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
     auto text = [](sqlite3_value* v) {
         auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
@@ -58,31 +61,57 @@ void FormatFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_text(ctx, out.c_str(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
 }
 
-bool StartsWith(const std::string& s, size_t at, const char* w) { return s.compare(at, std::char_traits<char>::length(w), w) == 0; }
+bool StartsWith(const std::string& s, size_t at, const char* w)
+{
+    return s.compare(at, std::char_traits<char>::length(w), w) == 0;
+}
 
 }  // namespace
 
-std::string FormatDateTime(const std::string& value, const std::string& pattern) {
+std::string FormatDateTime(const std::string& value, const std::string& pattern)
+{
     // Fields of "yyyy-mm-dd hh:mm:ss"; anything shorter is not a stored time.
     if (value.size() < 10 || value[4] != '-' || value[7] != '-') return value;
-    auto field = [&](size_t at, size_t n) { return value.size() >= at + n ? value.substr(at, n) : std::string(n, '0'); };
+    auto field = [&](size_t at, size_t n) {
+        return value.size() >= at + n ? value.substr(at, n) : std::string(n, '0');
+    };
     std::string out;
     bool afterHour = false;
     for (size_t i = 0; i < pattern.size();) {
-        if (StartsWith(pattern, i, "yyyy")) { out += field(0, 4); i += 4; afterHour = false; }
-        else if (StartsWith(pattern, i, "mm")) { out += afterHour ? field(14, 2) : field(5, 2); i += 2; afterHour = false; }
-        else if (StartsWith(pattern, i, "dd")) { out += field(8, 2); i += 2; afterHour = false; }
-        else if (StartsWith(pattern, i, "hh")) { out += field(11, 2); i += 2; afterHour = true; }
-        else if (StartsWith(pattern, i, "nn")) { out += field(14, 2); i += 2; afterHour = false; }
-        else if (StartsWith(pattern, i, "ss")) { out += field(17, 2); i += 2; afterHour = false; }
-        else out += pattern[i++];
+        if (StartsWith(pattern, i, "yyyy")) {
+            out += field(0, 4);
+            i += 4;
+            afterHour = false;
+        } else if (StartsWith(pattern, i, "mm")) {
+            out += afterHour ? field(14, 2) : field(5, 2);
+            i += 2;
+            afterHour = false;
+        } else if (StartsWith(pattern, i, "dd")) {
+            out += field(8, 2);
+            i += 2;
+            afterHour = false;
+        } else if (StartsWith(pattern, i, "hh")) {
+            out += field(11, 2);
+            i += 2;
+            afterHour = true;
+        } else if (StartsWith(pattern, i, "nn")) {
+            out += field(14, 2);
+            i += 2;
+            afterHour = false;
+        } else if (StartsWith(pattern, i, "ss")) {
+            out += field(17, 2);
+            i += 2;
+            afterHour = false;
+        } else
+            out += pattern[i++];
     }
     return out;
 }
 
-void RegisterFunctions(sqlite3* db) {
-    sqlite3_create_function_v2(db, "sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr, SumStep,
-                               SumFinal, nullptr);
+void RegisterFunctions(sqlite3* db)
+{
+    sqlite3_create_function_v2(db, "sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr, SumStep, SumFinal,
+                               nullptr);
     sqlite3_create_function_v2(db, "format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, FormatFunc, nullptr,
                                nullptr, nullptr);
 }

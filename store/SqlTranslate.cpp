@@ -17,7 +17,8 @@ struct Token {
 
 bool IsWordChar(unsigned char c) { return std::isalnum(c) || c == '_' || c >= 0x80; }
 
-std::string QuoteSql(const std::string& s) {
+std::string QuoteSql(const std::string& s)
+{
     std::string out = "'";
     for (char c : s) {
         out += c;
@@ -27,7 +28,8 @@ std::string QuoteSql(const std::string& s) {
 }
 
 // Reads a literal that starts and ends with `q`, where a doubled `q` stands for one.
-size_t ReadQuoted(std::string_view sql, size_t i, char q, std::string& content) {
+size_t ReadQuoted(std::string_view sql, size_t i, char q, std::string& content)
+{
     for (size_t j = i + 1; j < sql.size(); ++j) {
         if (sql[j] != q) {
             content += sql[j];
@@ -42,7 +44,8 @@ size_t ReadQuoted(std::string_view sql, size_t i, char q, std::string& content) 
 }
 
 // "#10/20/2013#" is month/day/year; "#2013-10-20#" is already ISO.
-std::string DateLiteral(const std::string& body) {
+std::string DateLiteral(const std::string& body)
+{
     static const std::regex mdy(R"((\d{1,2})/(\d{1,2})/(\d{4})(.*))");
     std::smatch m;
     if (std::regex_match(body, m, mdy)) {
@@ -52,7 +55,8 @@ std::string DateLiteral(const std::string& body) {
     return body;
 }
 
-std::vector<Token> Tokenize(std::string_view sql) {
+std::vector<Token> Tokenize(std::string_view sql)
+{
     std::vector<Token> out;
     size_t i = 0;
     while (i < sql.size()) {
@@ -90,7 +94,8 @@ std::vector<Token> Tokenize(std::string_view sql) {
     return out;
 }
 
-bool WordIs(const Token& t, const char* w) {
+bool WordIs(const Token& t, const char* w)
+{
     if (t.kind != Tok::Word || t.text.size() != std::char_traits<char>::length(w)) return false;
     for (size_t i = 0; i < t.text.size(); ++i)
         if (std::tolower(static_cast<unsigned char>(t.text[i])) != w[i]) return false;
@@ -98,7 +103,8 @@ bool WordIs(const Token& t, const char* w) {
 }
 
 // Positions of the non-space tokens, so patterns can be matched regardless of spacing.
-std::vector<size_t> Solid(const std::vector<Token>& toks) {
+std::vector<size_t> Solid(const std::vector<Token>& toks)
+{
     std::vector<size_t> idx;
     for (size_t i = 0; i < toks.size(); ++i)
         if (toks[i].kind != Tok::Space) idx.push_back(i);
@@ -110,14 +116,14 @@ std::string Render(const Token& t) { return t.kind == Tok::String ? QuoteSql(t.t
 // format(col,"yyyy-mm-dd") between A and B  ->  col between A and B || ' 99'
 // Stored times read "yyyy-mm-dd hh:mm:ss", so comparing the stored text keeps
 // the same lines while letting the index on the column answer the range.
-bool RewriteDayRange(std::vector<Token>& toks) {
+bool RewriteDayRange(std::vector<Token>& toks)
+{
     auto s = Solid(toks);
     for (size_t k = 0; k + 9 < s.size(); ++k) {
         const Token& f = toks[s[k]];
         if (!WordIs(f, "format") || toks[s[k + 1]].text != "(" || toks[s[k + 2]].kind != Tok::Word ||
-            toks[s[k + 3]].text != "," || toks[s[k + 4]].kind != Tok::String ||
-            toks[s[k + 4]].text != "yyyy-mm-dd" || toks[s[k + 5]].text != ")" ||
-            !WordIs(toks[s[k + 6]], "between") || toks[s[k + 7]].kind != Tok::String ||
+            toks[s[k + 3]].text != "," || toks[s[k + 4]].kind != Tok::String || toks[s[k + 4]].text != "yyyy-mm-dd" ||
+            toks[s[k + 5]].text != ")" || !WordIs(toks[s[k + 6]], "between") || toks[s[k + 7]].kind != Tok::String ||
             !WordIs(toks[s[k + 8]], "and") || toks[s[k + 9]].kind != Tok::String)
             continue;
         std::string col = toks[s[k + 2]].text;
@@ -132,7 +138,8 @@ bool RewriteDayRange(std::vector<Token>& toks) {
 }
 
 // select [distinct] top N ...  ->  select [distinct] ... limit N
-std::string TakeTop(std::vector<Token>& toks) {
+std::string TakeTop(std::vector<Token>& toks)
+{
     auto s = Solid(toks);
     if (s.size() < 3 || !WordIs(toks[s[0]], "select")) return {};
     size_t at = 1;
@@ -147,7 +154,8 @@ std::string TakeTop(std::vector<Token>& toks) {
 
 // The text of format(col, pattern) for a stored "yyyy-mm-dd hh:mm:ss", as
 // FormatDateTime makes it: each field read from its place, missing ones "0".
-std::string ServerFormat(const std::string& col, const std::string& pattern) {
+std::string ServerFormat(const std::string& col, const std::string& pattern)
+{
     auto field = [&](int at, int n) {
         return "rpad(substr(" + col + ", " + std::to_string(at + 1) + ", " + std::to_string(n) + "), " +
                std::to_string(n) + ", '0')";
@@ -165,13 +173,32 @@ std::string ServerFormat(const std::string& col, const std::string& pattern) {
     bool afterHour = false;
     for (size_t i = 0; i < pattern.size();) {
         auto at = [&](const char* w) { return pattern.compare(i, 2, w) == 0; };
-        if (pattern.compare(i, 4, "yyyy") == 0) { put(field(0, 4)); i += 4; afterHour = false; }
-        else if (at("mm")) { put(afterHour ? field(14, 2) : field(5, 2)); i += 2; afterHour = false; }
-        else if (at("dd")) { put(field(8, 2)); i += 2; afterHour = false; }
-        else if (at("hh")) { put(field(11, 2)); i += 2; afterHour = true; }
-        else if (at("nn")) { put(field(14, 2)); i += 2; afterHour = false; }
-        else if (at("ss")) { put(field(17, 2)); i += 2; afterHour = false; }
-        else literal += pattern[i++];
+        if (pattern.compare(i, 4, "yyyy") == 0) {
+            put(field(0, 4));
+            i += 4;
+            afterHour = false;
+        } else if (at("mm")) {
+            put(afterHour ? field(14, 2) : field(5, 2));
+            i += 2;
+            afterHour = false;
+        } else if (at("dd")) {
+            put(field(8, 2));
+            i += 2;
+            afterHour = false;
+        } else if (at("hh")) {
+            put(field(11, 2));
+            i += 2;
+            afterHour = true;
+        } else if (at("nn")) {
+            put(field(14, 2));
+            i += 2;
+            afterHour = false;
+        } else if (at("ss")) {
+            put(field(17, 2));
+            i += 2;
+            afterHour = false;
+        } else
+            literal += pattern[i++];
     }
     flush();
     std::string joined;
@@ -182,7 +209,8 @@ std::string ServerFormat(const std::string& col, const std::string& pattern) {
 }
 
 // format(col, "pattern") -> the server expression reading the stored text.
-bool RewriteServerFormat(std::vector<Token>& toks) {
+bool RewriteServerFormat(std::vector<Token>& toks)
+{
     auto s = Solid(toks);
     for (size_t k = 0; k + 5 < s.size(); ++k) {
         if (!WordIs(toks[s[k]], "format") || toks[s[k + 1]].text != "(" || toks[s[k + 2]].kind != Tok::Word ||
@@ -197,16 +225,18 @@ bool RewriteServerFormat(std::vector<Token>& toks) {
 }
 
 // Words that may follow a subquery in FROM where an alias would stand.
-bool EndsFromItem(const Token& t) {
+bool EndsFromItem(const Token& t)
+{
     if (t.kind != Tok::Word) return true;
-    for (const char* w : {"where", "union", "order", "group", "limit", "having", "join", "left", "inner", "cross",
-                          "on", "except", "intersect", "offset", "window"})
+    for (const char* w : {"where", "union", "order", "group", "limit", "having", "join", "left", "inner", "cross", "on",
+                          "except", "intersect", "offset", "window"})
         if (WordIs(t, w)) return true;
     return false;
 }
 
 // from ( select ... )  ->  from ( select ... ) as q1: the server wants a name.
-void NameSubqueries(std::vector<Token>& toks) {
+void NameSubqueries(std::vector<Token>& toks)
+{
     int named = 0;
     for (size_t i = 0; i < toks.size(); ++i) {
         if (!WordIs(toks[i], "from")) continue;
@@ -228,7 +258,8 @@ void NameSubqueries(std::vector<Token>& toks) {
     }
 }
 
-std::string RenderServer(const Token& t, std::vector<std::string>& names) {
+std::string RenderServer(const Token& t, std::vector<std::string>& names)
+{
     if (t.kind == Tok::String) return QuoteSql(t.text);
     if (t.kind == Tok::Param || (t.kind == Tok::Punct && t.text == "?")) {
         size_t at = names.size();
@@ -247,7 +278,8 @@ std::string RenderServer(const Token& t, std::vector<std::string>& names) {
 
 }  // namespace
 
-std::string TranslateServerSql(std::string_view jetSql, std::vector<std::string>* names) {
+std::string TranslateServerSql(std::string_view jetSql, std::vector<std::string>* names)
+{
     std::vector<Token> toks = Tokenize(jetSql);
     auto s = Solid(toks);
     // A read snapshot begins with a bare "begin": on the server that is a
@@ -270,7 +302,8 @@ std::string TranslateServerSql(std::string_view jetSql, std::vector<std::string>
     return out;
 }
 
-std::string TranslateSql(std::string_view jetSql) {
+std::string TranslateSql(std::string_view jetSql)
+{
     std::vector<Token> toks = Tokenize(jetSql);
     while (RewriteDayRange(toks)) {
     }

@@ -6,7 +6,8 @@
 
 namespace store {
 
-std::string NumberText(double d) {
+std::string NumberText(double d)
+{
     if (std::isnan(d)) return "NAN";
     if (std::isinf(d)) return d > 0 ? "INF" : "-INF";
     char buf[64];
@@ -23,7 +24,8 @@ std::string NumberText(double d) {
     return s;
 }
 
-std::string ValueText(const Value& v) {
+std::string ValueText(const Value& v)
+{
     struct {
         std::string operator()(const Null&) const { return {}; }
         std::string operator()(std::int64_t i) const { return std::to_string(i); }
@@ -33,7 +35,8 @@ std::string ValueText(const Value& v) {
     return std::visit(visit, v);
 }
 
-std::string Trim(std::string_view text) {
+std::string Trim(std::string_view text)
+{
     size_t b = 0, e = text.size();
     while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
     while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
@@ -43,14 +46,16 @@ std::string Trim(std::string_view text) {
 namespace {
 
 // Index of the first digit after an optional leading sign.
-size_t SkipSign(const std::string& t, bool& negative) {
+size_t SkipSign(const std::string& t, bool& negative)
+{
     negative = t[0] == '-';
     return t[0] == '+' || t[0] == '-' ? 1 : 0;
 }
 
 }  // namespace
 
-std::optional<std::int64_t> ParseInteger(std::string_view text) {
+std::optional<std::int64_t> ParseInteger(std::string_view text)
+{
     std::string t = Trim(text);
     if (t.empty()) return std::nullopt;
     bool neg = false;
@@ -67,7 +72,8 @@ std::optional<std::int64_t> ParseInteger(std::string_view text) {
 
 // Parses a plain decimal ("12", "-0.5", "19.99", "1.23456" rounds to 1.2346)
 // straight from its digits, so no binary rounding creeps in.
-std::optional<std::int64_t> ParseCurrency(std::string_view text) {
+std::optional<std::int64_t> ParseCurrency(std::string_view text)
+{
     std::string t = Trim(text);
     if (t.empty()) return std::nullopt;
     bool neg = false;
@@ -105,7 +111,8 @@ std::optional<std::int64_t> ParseCurrency(std::string_view text) {
 
 std::int64_t CurrencyUnits(double d) { return std::llround(d * static_cast<double>(kCurrencyScale)); }
 
-std::string MoneyText(std::int64_t units) {
+std::string MoneyText(std::int64_t units)
+{
     std::uint64_t abs = units < 0 ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units);
     std::string text = std::to_string(abs / kCurrencyScale);
     std::string frac = std::to_string(abs % kCurrencyScale + kCurrencyScale).substr(1);
@@ -117,7 +124,8 @@ std::string MoneyText(std::int64_t units) {
 namespace {
 
 // Reads 1..maxDigits digits at `at`; advances `at`.
-std::optional<int> Digits(std::string_view t, size_t& at, size_t minDigits, size_t maxDigits) {
+std::optional<int> Digits(std::string_view t, size_t& at, size_t minDigits, size_t maxDigits)
+{
     size_t start = at;
     int v = 0;
     while (at < t.size() && at - start < maxDigits && t[at] >= '0' && t[at] <= '9') v = v * 10 + (t[at++] - '0');
@@ -127,14 +135,16 @@ std::optional<int> Digits(std::string_view t, size_t& at, size_t minDigits, size
 
 bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
-int DaysInMonth(int y, int m) {
+int DaysInMonth(int y, int m)
+{
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return m == 2 && IsLeap(y) ? 29 : days[m - 1];
 }
 
 }  // namespace
 
-std::optional<std::string> ParseDateTime(std::string_view typed) {
+std::optional<std::string> ParseDateTime(std::string_view typed)
+{
     std::string t = Trim(typed);
     size_t at = 0;
     auto y = Digits(t, at, 4, 4);
@@ -162,8 +172,6 @@ std::optional<std::string> ParseDateTime(std::string_view typed) {
     return std::string(buf);
 }
 
-double CurrencyValue(std::int64_t units) {
-    return static_cast<double>(units) / static_cast<double>(kCurrencyScale);
-}
+double CurrencyValue(std::int64_t units) { return static_cast<double>(units) / static_cast<double>(kCurrencyScale); }
 
 }  // namespace store

@@ -15,28 +15,32 @@
 #include <thread>
 
 class CreationWatcher {
-  public:
-    explicit CreationWatcher(const std::string& folder) : FFolder(folder) {
+public:
+    explicit CreationWatcher(const std::string& folder) : FFolder(folder)
+    {
         FFd = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
         if (FFd >= 0) inotify_add_watch(FFd, folder.c_str(), IN_CREATE | IN_MOVED_TO);
         FThread = std::thread([this] { Run(); });
     }
     ~CreationWatcher() { Stop(); }
     // Stops watching; the modes seen so far stay readable.
-    void Stop() {
+    void Stop()
+    {
         FStop = true;
         if (FThread.joinable()) FThread.join();
         if (FFd >= 0) ::close(FFd);
         FFd = -1;
     }
     // The permission bits each name had when it was first seen.
-    std::map<std::string, unsigned> FirstModes() {
+    std::map<std::string, unsigned> FirstModes()
+    {
         std::lock_guard<std::mutex> lock(FMutex);
         return FModes;
     }
 
-  private:
-    void Run() {
+private:
+    void Run()
+    {
         alignas(inotify_event) char buffer[8192];
         while (!FStop) {
             pollfd wait{FFd, POLLIN, 0};
@@ -49,7 +53,8 @@ class CreationWatcher {
             }
         }
     }
-    void Note(const std::string& name) {
+    void Note(const std::string& name)
+    {
         struct stat info {};
         if (::lstat((FFolder + "/" + name).c_str(), &info) != 0) return;
         std::lock_guard<std::mutex> lock(FMutex);

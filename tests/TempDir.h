@@ -7,12 +7,14 @@
 
 class TempDir {
 public:
-    TempDir() {
+    TempDir()
+    {
         std::string tmpl = (std::filesystem::temp_directory_path() / "tallybrook-test-XXXXXX").string();
         if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
         FPath = tmpl;
     }
-    ~TempDir() {
+    ~TempDir()
+    {
         std::error_code ec;
         std::filesystem::permissions(FPath, std::filesystem::perms::owner_all, ec);
         std::filesystem::remove_all(FPath, ec);

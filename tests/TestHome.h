@@ -19,13 +19,15 @@ enum class THome { File, Server };
 
 inline void PrintTo(THome home, std::ostream* os) { *os << (home == THome::File ? "file" : "server"); }
 
-inline std::string HomeName(const ::testing::TestParamInfo<THome>& info) {
+inline std::string HomeName(const ::testing::TestParamInfo<THome>& info)
+{
     return info.param == THome::File ? "file" : "server";
 }
 
 // "host=<socket folder> user=tallybrook" of the test cluster, or "" when
 // the test command did not start one.
-inline std::string TestServerBase() {
+inline std::string TestServerBase()
+{
     const char* state = std::getenv("TALLYBROOK_TEST_PG_STATE");
     if (!state || !*state) return {};
     std::ifstream in(state);
@@ -37,7 +39,8 @@ inline std::string TestServerBase() {
 // A database made for one test and dropped after it.
 class TTestDatabase {
 public:
-    TTestDatabase(THome home, const TempDir& dir) {
+    TTestDatabase(THome home, const TempDir& dir)
+    {
         if (home == THome::File) {
             FAddress = dir.file("ledgr.mdb");
         } else {
@@ -52,7 +55,8 @@ public:
         }
         store::Connection::CreateDatabase(FAddress);
     }
-    ~TTestDatabase() {
+    ~TTestDatabase()
+    {
         if (FName.empty()) return;
         try {
             store::Connection admin(FBase + " dbname=postgres");

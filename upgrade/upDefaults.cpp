@@ -7,8 +7,7 @@ QString UpdateServerBase()
     QString base = qEnvironmentVariable("TALLYBROOK_UPDATE_SERVER");
     if (!base.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
         base = QString::fromLatin1(UpdateServerDefault);
-    if (!base.endsWith('/'))
-        base += '/';
+    if (!base.endsWith('/')) base += '/';
     return base;
 }
 

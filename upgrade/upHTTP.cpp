@@ -15,12 +15,10 @@ std::vector<std::string> RequestHeaderLines(const TupCustomHTTP& http)
 {
     std::vector<std::string> lines;
     for (const QString& line : http.AddHeaders)
-        if (!line.trimmed().isEmpty())
-            lines.push_back(line.trimmed().toStdString());
+        if (!line.trimmed().isEmpty()) lines.push_back(line.trimmed().toStdString());
     if (http.Range.StartRange != 0 || http.Range.EndRange != 0) {
         QString range = QStringLiteral("Range: bytes=%1-").arg(http.Range.StartRange);
-        if (http.Range.EndRange != 0)
-            range += QString::number(http.Range.EndRange);
+        if (http.Range.EndRange != 0) range += QString::number(http.Range.EndRange);
         lines.push_back(range.toStdString());
     }
     if (!http.UseCache) {  // always reload, and let no proxy cache keep it
@@ -47,15 +45,12 @@ TupCustomHTTP::TupCustomHTTP(QObject* parent) : TupLoginComponent(parent)
     FThread->setOnExecute(RunCurrentTransfer);
     FThread->setOnTerminate([this](TupCustomThread*) { FinishTransfer(); });
     FThread->setOnException([this](TupCustomThread*) {
-        if (OnAnyError)
-            OnAnyError(this);
+        if (OnAnyError) OnAnyError(this);
     });
     FThread->OnWaitTimeoutExpired = [this](TupCustomThread*) {
-        if (FTransfer)
-            FTransfer->Aborted = true;
+        if (FTransfer) FTransfer->Aborted = true;
         FTransfer.reset();
-        if (OnWaitTimeoutExpired)
-            OnWaitTimeoutExpired(this);
+        if (OnWaitTimeoutExpired) OnWaitTimeoutExpired(this);
     };
 }
 
@@ -63,8 +58,7 @@ TupCustomHTTP::~TupCustomHTTP()
 {
     FDestroying = true;
     FThread->setOwnerDestroying(true);
-    if (FTransfer)
-        FTransfer->Aborted = true;
+    if (FTransfer) FTransfer->Aborted = true;
     delete FThread;
 }
 
@@ -74,8 +68,7 @@ bool TupCustomHTTP::Busy() const { return FThread->Running(); }
 
 bool TupCustomHTTP::Read()
 {
-    if (Busy())
-        return false;
+    if (Busy()) return false;
     FTransfer = NewTransfer();
     FThread->setRunContext(FTransfer);
     return FThread->Execute();
@@ -107,8 +100,7 @@ std::shared_ptr<TupTransfer> TupCustomHTTP::NewTransfer()
     t->HasProxyAuth = static_cast<bool>(OnProxyAuthenticationRequest);
     if (OnStatusChanged)
         t->StatusChanged = [event = OnStatusChanged, this](uint32_t id, const QString& text) { event(this, id, text); };
-    if (OnRedirected)
-        t->Redirected = [event = OnRedirected, this](const QString& url) { event(this, url); };
+    if (OnRedirected) t->Redirected = [event = OnRedirected, this](const QString& url) { event(this, url); };
     t->Component = this;
     return t;
 }
@@ -126,16 +118,14 @@ void TupCustomHTTP::DoHeaderInfo(TupTransfer& t)
     info.LastModified = ParseHTTPDate(t.RawLastModified);
     info.Expires = ParseHTTPDate(t.RawExpires);
     bool continueDownload = t.HTTPContinueDownload;
-    if (OnHeaderInfo)
-        OnHeaderInfo(this, info, continueDownload);
+    if (OnHeaderInfo) OnHeaderInfo(this, info, continueDownload);
     t.HTTPContinueDownload = continueDownload;
 }
 
 void TupCustomHTTP::DoPasswordRequest(TupTransfer& t)
 {
     bool tryAgain = false;
-    if (OnPasswordRequest)
-        OnPasswordRequest(this, t.Realm, tryAgain);
+    if (OnPasswordRequest) OnPasswordRequest(this, t.Realm, tryAgain);
     t.HTTPTryAgain = tryAgain;
     t.Username = FLoginUsername;
     t.Password = FLoginPassword;
@@ -160,23 +150,18 @@ void TupCustomHTTP::DoProgress(TupTransfer& t)
     const double total = double(t.HTTPFileSize) / double(t.HTTPBytesTransferred) * p.ElapsedTime;
     p.EstimatedTimeLeft = static_cast<int32_t>(std::nearbyint(total)) - static_cast<int32_t>(p.ElapsedTime);
     p.TransferRate = static_cast<float>(t.HTTPBytesTransferred / 1024.0);
-    if (p.ElapsedTime != 0)
-        p.TransferRate /= static_cast<float>(p.ElapsedTime);
-    if (OnProgress)
-        OnProgress(this, p, t.StreamIsFile ? nullptr : &t.Memory);
+    if (p.ElapsedTime != 0) p.TransferRate /= static_cast<float>(p.ElapsedTime);
+    if (OnProgress) OnProgress(this, p, t.StreamIsFile ? nullptr : &t.Memory);
 }
 
 void TupCustomHTTP::ReportFailure(TupTransfer& t)
 {
-    if (OnAnyError)
-        OnAnyError(this);
+    if (OnAnyError) OnAnyError(this);
     const TupStream stream = t.StreamIsFile ? nullptr : &t.Memory;
     if (t.HTTPErrorCode == -1) {
-        if (OnHostUnreachable)
-            OnHostUnreachable(this);
+        if (OnHostUnreachable) OnHostUnreachable(this);
     } else if (t.HTTPErrorCode == 200) {
-        if (OnConnLost)
-            OnConnLost(this, t.HTTPContentType, t.HTTPFileSize, t.HTTPBytesTransferred, stream);
+        if (OnConnLost) OnConnLost(this, t.HTTPContentType, t.HTTPFileSize, t.HTTPBytesTransferred, stream);
     } else if (OnHTTPError) {
         OnHTTPError(this, t.HTTPErrorCode, stream);
     }
@@ -187,50 +172,40 @@ void TupCustomHTTP::ReportFailure(TupTransfer& t)
 void TupCustomHTTP::FinishTransfer()
 {
     const std::shared_ptr<TupTransfer> t = FTransfer;
-    if (!t)
-        return;
+    if (!t) return;
     bool deleteOutput = false;
     if (t->BodyError != beNone) {
-        if (OnAnyError)
-            OnAnyError(this);
+        if (OnAnyError) OnAnyError(this);
         t->CloseFile();
         t->RemoveOwnOutput();
-        if (OnBodyError)
-            OnBodyError(this, t->BodyError, t->BodyErrorDetail);
+        if (OnBodyError) OnBodyError(this, t->BodyError, t->BodyErrorDetail);
     } else if (t->HTTPContinueDownload && t->HTTPSuccess) {
         if (!t->HasStream) {
-            if (OnAnyError)
-                OnAnyError(this);
+            if (OnAnyError) OnAnyError(this);
             return;
         }
         t->CloseFile();
-        if (OnDone)
-            OnDone(this, t->HTTPContentType, t->HTTPBytesTransferred, t->StreamIsFile ? nullptr : &t->Memory);
+        if (OnDone) OnDone(this, t->HTTPContentType, t->HTTPBytesTransferred, t->StreamIsFile ? nullptr : &t->Memory);
     } else if (t->HTTPContinueDownload) {
         ReportFailure(*t);
         deleteOutput = t->StreamIsFile;
     }
     t->CloseFile();
     // Also after a handler aborted: a short or failed body is never kept.
-    if (deleteOutput)
-        t->RemoveOwnOutput();
+    if (deleteOutput) t->RemoveOwnOutput();
     t->Memory.clear();
-    if (FTransfer == t)
-        FTransfer.reset();
-    if (!t->HTTPContinueDownload && OnDoneInterrupted)
-        OnDoneInterrupted(this);
+    if (FTransfer == t) FTransfer.reset();
+    if (!t->HTTPContinueDownload && OnDoneInterrupted) OnDoneInterrupted(this);
 }
 
 void TupCustomHTTP::Abort() { AbortTransfer(true); }
 
 void TupCustomHTTP::AbortTransfer(bool raiseAborted)
 {
-    if (FTransfer)
-        FTransfer->Aborted = true;
+    if (FTransfer) FTransfer->Aborted = true;
     FTransfer.reset();
     if (Busy()) {
         FThread->Terminate(true);
-        if (raiseAborted && !FDestroying && OnAborted)
-            OnAborted(this);
+        if (raiseAborted && !FDestroying && OnAborted) OnAborted(this);
     }
 }

@@ -69,7 +69,7 @@ using TupStream = const QByteArray*;
 namespace uphttp {
 struct TupTransfer;
 struct TupTransferEvents;
-}
+}  // namespace uphttp
 
 class TupLoginComponent : public QObject {
     Q_OBJECT
@@ -145,8 +145,8 @@ public:
     std::function<void(TupCustomHTTP*, const TupProgressInfo&, TupStream)> OnProgress;
     std::function<void(TupCustomHTTP*, const QString& ContentType, uint32_t FileSize, TupStream)> OnDone;
     TupHTTPNotify OnDoneInterrupted;
-    std::function<void(TupCustomHTTP*, const QString& ContentType, uint32_t FileSize, uint32_t BytesRead,
-                       TupStream)> OnConnLost;
+    std::function<void(TupCustomHTTP*, const QString& ContentType, uint32_t FileSize, uint32_t BytesRead, TupStream)>
+        OnConnLost;
     std::function<void(TupCustomHTTP*, int ErrorCode, TupStream)> OnHTTPError;
     TupHTTPNotify OnHostUnreachable;
     TupHTTPNotify OnAnyError;

@@ -24,8 +24,7 @@ using CurlList = std::unique_ptr<curl_slist, SlistDeleter>;
 
 void Status(TupTransfer& t, uint32_t id)
 {
-    if (t.StatusChanged)
-        t.StatusChanged(id, TupCustomHTTP::StatusText(id));
+    if (t.StatusChanged) t.StatusChanged(id, TupCustomHTTP::StatusText(id));
 }
 
 bool Sync(TupTransfer& t, const std::function<void()>& method)
@@ -38,8 +37,7 @@ bool Sync(TupTransfer& t, const std::function<void()>& method)
 QString RealmOf(const QString& challenge)
 {
     const int at = challenge.indexOf(QStringLiteral("=\""));
-    if (at < 0)
-        return challenge;
+    if (at < 0) return challenge;
     const QString rest = challenge.mid(at + 2);
     return rest.isEmpty() ? rest : rest.chopped(1);
 }
@@ -58,14 +56,12 @@ QString ErrnoText(int error) { return QString::fromLocal8Bit(std::strerror(error
 // back before the creation makes it fail.
 bool OpenStream(TupTransfer& t)
 {
-    if (t.Aborted || TupEventThread::CurrentTerminated())
-        return false;
+    if (t.Aborted || TupEventThread::CurrentTerminated()) return false;
     if (t.LengthKnown && !t.OutputFileName.isEmpty()) {
         const QByteArray path = t.OutputFileName.toLocal8Bit();
         ::unlink(path.constData());
         t.Fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (t.Fd < 0)
-            return StopBody(t, beOutputFile, ErrnoText(errno));
+        if (t.Fd < 0) return StopBody(t, beOutputFile, ErrnoText(errno));
         struct stat info {};
         if (::fstat(t.Fd, &info) == 0) {
             t.FileDevice = info.st_dev;
@@ -83,8 +79,7 @@ bool OpenStream(TupTransfer& t)
 void FillHeaderInfo(TupTransfer& t)
 {
     QString raw;
-    for (const auto& line : t.HeaderLines)
-        raw += QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+    for (const auto& line : t.HeaderLines) raw += QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
     t.HTTPRawHeadersCRLF = raw;
     t.HTTPContentLanguage = t.Header("content-language");
     t.HTTPContentEncoding = t.Header("content-encoding");
@@ -104,12 +99,10 @@ bool HandleHeaders(TupTransfer& t)
     Status(t, 41);
     if (t.HTTPErrorCode == 401 && t.HasPassword) {
         t.Realm = RealmOf(t.Header("www-authenticate"));
-        if (!Sync(t, [&t] { TupTransferEvents::Password(t); }) || t.HTTPTryAgain)
-            return false;
+        if (!Sync(t, [&t] { TupTransferEvents::Password(t); }) || t.HTTPTryAgain) return false;
     }
     if (t.HTTPErrorCode == 407 && t.HasProxyAuth) {
-        if (!Sync(t, [&t] { TupTransferEvents::Proxy(t); }) || t.HTTPTryAgain)
-            return false;
+        if (!Sync(t, [&t] { TupTransferEvents::Proxy(t); }) || t.HTTPTryAgain) return false;
     }
     t.HTTPContentType = t.Header("content-type");
     const QString length = t.Header("content-length");
@@ -121,8 +114,7 @@ bool HandleHeaders(TupTransfer& t)
         return StopBody(t, beTooLarge, QStringLiteral("Content-Length %1 > %2").arg(announced).arg(t.MaxBodySize));
     if (t.HasHeaderInfo) {
         FillHeaderInfo(t);
-        if (!Sync(t, [&t] { TupTransferEvents::HeaderInfo(t); }) || !t.HTTPContinueDownload)
-            return false;
+        if (!Sync(t, [&t] { TupTransferEvents::HeaderInfo(t); }) || !t.HTTPContinueDownload) return false;
     }
     return OpenStream(t);
 }
@@ -142,8 +134,7 @@ bool WriteOut(TupTransfer& t, const char* data, size_t size)
         t.Memory.append(data, static_cast<qsizetype>(size));
     }
     t.HTTPBytesTransferred += static_cast<uint32_t>(size);
-    if (t.HasProgress)
-        return Sync(t, [&t] { TupTransferEvents::Progress(t); });
+    if (t.HasProgress) return Sync(t, [&t] { TupTransferEvents::Progress(t); });
     return !t.Aborted;
 }
 
@@ -152,8 +143,7 @@ bool FlushBlocks(TupTransfer& t, bool all)
     size_t at = 0;
     while (t.Block.size() - at >= t.BufferSize || (all && at < t.Block.size())) {
         const size_t n = std::min(t.BufferSize, t.Block.size() - at);
-        if (!WriteOut(t, t.Block.data() + at, n))
-            return false;
+        if (!WriteOut(t, t.Block.data() + at, n)) return false;
         at += n;
     }
     t.Block.erase(0, at);
@@ -171,8 +161,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user)
     if (t.Received > t.MaxBodySize) {
         // The body of an error status is dropped anyway: the status is what
         // gets reported.
-        if (t.HTTPErrorCode == 200)
-            StopBody(t, beTooLarge, QStringLiteral("more than %1 bytes").arg(t.MaxBodySize));
+        if (t.HTTPErrorCode == 200) StopBody(t, beTooLarge, QStringLiteral("more than %1 bytes").arg(t.MaxBodySize));
         t.Stopped = true;
         return 0;
     }
@@ -191,8 +180,7 @@ size_t OnHeaderLine(char* data, size_t size, size_t count, void* user)
     if (line.rfind("HTTP/", 0) == 0) {
         if (t.ResponseStatus / 100 == 3 && !t.Header("location").isEmpty()) {
             Status(t, 110);
-            if (t.Redirected)
-                t.Redirected(t.Header("location"));
+            if (t.Redirected) t.Redirected(t.Header("location"));
         }
         t.HeaderLines.clear();
         const auto blank = line.find(' ');
@@ -212,8 +200,7 @@ int OnXfer(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 CurlList RequestHeaders(const TupTransfer& t)
 {
     curl_slist* list = curl_slist_append(nullptr, ("Accept: " + t.AcceptTypes).c_str());
-    for (const auto& h : t.Headers)
-        list = curl_slist_append(list, h.c_str());
+    for (const auto& h : t.Headers) list = curl_slist_append(list, h.c_str());
     return CurlList(list);
 }
 
@@ -244,8 +231,7 @@ void SetTimeouts(CURL* h, const TupTransfer& t)
 
 void SetCredentials(CURL* h, const TupTransfer& t)
 {
-    if (t.Username.isEmpty() && t.Password.isEmpty())
-        return;
+    if (t.Username.isEmpty() && t.Password.isEmpty()) return;
     curl_easy_setopt(h, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
     curl_easy_setopt(h, CURLOPT_USERNAME, t.Username.toUtf8().constData());
     curl_easy_setopt(h, CURLOPT_PASSWORD, t.Password.toUtf8().constData());
@@ -280,11 +266,9 @@ void Configure(CURL* h, TupTransfer& t, curl_slist* headers)
         curl_easy_setopt(h, CURLOPT_CAPATH, SystemCertificateFolder());
     }
     curl_easy_setopt(h, CURLOPT_USERAGENT, t.Agent.c_str());
-    if (!t.Referer.empty())
-        curl_easy_setopt(h, CURLOPT_REFERER, t.Referer.c_str());
+    if (!t.Referer.empty()) curl_easy_setopt(h, CURLOPT_REFERER, t.Referer.c_str());
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
-    if (t.UseCookies)
-        curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
+    if (t.UseCookies) curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
     SetProxy(h, t);
     SetTimeouts(h, t);
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, OnHeaderLine);
@@ -306,11 +290,9 @@ bool SendOnce(CURL* h, TupTransfer& t)
     SetCredentials(h, t);
     Status(t, 30);
     const CURLcode rc = curl_easy_perform(h);
-    if (t.Aborted || TupEventThread::CurrentTerminated())
-        return false;
+    if (t.Aborted || TupEventThread::CurrentTerminated()) return false;
     // A response without a body never reached the body callback.
-    if (t.ResponseStatus >= 0 && !t.HeadersHandled && !t.Stopped && !HandleHeaders(t))
-        t.Stopped = true;
+    if (t.ResponseStatus >= 0 && !t.HeadersHandled && !t.Stopped && !HandleHeaders(t)) t.Stopped = true;
     if (rc != CURLE_OK && !t.Stopped) {
         if (t.HeadersHandled)
             t.ReadFailed = true;
@@ -333,23 +315,18 @@ void RunTransfer(TupTransfer& t)
     t.HTTPErrorCode = -1;
     t.HTTPStartTime = TickCount();
     t.HTTPContinueDownload = true;
-    if (t.WorkOffline)
-        return;  // no cache to serve from: nothing can be fetched offline
+    if (t.WorkOffline) return;  // no cache to serve from: nothing can be fetched offline
     CurlHandle h(curl_easy_init());
-    if (!h)
-        return;
+    if (!h) return;
     CurlList headers = RequestHeaders(t);
     Configure(h.get(), t, headers.get());
-    while (SendOnce(h.get(), t))
-        t.Stopped = false;
-    if (t.Aborted)
-        return;
+    while (SendOnce(h.get(), t)) t.Stopped = false;
+    if (t.Aborted) return;
     if (t.Stopped || !t.HeadersHandled) {
         // A body cut short never counts as received; a stop before the body
         // (the header handler, an output file that could not be created)
         // has already said what happened.
-        if (t.HasStream || !t.HeadersHandled || t.BodyError != beNone)
-            t.HTTPSuccess = false;
+        if (t.HasStream || !t.HeadersHandled || t.BodyError != beNone) t.HTTPSuccess = false;
         return;
     }
     if (t.HasStream && !FlushBlocks(t, true)) {
@@ -358,15 +335,13 @@ void RunTransfer(TupTransfer& t)
     }
     Status(t, 100);
     t.HTTPSuccess = t.HTTPErrorCode == 200 && !t.ReadFailed && !t.WriteFailed;
-    if (t.HTTPSuccess && t.HTTPFileSize != 0 && t.HasStream)
-        t.HTTPSuccess = t.HTTPFileSize == t.HTTPBytesTransferred;
+    if (t.HTTPSuccess && t.HTTPFileSize != 0 && t.HasStream) t.HTTPSuccess = t.HTTPFileSize == t.HTTPBytesTransferred;
     t.Completed = t.HTTPSuccess;
 }
 
 void TupTransfer::CloseFile()
 {
-    if (Fd >= 0)
-        ::close(Fd);
+    if (Fd >= 0) ::close(Fd);
     Fd = -1;
 }
 
@@ -375,14 +350,12 @@ void TupTransfer::CloseFile()
 TupTransfer::~TupTransfer()
 {
     CloseFile();
-    if (Aborted && !Completed)
-        RemoveOwnOutput();
+    if (Aborted && !Completed) RemoveOwnOutput();
 }
 
 void TupTransfer::RemoveOwnOutput()
 {
-    if (!StreamIsFile)
-        return;
+    if (!StreamIsFile) return;
     const QByteArray path = OutputFileName.toLocal8Bit();
     struct stat info {};
     if (::stat(path.constData(), &info) == 0 && info.st_dev == FileDevice && info.st_ino == FileInode)

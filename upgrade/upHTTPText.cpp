@@ -14,8 +14,7 @@ int MonthOf(const QString& token)
 {
     const QString upper = token.left(3).toUpper();
     for (int m = 0; m < 12; ++m)
-        if (token.size() >= 3 && upper == QLatin1String(Months[m]))
-            return m + 1;
+        if (token.size() >= 3 && upper == QLatin1String(Months[m])) return m + 1;
     return 0;
 }
 
@@ -26,8 +25,7 @@ QString NextToken(QString& rest, QChar separator)
     const int at = rest.indexOf(separator);
     const QString token = at < 0 ? rest : rest.left(at);
     rest = at < 0 ? QString() : rest.mid(at + 1);
-    while (rest.startsWith(' '))
-        rest.remove(0, 1);
+    while (rest.startsWith(' ')) rest.remove(0, 1);
     return token;
 }
 
@@ -60,8 +58,7 @@ QDateTime ReadDateTime(QString& rest)
         day = NumberOr(NextToken(rest, sep), 1);
         month = MonthOf(NextToken(rest, sep));
     }
-    if (month == 0)
-        return QDateTime();
+    if (month == 0) return QDateTime();
     const QString yearToken = NextToken(rest, ' ');
     int year = NumberOr(yearToken, 1900);
     if (year == 1900) {  // month, day, time, year: the year comes last
@@ -70,29 +67,24 @@ QDateTime ReadDateTime(QString& rest)
     }
     year += year < 80 ? 2000 : (year < 100 ? 1900 : 0);
     const QDate date(year, month, day);
-    if (!date.isValid())
-        return QDateTime();
+    if (!date.isValid()) return QDateTime();
     QTime time(0, 0);
     if (rest.contains(':')) {
         time = TimeOf(NextToken(rest, ' '));
-        if (!time.isValid())
-            return QDateTime();
+        if (!time.isValid()) return QDateTime();
     }
     return QDateTime(date, time, Qt::UTC);
 }
 
 int ZoneOffsetSeconds(const QString& rest)
 {
-    if (rest.size() < 5)
-        return 0;
+    if (rest.size() < 5) return 0;
     const QString zone = rest.left(5);
-    if (zone[0] != '+' && zone[0] != '-')
-        return 0;
+    if (zone[0] != '+' && zone[0] != '-') return 0;
     bool okH = false, okM = false;
     const int hours = zone.mid(1, 2).toInt(&okH);
     const int minutes = zone.mid(3, 2).toInt(&okM);
-    if (!okH || !okM)
-        return 0;
+    if (!okH || !okM) return 0;
     const int offset = (hours * 60 + minutes) * 60;
     return zone[0] == '-' ? -offset : offset;
 }
@@ -102,8 +94,7 @@ int ZoneOffsetSeconds(const QString& rest)
 QDateTime TupCustomHTTP::ParseHTTPDate(const QString& text)
 {
     QString rest = text.trimmed();
-    if (rest.isEmpty())
-        return QDateTime();
+    if (rest.isEmpty()) return QDateTime();
     for (const char* day : Weekdays) {
         if (rest.left(3).toUpper() == QLatin1String(day)) {
             const int blank = rest.indexOf(' ');
@@ -112,29 +103,24 @@ QDateTime TupCustomHTTP::ParseHTTPDate(const QString& text)
         }
     }
     QDateTime value = ReadDateTime(rest);
-    if (!value.isValid())
-        return QDateTime();
+    if (!value.isValid()) return QDateTime();
     value = value.addSecs(-ZoneOffsetSeconds(rest));
     return value.toLocalTime();
 }
 
 TupURLParts TupCustomHTTP::CrackURL(const QString& url)
 {
-    const QUrl parsed(url.contains(QStringLiteral("://")) ? url : QStringLiteral("http://") + url,
-                      QUrl::TolerantMode);
+    const QUrl parsed(url.contains(QStringLiteral("://")) ? url : QStringLiteral("http://") + url, QUrl::TolerantMode);
     TupURLParts parts;
-    if (!parsed.isValid())
-        return parts;
+    if (!parsed.isValid()) return parts;
     parts.Scheme = parsed.scheme();
     parts.HostName = parsed.host(QUrl::FullyDecoded);
     parts.UserName = parsed.userName(QUrl::FullyDecoded);
     parts.Password = parsed.password(QUrl::FullyDecoded);
     parts.Path = parsed.path(QUrl::FullyDecoded);
     parts.Port = parsed.port(parts.Scheme == QLatin1String("https") ? 443 : 80);
-    if (parsed.hasQuery())
-        parts.ExtraInfo = '?' + parsed.query(QUrl::FullyDecoded);
-    if (parsed.hasFragment())
-        parts.ExtraInfo += '#' + parsed.fragment(QUrl::FullyDecoded);
+    if (parsed.hasQuery()) parts.ExtraInfo = '?' + parsed.query(QUrl::FullyDecoded);
+    if (parsed.hasFragment()) parts.ExtraInfo += '#' + parsed.fragment(QUrl::FullyDecoded);
     const bool fits = parts.Scheme.size() <= 32 && parts.HostName.size() <= 256 && parts.UserName.size() <= 128 &&
                       parts.Password.size() <= 128 && parts.Path.size() <= 2048 && parts.ExtraInfo.size() <= 2048;
     return fits ? parts : TupURLParts{};
@@ -168,8 +154,7 @@ QString TupCustomHTTP::StatusText(uint32_t statusID)
 // a * 100 / b rounded to the nearest integer, halves to even; 0 when b is 0.
 uint8_t TupCustomHTTP::PercentOf(double a, double b)
 {
-    if (b == 0)
-        return 0;
+    if (b == 0) return 0;
     return static_cast<uint8_t>(static_cast<int>(std::nearbyint(a * 100.0 / b)) & 0xFF);
 }
 

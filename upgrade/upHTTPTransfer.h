@@ -32,7 +32,7 @@ struct TupTransfer {
     bool HasHeaderInfo = false, HasProgress = false, HasPassword = false, HasProxyAuth = false;
     std::function<void(uint32_t, const QString&)> StatusChanged;  // worker thread
     std::function<void(const QString&)> Redirected;               // worker thread
-    TupCustomHTTP* Component = nullptr;  // only inside synchronized calls
+    TupCustomHTTP* Component = nullptr;                           // only inside synchronized calls
 
     // What the server answered.
     int HTTPErrorCode = -1;

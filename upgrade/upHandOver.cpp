@@ -32,20 +32,17 @@ struct AddrInfoDeleter {
 QString LastAddressOfThisHost()
 {
     char name[64] = {};
-    if (gethostname(name, sizeof name - 1) != 0)
-        return QString();
+    if (gethostname(name, sizeof name - 1) != 0) return QString();
     addrinfo hints{};
     hints.ai_family = AF_INET;
     addrinfo* raw = nullptr;
-    if (getaddrinfo(name, nullptr, &hints, &raw) != 0 || !raw)
-        return QString();
+    if (getaddrinfo(name, nullptr, &hints, &raw) != 0 || !raw) return QString();
     std::unique_ptr<addrinfo, AddrInfoDeleter> list(raw);
     QString last;
     for (const addrinfo* a = raw; a; a = a->ai_next) {
         char text[INET_ADDRSTRLEN] = {};
         const auto* in = reinterpret_cast<const sockaddr_in*>(a->ai_addr);
-        if (inet_ntop(AF_INET, &in->sin_addr, text, sizeof text))
-            last = QString::fromLatin1(text);
+        if (inet_ntop(AF_INET, &in->sin_addr, text, sizeof text)) last = QString::fromLatin1(text);
     }
     return last;
 }
@@ -57,11 +54,9 @@ QString LastAddressOfThisHost()
 bool StartDetached(const QString& program, const QStringList& args, const QByteArray& note, QString& error)
 {
     std::vector<QByteArray> words{QFile::encodeName(program)};
-    for (const QString& arg : args)
-        words.push_back(arg.toLocal8Bit());
+    for (const QString& arg : args) words.push_back(arg.toLocal8Bit());
     std::vector<char*> argv;
-    for (auto& word : words)
-        argv.push_back(word.data());
+    for (auto& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) {
@@ -80,14 +75,11 @@ bool StartDetached(const QString& program, const QStringList& args, const QByteA
         ::_exit(0);
     }
     ::close(report[1]);
-    if (child > 0)
-        ::waitpid(child, nullptr, 0);
+    if (child > 0) ::waitpid(child, nullptr, 0);
     int failed = child > 0 ? 0 : errno;
-    if (child > 0 && ::read(report[0], &failed, sizeof failed) != sizeof failed)
-        failed = 0;
+    if (child > 0 && ::read(report[0], &failed, sizeof failed) != sizeof failed) failed = 0;
     ::close(report[0]);
-    if (failed != 0)
-        error = QString::fromLocal8Bit(std::strerror(failed));
+    if (failed != 0) error = QString::fromLocal8Bit(std::strerror(failed));
     return failed == 0;
 }
 
@@ -99,8 +91,7 @@ int ConfirmationPipe()
     bool ok = false;
     const int fd = qEnvironmentVariable(ConfirmVariable).toInt(&ok);
     struct stat info {};
-    if (!ok || fd < 3 || ::fstat(fd, &info) != 0 || !S_ISFIFO(info.st_mode))
-        return -1;
+    if (!ok || fd < 3 || ::fstat(fd, &info) != 0 || !S_ISFIFO(info.st_mode)) return -1;
     return fd;
 }
 
@@ -110,8 +101,7 @@ int ConfirmationPipe()
 // loopback one; the last address found counts.
 bool TupUpdater::IsOnline() const
 {
-    if (OnlineTest)
-        return OnlineTest();
+    if (OnlineTest) return OnlineTest();
     const QString address = LastAddressOfThisHost();
     return !address.isEmpty() && address != QLatin1String("127.0.0.1");
 }
@@ -122,8 +112,7 @@ void TupUpdater::OpenURL(const QString& url)
 {
     const QUrl address(url.contains(QStringLiteral("://")) ? url : QStringLiteral("http://") + url);
     const QString scheme = address.scheme().toLower();
-    if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
-        QDesktopServices::openUrl(address);
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https")) QDesktopServices::openUrl(address);
 }
 
 namespace {
@@ -147,8 +136,7 @@ QString PrivateTemporaryFolder()
 QString TupUpdater::ReplacementProgramPath()
 {
     QString folder = PrivateTemporaryFolder();
-    if (folder.isEmpty())
-        folder = QCoreApplication::applicationDirPath();
+    if (folder.isEmpty()) folder = QCoreApplication::applicationDirPath();
     return folder + QStringLiteral("/Replacer");
 }
 
@@ -156,8 +144,7 @@ void TupUpdater::RemoveTemporaryFiles() const
 {
     QDir folder(ExecutableFolder());
     const QStringList names = folder.entryList({QStringLiteral("*.uTMP")}, QDir::Files | QDir::Hidden);
-    for (const QString& name : names)
-        folder.remove(name);
+    for (const QString& name : names) folder.remove(name);
 }
 
 void TupUpdater::RestartApplication(const QString& params)
@@ -169,11 +156,9 @@ void TupUpdater::RestartApplication(const QString& params)
 // The carried program, or the file named by setReplacerSource.
 bool TupUpdater::WriteReplacer(const QString& program) const
 {
-    if (!FReplacerSource.isEmpty())
-        return QFile::copy(FReplacerSource, program);
+    if (!FReplacerSource.isEmpty()) return QFile::copy(FReplacerSource, program);
     QFile out(program);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return false;
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return false;
     const QByteArray bytes = EmbeddedReplacer();
     return out.write(bytes) == bytes.size() && out.flush();
 }
@@ -182,16 +167,14 @@ bool TupUpdater::WriteReplacer(const QString& program) const
 void TupUpdater::KeepConfirmationPrivate()
 {
     const int fd = ConfirmationPipe();
-    if (fd >= 0)
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    if (fd >= 0) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
 }
 
 void TupUpdater::ConfirmStarted()
 {
     const int fd = ConfirmationPipe();
     qunsetenv(ConfirmVariable);
-    if (fd < 0)
-        return;
+    if (fd < 0) return;
     [[maybe_unused]] const ssize_t n = ::write(fd, "1", 1);
     ::close(fd);
 }
@@ -215,8 +198,7 @@ void TupUpdater::RunReplacement(const QString& argument)
         OnDoOwnCloseAppMethod(this);
         return;
     }
-    if (auto* window = qobject_cast<QWidget*>(parent()))
-        window->window()->close();
+    if (auto* window = qobject_cast<QWidget*>(parent())) window->window()->close();
     QCoreApplication::quit();
 }
 
@@ -227,8 +209,7 @@ QString TupUpdater::RollBackReportPath() { return ReplacementProgramPath() + QSt
 void TupUpdater::ReportRollBack()
 {
     QFile note(RollBackReportPath());
-    if (!note.open(QIODevice::ReadOnly))
-        return;
+    if (!note.open(QIODevice::ReadOnly)) return;
     const QString reason = QString::fromLocal8Bit(note.read(4096)).trimmed();
     note.remove();
     QTimer::singleShot(0, this, [this, reason] { Prompter().ShowError(RolledBackMessage(reason)); });

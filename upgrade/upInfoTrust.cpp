@@ -16,9 +16,8 @@ bool ReadCheck(const TupInfoReader& info, const QString& key, TupFileCheck& chec
     bool ok = false;
     const QString size = info.Value(key + QStringLiteral("-size"));
     check.Size = size.toLongLong(&ok);
-    const bool digitsOnly = !size.isEmpty() && std::all_of(size.begin(), size.end(), [](QChar c) {
-        return c >= '0' && c <= '9';
-    });
+    const bool digitsOnly =
+        !size.isEmpty() && std::all_of(size.begin(), size.end(), [](QChar c) { return c >= '0' && c <= '9'; });
     const QString hash = info.Value(key + QStringLiteral("-sha256"));
     check.Sha256 = QByteArray::fromHex(hash.toLatin1());
     return ok && digitsOnly && check.Size <= MaxListedFileSize && hash.size() == 64 && check.Sha256.size() == 32 &&
@@ -62,21 +61,17 @@ TupInfoOutcome CheckFiles(TupInfoOutcome outcome, const TupInfoReader& info, con
 TupInfoOutcome ProcessInfoFile(const QByteArray& stream, const TupVersionInfo& running, const TupInfoTrust& trust)
 {
     switch (VerifyInfoSignature(stream, trust.PublicKey)) {
-    case scUnsigned:
-        return Refused(irUnsigned, QStringLiteral("no #signature line at the end"));
+    case scUnsigned: return Refused(irUnsigned, QStringLiteral("no #signature line at the end"));
     case scBadSignature:
         return Refused(irBadSignature, trust.PublicKey.size() == 32
                                            ? QStringLiteral("the signature does not match the maker's key")
                                            : QStringLiteral("this program was built without the maker's key"));
-    case scValid:
-        break;
+    case scValid: break;
     }
     const TupInfoReader info(DecodeInfoFile(stream));
     const TupDownloadList list = ReadDownloadList(info);
-    if (list.TooMany)
-        return Refused(irTooManyEntries, QStringLiteral("more than %1 files listed").arg(MaxInfoEntries));
+    if (list.TooMany) return Refused(irTooManyEntries, QStringLiteral("more than %1 files listed").arg(MaxInfoEntries));
     const TupInfoOutcome outcome = ReadRelease(info, list, running);
-    if (!outcome.ReleaseAvailable || outcome.Method == umRedirectToURL)
-        return outcome;
+    if (!outcome.ReleaseAvailable || outcome.Method == umRedirectToURL) return outcome;
     return CheckFiles(outcome, info, list.Keys, trust.InfoFileURL);
 }

@@ -15,23 +15,12 @@ QString RefusedInfoMessage(TupInfoRefusal why, const QString& detail)
 {
     QString what;
     switch (why) {
-    case irUnsigned:
-        what = QStringLiteral("更新服务器上的更新信息没有签名, 无法确认来自软件提供者。");
-        break;
-    case irBadSignature:
-        what = QStringLiteral("更新服务器上的更新信息签名不正确, 可能已被篡改。");
-        break;
-    case irTooManyEntries:
-        what = QStringLiteral("更新信息列出的文件过多, 不像是正常的更新。");
-        break;
-    case irNoChecksum:
-        what = QStringLiteral("更新信息缺少文件的大小或校验值, 无法检查下载的文件。");
-        break;
-    case irForeignHost:
-        what = QStringLiteral("更新信息要求从另一台服务器下载文件, 已拒绝。");
-        break;
-    case irNone:
-        break;
+    case irUnsigned: what = QStringLiteral("更新服务器上的更新信息没有签名, 无法确认来自软件提供者。"); break;
+    case irBadSignature: what = QStringLiteral("更新服务器上的更新信息签名不正确, 可能已被篡改。"); break;
+    case irTooManyEntries: what = QStringLiteral("更新信息列出的文件过多, 不像是正常的更新。"); break;
+    case irNoChecksum: what = QStringLiteral("更新信息缺少文件的大小或校验值, 无法检查下载的文件。"); break;
+    case irForeignHost: what = QStringLiteral("更新信息要求从另一台服务器下载文件, 已拒绝。"); break;
+    case irNone: break;
     }
     return WithDetail(what + QString::fromUtf8(Unchanged) + QStringLiteral("请联系软件提供者。"), detail);
 }

@@ -40,28 +40,24 @@ bool TupQtPrompter::WizardShown() const { return TupUpdaterWizardForm::Instance(
 
 void TupQtPrompter::WizardFile(const QString& url, int number, int count)
 {
-    if (auto* wizard = TupUpdaterWizardForm::Instance())
-        wizard->SetFile(url, number, count);
+    if (auto* wizard = TupUpdaterWizardForm::Instance()) wizard->SetFile(url, number, count);
 }
 
 void TupQtPrompter::WizardFileSize(uint32_t bytes)
 {
-    if (auto* wizard = TupUpdaterWizardForm::Instance())
-        wizard->SetFileSize(bytes);
+    if (auto* wizard = TupUpdaterWizardForm::Instance()) wizard->SetFileSize(bytes);
 }
 
 void TupQtPrompter::WizardProgress(int percent, int totalPercent, float rate, int32_t secondsLeft)
 {
-    if (auto* wizard = TupUpdaterWizardForm::Instance())
-        wizard->SetProgress(percent, totalPercent, rate, secondsLeft);
+    if (auto* wizard = TupUpdaterWizardForm::Instance()) wizard->SetProgress(percent, totalPercent, rate, secondsLeft);
 }
 
 // The program's other windows keep working while the finished page waits.
 void TupQtPrompter::WizardFinishAndWait(TupUpdater*)
 {
     QPointer<TupUpdaterWizardForm> wizard = TupUpdaterWizardForm::Instance();
-    if (!wizard)
-        return;
+    if (!wizard) return;
     wizard->Finish();
     wizard->activateWindow();
     QEventLoop loop;
@@ -71,8 +67,6 @@ void TupQtPrompter::WizardFinishAndWait(TupUpdater*)
 
 void TupQtPrompter::CloseWindows()
 {
-    if (auto* question = TupUpdaterQuestionForm::Instance())
-        question->reject();
-    if (auto* wizard = TupUpdaterWizardForm::Instance())
-        wizard->Discard();
+    if (auto* question = TupUpdaterQuestionForm::Instance()) question->reject();
+    if (auto* wizard = TupUpdaterWizardForm::Instance()) wizard->Discard();
 }

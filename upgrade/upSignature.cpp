@@ -22,8 +22,7 @@ struct MdCtxDeleter {
 bool OnlyLineEnds(const QByteArray& bytes, qsizetype from)
 {
     for (qsizetype i = from; i < bytes.size(); ++i)
-        if (bytes[i] != '\r' && bytes[i] != '\n')
-            return false;
+        if (bytes[i] != '\r' && bytes[i] != '\n') return false;
     return true;
 }
 
@@ -33,13 +32,10 @@ QByteArray SignedPart(const QByteArray& bytes, QByteArray* signature)
 {
     signature->clear();
     const qsizetype at = bytes.lastIndexOf(Marker);
-    if (at < 0 || (at > 0 && bytes[at - 1] != '\n'))
-        return bytes;
+    if (at < 0 || (at > 0 && bytes[at - 1] != '\n')) return bytes;
     qsizetype end = at + MarkerSize;
-    while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
-        ++end;
-    if (!OnlyLineEnds(bytes, end))
-        return bytes;
+    while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
+    if (!OnlyLineEnds(bytes, end)) return bytes;
     const auto decoded = QByteArray::fromBase64Encoding(bytes.mid(at + MarkerSize, end - at - MarkerSize),
                                                         QByteArray::AbortOnBase64DecodingErrors);
     *signature = decoded ? *decoded : QByteArray("\0", 1);  // present but unreadable: never valid
@@ -50,12 +46,11 @@ TupSignatureCheck VerifyInfoSignature(const QByteArray& bytes, const QByteArray&
 {
     QByteArray signature;
     const QByteArray message = SignedPart(bytes, &signature);
-    if (signature.isEmpty())
-        return scUnsigned;
-    if (key.size() != 32)
-        return scBadSignature;
-    std::unique_ptr<EVP_PKEY, PKeyDeleter> pkey(EVP_PKEY_new_raw_public_key(
-        EVP_PKEY_ED25519, nullptr, reinterpret_cast<const unsigned char*>(key.constData()), 32));
+    if (signature.isEmpty()) return scUnsigned;
+    if (key.size() != 32) return scBadSignature;
+    std::unique_ptr<EVP_PKEY, PKeyDeleter> pkey(
+        EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, reinterpret_cast<const unsigned char*>(key.constData()),
+                                    32));
     std::unique_ptr<EVP_MD_CTX, MdCtxDeleter> ctx(EVP_MD_CTX_new());
     if (!pkey || !ctx || EVP_DigestVerifyInit(ctx.get(), nullptr, nullptr, nullptr, pkey.get()) != 1)
         return scBadSignature;

@@ -31,11 +31,14 @@ const char* const German[UpTextCount] = {
     "Eine neuere Version von %s ist erschienen.\n%s\nMöchten Sie Ihre Version auf die neueste aktualisieren?",
     "Keine neuere Version gefunden. Sie verwenden bereits\rdie neueste Version dieses Programms.",
     "Die Datei mit den Aktualisierungsinformationen wurde auf der Website des Herstellers nicht gefunden.",
-    "Host %s nicht erreichbar.\r\rBitte prüfen Sie Ihre Internetverbindung und\rversuchen Sie die Aktualisierung später erneut.",
+    "Host %s nicht erreichbar.\r\rBitte prüfen Sie Ihre Internetverbindung und\rversuchen Sie die Aktualisierung "
+    "später erneut.",
     "Die Aktualisierung ist nicht abgeschlossen.\rMöchten Sie die Aktualisierung abbrechen?",
     "Datei %s nicht gefunden oder nicht zugänglich.\r\rDiese Datei überspringen und die Aktualisierung fortsetzen?",
-    "Der Zugriff auf die entfernte Datei \"%s\" ist kennwortgeschützt.\n\nBitte geben Sie Ihren Benutzernamen und Ihr Kennwort (nach der Registrierung erhalten) ein, um die Aktualisierung fortzusetzen.",
-    "Die Verbindung zum Server wurde unterbrochen.\r\rBitte stellen Sie die Verbindung wieder her und\rversuchen Sie die Aktualisierung später erneut.",
+    "Der Zugriff auf die entfernte Datei \"%s\" ist kennwortgeschützt.\n\nBitte geben Sie Ihren Benutzernamen und Ihr "
+    "Kennwort (nach der Registrierung erhalten) ein, um die Aktualisierung fortzusetzen.",
+    "Die Verbindung zum Server wurde unterbrochen.\r\rBitte stellen Sie die Verbindung wieder her und\rversuchen Sie "
+    "die Aktualisierung später erneut.",
 };
 
 const char* const French[UpTextCount] = {
@@ -68,8 +71,10 @@ const char* const French[UpTextCount] = {
     "Hôte %s injoignable.\r\rVérifiez votre connexion Internet et\rréessayez la mise à jour plus tard.",
     "La mise à jour n'est pas terminée.\rVoulez-vous abandonner la mise à jour ?",
     "Fichier %s introuvable ou inaccessible.\r\rIgnorer ce fichier et poursuivre la mise à jour ?",
-    "L'accès au fichier distant \"%s\" est protégé par un mot de passe.\n\nSaisissez votre nom d'utilisateur et votre mot de passe (reçus lors de l'enregistrement) pour poursuivre la mise à jour.",
-    "La connexion avec le serveur distant a été perdue.\r\rRétablissez la connexion et\rréessayez la mise à jour plus tard.",
+    "L'accès au fichier distant \"%s\" est protégé par un mot de passe.\n\nSaisissez votre nom d'utilisateur et votre "
+    "mot de passe (reçus lors de l'enregistrement) pour poursuivre la mise à jour.",
+    "La connexion avec le serveur distant a été perdue.\r\rRétablissez la connexion et\rréessayez la mise à jour plus "
+    "tard.",
 };
 
 const char* const Spanish[UpTextCount] = {
@@ -99,11 +104,14 @@ const char* const Spanish[UpTextCount] = {
     "Se ha publicado una versión nueva de %s.\n%s\n¿Desea actualizar su versión a la más reciente?",
     "No se ha encontrado una versión más reciente. Ya está\rusando la versión más reciente de este programa.",
     "No se ha encontrado en el sitio del desarrollador el archivo con la información de actualización.",
-    "No se puede acceder al servidor %s.\r\rCompruebe su conexión a Internet e\rintente actualizar este programa más tarde.",
+    "No se puede acceder al servidor %s.\r\rCompruebe su conexión a Internet e\rintente actualizar este programa más "
+    "tarde.",
     "La actualización no ha terminado.\r¿Desea cancelar la actualización?",
     "El archivo %s no se encuentra o no es accesible.\r\r¿Desea omitir este archivo y continuar con la actualización?",
-    "El acceso al archivo remoto \"%s\" está protegido por contraseña.\n\nIntroduzca su nombre de usuario y contraseña (recibidos tras el registro) para continuar con la actualización.",
-    "Se ha perdido la conexión con el servidor remoto.\r\rRestablezca la conexión e\rintente actualizar este programa más tarde.",
+    "El acceso al archivo remoto \"%s\" está protegido por contraseña.\n\nIntroduzca su nombre de usuario y contraseña "
+    "(recibidos tras el registro) para continuar con la actualización.",
+    "Se ha perdido la conexión con el servidor remoto.\r\rRestablezca la conexión e\rintente actualizar este programa "
+    "más tarde.",
 };
 
 const char* const Russian[UpTextCount] = {
@@ -136,7 +144,8 @@ const char* const Russian[UpTextCount] = {
     "Сервер %s недоступен.\r\rПроверьте подключение к Интернету и\rповторите обновление позже.",
     "Обновление не завершено.\rПрервать обновление?",
     "Файл %s не найден или недоступен.\r\rПропустить этот файл и продолжить обновление?",
-    "Доступ к удалённому файлу \"%s\" защищён паролем.\n\nВведите имя пользователя и пароль (полученные при регистрации), чтобы продолжить обновление.",
+    "Доступ к удалённому файлу \"%s\" защищён паролем.\n\nВведите имя пользователя и пароль (полученные при "
+    "регистрации), чтобы продолжить обновление.",
     "Соединение с удалённым сервером потеряно.\r\rВосстановите соединение и\rповторите обновление позже.",
 };
 
@@ -170,7 +179,8 @@ const char* const Italian[UpTextCount] = {
     "Host %s non raggiungibile.\r\rControllare la connessione a Internet e\rriprovare l'aggiornamento più tardi.",
     "L'aggiornamento non è completato.\rInterrompere l'aggiornamento?",
     "File %s non trovato o non accessibile.\r\rSaltare questo file e continuare l'aggiornamento?",
-    "L'accesso al file remoto \"%s\" è protetto da password.\n\nInserire nome utente e password (ricevuti con la registrazione) per continuare l'aggiornamento.",
+    "L'accesso al file remoto \"%s\" è protetto da password.\n\nInserire nome utente e password (ricevuti con la "
+    "registrazione) per continuare l'aggiornamento.",
     "Connessione con il server remoto persa.\r\rRipristinare la connessione e\rriprovare l'aggiornamento più tardi.",
 };
 
@@ -204,8 +214,10 @@ const char* const PortugueseBrazilian[UpTextCount] = {
     "Servidor %s inacessível.\r\rVerifique sua conexão com a Internet e\rtente atualizar este programa mais tarde.",
     "A atualização não foi concluída.\rDeseja cancelar a atualização?",
     "Arquivo %s não encontrado ou inacessível.\r\rIgnorar este arquivo e continuar a atualização?",
-    "O acesso ao arquivo remoto \"%s\" é protegido por senha.\n\nDigite seu nome de usuário e senha (recebidos após o registro) para continuar a atualização.",
-    "A conexão com o servidor remoto foi perdida.\r\rRestabeleça a conexão e\rtente atualizar este programa mais tarde.",
+    "O acesso ao arquivo remoto \"%s\" é protegido por senha.\n\nDigite seu nome de usuário e senha (recebidos após o "
+    "registro) para continuar a atualização.",
+    "A conexão com o servidor remoto foi perdida.\r\rRestabeleça a conexão e\rtente atualizar este programa mais "
+    "tarde.",
 };
 
 const char* const Portuguese[UpTextCount] = {
@@ -238,7 +250,8 @@ const char* const Portuguese[UpTextCount] = {
     "Servidor %s inacessível.\r\rVerifique a sua ligação à Internet e\rtente atualizar este programa mais tarde.",
     "A atualização não está concluída.\rPretende cancelar a atualização?",
     "Ficheiro %s não encontrado ou inacessível.\r\rIgnorar este ficheiro e continuar a atualização?",
-    "O acesso ao ficheiro remoto \"%s\" está protegido por palavra-passe.\n\nIntroduza o seu nome de utilizador e palavra-passe (recebidos após o registo) para continuar a atualização.",
+    "O acesso ao ficheiro remoto \"%s\" está protegido por palavra-passe.\n\nIntroduza o seu nome de utilizador e "
+    "palavra-passe (recebidos após o registo) para continuar a atualização.",
     "A ligação ao servidor remoto foi perdida.\r\rRestabeleça a ligação e\rtente atualizar este programa mais tarde.",
 };
 
@@ -272,7 +285,8 @@ const char* const Dutch[UpTextCount] = {
     "Host %s onbereikbaar.\r\rControleer uw internetverbinding en\rprobeer de update later opnieuw.",
     "De update is niet voltooid.\rWilt u de update afbreken?",
     "Bestand %s niet gevonden of niet toegankelijk.\r\rDit bestand overslaan en doorgaan met de update?",
-    "Toegang tot het externe bestand \"%s\" is beveiligd met een wachtwoord.\n\nVoer uw gebruikersnaam en wachtwoord in (ontvangen na registratie) om door te gaan met de update.",
+    "Toegang tot het externe bestand \"%s\" is beveiligd met een wachtwoord.\n\nVoer uw gebruikersnaam en wachtwoord "
+    "in (ontvangen na registratie) om door te gaan met de update.",
     "De verbinding met de externe server is verbroken.\r\rHerstel de verbinding en\rprobeer de update later opnieuw.",
 };
 

@@ -33,8 +33,7 @@ TupUpdaterLanguage LanguageForLocale(const QLocale& locale)
     if (locale.language() == QLocale::Chinese)
         return locale.script() == QLocale::SimplifiedHanScript ? wlChineseSimplified : wlChineseTraditional;
     for (const auto& entry : LocaleTable)
-        if (entry.Language == locale.language())
-            return entry.Value;
+        if (entry.Language == locale.language()) return entry.Value;
     return wlEnglish;
 }
 
@@ -49,14 +48,11 @@ int LanguageFirstNumber(TupUpdaterLanguage language) { return 41000 + (language 
 
 QString UpResource(int id)
 {
-    if (id == 40997)
-        return QStringLiteral("<AppTitle>");
-    if (id == 40999)
-        return QStringLiteral("Updater");
+    if (id == 40997) return QStringLiteral("<AppTitle>");
+    if (id == 40999) return QStringLiteral("Updater");
     const int language = (id - 41000) / 50 + 1;
     const int n = (id - 41000) % 50;
-    if (id < 41000 || language > wlIcelandic || n >= UpTextCount)
-        return QString();
+    if (id < 41000 || language > wlIcelandic || n >= UpTextCount) return QString();
     return QString::fromUtf8(TextTable(static_cast<TupUpdaterLanguage>(language))[n]);
 }
 

@@ -6,10 +6,32 @@
 #include <QString>
 
 enum TupUpdaterLanguage {
-    wlAuto, wlEnglish, wlRussian, wlGerman, wlFrench, wlSpanish, wlPortuguese, wlPortugueseBrazilian,
-    wlItalian, wlDutch, wlDanish, wlSwedish, wlFinnish, wlEstonian, wlUkrainian, wlCzech, wlHungarian,
-    wlRomanian, wlCatalan, wlBasque, wlAfrikaans, wlChineseTraditional, wlChineseSimplified,
-    wlIndonesian, wlMalay, wlIcelandic
+    wlAuto,
+    wlEnglish,
+    wlRussian,
+    wlGerman,
+    wlFrench,
+    wlSpanish,
+    wlPortuguese,
+    wlPortugueseBrazilian,
+    wlItalian,
+    wlDutch,
+    wlDanish,
+    wlSwedish,
+    wlFinnish,
+    wlEstonian,
+    wlUkrainian,
+    wlCzech,
+    wlHungarian,
+    wlRomanian,
+    wlCatalan,
+    wlBasque,
+    wlAfrikaans,
+    wlChineseTraditional,
+    wlChineseSimplified,
+    wlIndonesian,
+    wlMalay,
+    wlIcelandic
 };
 
 constexpr int UpTextCount = 31;
@@ -27,8 +49,7 @@ QString UpText(int n);
 // A text by its resource number (40997, 40999, or a language's text).
 QString UpResource(int id);
 // Text N with printf placeholders filled in.
-template <typename... Args>
-QString UpFormat(int n, Args... args)
+template <typename... Args> QString UpFormat(int n, Args... args)
 {
     return QString::asprintf(UpText(n).toUtf8().constData(), args...);
 }

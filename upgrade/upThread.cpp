@@ -49,33 +49,26 @@ namespace {
 
 thread_local ThreadState* CurrentState = nullptr;
 
-bool Skipped(const ThreadState& st)
-{
-    return st.Abandoned || (st.Owner && st.Owner->Destroying());
-}
+bool Skipped(const ThreadState& st) { return st.Abandoned || (st.Owner && st.Owner->Destroying()); }
 
 void SyncOn(const std::shared_ptr<ThreadState>& st, std::function<void()> method)
 {
-    if (st->Abandoned)
-        return;
+    if (st->Abandoned) return;
     auto request = std::make_shared<SyncRequest>();
     request->Method = std::move(method);
     request->Cancelled = [raw = st.get()] { return Skipped(*raw); };
     SendSyncRequest(request);
-    if (request->Exception && !st->HandleExceptions)
-        std::rethrow_exception(request->Exception);
+    if (request->Exception && !st->HandleExceptions) std::rethrow_exception(request->Exception);
 }
 
 void DoException(ThreadState& st)
 {
-    if (!Skipped(st) && st.OnException)
-        st.OnException(st.Owner);
+    if (!Skipped(st) && st.OnException) st.OnException(st.Owner);
 }
 
 void DoExecute(const std::shared_ptr<ThreadState>& st)
 {
-    if (!st->OnExecute || st->Abandoned)
-        return;
+    if (!st->OnExecute || st->Abandoned) return;
     if (!st->HandleExceptions) {
         st->OnExecute(st->Owner);
         return;
@@ -83,8 +76,7 @@ void DoExecute(const std::shared_ptr<ThreadState>& st)
     try {
         st->OnExecute(st->Owner);
     } catch (...) {
-        if (st->OnException)
-            SyncOn(st, [raw = st.get()] { DoException(*raw); });
+        if (st->OnException) SyncOn(st, [raw = st.get()] { DoException(*raw); });
     }
 }
 
@@ -103,11 +95,9 @@ TThreadPriority PriorityOf(pid_t tid)
 {
     errno = 0;
     const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
-    if (errno != 0)
-        return tpNormal;
+    if (errno != 0) return tpNormal;
     for (int p = tpIdle; p <= tpTimeCritical; ++p)
-        if (ThreadPriorityTable[p] == -nice)
-            return static_cast<TThreadPriority>(p);
+        if (ThreadPriorityTable[p] == -nice) return static_cast<TThreadPriority>(p);
     return tpNormal;
 }
 
@@ -151,8 +141,7 @@ void ThreadProc(std::shared_ptr<ThreadState> st)
         DoExecute(st);
         freeOnTerminate = st->FreeOnTerminate;
         st->Running = false;
-        if (st->OnTerminate)
-            SyncOn(st, [raw = st.get()] { DoTerminate(*raw); });
+        if (st->OnTerminate) SyncOn(st, [raw = st.get()] { DoTerminate(*raw); });
     }
     Locked([&] { st->Finished = true; });
     NotifyThreadFinished();
@@ -167,8 +156,7 @@ void ThreadProc(std::shared_ptr<ThreadState> st)
 
 using upthread::ThreadState;
 
-TupEventThread::TupEventThread(TupCustomThread* aOwner)
-    : Owner(aOwner), FState(std::make_shared<ThreadState>(aOwner))
+TupEventThread::TupEventThread(TupCustomThread* aOwner) : Owner(aOwner), FState(std::make_shared<ThreadState>(aOwner))
 {
     FState->Wrapper = this;
     FHandle = std::thread(upthread::ThreadProc, FState);
@@ -202,8 +190,7 @@ TupEventThread::~TupEventThread()
 void TupEventThread::Resume()
 {
     std::lock_guard lock(FState->GateLock);
-    if (FState->SuspendCount <= 0)
-        return;
+    if (FState->SuspendCount <= 0) return;
     if (FState->SuspendCount == 1) {
         FState->OnExecute = OnExecute;
         FState->OnException = OnException;
@@ -228,8 +215,7 @@ void TupEventThread::Suspend()
 
 void TupEventThread::setSuspended(bool on)
 {
-    if (on == FSuspended)
-        return;
+    if (on == FSuspended) return;
     on ? Suspend() : Resume();
 }
 
@@ -243,10 +229,7 @@ void TupEventThread::setFreeOnTerminate(bool on) { FState->FreeOnTerminate = on;
 void TupEventThread::setHandleExceptions(bool on) { FState->HandleExceptions = on; }
 pid_t TupEventThread::ThreadID() const { return FState->Tid; }
 
-pthread_t TupEventThread::Handle() const
-{
-    return const_cast<std::thread&>(FHandle).native_handle();
-}
+pthread_t TupEventThread::Handle() const { return const_cast<std::thread&>(FHandle).native_handle(); }
 
 void TupEventThread::setRunContext(std::shared_ptr<void> context)
 {
@@ -257,8 +240,7 @@ void TupEventThread::setRunContext(std::shared_ptr<void> context)
 std::shared_ptr<void> TupEventThread::CurrentRunContext()
 {
     auto* st = upthread::CurrentState;
-    if (!st)
-        return nullptr;
+    if (!st) return nullptr;
     std::lock_guard lock(st->GateLock);
     return st->RunContext;
 }
@@ -319,8 +301,7 @@ TupCustomThread::TupCustomThread(QObject* aOwner) : QObject(aOwner), FThread(new
 TupCustomThread::~TupCustomThread()
 {
     FDestroying = true;
-    if (FThread->Running())
-        Terminate(true);
+    if (FThread->Running()) Terminate(true);
     delete FThread;
 }
 
@@ -331,8 +312,7 @@ bool TupCustomThread::Suspended() const { return Designing ? FDesignSuspended : 
 void TupCustomThread::setSuspended(bool on)
 {
     FDesignSuspended = on;
-    if (!Designing)
-        FThread->setSuspended(on);
+    if (!Designing) FThread->setSuspended(on);
 }
 
 void TupCustomThread::Suspend() { FThread->Suspend(); }
@@ -340,8 +320,7 @@ void TupCustomThread::Resume() { FThread->Resume(); }
 
 void TupCustomThread::Terminate(bool Imediately)
 {
-    if (!FThread)
-        return;
+    if (!FThread) return;
     if (Imediately)
         FThread = FThread->KillAndClone();
     else
@@ -351,14 +330,12 @@ void TupCustomThread::Terminate(bool Imediately)
 bool TupCustomThread::Execute()
 {
     Terminate(true);
-    if (FreeOwnerOnTerminate)
-        FThread->setFreeOnTerminate(true);
+    if (FreeOwnerOnTerminate) FThread->setFreeOnTerminate(true);
     FThread->setHandleExceptions(HandleExceptions);
     FThread->setRunContext(std::move(FRunContext));
     FRunContext.reset();
     FThread->Resume();
-    if (!WaitThread)
-        return true;
+    if (!WaitThread) return true;
     return WaitForRun();
 }
 
@@ -372,19 +349,21 @@ bool TupCustomThread::WaitForRun()
     QEventLoop loop;
     QTimer timer;
     bool timedOut = false;
-    QObject::connect(upthread::ThreadWindowHandle(), &upthread::TupThreadWindow::ThreadFinished, &loop,
-                     [&] { if (finished()) loop.quit(); });
+    QObject::connect(upthread::ThreadWindowHandle(), &upthread::TupThreadWindow::ThreadFinished, &loop, [&] {
+        if (finished()) loop.quit();
+    });
     if (WaitTimeout > 0) {
         timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, &loop, [&] { timedOut = true; loop.quit(); });
+        QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+            timedOut = true;
+            loop.quit();
+        });
         timer.start(static_cast<int>(WaitTimeout));
     }
-    if (!finished())
-        loop.exec();
+    if (!finished()) loop.exec();
     if (timedOut && !finished()) {
         Terminate(true);
-        if (OnWaitTimeoutExpired)
-            OnWaitTimeoutExpired(this);
+        if (OnWaitTimeoutExpired) OnWaitTimeoutExpired(this);
         return false;
     }
     return true;
@@ -392,22 +371,19 @@ bool TupCustomThread::WaitForRun()
 
 void TupCustomThread::Synchronize(const std::function<void()>& Method)
 {
-    if (FOwnerDestroying)
-        return;
+    if (FOwnerDestroying) return;
     auto* st = upthread::CurrentState;
     if (!st || st->Owner != this) {
         Method();
         return;
     }
     upthread::SyncOn(st->shared_from_this(), [this, Method] {
-        if (!FOwnerDestroying)
-            Method();
+        if (!FOwnerDestroying) Method();
     });
 }
 
 void TupCustomThread::SynchronizeEx(const std::function<void(void*)>& Method, void* Params)
 {
-    if (!Method)
-        return;
+    if (!Method) return;
     Synchronize([Method, Params] { Method(Params); });
 }

@@ -32,7 +32,6 @@ WindowState& State()
     return *state;
 }
 
-
 void Serve(const std::shared_ptr<SyncRequest>& request)
 {
     if (!request->Cancelled || !request->Cancelled()) {
@@ -50,8 +49,7 @@ void Serve(const std::shared_ptr<SyncRequest>& request)
 std::shared_ptr<SyncRequest> TakeNext()
 {
     std::lock_guard lock(State().Lock);
-    if (State().Pending.empty())
-        return nullptr;
+    if (State().Pending.empty()) return nullptr;
     auto next = State().Pending.front();
     State().Pending.pop_front();
     return next;
@@ -75,10 +73,8 @@ TupThreadWindow::TupThreadWindow()
             tasks.swap(State().Tasks);
             std::swap(finished, State().FinishedPending);
         }
-        for (auto& task : tasks)
-            task();
-        if (finished)
-            emit ThreadFinished();
+        for (auto& task : tasks) task();
+        if (finished) emit ThreadFinished();
     });
 }
 
@@ -92,23 +88,20 @@ void TupThreadWindow::Wake()
 
 void TupThreadWindow::ServePending()
 {
-    while (auto request = TakeNext())
-        Serve(request);
+    while (auto request = TakeNext()) Serve(request);
 }
 
 void AcquireThreadWindow()
 {
     std::lock_guard lock(State().Lock);
-    if (!State().Window)
-        State().Window = new TupThreadWindow;
+    if (!State().Window) State().Window = new TupThreadWindow;
     ++State().RefCount;
 }
 
 void ReleaseThreadWindow()
 {
     std::lock_guard lock(State().Lock);
-    if (--State().RefCount != 0 || !State().Window)
-        return;
+    if (--State().RefCount != 0 || !State().Window) return;
     // Destroyed only when the release is handled and nobody took a new reference.
     State().Tasks.emplace_back([] {
         std::lock_guard inner(State().Lock);
@@ -157,8 +150,7 @@ void WaitServing(const std::function<bool()>& finished)
         {
             std::unique_lock lock(State().Lock);
             State().Changed.wait(lock, [&] { return finished() || !State().Pending.empty(); });
-            if (finished())
-                return;
+            if (finished()) return;
             next = State().Pending.front();
             State().Pending.pop_front();
         }
@@ -187,16 +179,14 @@ void NotifyThreadFinished()
 {
     std::lock_guard lock(State().Lock);
     State().FinishedPending = true;
-    if (State().Window)
-        State().Window->Wake();
+    if (State().Window) State().Window->Wake();
 }
 
 void PostToWindow(std::function<void()> task)
 {
     std::lock_guard lock(State().Lock);
     State().Tasks.push_back(std::move(task));
-    if (State().Window)
-        State().Window->Wake();
+    if (State().Window) State().Window->Wake();
 }
 
 }  // namespace upthread

@@ -15,7 +15,7 @@ struct SyncRequest {
     std::function<void()> Method;     // skipped when Cancelled() says so
     std::function<bool()> Cancelled;  // checked on the window thread
     std::exception_ptr Exception;
-    bool Done = false;                // guarded by the window lock
+    bool Done = false;  // guarded by the window lock
 };
 
 // Workers wake the window thread through an event descriptor watched by the

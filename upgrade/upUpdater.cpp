@@ -25,8 +25,7 @@ TupUpdater::TupUpdater(QObject* parent) : TupCustomHTTP(parent)
 TupUpdater::~TupUpdater()
 {
     setAutoCheck(false);
-    if (FPrompter)
-        FPrompter->CloseWindows();
+    if (FPrompter) FPrompter->CloseWindows();
 }
 
 void TupUpdater::InstallHandlers()
@@ -52,8 +51,7 @@ void TupUpdater::InstallHandlers()
 
 TupPrompter& TupUpdater::Prompter()
 {
-    if (!FPrompter)
-        FPrompter = std::make_shared<TupQtPrompter>();
+    if (!FPrompter) FPrompter = std::make_shared<TupQtPrompter>();
     return *FPrompter;
 }
 
@@ -65,8 +63,7 @@ void TupUpdater::setWizardLanguage(TupUpdaterLanguage language)
 
 void TupUpdater::setAutoCheck(bool on)
 {
-    if (on == FAutoCheck)
-        return;
+    if (on == FAutoCheck) return;
     FAutoCheck = on;
     UpdateTimer();
 }
@@ -85,8 +82,7 @@ void TupUpdater::setQInfoStage(bool on)
 void TupUpdater::Loaded()
 {
     const QStringList args = QCoreApplication::arguments();
-    if (OnAfterRestart && args.size() > 1 && args[1] == FRestartParams)
-        OnAfterRestart(this);
+    if (OnAfterRestart && args.size() > 1 && args[1] == FRestartParams) OnAfterRestart(this);
     ReportRollBack();
     UpdateTimer();
 }
@@ -94,16 +90,14 @@ void TupUpdater::Loaded()
 void TupUpdater::UpdateTimer()
 {
     FHandle.stop();
-    if (FAutoCheck && !FAutoCheckDone)
-        FHandle.start(AutoCheckInterval);
+    if (FAutoCheck && !FAutoCheckDone) FHandle.start(AutoCheckInterval);
 }
 
 // An exception here stops at the event loop's door: the tick is simply lost.
 void TupUpdater::TimerTick()
 {
     try {
-        if (!IsOnline() || !FAutoCheck)
-            return;
+        if (!IsOnline() || !FAutoCheck) return;
         FAutoCheckDone = true;
         UpdateTimer();
         CheckUpdate();
@@ -116,8 +110,7 @@ void TupUpdater::CheckUpdate()
 {
     FAborted = false;
     FIsAutoCheck = false;
-    if (Busy() || FUpgrading)
-        return;
+    if (Busy() || FUpgrading) return;
     setQInfoStage(true);
     URL = FInfoFileURL;
     OutputFileName.clear();
@@ -130,16 +123,14 @@ void TupUpdater::Abort()
 {
     FAborted = true;
     AbortInternal();
-    if (OnAborted)
-        OnAborted(this);
+    if (OnAborted) OnAborted(this);
 }
 
 void TupUpdater::AbortInternal()
 {
     AbortTransfer(false);
     FUpgrading = false;
-    if (FPrompter)
-        FPrompter->CloseWindows();
+    if (FPrompter) FPrompter->CloseWindows();
 }
 
 void TupUpdater::ShowError(int text) { Prompter().ShowError(UpText(text)); }
@@ -149,7 +140,4 @@ QString TupUpdater::ApplicationPath() const
     return FApplicationPath.isEmpty() ? QCoreApplication::applicationFilePath() : FApplicationPath;
 }
 
-QString TupUpdater::ExecutableFolder() const
-{
-    return QFileInfo(ApplicationPath()).absolutePath() + QLatin1Char('/');
-}
+QString TupUpdater::ExecutableFolder() const { return QFileInfo(ApplicationPath()).absolutePath() + QLatin1Char('/'); }

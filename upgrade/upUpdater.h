@@ -18,7 +18,13 @@
 #include <memory>
 
 enum TupUpdaterShowMessage {
-    mAskUpgrade, mConnLost, mHostUnreachable, mLostFile, mNoInfoFile, mNoUpdateAvailable, mPasswordRequest
+    mAskUpgrade,
+    mConnLost,
+    mHostUnreachable,
+    mLostFile,
+    mNoInfoFile,
+    mNoUpdateAvailable,
+    mPasswordRequest
 };
 constexpr uint32_t ShowMessagesDefault = 0x4B;
 enum TupMiscFilesUpgrade { mfuAlwaysDownload, mfuOnlyIfSizeDifferent };
@@ -107,11 +113,13 @@ public:
 
     using Notify = std::function<void(TupUpdater*)>;
     std::function<void(TupUpdater*, const QString& UpgradeMsg, TupUpgradeMethod, const QStringList& Files,
-                       bool& CanUpgrade)> OnBeginUpgrade;
+                       bool& CanUpgrade)>
+        OnBeginUpgrade;
     Notify OnLaterUpgrade, OnNoUpdateAvailable, OnNoInfoFile, OnEndUpgrade, OnDoOwnCloseAppMethod;
     Notify OnAfterRestart, OnAborted, OnConnLost;
     std::function<void(TupUpdater*, const QString& FileURL, uint32_t FileSize, const QDateTime& FileTime,
-                       bool& CanUpgrade)> OnFileStart;
+                       bool& CanUpgrade)>
+        OnFileStart;
     std::function<void(TupUpdater*, const QString& FileURL, const TupProgressInfo&, uint8_t TotalPercentsDone)>
         OnProgress;
     std::function<void(TupUpdater*, const QString& FileName)> OnFileDone;

@@ -10,11 +10,9 @@
 
 void TupUpdater::HandleHeaderInfo(const TupHeaderInfo& info, bool& continueDownload)
 {
-    if (FQueryInfoStage)
-        return;
+    if (FQueryInfoStage) return;
     FCurrentFileTime = info.LastModified;
-    if (Prompter().WizardShown())
-        Prompter().WizardFileSize(info.ContentLength);
+    if (Prompter().WizardShown()) Prompter().WizardFileSize(info.ContentLength);
     if (MiscFilesUpgrade == mfuOnlyIfSizeDifferent && info.ContentLength != 0 && FDownloadQueue.size() > 1) {
         const QString target = FCurrentFileName.chopped(5);
         const QFileInfo targetInfo(target);
@@ -22,8 +20,7 @@ void TupUpdater::HandleHeaderInfo(const TupHeaderInfo& info, bool& continueDownl
         if (targetInfo.fileName().compare(ownName, Qt::CaseInsensitive) != 0 && targetInfo.exists())
             continueDownload = info.ContentLength != targetInfo.size();
     }
-    if (OnFileStart)
-        OnFileStart(this, URL, info.ContentLength, info.LastModified, continueDownload);
+    if (OnFileStart) OnFileStart(this, URL, info.ContentLength, info.LastModified, continueDownload);
 }
 
 void TupUpdater::HandleDone(TupStream stream)
@@ -39,11 +36,9 @@ void TupUpdater::HandleDone(TupStream stream)
     }
     if (FCurrentFileTime.isValid()) {
         QFile file(FCurrentFileName);
-        if (file.open(QIODevice::ReadOnly))
-            file.setFileTime(FCurrentFileTime, QFileDevice::FileModificationTime);
+        if (file.open(QIODevice::ReadOnly)) file.setFileTime(FCurrentFileTime, QFileDevice::FileModificationTime);
     }
-    if (OnFileDone)
-        OnFileDone(this, FCurrentFileName);
+    if (OnFileDone) OnFileDone(this, FCurrentFileName);
     DownloadNextFile(false);
 }
 
@@ -54,26 +49,21 @@ void TupUpdater::HandleInfoOutcome(const TupInfoOutcome& outcome)
         return;
     }
     if (!outcome.ReleaseAvailable) {
-        if (OnNoUpdateAvailable)
-            OnNoUpdateAvailable(this);
-        if (!FIsAutoCheck && Shows(mNoUpdateAvailable))
-            ShowError(24);
+        if (OnNoUpdateAvailable) OnNoUpdateAvailable(this);
+        if (!FIsAutoCheck && Shows(mNoUpdateAvailable)) ShowError(24);
         return;
     }
-    if (FUpgrading)
-        return;
+    if (FUpgrading) return;
     FDownloadQueue = outcome.Files;
     FDownloadChecks = outcome.Checks;
     FUpdateMethod = outcome.Method;
     bool canUpgrade = true;
-    if (OnBeginUpgrade)
-        OnBeginUpgrade(this, outcome.Message, outcome.Method, FDownloadQueue, canUpgrade);
+    if (OnBeginUpgrade) OnBeginUpgrade(this, outcome.Message, outcome.Method, FDownloadQueue, canUpgrade);
     FUpgrading = true;
     const bool agreed = canUpgrade && (!Shows(mAskUpgrade) || Prompter().ShowUpgradeQuestion(this, outcome.Message));
     FUpgrading = false;
     if (!agreed) {
-        if (OnLaterUpgrade)
-            OnLaterUpgrade(this);
+        if (OnLaterUpgrade) OnLaterUpgrade(this);
     } else if (FUpdateMethod == umRedirectToURL) {
         OpenURL(FDownloadQueue.value(0));
     } else {
@@ -83,37 +73,30 @@ void TupUpdater::HandleInfoOutcome(const TupInfoOutcome& outcome)
 
 void TupUpdater::HandleProgress(const TupProgressInfo& progress)
 {
-    if (FQueryInfoStage)
-        return;
+    if (FQueryInfoStage) return;
     const int count = static_cast<int>(FDownloadQueue.size());
     const uint8_t total = static_cast<uint8_t>(progress.PercentsDone / count + PercentOf(FCurrentFileIndex, count));
-    if (OnProgress)
-        OnProgress(this, URL, progress, total);
+    if (OnProgress) OnProgress(this, URL, progress, total);
     if (Prompter().WizardShown())
         Prompter().WizardProgress(progress.PercentsDone, total, progress.TransferRate, progress.EstimatedTimeLeft);
 }
 
 void TupUpdater::HandleConnLost()
 {
-    if (OnConnLost)
-        OnConnLost(this);
-    if (Shows(mConnLost))
-        ShowError(30);
+    if (OnConnLost) OnConnLost(this);
+    if (Shows(mConnLost)) ShowError(30);
     AbortInternal();
 }
 
 void TupUpdater::HandleHTTPError(int errorCode)
 {
     if (FQueryInfoStage) {
-        if (OnNoInfoFile)
-            OnNoInfoFile(this);
-        if (Shows(mNoInfoFile))
-            ShowError(25);
+        if (OnNoInfoFile) OnNoInfoFile(this);
+        if (Shows(mNoInfoFile)) ShowError(25);
         return;
     }
     bool continueUpgrade = false;
-    if (OnLostFile)
-        OnLostFile(this, URL, errorCode, continueUpgrade);
+    if (OnLostFile) OnLostFile(this, URL, errorCode, continueUpgrade);
     if (Shows(mLostFile)) {
         const QString caption = UpText(21) + QStringLiteral(" #") + QString::number(errorCode);
         continueUpgrade = Prompter().AskYesNo(UpFormat(28, qUtf8Printable(FileName())), caption);
@@ -126,8 +109,7 @@ void TupUpdater::HandleHTTPError(int errorCode)
 
 void TupUpdater::HandleHostUnreachable()
 {
-    if (OnHostUnreachable)
-        OnHostUnreachable(this, URL, HostName());
+    if (OnHostUnreachable) OnHostUnreachable(this, URL, HostName());
     if (FIsAutoCheck) {
         FAutoCheckDone = false;
         UpdateTimer();
@@ -140,13 +122,10 @@ void TupUpdater::HandleHostUnreachable()
 
 void TupUpdater::HandlePasswordRequest(const QString& realm, bool& tryAgain)
 {
-    if (OnPasswordRequest)
-        OnPasswordRequest(this, realm, tryAgain);
-    if (tryAgain || !Shows(mPasswordRequest))
-        return;
+    if (OnPasswordRequest) OnPasswordRequest(this, realm, tryAgain);
+    if (tryAgain || !Shows(mPasswordRequest)) return;
     tryAgain = Prompter().AskPassword(this, FileName());
-    if (!tryAgain)
-        Abort();
+    if (!tryAgain) Abort();
 }
 
 void TupUpdater::DownloadNextFile(bool first)
@@ -164,16 +143,14 @@ void TupUpdater::DownloadNextFile(bool first)
             return;
         }
         RemoveTemporaryFiles();
-        if (Wizard.Enabled)
-            Prompter().ShowWizard(this);
+        if (Wizard.Enabled) Prompter().ShowWizard(this);
     } else {
         ++FCurrentFileIndex;
     }
     const int count = static_cast<int>(FDownloadQueue.size());
     if (FCurrentFileIndex < count) {
         const QString address = FDownloadQueue[FCurrentFileIndex];
-        if (Prompter().WizardShown())
-            Prompter().WizardFile(address, FCurrentFileIndex + 1, count);
+        if (Prompter().WizardShown()) Prompter().WizardFile(address, FCurrentFileIndex + 1, count);
         URL = address;
         FCurrentFileName = ExecutableFolder() + FileName() + QStringLiteral(".uTMP");
         OutputFileName = FCurrentFileName;
@@ -184,16 +161,13 @@ void TupUpdater::DownloadNextFile(bool first)
     }
     if (Prompter().WizardShown()) {
         Prompter().WizardFinishAndWait(this);
-        if (FAborted)
-            return;
+        if (FAborted) return;
     }
     FUpgrading = false;
-    if (OnEndUpgrade)
-        OnEndUpgrade(this);
+    if (OnEndUpgrade) OnEndUpgrade(this);
     // A handler that aborted (for example, its backup failed) keeps the
     // running program; the downloaded files wait for the next hand-over.
-    if (FAborted)
-        return;
+    if (FAborted) return;
     RunReplacement(QLatin1Char('+') + FRestartParams + QString::number(static_cast<int>(FUpdateMethod)));
 }
 
@@ -209,9 +183,7 @@ void TupUpdater::Fail(const QString& message)
 {
     FAborted = true;
     AbortInternal();
-    if (!FQueryInfoStage)
-        RemoveTemporaryFiles();
+    if (!FQueryInfoStage) RemoveTemporaryFiles();
     Prompter().ShowError(message);
-    if (OnAborted)
-        OnAborted(this);
+    if (OnAborted) OnAborted(this);
 }

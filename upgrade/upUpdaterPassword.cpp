@@ -64,16 +64,14 @@ TupUpdaterPasswordForm::TupUpdaterPasswordForm(QWidget* parent) : QDialog(parent
 
 TupUpdaterPasswordForm::~TupUpdaterPasswordForm()
 {
-    if (PasswordForm == this)
-        PasswordForm = nullptr;
+    if (PasswordForm == this) PasswordForm = nullptr;
 }
 
 TupUpdaterPasswordForm* TupUpdaterPasswordForm::Instance() { return PasswordForm; }
 
 void TupUpdaterPasswordForm::StoreEntries()
 {
-    if (!Updater)
-        return;
+    if (!Updater) return;
     Updater->setHTTPUsername(UsernameEdit->text());
     Updater->setHTTPPassword(PasswordEdit->text());
 }

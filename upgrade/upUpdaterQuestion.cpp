@@ -51,8 +51,7 @@ TupUpdaterQuestionForm::TupUpdaterQuestionForm(QWidget* parent) : QDialog(parent
 
 TupUpdaterQuestionForm::~TupUpdaterQuestionForm()
 {
-    if (QuestionForm == this)
-        QuestionForm = nullptr;
+    if (QuestionForm == this) QuestionForm = nullptr;
 }
 
 TupUpdaterQuestionForm* TupUpdaterQuestionForm::Instance() { return QuestionForm; }

@@ -88,8 +88,7 @@ TupUpdaterWizardForm::TupUpdaterWizardForm(QWidget* parent) : QDialog(parent)
     BuildFooter();
     ConfirmAbort = [this] {
         return QMessageBox::question(this, ApplicationTitle(Updater ? Updater->ApplicationPath() : QString()),
-                                     DisplayText(UpText(27)),
-                                     QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+                                     DisplayText(UpText(27)), QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     };
 }
 
@@ -146,8 +145,7 @@ void TupUpdaterWizardForm::BuildFooter()
 
 TupUpdaterWizardForm::~TupUpdaterWizardForm()
 {
-    if (WizardForm == this)
-        WizardForm = nullptr;
+    if (WizardForm == this) WizardForm = nullptr;
 }
 
 TupUpdaterWizardForm* TupUpdaterWizardForm::Instance() { return WizardForm; }
@@ -229,6 +227,5 @@ void TupUpdaterWizardForm::closeEvent(QCloseEvent* event)
     event->accept();
     FClosingQuietly = true;
     WizardForm = WizardForm == this ? nullptr : WizardForm;
-    if (Updater)
-        Updater->Abort();
+    if (Updater) Updater->Abort();
 }

@@ -20,8 +20,7 @@ QString DecodeGBK(const QByteArray& bytes)
     if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
         return QString::fromLatin1(bytes);
     iconv_t raw = iconv_open("UTF-8", "GBK");
-    if (raw == reinterpret_cast<iconv_t>(-1))
-        return QString::fromLatin1(bytes);
+    if (raw == reinterpret_cast<iconv_t>(-1)) return QString::fromLatin1(bytes);
     std::unique_ptr<void, IconvCloser> cd(raw);
     QByteArray in = bytes;
     QByteArray out;
@@ -44,12 +43,9 @@ QString DecodeGBK(const QByteArray& bytes)
 
 QString DecodeBytes(const QByteArray& bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
-    if (bytes.startsWith("\xFF\xFE"))
-        return QStringDecoder(QStringDecoder::Utf16LE)(bytes.mid(2));
-    if (bytes.startsWith("\xFE\xFF"))
-        return QStringDecoder(QStringDecoder::Utf16BE)(bytes.mid(2));
+    if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(bytes.mid(3));
+    if (bytes.startsWith("\xFF\xFE")) return QStringDecoder(QStringDecoder::Utf16LE)(bytes.mid(2));
+    if (bytes.startsWith("\xFE\xFF")) return QStringDecoder(QStringDecoder::Utf16BE)(bytes.mid(2));
     return DecodeGBK(bytes);
 }
 
@@ -57,8 +53,7 @@ QString AsciiLower(const QString& text)
 {
     QString lower = text;
     for (QChar& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = QChar(c.unicode() + 32);
+        if (c >= 'A' && c <= 'Z') c = QChar(c.unicode() + 32);
     return lower;
 }
 
@@ -66,8 +61,7 @@ QString AsciiLower(const QString& text)
 // the digits is not.
 bool WholeInt(const QString& text, int& value)
 {
-    if (text.isEmpty() || text.back().isSpace())
-        return false;
+    if (text.isEmpty() || text.back().isSpace()) return false;
     bool ok = false;
     value = text.trimmed().toInt(&ok);
     return ok;
@@ -83,15 +77,12 @@ QString DecodeInfoFile(const QByteArray& bytes)
     const QStringView view(text);
     qsizetype start = 0;
     for (qsizetype i = 0; i < view.size(); ++i) {
-        if (view[i] != '\r' && view[i] != '\n')
-            continue;
+        if (view[i] != '\r' && view[i] != '\n') continue;
         joined.append(view.mid(start, i - start)).append(QLatin1String("\r\n"));
-        if (view[i] == '\r' && i + 1 < view.size() && view[i + 1] == '\n')
-            ++i;
+        if (view[i] == '\r' && i + 1 < view.size() && view[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    if (start < view.size())
-        joined.append(view.mid(start)).append(QLatin1String("\r\n"));
+    if (start < view.size()) joined.append(view.mid(start)).append(QLatin1String("\r\n"));
     return joined;
 }
 
@@ -115,12 +106,10 @@ TupInfoReader::TupInfoReader(const QString& text) : FText(text)
     // The characters of a key run are no '#': the next search starts after it.
     for (qsizetype at = lower.indexOf(QLatin1Char('#')); at >= 0; at = lower.indexOf(QLatin1Char('#'), at)) {
         qsizetype end = at + 1;
-        while (end < n && IsKeyChar(lower[end]))
-            ++end;
+        while (end < n && IsKeyChar(lower[end])) ++end;
         if (end > at + 1 && end < n && lower[end] == QLatin1Char('=')) {
             const QString key = lower.mid(at + 1, end - at - 1);
-            if (!FPlain.contains(key))
-                FPlain.insert(key, end + 1);
+            if (!FPlain.contains(key)) FPlain.insert(key, end + 1);
             if (end + 1 < n && lower[end + 1] == QLatin1Char('{') && !FBraced.contains(key))
                 FBraced.insert(key, end + 2);
         }
@@ -132,17 +121,14 @@ QString TupInfoReader::Value(const QString& key, bool braced) const
 {
     const auto& table = braced ? FBraced : FPlain;
     const auto found = table.constFind(key);
-    if (found == table.constEnd())
-        return QString();
+    if (found == table.constEnd()) return QString();
     const qsizetype from = *found;
     qsizetype end = from;
     if (braced) {
         end = FText.indexOf(QLatin1Char('}'), from);
-        if (end < 0)
-            end = FText.size();
+        if (end < 0) end = FText.size();
     } else {
-        while (end < FText.size() && FText[end].unicode() >= 32)
-            ++end;
+        while (end < FText.size() && FText[end].unicode() >= 32) ++end;
     }
     return FText.mid(from, end - from);
 }
@@ -157,8 +143,7 @@ TupDownloadList ReadDownloadList(const TupInfoReader& info)
     TupDownloadList list;
     auto add = [&list, &info](const QString& key) {
         const QString value = info.Value(key);
-        if (value.isEmpty())
-            return false;
+        if (value.isEmpty()) return false;
         if (list.Files.size() >= MaxInfoEntries) {
             list.TooMany = true;
             return false;
@@ -218,16 +203,13 @@ int CompareVersions(const QString& a, const QString& b)
     const QStringList pb = SplitVersion(b);
     for (int i = 0; i < 4; ++i) {
         int va = -1, vb = -1;
-        if (!WholeInt(pa[i], va))
-            va = -1;
-        if (!WholeInt(pb[i], vb))
-            vb = -1;
+        if (!WholeInt(pa[i], va)) va = -1;
+        if (!WholeInt(pb[i], vb)) vb = -1;
         if (va == -1 || vb == -1) {
             const int c = QString::compare(a, b, Qt::CaseSensitive);
             return c > 0 ? 1 : (c < 0 ? -1 : 0);
         }
-        if (va != vb)
-            return va > vb ? 1 : -1;
+        if (va != vb) return va > vb ? 1 : -1;
     }
     return 0;
 }
@@ -247,8 +229,7 @@ TupInfoOutcome ReadRelease(const TupInfoReader& info, const TupDownloadList& lis
 {
     TupInfoOutcome outcome;
     outcome.Files = list.Files;
-    if (!IsNewer(info, running) || outcome.Files.isEmpty())
-        return outcome;
+    if (!IsNewer(info, running) || outcome.Files.isEmpty()) return outcome;
     outcome.ReleaseAvailable = true;
     outcome.Message = info.Value(QStringLiteral("message"), true);
     const QString method = info.Value(QStringLiteral("method"));

@@ -17,8 +17,7 @@ struct Fd {
     int Value = -1;
     ~Fd()
     {
-        if (Value >= 0)
-            ::close(Value);
+        if (Value >= 0) ::close(Value);
     }
 };
 
@@ -37,7 +36,10 @@ bool TupUpdater::FolderTrusted(QString& detail) const
     const QByteArray folder = QFile::encodeName(ExecutableFolder());
     struct stat info {};
     if (::lstat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || !OwnedSafely(info)) {
-        detail = QStringLiteral("%1: owner %2, mode %3").arg(ExecutableFolder()).arg(info.st_uid).arg(info.st_mode & 07777, 0, 8);
+        detail = QStringLiteral("%1: owner %2, mode %3")
+                     .arg(ExecutableFolder())
+                     .arg(info.st_uid)
+                     .arg(info.st_mode & 07777, 0, 8);
         return false;
     }
     return true;
@@ -74,8 +76,7 @@ bool TupUpdater::VerifyDownload(QString& detail) const
         hash.addData(QByteArrayView(buffer, n));
         total += n;
     }
-    if (total == expected.Size && hash.result() == expected.Sha256)
-        return true;
+    if (total == expected.Size && hash.result() == expected.Sha256) return true;
     detail = QStringLiteral("expected %1 bytes, SHA-256 %2; received %3 bytes, SHA-256 %4")
                  .arg(expected.Size)
                  .arg(QString::fromLatin1(expected.Sha256.toHex()))

@@ -24,7 +24,8 @@ namespace {
 constexpr int kRuns = 3;
 
 // What an earlier release kept: the page copy, checked, not compressed.
-void PlainCheckedCopy(const std::string& db, const std::string& to) {
+void PlainCheckedCopy(const std::string& db, const std::string& to)
+{
     sqlite3 *from = nullptr, *dest = nullptr;
     sqlite3_open_v2(db.c_str(), &from, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_open_v2(to.c_str(), &dest, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -40,22 +41,26 @@ void PlainCheckedCopy(const std::string& db, const std::string& to) {
 
 double MB(std::uintmax_t bytes) { return static_cast<double>(bytes) / 1e6; }
 
-double CpuSeconds() {
+double CpuSeconds()
+{
     rusage ru{};
     getrusage(RUSAGE_SELF, &ru);
     return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
            static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
 }
 
-void Gzip(const std::string& plain, int level) {
+void Gzip(const std::string& plain, int level)
+{
     std::string out = plain + ".peer.gz";
     double t = TimeCommand("gzip -" + std::to_string(level) + " -c '" + plain + "' > '" + out + "'");
-    std::printf("  gzip -%d of the plain copy:           %6.0f ms, %6.1f MB\n", level, t * 1000, MB(fs::file_size(out)));
+    std::printf("  gzip -%d of the plain copy:           %6.0f ms, %6.1f MB\n", level, t * 1000,
+                MB(fs::file_size(out)));
     fs::remove(out);
 }
 
 // Restores `copy` kRuns times; returns the median seconds.
-double TimeRestores(store::BackupManager& m, const std::string& copy) {
+double TimeRestores(store::BackupManager& m, const std::string& copy)
+{
     std::vector<double> times;
     for (int i = 0; i < kRuns; ++i) {
         auto t0 = std::chrono::steady_clock::now();
@@ -67,7 +72,8 @@ double TimeRestores(store::BackupManager& m, const std::string& copy) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     fs::path dir = argc > 1 ? fs::path(argv[1]) : fs::path("/tmp/tallybrook-bench-start");
     const int lines = argc > 2 ? std::stoi(argv[2]) : 1000000;
@@ -77,8 +83,8 @@ int main(int argc, char** argv) {
     store::BackupManager m(db);
     m.SetBudget(std::uint64_t(64) << 30);  // the runs below are not to be pruned away
     fs::create_directories(m.Folder());
-    std::printf("database: %.1f MB (100,000 goods, %d sales lines), median of %d runs\n", MB(fs::file_size(db)),
-                lines, kRuns);
+    std::printf("database: %.1f MB (100,000 goods, %d sales lines), median of %d runs\n", MB(fs::file_size(db)), lines,
+                kRuns);
 
     std::string plain = (fs::path(m.Folder()) / "ledgr-20000101-000000-manual.mdb").string();
     std::vector<double> plainTimes;

@@ -18,7 +18,8 @@
 namespace {
 
 // A value of /proc/self/status in MB ("VmRSS", "VmHWM").
-double StatusMB(const std::string& key) {
+double StatusMB(const std::string& key)
+{
     std::ifstream in("/proc/self/status");
     std::string line;
     while (std::getline(in, line))
@@ -28,7 +29,8 @@ double StatusMB(const std::string& key) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int lines = argc > 1 ? std::atoi(argv[1]) : 1000000;
@@ -37,19 +39,16 @@ int main(int argc, char** argv) {
     store::Connection c(file);
     store::DataSet found(c), totals(c);
     RunSalesQuery(c, found, totals, {});
-    std::printf("%d sales lines listed: %.0f MB resident\n", found.RecordCount(),
-                StatusMB("VmRSS"));
+    std::printf("%d sales lines listed: %.0f MB resident\n", found.RecordCount(), StatusMB("VmRSS"));
     workbook::TXLSWorkbook xls;
     workbook::LoadFromWindowResources(xls);
-    for (const char* out :
-         {"/tmp/tallybrook-bench-export.xls", "/tmp/tallybrook-bench-export.xlsx"}) {
+    for (const char* out : {"/tmp/tallybrook-bench-export.xls", "/tmp/tallybrook-bench-export.xlsx"}) {
         auto t0 = std::chrono::steady_clock::now();
         const TExportResult r = ExportDataSet(found, kSalesExport, xls, QString::fromUtf8(out));
-        std::printf(
-            "%s: %d rows on %d sheets, %.1f s, %.0f MB file; resident after %.0f MB, peak so far "
-            "%.0f MB\n",
-            out, r.rows, r.sheets, Seconds(t0), double(std::filesystem::file_size(out)) / 1e6,
-            StatusMB("VmRSS"), StatusMB("VmHWM"));
+        std::printf("%s: %d rows on %d sheets, %.1f s, %.0f MB file; resident after %.0f MB, peak so far "
+                    "%.0f MB\n",
+                    out, r.rows, r.sheets, Seconds(t0), double(std::filesystem::file_size(out)) / 1e6,
+                    StatusMB("VmRSS"), StatusMB("VmHWM"));
         std::filesystem::remove(out);
     }
     return 0;

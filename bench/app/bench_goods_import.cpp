@@ -68,7 +68,8 @@ int main(int argc, char** argv)
     MakeTemplate((dir / "template.xls").string(), rows);
     store::Connection::CreateDatabase("ledgr.mdb");
     fs::copy_file("ledgr.mdb", dir / "cli" / "empty.mdb");
-    SetLoginSettingsDirs(QString::fromStdString((dir / "bin").string()), QString::fromStdString((dir / "config").string()));
+    SetLoginSettingsDirs(QString::fromStdString((dir / "bin").string()),
+                         QString::fromStdString((dir / "config").string()));
     TBenchPrompter prompter;
     SetPrompter(&prompter);
     CreateForms();

@@ -8,7 +8,8 @@
 #include "app/GoodsQuery.h"
 #include "bench/app/BenchData.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     std::string file = argc > 1 ? argv[1] : "/tmp/tallybrook-bench-goods.mdb";
@@ -31,8 +32,7 @@ int main(int argc, char** argv) {
             "spkc as 商品库存,bz as 备注 from spxx where spbm like '%%'  and spmc like '%%' and bz like '%%' "
             "order by spkc\" > /dev/null"));
     }
-    std::printf("goods search over %d goods: ours %.1f ms, sqlite3 shell %.1f ms, ratio %.2f (%s)\n",
-                q.RecordCount(), Median(ours) * 1000, Median(shell) * 1000, Median(ours) / Median(shell),
-                counter.toUtf8().constData());
+    std::printf("goods search over %d goods: ours %.1f ms, sqlite3 shell %.1f ms, ratio %.2f (%s)\n", q.RecordCount(),
+                Median(ours) * 1000, Median(shell) * 1000, Median(ours) / Median(shell), counter.toUtf8().constData());
     return 0;
 }

@@ -22,7 +22,8 @@ namespace {
 
 using namespace std::chrono;
 
-double ResidentMB() {
+double ResidentMB()
+{
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
         if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
@@ -31,7 +32,8 @@ double ResidentMB() {
 
 // CPU seconds (user and system) of this process or of its finished children:
 // on a machine shared with other work, wall time says more about the others.
-double CpuMs(int who) {
+double CpuMs(int who)
+{
     rusage u{};
     getrusage(who, &u);
     auto ms = [](timeval t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
@@ -39,14 +41,14 @@ double CpuMs(int who) {
 }
 
 // What a grid asks for to paint its first screen.
-void ReadFirstScreen(const TDataSetModel& model) {
+void ReadFirstScreen(const TDataSetModel& model)
+{
     for (int r = 0; r < std::min(30, model.rowCount()); ++r)
-        for (int c = 0; c < model.columnCount(); ++c)
-            (void)model.data(model.index(r, c), Qt::DisplayRole);
+        for (int c = 0; c < model.columnCount(); ++c) (void)model.data(model.index(r, c), Qt::DisplayRole);
 }
 
-double ShellMs(const std::string& file, const std::string& sql,
-               std::vector<double>* cpu = nullptr) {
+double ShellMs(const std::string& file, const std::string& sql, std::vector<double>* cpu = nullptr)
+{
     std::ofstream("bench_large_lists.sql") << sql;
     double c0 = CpuMs(RUSAGE_CHILDREN);
     double ms = TimeCommand("sqlite3 " + file + " < bench_large_lists.sql > /dev/null") * 1000;
@@ -54,7 +56,8 @@ double ShellMs(const std::string& file, const std::string& sql,
     return ms;
 }
 
-std::string FirstBlock(const std::string& list, const std::string& table, const std::string& keys) {
+std::string FirstBlock(const std::string& list, const std::string& table, const std::string& keys)
+{
     return "select id," + list + " from " + table + " where id in (" + keys + " limit 200);\n";
 }
 
@@ -71,19 +74,20 @@ struct Figures {
     std::string text;
 };
 
-void Report(const char* what, const Figures& f, double goalMs) {
+void Report(const char* what, const Figures& f, double goalMs)
+{
     double ours = Median(f.ours), shell = Median(f.shell);
-    std::printf(
-        "%s: ours %.1f ms (goal < %.0f), sqlite3 shell same statements %.1f ms, ratio %.2f; "
-        "CPU ours %.1f ms, shell %.1f ms, ratio %.2f; shell listing every row %.1f ms; "
-        "memory grew %.1f MB (goal < 60)\n  %s\n",
-        what, ours, goalMs, shell, ours / shell, Median(f.oursCpu), Median(f.shellCpu),
-        Median(f.oursCpu) / Median(f.shellCpu), Median(f.whole), f.grewMB, f.text.c_str());
+    std::printf("%s: ours %.1f ms (goal < %.0f), sqlite3 shell same statements %.1f ms, ratio %.2f; "
+                "CPU ours %.1f ms, shell %.1f ms, ratio %.2f; shell listing every row %.1f ms; "
+                "memory grew %.1f MB (goal < 60)\n  %s\n",
+                what, ours, goalMs, shell, ours / shell, Median(f.oursCpu), Median(f.shellCpu),
+                Median(f.oursCpu) / Median(f.shellCpu), Median(f.whole), f.grewMB, f.text.c_str());
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     std::string file = argc > 1 ? argv[1] : "/tmp/tallybrook-bench-large.mdb";
@@ -92,8 +96,8 @@ int main(int argc, char** argv) {
     store::DataSet lines(c), totals(c), goods(c);
     TDataSetModel linesModel(lines), goodsModel(goods);
     const std::string salesKeys = "select id from xssp where 1=1  order by id";
-    const std::string salesShell = salesKeys + ";\n" + FirstBlock(kSalesList, "xssp", salesKeys) +
-                                   kSalesTotalsSql + " where 1=1 ;\n";
+    const std::string salesShell =
+        salesKeys + ";\n" + FirstBlock(kSalesList, "xssp", salesKeys) + kSalesTotalsSql + " where 1=1 ;\n";
     const std::string goodsKeys =
         "select id from spxx where spbm like '%%'  and spmc like '%%' and bz like '%%' order by "
         "+spkc , id";
@@ -127,7 +131,7 @@ int main(int argc, char** argv) {
         totals.ClearParams();
         totals.Open();
         double c1 = CpuMs(RUSAGE_SELF);
-        store::Statement keys(c.Handle(), salesKeys);
+        store::Statement keys(c, salesKeys);
         while (keys.Step()) {
         }
         sumsCpu.push_back(c1 - c0);
@@ -143,15 +147,14 @@ int main(int argc, char** argv) {
         list.ours.push_back(Seconds(t0) * 1000);
         list.oursCpu.push_back(CpuMs(RUSAGE_SELF) - c0);
         if (round == 0) list.grewMB = ResidentMB() - afterMonth;
-        list.whole.push_back(
-            ShellMs(file, std::string("select ") + kGoodsList + " from spxx order by spkc;\n"));
+        list.whole.push_back(ShellMs(file, std::string("select ") + kGoodsList + " from spxx order by spkc;\n"));
     }
     Report("sales query, no day range, first screen and totals", sales, 300);
-    std::printf("  of which the totals select %.1f ms CPU, the key list %.1f ms CPU\n",
-                Median(sumsCpu), Median(keysCpu));
+    std::printf("  of which the totals select %.1f ms CPU, the key list %.1f ms CPU\n", Median(sumsCpu),
+                Median(keysCpu));
     Report("goods window, full list, first screen", list, 150);
-    std::printf("back at the month view: %.1f MB above the start (%d lines listed)\n",
-                afterMonth - start, lines.RecordCount());
+    std::printf("back at the month view: %.1f MB above the start (%d lines listed)\n", afterMonth - start,
+                lines.RecordCount());
     std::remove("bench_large_lists.sql");
     return 0;
 }

@@ -18,7 +18,8 @@
 
 namespace {
 
-double ThreadCpuSeconds() {
+double ThreadCpuSeconds()
+{
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
@@ -38,7 +39,8 @@ public:
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     namespace fs = std::filesystem;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("TALLYBROOK_NO_UPDATE_CHECK", "1");
@@ -53,15 +55,16 @@ int main(int argc, char** argv) {
         store::Connection c;
         TAccounts(c).ChangePassword(kDefaultUser, "", "", "bench-pw", "bench-pw");
     }
-    SetLoginSettingsDirs(QString::fromStdString((dir / "bin").string()), QString::fromStdString((dir / "config").string()));
+    SetLoginSettingsDirs(QString::fromStdString((dir / "bin").string()),
+                         QString::fromStdString((dir / "config").string()));
     TQuietPrompter prompter;
     SetPrompter(&prompter);
     CreateForms();
 
     std::vector<double> window, windowCpu, check, peer;
-    const std::string kdf =
-        "openssl kdf -keylen 32 -kdfopt digest:SHA256 -kdfopt pass:bench-pw -kdfopt hexsalt:00112233445566778899aabbccddeeff "
-        "-kdfopt iter:600000 PBKDF2 > /dev/null";
+    const std::string kdf = "openssl kdf -keylen 32 -kdfopt digest:SHA256 -kdfopt pass:bench-pw -kdfopt "
+                            "hexsalt:00112233445566778899aabbccddeeff "
+                            "-kdfopt iter:600000 PBKDF2 > /dev/null";
     for (int i = 0; i < runs; ++i) {
         Form2->hide();
         Form1->show();

@@ -6,7 +6,8 @@
 
 #include "bench/app/BenchData.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     namespace fs = std::filesystem;
     fs::path exe = fs::absolute(fs::path(argv[0]).parent_path() / "tallybrook");
     fs::path dir = argc > 1 ? fs::path(argv[1]) : fs::path("/tmp/tallybrook-bench-start");

@@ -27,18 +27,18 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono;
 
-double Ms(Clock::time_point from) {
-    return duration<double, std::milli>(Clock::now() - from).count();
-}
+double Ms(Clock::time_point from) { return duration<double, std::milli>(Clock::now() - from).count(); }
 
-double Median(std::vector<double> v) {
+double Median(std::vector<double> v)
+{
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
 
 // CPU time used so far by this process or by its finished children: on a
 // machine shared with other work it varies far less than wall time.
-double CpuMs(int who) {
+double CpuMs(int who)
+{
     rusage u{};
     getrusage(who, &u);
     auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
@@ -46,52 +46,50 @@ double CpuMs(int who) {
 }
 
 // Resident and peak memory of this process, in MB.
-double MemoryMb(const char* key) {
+double MemoryMb(const char* key)
+{
     std::ifstream in("/proc/self/status");
     std::string line;
     while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0)
-            return std::atof(line.c_str() + std::string(key).size()) / 1024.0;
+        if (line.rfind(key, 0) == 0) return std::atof(line.c_str() + std::string(key).size()) / 1024.0;
     return 0;
 }
 
-void MakeDatabase(int goods, int lines, year_month_day today) {
+void MakeDatabase(int goods, int lines, year_month_day today)
+{
     store::Connection::CreateDatabase("ledgr.mdb");
     store::Connection c;
     store::Transaction t(c);
-    c.Execute(
-        "insert into spxx(spbm, spmc, spsx, spjj, spsj, spkc) "
-        "with recursive n(i) as (select 1 union all select i + 1 from n where i < :goods) "
-        "select printf('SP%06d', i), '商品' || i, 'L码', 1 + (i % 5000) / 100.0, "
-        "round((1 + (i % 5000) / 100.0) * 1.35, 2), i % 400 from n",
-        {{":goods", std::int64_t(goods)}});
+    c.Execute("insert into spxx(spbm, spmc, spsx, spjj, spsj, spkc) "
+              "with recursive n(i) as (select 1 union all select i + 1 from n where i < :goods) "
+              "select printf('SP%06d', i), '商品' || i, 'L码', 1 + (i % 5000) / 100.0, "
+              "round((1 + (i % 5000) / 100.0) * 1.35, 2), i % 400 from n",
+              {{":goods", std::int64_t(goods)}});
     std::string first = DayText(year_month_day{sys_days{today} - days{364}});
-    c.Execute(
-        "insert into xssp(ddbh, spmc, spbm, spsx, bz, sj, jj, gmsl, xssj) "
-        "with recursive n(i) as (select 1 union all select i + 1 from n where i < :lines) "
-        "select printf('TB%09d', i / 2), '商品' || (i * 7919 % :goods), printf('SP%06d', i * 7919 "
-        "% :goods), "
-        "'L码', '', 19.99 + (i % 7), 12.51 + (i % 5), 1 + i % 3, "
-        "strftime('%Y-%m-%d %H:%M:%S', :first, '+' || (i * 365 / :lines) || ' days', "
-        "'+' || ((i * 7919) % 86400) || ' seconds') from n",
-        {{":lines", std::int64_t(lines)}, {":goods", std::int64_t(goods)}, {":first", first}});
+    c.Execute("insert into xssp(ddbh, spmc, spbm, spsx, bz, sj, jj, gmsl, xssj) "
+              "with recursive n(i) as (select 1 union all select i + 1 from n where i < :lines) "
+              "select printf('TB%09d', i / 2), '商品' || (i * 7919 % :goods), printf('SP%06d', i * 7919 "
+              "% :goods), "
+              "'L码', '', 19.99 + (i % 7), 12.51 + (i % 5), 1 + i % 3, "
+              "strftime('%Y-%m-%d %H:%M:%S', :first, '+' || (i * 365 / :lines) || ' days', "
+              "'+' || ((i * 7919) % 86400) || ' seconds') from n",
+              {{":lines", std::int64_t(lines)}, {":goods", std::int64_t(goods)}, {":first", first}});
     t.Commit();
     c.Execute("analyze");
 }
 
 // The selects LoadOverview runs, with the values written in, for the shell.
-std::string ShellSql(const TSpanRange& r, year_month_day today) {
-    const std::string sums =
-        "sum(cast(round(sj*gmsl*10000) as integer)) as revenue, sum(cast(round(jj*gmsl*10000) as "
-        "integer)) as cost, "
-        "sum(gmsl) as qty, count(distinct ddbh), count(*)";
+std::string ShellSql(const TSpanRange& r, year_month_day today)
+{
+    const std::string sums = "sum(cast(round(sj*gmsl*10000) as integer)) as revenue, sum(cast(round(jj*gmsl*10000) as "
+                             "integer)) as cost, "
+                             "sum(gmsl) as qty, count(distinct ddbh), count(*)";
     auto days = [](year_month_day from, year_month_day to) {
         return " xssj >= '" + DayText(from) + "' and xssj < '" +
                DayText(year_month_day{sys_days{to} + std::chrono::days{1}}) + "'";
     };
     std::string sql;
-    for (const TCard& c : Cards(today))
-        sql += "select " + sums + " from xssp where" + days(c.from, c.to) + ";\n";
+    for (const TCard& c : Cards(today)) sql += "select " + sums + " from xssp where" + days(c.from, c.to) + ";\n";
     sql += "select " + sums + " from xssp where" + days(r.from, r.to) + ";\n";
     // The series: one select per day (or month), as the overview runs it.
     year_month_day d = r.monthly ? r.from.year() / r.from.month() / 1 : r.from;
@@ -101,34 +99,31 @@ std::string ShellSql(const TSpanRange& r, year_month_day today) {
         sql += "select " + sums + " from xssp where" + days(d, last) + ";\n";
         d = next;
     }
-    std::string goods = "with g as materialized (select spbm, max(spmc) as spmc, " + sums +
-                        " from xssp where" + days(r.from, r.to) +
-                        " and spbm is not null group by spbm) ";
-    sql += goods +
-           "select 0, * from (select * from g order by revenue - cost desc, qty desc, spbm limit "
-           "10) union all "
-           "select 1, * from (select * from g order by qty desc, revenue - cost desc, spbm limit "
-           "10);\n";
-    sql +=
-        "select id, spbm, spmc, spsx, spkc from spxx where spkc <= 5 order by spkc, spbm limit "
-        "500;\n";
+    std::string goods = "with g as materialized (select spbm, max(spmc) as spmc, " + sums + " from xssp where" +
+                        days(r.from, r.to) + " and spbm is not null group by spbm) ";
+    sql += goods + "select 0, * from (select * from g order by revenue - cost desc, qty desc, spbm limit "
+                   "10) union all "
+                   "select 1, * from (select * from g order by qty desc, revenue - cost desc, spbm limit "
+                   "10);\n";
+    sql += "select id, spbm, spmc, spsx, spkc from spxx where spkc <= 5 order by spkc, spbm limit "
+           "500;\n";
     return sql;
 }
 
-double ShellOnce(const std::string& file) {
+double ShellOnce(const std::string& file)
+{
     auto t0 = Clock::now();
     if (std::system(("sqlite3 ledgr.mdb < " + file + " > /dev/null").c_str()) != 0)
         throw std::runtime_error("sqlite3 failed");
     return Ms(t0);
 }
 
-const char* SpanName(TSpan s) {
-    return s == TSpan::Days30 ? "30 days" : s == TSpan::Days90 ? "90 days" : "12 months";
-}
+const char* SpanName(TSpan s) { return s == TSpan::Days30 ? "30 days" : s == TSpan::Days90 ? "90 days" : "12 months"; }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     int goods = argc > 1 ? std::atoi(argv[1]) : 100000;
     int lines = argc > 2 ? std::atoi(argv[2]) : 1000000;
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -160,13 +155,12 @@ int main(int argc, char** argv) {
             oursCpu.push_back(CpuMs(RUSAGE_SELF) - c1);
             ours.push_back(Ms(t1));
         }
-        std::printf(
-            "figures, %-9s: median %6.1f ms wall, %6.1f ms CPU; sqlite3 shell %6.1f ms wall, %6.1f "
-            "ms CPU; "
-            "ratio %.2f (CPU %.2f); revenue %s, %zu points\n",
-            SpanName(span), Median(ours), Median(oursCpu), Median(shell), Median(shellCpu),
-            Median(ours) / Median(shell), Median(oursCpu) / Median(shellCpu),
-            MoneyText(o.total.revenue).c_str(), o.series.size());
+        std::printf("figures, %-9s: median %6.1f ms wall, %6.1f ms CPU; sqlite3 shell %6.1f ms wall, %6.1f "
+                    "ms CPU; "
+                    "ratio %.2f (CPU %.2f); revenue %s, %zu points\n",
+                    SpanName(span), Median(ours), Median(oursCpu), Median(shell), Median(shellCpu),
+                    Median(ours) / Median(shell), Median(oursCpu) / Median(shellCpu),
+                    MoneyText(o.total.revenue).c_str(), o.series.size());
     }
 
     TOverviewWindow w;
@@ -200,11 +194,10 @@ int main(int argc, char** argv) {
                     steps[span], Median(busy[span]), Median(shown[span]));
     }
     double peak = MemoryMb("VmHWM:");
-    std::printf(
-        "memory: resident before the overview %.1f MB, peak %.1f MB, beyond the program's own %.1f "
-        "MB "
-        "(goal < 100 MB)\n",
-        base, peak, peak - base);
+    std::printf("memory: resident before the overview %.1f MB, peak %.1f MB, beyond the program's own %.1f "
+                "MB "
+                "(goal < 100 MB)\n",
+                base, peak, peak - base);
     std::filesystem::current_path("/");
     std::filesystem::remove_all(tmpl);
     return fast && peak - base < 100 ? 0 : 1;

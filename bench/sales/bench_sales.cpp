@@ -26,12 +26,14 @@ using namespace std::chrono;
 
 double Ms(Clock::time_point from) { return duration<double, std::milli>(Clock::now() - from).count(); }
 
-double Median(std::vector<double> v) {
+double Median(std::vector<double> v)
+{
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
 
-year_month_day Today() {
+year_month_day Today()
+{
     time_t now = time(nullptr);
     tm local{};
     localtime_r(&now, &local);
@@ -41,7 +43,8 @@ year_month_day Today() {
 
 // `lines` sales lines spread evenly over the twelve months ending with the
 // current one, at all times of day, and 1000 goods.
-void MakeDatabase(int lines, year_month_day today) {
+void MakeDatabase(int lines, year_month_day today)
+{
     store::Connection::CreateDatabase("ledgr.mdb");
     store::Connection c;
     year_month_day first = year_month_day{today.year() / today.month() / 1} - months{11};
@@ -61,13 +64,15 @@ void MakeDatabase(int lines, year_month_day today) {
 }
 
 // The two selects as the store runs them, with the filter's values written in.
-std::string ShellSql(const TSalesFilter& f) {
+std::string ShellSql(const TSalesFilter& f)
+{
     std::string after = DayText(year_month_day{sys_days{f.to} + days{1}});
     std::string where = " where 1=1 and xssj >= '" + DayText(f.from) + "' and xssj < '" + after + "'";
     return std::string(kSalesLinesSql) + where + ";\n" + kSalesTotalsSql + where + ";\n";
 }
 
-bool UsesDayIndex(store::Connection& c, const char* base, const TSalesFilter& f) {
+bool UsesDayIndex(store::Connection& c, const char* base, const TSalesFilter& f)
+{
     store::DataSet plan(c);
     plan.SetSQL("explain query plan " + std::string(base) + " where 1=1 " + SalesConditions(f));
     plan.Open();
@@ -80,7 +85,8 @@ bool UsesDayIndex(store::Connection& c, const char* base, const TSalesFilter& f)
     return found;
 }
 
-double QueryOnce(const TSalesFilter& f, std::string& totals, int& count) {
+double QueryOnce(const TSalesFilter& f, std::string& totals, int& count)
+{
     auto t0 = Clock::now();
     store::Connection c;
     store::DataSet lines(c), sums(c);
@@ -90,13 +96,15 @@ double QueryOnce(const TSalesFilter& f, std::string& totals, int& count) {
     return Ms(t0);
 }
 
-double ShellOnce() {
+double ShellOnce()
+{
     auto t0 = Clock::now();
     if (std::system("sqlite3 ledgr.mdb < bench_sales.sql > /dev/null") != 0) throw std::runtime_error("sqlite3 failed");
     return Ms(t0);
 }
 
-std::vector<double> SaveOrders(int rounds) {
+std::vector<double> SaveOrders(int rounds)
+{
     store::Connection c;
     std::vector<double> times;
     for (int r = 0; r < rounds; ++r) {
@@ -115,7 +123,8 @@ std::vector<double> SaveOrders(int rounds) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     int lines = argc > 1 ? std::atoi(argv[1]) : 1000000;
     char tmpl[] = "/tmp/bench-sales-XXXXXX";
     if (!mkdtemp(tmpl)) return 1;

@@ -50,14 +50,11 @@ QStringList PlainSearchList(const QString& text)
     auto value = [&text](const QString& key) {
         QString lower = text;
         for (QChar& c : lower)
-            if (c >= 'A' && c <= 'Z')
-                c = QChar(c.unicode() + 32);
+            if (c >= 'A' && c <= 'Z') c = QChar(c.unicode() + 32);
         const qsizetype at = lower.indexOf(QLatin1Char('#') + key + QLatin1Char('='));
-        if (at < 0)
-            return QString();
+        if (at < 0) return QString();
         qsizetype end = at + key.size() + 2;
-        while (end < text.size() && text[end].unicode() >= 32)
-            ++end;
+        while (end < text.size() && text[end].unicode() >= 32) ++end;
         return text.mid(at + key.size() + 2, end - at - key.size() - 2);
     };
     QStringList list{value(QStringLiteral("url"))};
@@ -97,8 +94,7 @@ int main()
                 plain / full);
     // The index's worst case: nothing but distinct keys, about 100,000 of them.
     QByteArray keys = "\xEF\xBB\xBF";
-    for (int n = 0; keys.size() < MaxInfoFileSize - 16; ++n)
-        keys += "#k" + QByteArray::number(n) + "=v\n";
+    for (int n = 0; keys.size() < MaxInfoFileSize - 16; ++n) keys += "#k" + QByteArray::number(n) + "=v\n";
     const double index = Best([&] { TupInfoReader(DecodeInfoFile(keys)).Value(QStringLiteral("url")); });
     const double keysDecode = Best([&] { DecodeInfoFile(keys); });
     std::printf("1 MB of distinct keys, decoded and indexed:          %8.2f ms  (decoding alone %.2f ms)\n", index,

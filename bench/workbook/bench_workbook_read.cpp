@@ -29,7 +29,10 @@ double CpuSeconds()
     return double(t.tv_sec) + t.tv_nsec / 1e9;
 }
 
-double WallSeconds() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+double WallSeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 class TStopwatch {
 public:

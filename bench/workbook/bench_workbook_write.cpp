@@ -26,7 +26,8 @@ constexpr int kColumns = 10;
 
 std::vector<std::string> GoodsNames()
 {
-    const char* kinds[] = {"纯棉T恤", "牛仔裤", "运动鞋", "保温杯", "蓝牙耳机", "手机壳", "雨伞", "双肩包", "毛巾", "台灯"};
+    const char* kinds[] = {"纯棉T恤", "牛仔裤", "运动鞋", "保温杯", "蓝牙耳机",
+                           "手机壳",  "雨伞",   "双肩包", "毛巾",   "台灯"};
     const char* colours[] = {"黑色", "白色", "红色", "蓝色", "灰色"};
     const char* sizes[] = {"S", "M", "L", "XL", "XXL", "均码", "大号", "小号", "中号", "加大"};
     std::vector<std::string> names;
@@ -51,7 +52,8 @@ std::vector<std::string> Line(int i, const std::vector<std::string>& names, std:
                   i % 60, (i * 13) % 60);
     const char* attrs[] = {"包邮", "满减", "秒杀", ""};
     const char* remarks[] = {"", "", "", "顾客要求尽快发货", "赠品已送"};
-    return {order, names[size_t(g)], code, price, cost, qty, attrs[i % 4], remarks[i % 5], when, i % 2 ? "旗舰店" : "分店"};
+    return {order, names[size_t(g)], code,           price, cost,
+            qty,   attrs[i % 4],     remarks[i % 5], when,  i % 2 ? "旗舰店" : "分店"};
 }
 
 // The cells' texts row by row (header first) in one buffer, so the table
@@ -71,7 +73,8 @@ TTable MakeTable(int rows, const std::string& tsvPath)
 {
     auto names = GoodsNames();
     std::mt19937 rng(42);
-    const char* header[kColumns] = {"订单编号", "商品名称", "商品编码", "售价", "进价", "购买数量", "商品属性", "备注", "登记时间", "店铺"};
+    const char* header[kColumns] = {"订单编号", "商品名称", "商品编码", "售价",     "进价",
+                                    "购买数量", "商品属性", "备注",     "登记时间", "店铺"};
     std::ofstream tsv;
     if (!tsvPath.empty()) tsv.open(tsvPath, std::ios::binary);
     TTable table;
@@ -142,11 +145,12 @@ int main(int argc, char** argv)
 
     using ms = std::chrono::duration<double, std::milli>;
     auto size = std::filesystem::file_size(argv[1]);
-    std::printf("rows %d x %d columns: fill %.1f ms wall %.1f ms CPU, write %.1f ms wall %.1f ms CPU, "
-                "total %.1f ms wall %.1f ms CPU; file %.2f MB; peak RSS %.1f MB (%.1f MB of it there before the workbook; "
-                "limit 3 x file + 50 MB = %.1f MB)\n",
-                rows, kColumns, ms(filled - start).count(), fillCpu, ms(written - filled).count(), cpu - fillCpu,
-                ms(written - start).count(), cpu, size / 1048576.0, StatusKilobytes("VmHWM:") / 1024.0, baseKilobytes / 1024.0,
-                3 * size / 1048576.0 + 50);
+    std::printf(
+        "rows %d x %d columns: fill %.1f ms wall %.1f ms CPU, write %.1f ms wall %.1f ms CPU, "
+        "total %.1f ms wall %.1f ms CPU; file %.2f MB; peak RSS %.1f MB (%.1f MB of it there before the workbook; "
+        "limit 3 x file + 50 MB = %.1f MB)\n",
+        rows, kColumns, ms(filled - start).count(), fillCpu, ms(written - filled).count(), cpu - fillCpu,
+        ms(written - start).count(), cpu, size / 1048576.0, StatusKilobytes("VmHWM:") / 1024.0, baseKilobytes / 1024.0,
+        3 * size / 1048576.0 + 50);
     return 0;
 }

@@ -59,5 +59,6 @@ int main(int argc, char** argv)
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::cout << "tallybrook: " << texts << " texts, best of " << runs << " in one process: " << bestWall << " s wall, "
-              << bestCpu << " s CPU (" << bestMain << " s in the main thread), " << usage.ru_maxrss / 1024.0 << " MiB peak RSS\n";
+              << bestCpu << " s CPU (" << bestMain << " s in the main thread), " << usage.ru_maxrss / 1024.0
+              << " MiB peak RSS\n";
 }

@@ -18,31 +18,35 @@
 
 class TScriptedPrompter : public TPrompter {
 public:
-    QStringList shown;         // every text shown, in order, prefixed by its kind
-    std::deque<bool> answers;  // for questions; an empty queue answers No / Cancel
-    std::deque<QString> files; // for file dialogs; empty answers "cancelled"
+    QStringList shown;          // every text shown, in order, prefixed by its kind
+    std::deque<bool> answers;   // for questions; an empty queue answers No / Cancel
+    std::deque<QString> files;  // for file dialogs; empty answers "cancelled"
 
     void ShowMessage(const QString& t) override { shown << "message:" + t; }
     void Information(const QString& t) override { shown << "info:" + t; }
     bool AskYesNo(const QString& t) override { return Answer("yesno:" + t); }
     bool AskOkCancel(const QString& t) override { return Answer("okcancel:" + t); }
     void ShowError(const QString& t) override { shown << "error:" + t; }
-    QString OpenFileName(const QString& title, const QString& s, const QString&) override {
+    QString OpenFileName(const QString& title, const QString& s, const QString&) override
+    {
         return File("open:" + title + ":" + s);
     }
-    QString SaveFileName(const QString& title, const QString& s, const QString&) override {
+    QString SaveFileName(const QString& title, const QString& s, const QString&) override
+    {
         return File("save:" + title + ":" + s);
     }
 
 private:
-    bool Answer(const QString& t) {
+    bool Answer(const QString& t)
+    {
         shown << t;
         if (answers.empty()) return false;
         bool a = answers.front();
         answers.pop_front();
         return a;
     }
-    QString File(const QString& t) {
+    QString File(const QString& t)
+    {
         shown << t;
         if (files.empty()) return {};
         QString f = files.front();

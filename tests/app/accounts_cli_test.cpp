@@ -17,7 +17,8 @@ struct TRun {
 
 class AccountsCliTest : public AppTest {
 protected:
-    TRun Run(const QStringList& args, const QByteArray& input = {}) {
+    TRun Run(const QStringList& args, const QByteArray& input = {})
+    {
         QProcess p;
         p.setWorkingDirectory(QString::fromStdString(dir.path().string()));
         p.start(QString(TB_BIN_DIR) + "/tallybrook", args);
@@ -27,7 +28,8 @@ protected:
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
                 QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
     }
-    QString Refusal(const std::function<void(TAccounts&)>& action) {
+    QString Refusal(const std::function<void(TAccounts&)>& action)
+    {
         store::Connection c;
         TAccounts a(c);
         try {
@@ -41,7 +43,8 @@ protected:
 
 }  // namespace
 
-TEST_F(AccountsCliTest, useradd_reads_the_password_from_standard_input_and_the_window_logs_in) {
+TEST_F(AccountsCliTest, useradd_reads_the_password_from_standard_input_and_the_window_logs_in)
+{
     TRun r = Run({"useradd", "clerk"}, "pw 1\n");
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     TRun list = Run({"users"});
@@ -52,7 +55,8 @@ TEST_F(AccountsCliTest, useradd_reads_the_password_from_standard_input_and_the_w
     EXPECT_EQ(Run({"users"}).out, "admin\tplain text\nclerk\thashed\n");
 }
 
-TEST_F(AccountsCliTest, passwd_changes_what_the_window_accepts) {
+TEST_F(AccountsCliTest, passwd_changes_what_the_window_accepts)
+{
     TRun r = Run({"passwd", "admin"}, "changed\r\n");
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     StartForms();
@@ -62,7 +66,8 @@ TEST_F(AccountsCliTest, passwd_changes_what_the_window_accepts) {
     EXPECT_TRUE(Form2->isVisible());
 }
 
-TEST_F(AccountsCliTest, refusals_carry_the_same_messages_as_the_window) {
+TEST_F(AccountsCliTest, refusals_carry_the_same_messages_as_the_window)
+{
     TRun last = Run({"userdel", "admin"});
     EXPECT_EQ(last.status, 1);
     EXPECT_EQ(last.err.trimmed(), Refusal([](TAccounts& a) { a.Remove("admin", ""); }));
@@ -82,7 +87,8 @@ TEST_F(AccountsCliTest, refusals_carry_the_same_messages_as_the_window) {
     EXPECT_EQ(Run({"passwd"}).status, 2);
 }
 
-TEST_F(AccountsCliTest, userdel_removes_an_account_and_injection_names_stay_text) {
+TEST_F(AccountsCliTest, userdel_removes_an_account_and_injection_names_stay_text)
+{
     const QString evil = "a' or '1'='1";
     EXPECT_EQ(Run({"useradd", evil}, "x\n").status, 0);
     EXPECT_EQ(Run({"useradd", "%"}, "y\n").status, 0);

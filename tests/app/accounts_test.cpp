@@ -17,8 +17,8 @@ protected:
 
     std::vector<std::string> Stored(const std::string& name) { return accounts.Stored(QString::fromStdString(name)); }
     // The message of the refusal `action` raises, or "" when it goes through.
-    template <typename F>
-    QString Refusal(F&& action) {
+    template <typename F> QString Refusal(F&& action)
+    {
         try {
             action();
         } catch (const TAccountError& e) {
@@ -26,7 +26,8 @@ protected:
         }
         return {};
     }
-    QStringList Names() {
+    QStringList Names()
+    {
         QStringList n;
         for (const TAccountRow& a : accounts.List()) n << a.name;
         return n;
@@ -35,7 +36,8 @@ protected:
 
 }  // namespace
 
-TEST_F(AccountsTest, new_account_logs_in_and_a_wrong_password_fails) {
+TEST_F(AccountsTest, new_account_logs_in_and_a_wrong_password_fails)
+{
     accounts.Add(" clerk ", "s3cret", "s3cret");
     EXPECT_EQ(Names(), (QStringList{"admin", "clerk"}));
     EXPECT_TRUE(accounts.LogIn("clerk", "s3cret"));
@@ -44,7 +46,8 @@ TEST_F(AccountsTest, new_account_logs_in_and_a_wrong_password_fails) {
     EXPECT_FALSE(accounts.LogIn("admin", "s3cret"));
 }
 
-TEST_F(AccountsTest, changed_password_works_and_the_old_one_fails) {
+TEST_F(AccountsTest, changed_password_works_and_the_old_one_fails)
+{
     accounts.ChangePassword("admin", "admin", "470913", "new-pw", "new-pw");
     EXPECT_TRUE(accounts.LogIn("admin", "new-pw"));
     EXPECT_FALSE(accounts.LogIn("admin", "470913"));
@@ -55,7 +58,8 @@ TEST_F(AccountsTest, changed_password_works_and_the_old_one_fails) {
     EXPECT_FALSE(accounts.LogIn("clerk", "a"));
 }
 
-TEST_F(AccountsTest, stored_password_is_a_salted_hash_not_the_password) {
+TEST_F(AccountsTest, stored_password_is_a_salted_hash_not_the_password)
+{
     strong.Add("anna", "same-password", "same-password");
     strong.Add("bert", "same-password", "same-password");
     ASSERT_EQ(Stored("anna").size(), 1u);
@@ -72,7 +76,8 @@ TEST_F(AccountsTest, stored_password_is_a_salted_hash_not_the_password) {
     EXPECT_GE(password::Iterations(Stored("bert")[0]), 600000);
 }
 
-TEST_F(AccountsTest, legacy_plain_text_row_logs_in_and_is_rehashed) {
+TEST_F(AccountsTest, legacy_plain_text_row_logs_in_and_is_rehashed)
+{
     EXPECT_EQ(Stored("admin"), std::vector<std::string>{"470913"});
     EXPECT_FALSE(strong.LogIn("admin", "wrong"));
     EXPECT_EQ(Stored("admin"), std::vector<std::string>{"470913"});  // a failure changes nothing
@@ -85,7 +90,8 @@ TEST_F(AccountsTest, legacy_plain_text_row_logs_in_and_is_rehashed) {
     EXPECT_TRUE(accounts.List()[0].hashed);
 }
 
-TEST_F(AccountsTest, the_last_account_and_the_account_logged_in_cannot_be_removed) {
+TEST_F(AccountsTest, the_last_account_and_the_account_logged_in_cannot_be_removed)
+{
     EXPECT_EQ(Refusal([&] { accounts.Remove("admin", ""); }),
               QStringLiteral("不能删除最后一个账号 \"admin\", 否则将无法登录。请先新增一个账号。"));
     accounts.Add("clerk", "pw", "pw");
@@ -98,7 +104,8 @@ TEST_F(AccountsTest, the_last_account_and_the_account_logged_in_cannot_be_remove
     EXPECT_FALSE(accounts.LogIn("admin", "470913"));
 }
 
-TEST_F(AccountsTest, every_refusal_says_what_is_wrong_and_changes_nothing) {
+TEST_F(AccountsTest, every_refusal_says_what_is_wrong_and_changes_nothing)
+{
     EXPECT_EQ(Refusal([&] { accounts.Add("  ", "pw", "pw"); }), QStringLiteral("账号名称不能为空, 请输入账号名称。"));
     EXPECT_EQ(Refusal([&] { accounts.Add("admin", "pw", "pw"); }),
               QStringLiteral("账号 \"admin\" 已存在, 请换一个名称。"));
@@ -116,7 +123,8 @@ TEST_F(AccountsTest, every_refusal_says_what_is_wrong_and_changes_nothing) {
     EXPECT_EQ(Stored("admin"), std::vector<std::string>{"470913"});
 }
 
-TEST_F(AccountsTest, injection_strings_are_stored_and_compared_as_text) {
+TEST_F(AccountsTest, injection_strings_are_stored_and_compared_as_text)
+{
     const QString names[] = {"x' or '1'='1", "a\"; drop table users; --", "%", "_"};
     for (const QString& n : names) accounts.Add(n, n, n);
     EXPECT_EQ(Names(), (QStringList{"admin", names[0], names[1], names[2], names[3]}));
@@ -131,14 +139,16 @@ TEST_F(AccountsTest, injection_strings_are_stored_and_compared_as_text) {
     EXPECT_EQ(Names(), (QStringList{"admin", names[0], names[1], names[2]}));
 }
 
-TEST_F(AccountsTest, a_weaker_hash_is_strengthened_at_login) {
+TEST_F(AccountsTest, a_weaker_hash_is_strengthened_at_login)
+{
     accounts.Add("clerk", "pw", "pw");
     EXPECT_EQ(password::Iterations(Stored("clerk")[0]), kQuickIterations);
     EXPECT_TRUE(strong.LogIn("clerk", "pw"));
     EXPECT_EQ(password::Iterations(Stored("clerk")[0]), password::kIterations);
 }
 
-TEST_F(AccountsTest, a_name_entered_twice_by_hand_gets_one_password_and_goes_at_once) {
+TEST_F(AccountsTest, a_name_entered_twice_by_hand_gets_one_password_and_goes_at_once)
+{
     Sql("insert into users(username, password) values ('admin', 'other')");
     EXPECT_EQ(Names(), QStringList{"admin"});
     EXPECT_TRUE(accounts.LogIn("admin", "other"));

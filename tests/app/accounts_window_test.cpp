@@ -14,39 +14,45 @@ namespace {
 
 class AccountsWindowTest : public AppTest {
 protected:
-    TAccountsWindow* OpenWindow() {
+    TAccountsWindow* OpenWindow()
+    {
         StartForms();
         LogIn();
         Form2->ItemClick("账号管理");
         QApplication::processEvents();
         return Form2->AccountsWindow();
     }
-    bool LogsIn(const QString& name, const QString& pw) {
+    bool LogsIn(const QString& name, const QString& pw)
+    {
         store::Connection c;
         return TAccounts(c).HasPassword(name, pw);
     }
     // Waits (the event loop running) until `done` holds, at most ten seconds.
-    template <typename F>
-    bool WaitFor(F&& done) {
+    template <typename F> bool WaitFor(F&& done)
+    {
         QElapsedTimer t;
         t.start();
         while (!done() && t.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 50);
         return done();
     }
-    QString Hint() {
+    QString Hint()
+    {
         EXPECT_TRUE(WaitFor([] { return !Form1->DefaultHintPending(); }));
         return Form1->Label4->text();
     }
-    QStringList Rows(TAccountsWindow* w) {
+    QStringList Rows(TAccountsWindow* w)
+    {
         QStringList r;
-        for (int i = 0; i < w->List->rowCount(); ++i) r << w->List->item(i, 0)->text() + "|" + w->List->item(i, 1)->text();
+        for (int i = 0; i < w->List->rowCount(); ++i)
+            r << w->List->item(i, 0)->text() + "|" + w->List->item(i, 1)->text();
         return r;
     }
 };
 
 }  // namespace
 
-TEST_F(AccountsWindowTest, tools_item_hosts_the_window_listing_the_accounts) {
+TEST_F(AccountsWindowTest, tools_item_hosts_the_window_listing_the_accounts)
+{
     TAccountsWindow* w = OpenWindow();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->parentWidget(), Form2->Panel1);
@@ -61,7 +67,8 @@ TEST_F(AccountsWindowTest, tools_item_hosts_the_window_listing_the_accounts) {
     EXPECT_EQ(items[0]->parent()->text(0), QStringLiteral("工具"));
 }
 
-TEST_F(AccountsWindowTest, adding_an_account_in_the_window_lets_it_log_in) {
+TEST_F(AccountsWindowTest, adding_an_account_in_the_window_lets_it_log_in)
+{
     TAccountsWindow* w = OpenWindow();
     w->EditName->setText("clerk");
     w->EditPassword->setText("pw-1");
@@ -82,13 +89,15 @@ TEST_F(AccountsWindowTest, adding_an_account_in_the_window_lets_it_log_in) {
     EXPECT_TRUE(Form2->isVisible());
 }
 
-TEST_F(AccountsWindowTest, own_password_change_needs_the_old_password) {
+TEST_F(AccountsWindowTest, own_password_change_needs_the_old_password)
+{
     TAccountsWindow* w = OpenWindow();
     w->EditOldPassword->setText("wrong");
     w->EditNewPassword->setText("new-pw");
     w->EditNewPassword2->setText("new-pw");
     w->ChangeButton->click();
-    EXPECT_EQ(prompter.shown.last(), QStringLiteral("message:原密码不正确, 密码没有修改。请输入当前登录账号现在的密码。"));
+    EXPECT_EQ(prompter.shown.last(),
+              QStringLiteral("message:原密码不正确, 密码没有修改。请输入当前登录账号现在的密码。"));
     EXPECT_TRUE(LogsIn("admin", "470913"));
     w->EditOldPassword->setText("470913");
     w->ChangeButton->click();
@@ -98,7 +107,8 @@ TEST_F(AccountsWindowTest, own_password_change_needs_the_old_password) {
     EXPECT_EQ(w->EditNewPassword->text(), "");
 }
 
-TEST_F(AccountsWindowTest, delete_refuses_the_account_logged_in_and_removes_another_after_asking) {
+TEST_F(AccountsWindowTest, delete_refuses_the_account_logged_in_and_removes_another_after_asking)
+{
     TAccountsWindow* w = OpenWindow();
     w->DeleteButton->click();  // admin, logged in and the last account
     EXPECT_EQ(prompter.shown.last(), QStringLiteral("yesno:是否删除账号 \"admin\"?"));
@@ -118,7 +128,8 @@ TEST_F(AccountsWindowTest, delete_refuses_the_account_logged_in_and_removes_anot
     EXPECT_EQ(Count("users"), 1);
 }
 
-TEST_F(AccountsWindowTest, injection_strings_in_every_box_are_taken_as_text) {
+TEST_F(AccountsWindowTest, injection_strings_in_every_box_are_taken_as_text)
+{
     TAccountsWindow* w = OpenWindow();
     const QString evil = "x'); delete from users; --";
     w->EditName->setText(evil);
@@ -132,7 +143,8 @@ TEST_F(AccountsWindowTest, injection_strings_in_every_box_are_taken_as_text) {
     w->EditNewPassword->setText("%");
     w->EditNewPassword2->setText("%");
     w->ChangeButton->click();
-    EXPECT_EQ(prompter.shown.last(), QStringLiteral("message:原密码不正确, 密码没有修改。请输入当前登录账号现在的密码。"));
+    EXPECT_EQ(prompter.shown.last(),
+              QStringLiteral("message:原密码不正确, 密码没有修改。请输入当前登录账号现在的密码。"));
     w->SelectAccount(evil);
     w->ChangeButton->click();
     EXPECT_TRUE(LogsIn(evil, "%"));
@@ -143,7 +155,8 @@ TEST_F(AccountsWindowTest, injection_strings_in_every_box_are_taken_as_text) {
     EXPECT_TRUE(Form2->isVisible());
 }
 
-TEST_F(AccountsWindowTest, login_label_shows_the_default_account_until_its_password_changes) {
+TEST_F(AccountsWindowTest, login_label_shows_the_default_account_until_its_password_changes)
+{
     StartForms();
     EXPECT_EQ(Hint(), QStringLiteral("默认账号:admin 密码:470913"));
     LogIn();  // hashes the plain-text row
@@ -159,7 +172,8 @@ TEST_F(AccountsWindowTest, login_label_shows_the_default_account_until_its_passw
     EXPECT_EQ(Hint(), "");
 }
 
-TEST_F(AccountsWindowTest, three_failed_logins_make_the_next_try_wait_shown_in_the_window) {
+TEST_F(AccountsWindowTest, three_failed_logins_make_the_next_try_wait_shown_in_the_window)
+{
     StartForms();
     for (int i = 0; i < 2; ++i) LogIn("admin", "wrong");
     EXPECT_TRUE(Form1->Button1->isEnabled());
@@ -179,7 +193,8 @@ TEST_F(AccountsWindowTest, three_failed_logins_make_the_next_try_wait_shown_in_t
     EXPECT_EQ(Form1->CurrentUser(), "admin");
 }
 
-TEST_F(AccountsWindowTest, remember_password_tooltip_says_where_it_is_kept) {
+TEST_F(AccountsWindowTest, remember_password_tooltip_says_where_it_is_kept)
+{
     StartForms();
     EXPECT_TRUE(Form1->CheckBox1->toolTip().contains("config.ini"));
     EXPECT_TRUE(Form1->CheckBox1->toolTip().contains(QStringLiteral("明文")));

@@ -12,7 +12,8 @@
 
 class SafetyNetTest : public AppTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         AppTest::SetUp();
         for (int i = 1; i <= 5; ++i)
             Sql("insert into spxx(spbm, spmc, spkc) values (:c, '商品', :k)",
@@ -24,7 +25,8 @@ protected:
     store::BackupManager Backups() { return store::BackupManager(dir.file("ledgr.mdb")); }
 };
 
-TEST_F(SafetyNetTest, delete_all_is_backed_up_and_restored_from_the_backup_window) {
+TEST_F(SafetyNetTest, delete_all_is_backed_up_and_restored_from_the_backup_window)
+{
     prompter.answers = {true};
     Form4->BitBtn5->click();
     ASSERT_EQ(Count("spxx"), 0);
@@ -42,11 +44,13 @@ TEST_F(SafetyNetTest, delete_all_is_backed_up_and_restored_from_the_backup_windo
     w->RestoreButton->click();
     EXPECT_EQ(Count("spxx"), 5);
     EXPECT_EQ(Form4->ADOQuery2().RecordCount(), 5);  // the list shows the restored goods
-    EXPECT_EQ(w->List->rowCount(), 2);                // plus the state before restoring
-    EXPECT_EQ(prompter.shown.last(), QStringLiteral("info:数据库已恢复到 %1 的备份。").arg(QString::fromStdString(list[0].stamp)));
+    EXPECT_EQ(w->List->rowCount(), 2);               // plus the state before restoring
+    EXPECT_EQ(prompter.shown.last(),
+              QStringLiteral("info:数据库已恢复到 %1 的备份。").arg(QString::fromStdString(list[0].stamp)));
 }
 
-TEST_F(SafetyNetTest, an_import_of_the_wrong_file_is_undone_by_restoring_its_backup) {
+TEST_F(SafetyNetTest, an_import_of_the_wrong_file_is_undone_by_restoring_its_backup)
+{
     auto dump = [&] {
         store::Connection c;
         store::Statement st(c, "select * from spxx order by id");
@@ -76,7 +80,8 @@ TEST_F(SafetyNetTest, an_import_of_the_wrong_file_is_undone_by_restoring_its_bac
     EXPECT_EQ(Form4->ADOQuery2().RecordCount(), 5);
 }
 
-TEST_F(SafetyNetTest, a_backup_that_fails_stops_delete_all_with_a_message) {
+TEST_F(SafetyNetTest, a_backup_that_fails_stops_delete_all_with_a_message)
+{
     store::BackupManager::SetWriteFault([](const std::string&) { return true; });
     prompter.answers = {true};
     Form4->BitBtn5->click();
@@ -87,7 +92,8 @@ TEST_F(SafetyNetTest, a_backup_that_fails_stops_delete_all_with_a_message) {
     EXPECT_EQ(Form4->ADOQuery2().RecordCount(), 5);
 }
 
-TEST_F(SafetyNetTest, a_damaged_database_is_offered_the_newest_good_backup) {
+TEST_F(SafetyNetTest, a_damaged_database_is_offered_the_newest_good_backup)
+{
     Backups().Backup("daily");
     Sql("insert into spxx(spbm) values ('after the backup')");
     prompter.answers = {true};
@@ -96,7 +102,8 @@ TEST_F(SafetyNetTest, a_damaged_database_is_offered_the_newest_good_backup) {
     EXPECT_EQ(Count("spxx"), 5);
 }
 
-TEST(SafetyNetCli, backup_list_and_restore_without_windows) {
+TEST(SafetyNetCli, backup_list_and_restore_without_windows)
+{
     TempDir dir;
     auto run = [&](const QStringList& args) {
         QProcess p;
@@ -117,7 +124,8 @@ TEST(SafetyNetCli, backup_list_and_restore_without_windows) {
     EXPECT_NE(run({"restore", "/nonexistent.mdb"}).first, 0);
 }
 
-TEST_F(SafetyNetTest, an_xlsx_template_is_imported_too) {
+TEST_F(SafetyNetTest, an_xlsx_template_is_imported_too)
+{
     workbook::TXLSWorkbook book;
     const char* row0[] = {"商品编码", "商品名称", "商品属性", "商品进价", "商品售价", "商品库存", "备注"};
     const char* row1[] = {"X1", "新品", "M", "2", "3", "4", "包邮"};

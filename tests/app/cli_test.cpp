@@ -14,7 +14,8 @@ struct TRunResult {
     QString err;
 };
 
-TRunResult Tallybrook(const QStringList& args, const QString& cwd) {
+TRunResult Tallybrook(const QStringList& args, const QString& cwd)
+{
     QProcess p;
     p.setWorkingDirectory(cwd);
     p.start(QString(TB_BIN_DIR) + "/tallybrook", args);
@@ -24,7 +25,8 @@ TRunResult Tallybrook(const QStringList& args, const QString& cwd) {
 
 }  // namespace
 
-TEST(Cli, new_database_creates_once_and_refuses_to_overwrite) {
+TEST(Cli, new_database_creates_once_and_refuses_to_overwrite)
+{
     TempDir dir;
     QString cwd = QString::fromStdString(dir.path().string());
     TRunResult first = Tallybrook({"new-database"}, cwd);
@@ -37,7 +39,8 @@ TEST(Cli, new_database_creates_once_and_refuses_to_overwrite) {
     EXPECT_EQ(std::filesystem::file_size(dir.file("ledgr.mdb")), size);
 }
 
-TEST(Cli, help_lists_the_commands_and_unknown_words_are_refused) {
+TEST(Cli, help_lists_the_commands_and_unknown_words_are_refused)
+{
     TempDir dir;
     QString cwd = QString::fromStdString(dir.path().string());
     TRunResult help = Tallybrook({"--help"}, cwd);
@@ -50,19 +53,22 @@ TEST(Cli, help_lists_the_commands_and_unknown_words_are_refused) {
 
 namespace {
 
-QByteArray FileBytes(const std::filesystem::path& p) {
+QByteArray FileBytes(const std::filesystem::path& p)
+{
     QFile f(QString::fromStdString(p.string()));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // A database with some goods, one backup of it, and then a page in the
 // middle overwritten, as a failing disk or a bad copy leaves it.
-void MakeDamagedDatabase(TempDir& dir, const QString& cwd) {
+void MakeDamagedDatabase(TempDir& dir, const QString& cwd)
+{
     ASSERT_EQ(Tallybrook({"new-database"}, cwd).status, 0);
     {
         store::Connection c(dir.file("ledgr.mdb"));
         for (int i = 0; i < 400; ++i)
-            c.Execute("insert into spxx(spbm, spmc, spjj, spsj, spkc) values (:c, '一件相当长的商品名称用来占满页面', 1, 2, 5)",
+            c.Execute("insert into spxx(spbm, spmc, spjj, spsj, spkc) values (:c, '一件相当长的商品名称用来占满页面', "
+                      "1, 2, 5)",
                       {{":c", "G" + std::to_string(i)}});
     }
     ASSERT_EQ(Tallybrook({"backup"}, cwd).status, 0);
@@ -75,7 +81,8 @@ void MakeDamagedDatabase(TempDir& dir, const QString& cwd) {
 
 }  // namespace
 
-TEST(Cli, a_damaged_database_stops_every_command_before_anything_is_written) {
+TEST(Cli, a_damaged_database_stops_every_command_before_anything_is_written)
+{
     TempDir dir;
     QString cwd = QString::fromStdString(dir.path().string());
     MakeDamagedDatabase(dir, cwd);
@@ -92,7 +99,8 @@ TEST(Cli, a_damaged_database_stops_every_command_before_anything_is_written) {
     EXPECT_EQ(Tallybrook({"backups"}, cwd).status, 0);
 }
 
-TEST(Cli, restore_of_a_missing_file_says_it_is_missing_and_statuses_are_listed) {
+TEST(Cli, restore_of_a_missing_file_says_it_is_missing_and_statuses_are_listed)
+{
     TempDir dir;
     QString cwd = QString::fromStdString(dir.path().string());
     ASSERT_EQ(Tallybrook({"new-database"}, cwd).status, 0);
@@ -105,7 +113,8 @@ TEST(Cli, restore_of_a_missing_file_says_it_is_missing_and_statuses_are_listed) 
         EXPECT_TRUE(help.out.contains(status)) << status;
 }
 
-TEST(Cli, an_order_below_zero_stock_needs_yes_and_messages_carry_no_carriage_return) {
+TEST(Cli, an_order_below_zero_stock_needs_yes_and_messages_carry_no_carriage_return)
+{
     TempDir dir;
     QString cwd = QString::fromStdString(dir.path().string());
     ASSERT_EQ(Tallybrook({"new-database"}, cwd).status, 0);
@@ -127,7 +136,8 @@ TEST(Cli, an_order_below_zero_stock_needs_yes_and_messages_carry_no_carriage_ret
     EXPECT_FALSE(imp.err.contains('\r')) << imp.err.toStdString();
 }
 
-TEST(Cli, a_database_made_writable_again_takes_writes_at_once) {
+TEST(Cli, a_database_made_writable_again_takes_writes_at_once)
+{
     if (::geteuid() == 0) GTEST_SKIP() << "file modes do not bind root";
     TempDir dir;
     QString cwd = QString::fromStdString(dir.path().string());

@@ -27,13 +27,15 @@ std::string OrderNumber(int w, int n) { return "W" + std::to_string(w) + "-" + s
 
 // The body of one writer process; returns its exit code. A save the store
 // refuses (a busy file, a lost session) is nothing saved, so it is tried again.
-int Write(const std::string& address, int w, int& retries) {
+int Write(const std::string& address, int w, int& retries)
+{
     store::Connection c(address);
     for (int n = 0; n < kOrdersPerWriter; ++n) {
         auto [id, qty] = Sale(w, n);
         TSalesOrder order;
         TOrderLine line;
-        line.cells = {std::to_string(id), "商品" + std::to_string(id), "19.99", "12.5", std::to_string(qty), "", "", ""};
+        line.cells = {
+            std::to_string(id), "商品" + std::to_string(id), "19.99", "12.5", std::to_string(qty), "", "", ""};
         order.AddLine(line);
         for (int attempt = 0;; ++attempt) {
             try {
@@ -53,7 +55,8 @@ int Write(const std::string& address, int w, int& retries) {
 }
 
 // Starts `writers` processes numbered from `first`; returns orders per second.
-double RunWriters(const std::string& address, int first, int writers, int& failures) {
+double RunWriters(const std::string& address, int first, int writers, int& failures)
+{
     auto start = std::chrono::steady_clock::now();
     std::vector<pid_t> children;
     for (int w = first; w < first + writers; ++w) {
@@ -79,7 +82,8 @@ double RunWriters(const std::string& address, int first, int writers, int& failu
 
 class ConcurrentSeats : public ::testing::TestWithParam<THome> {};
 
-TEST_P(ConcurrentSeats, eight_writers_on_ten_goods_lose_no_line_and_no_stock_decrement) {
+TEST_P(ConcurrentSeats, eight_writers_on_ten_goods_lose_no_line_and_no_stock_decrement)
+{
     TempDir dir;
     TTestDatabase db(GetParam(), dir);
     SKIP_WITHOUT_HOME(db);

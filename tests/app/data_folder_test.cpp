@@ -9,8 +9,9 @@
 namespace fs = std::filesystem;
 
 class DataFolderTest : public AppTest {
-  protected:
-    void SetUp() override {
+protected:
+    void SetUp() override
+    {
         AppTest::SetUp();
         const char* old = std::getenv("XDG_DATA_HOME");
         oldData = old ? old : "";
@@ -18,7 +19,8 @@ class DataFolderTest : public AppTest {
         setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
         fs::create_directories(dir.path() / "elsewhere");
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         if (hadData)
             setenv("XDG_DATA_HOME", oldData.c_str(), 1);
         else
@@ -31,13 +33,15 @@ class DataFolderTest : public AppTest {
     bool hadData = false;
 };
 
-TEST_F(DataFolderTest, a_ledgr_mdb_in_the_current_folder_is_used_as_always) {
+TEST_F(DataFolderTest, a_ledgr_mdb_in_the_current_folder_is_used_as_always)
+{
     EXPECT_EQ(EnterDataFolder(TDataFolderUse::Window), dir.path());
     EXPECT_EQ(fs::current_path(), dir.path());
     EXPECT_FALSE(fs::exists(Data()));
 }
 
-TEST_F(DataFolderTest, without_one_the_windows_make_and_use_the_users_data_folder) {
+TEST_F(DataFolderTest, without_one_the_windows_make_and_use_the_users_data_folder)
+{
     fs::current_path(dir.path() / "elsewhere");
     EXPECT_EQ(EnterDataFolder(TDataFolderUse::Window), Data());
     EXPECT_EQ(fs::current_path(), Data());
@@ -49,7 +53,8 @@ TEST_F(DataFolderTest, without_one_the_windows_make_and_use_the_users_data_folde
     EXPECT_EQ(Count("spxx", "spbm = 'kept'"), 1);
 }
 
-TEST_F(DataFolderTest, commands_move_to_the_data_folder_only_when_it_holds_a_database) {
+TEST_F(DataFolderTest, commands_move_to_the_data_folder_only_when_it_holds_a_database)
+{
     fs::current_path(dir.path() / "elsewhere");
     EXPECT_EQ(EnterDataFolder(TDataFolderUse::Command), dir.path() / "elsewhere");
     EXPECT_FALSE(fs::exists(Data()));
@@ -59,14 +64,16 @@ TEST_F(DataFolderTest, commands_move_to_the_data_folder_only_when_it_holds_a_dat
     EXPECT_EQ(EnterDataFolder(TDataFolderUse::Command), Data());
 }
 
-TEST_F(DataFolderTest, xdg_data_home_unset_means_the_local_share_folder_of_home) {
+TEST_F(DataFolderTest, xdg_data_home_unset_means_the_local_share_folder_of_home)
+{
     unsetenv("XDG_DATA_HOME");
     const char* home = std::getenv("HOME");
     ASSERT_NE(home, nullptr);
     EXPECT_EQ(UserDataFolder(), fs::path(home) / ".local/share/tallybrook");
 }
 
-TEST_F(DataFolderTest, the_report_reads_the_data_folder_and_new_database_stays_here) {
+TEST_F(DataFolderTest, the_report_reads_the_data_folder_and_new_database_stays_here)
+{
     fs::current_path(dir.path() / "elsewhere");
     EnterDataFolder(TDataFolderUse::Window);
     QProcess p;

@@ -14,18 +14,23 @@ namespace {
 // Restores the environment variable and the store's default when a test ends.
 class DatabaseChoice : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         const char* env = std::getenv(store::kDatabaseUrlVariable);
         if (env) saved = env;
         ::unsetenv(store::kDatabaseUrlVariable);
         store::SetDefaultDatabase({});
     }
-    void TearDown() override {
-        if (saved) ::setenv(store::kDatabaseUrlVariable, saved->c_str(), 1);
-        else ::unsetenv(store::kDatabaseUrlVariable);
+    void TearDown() override
+    {
+        if (saved)
+            ::setenv(store::kDatabaseUrlVariable, saved->c_str(), 1);
+        else
+            ::unsetenv(store::kDatabaseUrlVariable);
         store::SetDefaultDatabase({});
     }
-    void WriteServer(const std::string& address) {
+    void WriteServer(const std::string& address)
+    {
         QSettings ini(QString::fromStdString(dir.file("config.ini")), QSettings::IniFormat);
         ini.setValue("database/server", QString::fromStdString(address));
     }
@@ -34,7 +39,8 @@ protected:
     std::optional<std::string> saved;
 };
 
-int RunCli(std::vector<std::string> args, std::string& out, std::string& err) {
+int RunCli(std::vector<std::string> args, std::string& out, std::string& err)
+{
     std::vector<char*> argv;
     std::string exe = "tallybrook";
     argv.push_back(exe.data());
@@ -48,25 +54,29 @@ int RunCli(std::vector<std::string> args, std::string& out, std::string& err) {
 
 }  // namespace
 
-TEST_F(DatabaseChoice, without_a_setting_the_books_stay_in_the_file) {
+TEST_F(DatabaseChoice, without_a_setting_the_books_stay_in_the_file)
+{
     EXPECT_FALSE(ChooseDatabase(Dir(), Dir()));
     EXPECT_EQ(store::DefaultDatabase(), store::kDatabaseFile);
 }
 
-TEST_F(DatabaseChoice, the_server_named_in_config_ini_becomes_the_home) {
+TEST_F(DatabaseChoice, the_server_named_in_config_ini_becomes_the_home)
+{
     WriteServer("postgresql://shop@db.example/ledgr");
     EXPECT_TRUE(ChooseDatabase(Dir(), Dir()));
     EXPECT_EQ(store::DefaultDatabase(), "postgresql://shop@db.example/ledgr");
 }
 
-TEST_F(DatabaseChoice, the_environment_variable_wins_over_config_ini) {
+TEST_F(DatabaseChoice, the_environment_variable_wins_over_config_ini)
+{
     WriteServer("postgresql://shop@db.example/ledgr");
     ::setenv(store::kDatabaseUrlVariable, "host=/elsewhere dbname=books", 1);
     EXPECT_TRUE(ChooseDatabase(Dir(), Dir()));
     EXPECT_EQ(store::DefaultDatabase(), "host=/elsewhere dbname=books");
 }
 
-TEST_F(DatabaseChoice, new_database_on_a_server_makes_the_tables_once_and_says_how_to_use_them) {
+TEST_F(DatabaseChoice, new_database_on_a_server_makes_the_tables_once_and_says_how_to_use_them)
+{
     TTestDatabase empty(THome::Server, dir);  // already holds the tables
     SKIP_WITHOUT_HOME(empty);
     std::string out, err;

@@ -27,25 +27,27 @@
 
 class DesktopTest : public AppTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         AppTest::SetUp();
         SetLauncher([this](const QString& kind, const QString& target) { launched << kind + ":" + target; });
         StartForms();
         LogIn();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         SetLauncher(nullptr);
         AppTest::TearDown();
     }
-    QTreeWidgetItem* NavItem(const QString& caption) {
+    QTreeWidgetItem* NavItem(const QString& caption)
+    {
         auto found = Form2->GroupBar1->findItems(caption, Qt::MatchExactly | Qt::MatchRecursive);
         return found.value(0);
     }
-    QPoint NavPoint(const QString& caption) {
-        return Form2->GroupBar1->visualItemRect(NavItem(caption)).center();
-    }
+    QPoint NavPoint(const QString& caption) { return Form2->GroupBar1->visualItemRect(NavItem(caption)).center(); }
     // The leaf controls a seller sees in `w`, except what lives inside a grid.
-    static QList<QWidget*> Controls(QWidget* w) {
+    static QList<QWidget*> Controls(QWidget* w)
+    {
         QList<QWidget*> out;
         for (QWidget* c : w->findChildren<QWidget*>()) {
             if (!c->isVisibleTo(w) || c->window() != w->window()) continue;
@@ -61,13 +63,16 @@ protected:
     }
     // Every pair of controls of the child window in front stands apart, and
     // every button and label has room for its text.
-    void ExpectTidy(TForm3* child, const QString& where) {
+    void ExpectTidy(TForm3* child, const QString& where)
+    {
         QList<QWidget*> all = Controls(child);
         ASSERT_FALSE(all.isEmpty());
         for (QWidget* c : all) {
-            if (qobject_cast<QLineEdit*>(c) && c->parentWidget() && qobject_cast<QDateEdit*>(c->parentWidget())) continue;
+            if (qobject_cast<QLineEdit*>(c) && c->parentWidget() && qobject_cast<QDateEdit*>(c->parentWidget()))
+                continue;
             if (auto* b = qobject_cast<QPushButton*>(c))
-                EXPECT_GE(b->width(), b->minimumSizeHint().width()) << where.toStdString() << " cut: " << b->text().toStdString();
+                EXPECT_GE(b->width(), b->minimumSizeHint().width())
+                    << where.toStdString() << " cut: " << b->text().toStdString();
         }
         for (int i = 0; i < all.size(); ++i)
             for (int j = i + 1; j < all.size(); ++j) {
@@ -87,7 +92,8 @@ protected:
     QStringList launched;
 };
 
-TEST_F(DesktopTest, a_double_click_on_a_navigation_item_runs_it_once) {
+TEST_F(DesktopTest, a_double_click_on_a_navigation_item_runs_it_once)
+{
     QWidget* view = Form2->GroupBar1->viewport();
     QTest::mouseClick(view, Qt::LeftButton, {}, NavPoint("网址导航"));
     QTest::mouseDClick(view, Qt::LeftButton, {}, NavPoint("网址导航"));
@@ -101,7 +107,8 @@ TEST_F(DesktopTest, a_double_click_on_a_navigation_item_runs_it_once) {
     EXPECT_EQ(launched.size(), 3);
 }
 
-TEST_F(DesktopTest, qt_texts_are_chinese_whatever_the_system_language) {
+TEST_F(DesktopTest, qt_texts_are_chinese_whatever_the_system_language)
+{
     ASSERT_TRUE(LoadChineseTranslations(*qApp));
     EXPECT_EQ(QLocale().language(), QLocale::Chinese);
     EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Yes"));
@@ -111,7 +118,8 @@ TEST_F(DesktopTest, qt_texts_are_chinese_whatever_the_system_language) {
     EXPECT_EQ(QLocale().dayName(1, QLocale::ShortFormat), QStringLiteral("周一"));
 }
 
-TEST_F(DesktopTest, captions_are_the_programs_own_texts) {
+TEST_F(DesktopTest, captions_are_the_programs_own_texts)
+{
     // A display name set on the application is appended by the platform to
     // every caption ("用户登录 — Tallybrook"); the program sets none.
     qApp->setApplicationName("tallybrook");
@@ -119,7 +127,8 @@ TEST_F(DesktopTest, captions_are_the_programs_own_texts) {
     EXPECT_EQ(Form1->windowTitle(), QStringLiteral("用户登录"));
 }
 
-TEST_F(DesktopTest, no_control_overlaps_another_from_1024_by_600_to_1920_by_1080) {
+TEST_F(DesktopTest, no_control_overlaps_another_from_1024_by_600_to_1920_by_1080)
+{
     for (QSize size : {QSize(1024, 600), QSize(1920, 1080)}) {
         Form2->showNormal();
         Form2->resize(size);
@@ -137,7 +146,8 @@ TEST_F(DesktopTest, no_control_overlaps_another_from_1024_by_600_to_1920_by_1080
     }
 }
 
-TEST_F(DesktopTest, enter_runs_the_sales_query_and_the_backup_window_closes_with_esc) {
+TEST_F(DesktopTest, enter_runs_the_sales_query_and_the_backup_window_closes_with_esc)
+{
     Form2->ItemClick("销售查询");
     Sql("insert into xssp(ddbh, sj, jj, gmsl) values ('K-9', 1, 1, 1)");
     Form7->Edit1->setText("K-9");
@@ -155,7 +165,8 @@ TEST_F(DesktopTest, enter_runs_the_sales_query_and_the_backup_window_closes_with
 
 using LoginKeysTest = AppTest;
 
-TEST_F(LoginKeysTest, enter_in_the_user_box_moves_to_the_password_box) {
+TEST_F(LoginKeysTest, enter_in_the_user_box_moves_to_the_password_box)
+{
     StartForms();
     Form1->show();
     Form1->activateWindow();

@@ -16,31 +16,31 @@ namespace {
 
 // Every sheet of a workbook as "name rows first-title first-code last-code",
 // then the number of distinct goods codes under the title rows.
-QString SheetSummary(const QString& file) {
-    const char* script =
-        "import sys\n"
-        "f = sys.argv[1]\n"
-        "if f.endswith('.xlsx'):\n"
-        "    import openpyxl\n"
-        "    b = openpyxl.load_workbook(f, read_only=True)\n"
-        "    sheets = [(s.title, [list(r) for r in s.values]) for s in b.worksheets]\n"
-        "else:\n"
-        "    import xlrd\n"
-        "    b = xlrd.open_workbook(f)\n"
-        "    sheets = [(s.name, [s.row_values(r) for r in range(s.nrows)]) for s in b.sheets()]\n"
-        "codes = set()\n"
-        "for name, rows in sheets:\n"
-        "    print(name, len(rows), rows[0][0], rows[1][0], rows[-1][0])\n"
-        "    codes.update(r[0] for r in rows[1:])\n"
-        "print(len(codes))\n";
+QString SheetSummary(const QString& file)
+{
+    const char* script = "import sys\n"
+                         "f = sys.argv[1]\n"
+                         "if f.endswith('.xlsx'):\n"
+                         "    import openpyxl\n"
+                         "    b = openpyxl.load_workbook(f, read_only=True)\n"
+                         "    sheets = [(s.title, [list(r) for r in s.values]) for s in b.worksheets]\n"
+                         "else:\n"
+                         "    import xlrd\n"
+                         "    b = xlrd.open_workbook(f)\n"
+                         "    sheets = [(s.name, [s.row_values(r) for r in range(s.nrows)]) for s in b.sheets()]\n"
+                         "codes = set()\n"
+                         "for name, rows in sheets:\n"
+                         "    print(name, len(rows), rows[0][0], rows[1][0], rows[-1][0])\n"
+                         "    codes.update(r[0] for r in rows[1:])\n"
+                         "print(len(codes))\n";
     QProcess p;
     p.start("/usr/bin/python3", {"-c", script, file});
     p.waitForFinished(300000);
-    return QString::fromUtf8(p.readAllStandardOutput()) +
-           QString::fromUtf8(p.readAllStandardError());
+    return QString::fromUtf8(p.readAllStandardOutput()) + QString::fromUtf8(p.readAllStandardError());
 }
 
-std::string FirstBytes(const QString& file) {
+std::string FirstBytes(const QString& file)
+{
     std::ifstream in(file.toStdString(), std::ios::binary);
     char bytes[4] = {};
     in.read(bytes, 4);
@@ -53,32 +53,35 @@ const std::string kPackage = "PK\x03\x04";
 }  // namespace
 
 class ExportFormatTest : public AppTest {
-  protected:
+protected:
     // Goods G1..Gn with stock 1..n, so the list (ordered by stock) is G1 first.
-    void AddGoods(int n) {
+    void AddGoods(int n)
+    {
         Sql("insert into spxx(spbm, spmc, spsx, spjj, spsj, spkc, bz) "
             "with recursive n(i) as (select 1 union all select i + 1 from n where i < :n) "
             "select 'G' || i, '商品' || i, 'L', 1.5, 19.99, i, '' from n",
             {{":n", std::int64_t(n)}});
     }
-    void OpenGoods() {
+    void OpenGoods()
+    {
         StartForms();
         LogIn();
         Form2->ItemClick("商品管理");
     }
     QString Out(const char* name) { return QString::fromStdString(dir.file(name)); }
-    void Export(const QString& file) {
+    void Export(const QString& file)
+    {
         prompter.files = {file};
         Form4->BitBtn4->click();
     }
 };
 
-TEST_F(ExportFormatTest, seventy_thousand_goods_to_xls_keep_every_row_on_two_titled_sheets) {
+TEST_F(ExportFormatTest, seventy_thousand_goods_to_xls_keep_every_row_on_two_titled_sheets)
+{
     AddGoods(70000);
     OpenGoods();
     Export(Out("big.xls"));
-    EXPECT_TRUE(
-        prompter.shown.last().startsWith(QStringLiteral("info:文件保存成功!\n共70000条记录")))
+    EXPECT_TRUE(prompter.shown.last().startsWith(QStringLiteral("info:文件保存成功!\n共70000条记录")))
         << prompter.shown.last().toStdString();
     EXPECT_TRUE(prompter.shown.last().contains(QStringLiteral("2张工作表")));
     EXPECT_EQ(FirstBytes(Out("big.xls")), kBinary);
@@ -87,18 +90,18 @@ TEST_F(ExportFormatTest, seventy_thousand_goods_to_xls_keep_every_row_on_two_tit
                                                            "70000\n"));
 }
 
-TEST_F(ExportFormatTest, seventy_thousand_goods_to_xlsx_keep_every_row_on_one_sheet) {
+TEST_F(ExportFormatTest, seventy_thousand_goods_to_xlsx_keep_every_row_on_one_sheet)
+{
     AddGoods(70000);
     OpenGoods();
     Export(Out("big.xlsx"));
     EXPECT_EQ(prompter.shown.last(), "info:文件保存成功!");
     EXPECT_EQ(FirstBytes(Out("big.xlsx")), kPackage);
-    EXPECT_EQ(SheetSummary(Out("big.xlsx")),
-              QStringLiteral("Sheet1 70001 商品编码 G1 G70000\n70000\n"));
+    EXPECT_EQ(SheetSummary(Out("big.xlsx")), QStringLiteral("Sheet1 70001 商品编码 G1 G70000\n70000\n"));
 }
 
-TEST_F(ExportFormatTest,
-       the_save_dialog_offers_both_formats_and_suggests_a_name_without_extension) {
+TEST_F(ExportFormatTest, the_save_dialog_offers_both_formats_and_suggests_a_name_without_extension)
+{
     AddGoods(3);
     OpenGoods();
     Export({});
@@ -109,10 +112,10 @@ TEST_F(ExportFormatTest,
     EXPECT_TRUE(kExportFilters.contains(QStringLiteral("Excel 工作簿 (*.xlsx)")));
 }
 
-TEST_F(ExportFormatTest, an_xls_export_after_an_xlsx_import_is_binary) {
+TEST_F(ExportFormatTest, an_xls_export_after_an_xlsx_import_is_binary)
+{
     workbook::TXLSWorkbook book;
-    const QStringList header = {"商品编码", "商品名称", "商品属性", "商品进价",
-                                "商品售价", "商品库存", "备注"};
+    const QStringList header = {"商品编码", "商品名称", "商品属性", "商品进价", "商品售价", "商品库存", "备注"};
     const QStringList row = {"X1", "导入的", "", "1", "2", "3", ""};
     for (int c = 0; c < 7; ++c) {
         book.Sheet(0).SetAsString(uint32_t(c), 0, header[c].toStdU16String());
@@ -132,7 +135,8 @@ TEST_F(ExportFormatTest, an_xls_export_after_an_xlsx_import_is_binary) {
     EXPECT_EQ(FirstBytes(Out("goods.xlsx")), kPackage);
 }
 
-TEST_F(ExportFormatTest, command_line_export_writes_xlsx_by_name) {
+TEST_F(ExportFormatTest, command_line_export_writes_xlsx_by_name)
+{
     AddGoods(5);
     QProcess p;
     p.setWorkingDirectory(QString::fromStdString(dir.path().string()));
@@ -145,7 +149,8 @@ TEST_F(ExportFormatTest, command_line_export_writes_xlsx_by_name) {
     EXPECT_EQ(SheetSummary(Out("cli.xlsx")), QStringLiteral("Sheet1 6 商品编码 G1 G5\n5\n"));
 }
 
-TEST(ExportSavedMessage, says_how_many_sheets_when_the_rows_took_more_than_one) {
+TEST(ExportSavedMessage, says_how_many_sheets_when_the_rows_took_more_than_one)
+{
     EXPECT_EQ(ExportSavedMessage({10, 1}, "a.xls"), QStringLiteral("文件保存成功!"));
     const QString split = ExportSavedMessage({70000, 2}, "a.xls");
     EXPECT_TRUE(split.contains(QStringLiteral("65536行"))) << split.toStdString();

@@ -10,7 +10,8 @@
 
 class GoodsExportTest : public AppTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         AppTest::SetUp();
         for (int i = 1; i <= 10; ++i)
             Sql("insert into spxx(spbm, spmc, spsx, spjj, spsj, spkc, bz) values (:c, :n, 'L', 1.5, 19.99, :k, '')",
@@ -20,7 +21,8 @@ protected:
         Form2->ItemClick("商品管理");
     }
     QString Out(const char* name) { return QString::fromStdString(dir.file(name)); }
-    QStringList Export(const QString& file) {
+    QStringList Export(const QString& file)
+    {
         prompter.files = {file};
         Form4->BitBtn4->click();
         return XlrdRows(file.endsWith(".xls") ? file : file + ".xls");
@@ -29,7 +31,8 @@ protected:
 
 const QString kHeader = QStringLiteral("商品编码\t商品名称\t商品属性\t商品进价\t商品售价\t商品库存\t备注");
 
-TEST_F(GoodsExportTest, export_writes_header_and_every_row_as_text_wherever_the_cursor_is) {
+TEST_F(GoodsExportTest, export_writes_header_and_every_row_as_text_wherever_the_cursor_is)
+{
     Form4->ADOQuery2().MoveTo(4);
     QStringList rows = Export(Out("a.xls"));
     ASSERT_EQ(rows.size(), 11) << rows.join("\n").toStdString();
@@ -42,7 +45,8 @@ TEST_F(GoodsExportTest, export_writes_header_and_every_row_as_text_wherever_the_
     EXPECT_TRUE(prompter.shown[0].contains(QStringLiteral("商品查询导出")));
 }
 
-TEST_F(GoodsExportTest, second_export_writes_all_rows_and_no_stale_rows) {
+TEST_F(GoodsExportTest, second_export_writes_all_rows_and_no_stale_rows)
+{
     EXPECT_EQ(Export(Out("a.xls")).size(), 11);
     EXPECT_EQ(Export(Out("b.xls")).size(), 11);
     Form4->Edit1->setText("G1");  // G1 and G10
@@ -52,7 +56,8 @@ TEST_F(GoodsExportTest, second_export_writes_all_rows_and_no_stale_rows) {
     EXPECT_TRUE(rows[2].startsWith("G10\t"));
 }
 
-TEST_F(GoodsExportTest, cancelled_dialog_and_empty_result_write_nothing) {
+TEST_F(GoodsExportTest, cancelled_dialog_and_empty_result_write_nothing)
+{
     Form4->BitBtn4->click();  // no file answered: cancelled
     EXPECT_EQ(prompter.shown.size(), 1);
     EXPECT_TRUE(prompter.shown[0].startsWith("save:"));
@@ -64,12 +69,14 @@ TEST_F(GoodsExportTest, cancelled_dialog_and_empty_result_write_nothing) {
     for (auto& e : std::filesystem::directory_iterator(dir.path())) EXPECT_NE(e.path().extension(), ".xls");
 }
 
-TEST_F(GoodsExportTest, a_name_without_extension_gets_xls) {
+TEST_F(GoodsExportTest, a_name_without_extension_gets_xls)
+{
     EXPECT_EQ(Export(Out("noext")).size(), 11);
     EXPECT_TRUE(std::filesystem::exists(dir.file("noext.xls")));
 }
 
-TEST_F(GoodsExportTest, failed_write_is_reported_and_the_old_file_survives) {
+TEST_F(GoodsExportTest, failed_write_is_reported_and_the_old_file_survives)
+{
     QStringList first = Export(Out("keep.xls"));
     ASSERT_EQ(first.size(), 11);
     prompter.shown.clear();
@@ -79,13 +86,15 @@ TEST_F(GoodsExportTest, failed_write_is_reported_and_the_old_file_survives) {
     EXPECT_EQ(XlrdRows(Out("keep.xls")), first);
 }
 
-TEST(ExportName, carries_the_local_time_stamp) {
+TEST(ExportName, carries_the_local_time_stamp)
+{
     QDateTime t(QDate(2013, 10, 20), QTime(14, 5, 9));
     EXPECT_EQ(DefaultExportName(kGoodsExport, t), QStringLiteral("商品查询导出20131020140509"));
     EXPECT_EQ(DefaultExportName(kSalesExport, t), QStringLiteral("销售订单查询导出20131020140509"));
 }
 
-TEST_F(GoodsExportTest, command_line_export_runs_the_same_search) {
+TEST_F(GoodsExportTest, command_line_export_runs_the_same_search)
+{
     StopForms();
     QProcess p;
     p.setWorkingDirectory(QString::fromStdString(dir.path().string()));
@@ -97,7 +106,8 @@ TEST_F(GoodsExportTest, command_line_export_runs_the_same_search) {
     EXPECT_EQ(rows[0], kHeader);
 }
 
-TEST_F(GoodsExportTest, a_list_longer_than_the_rows_read_for_the_grid_is_exported_whole) {
+TEST_F(GoodsExportTest, a_list_longer_than_the_rows_read_for_the_grid_is_exported_whole)
+{
     Sql("insert into spxx(spbm, spmc, spkc) with recursive n(i) as (select 11 union all select i + 1 from n "
         "where i < 2500) select 'G' || i, '商品' || i, i from n");
     Form4->BitBtn2->click();

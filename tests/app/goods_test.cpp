@@ -10,28 +10,32 @@
 
 class GoodsTest : public AppHomeTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         AppTest::SetUp();
         if (IsSkipped()) return;
         for (auto [code, name, stock, remark] :
              {std::tuple{"A1", "红色T恤", 5, "夏季"}, {"B2", "蓝色_帽子", 2, "含'引号"}, {"C3", "100%纯棉袜", 9, ""}})
-            Sql("insert into spxx(spbm, spmc, spkc, bz) values (:c, :n, :k, :r)",
-                {{":c", std::string(code)}, {":n", std::string(name)}, {":k", std::int64_t(stock)},
-                 {":r", std::string(remark)}});
+            Sql("insert into spxx(spbm, spmc, spkc, bz) values (:c, :n, :k, :r)", {{":c", std::string(code)},
+                                                                                   {":n", std::string(name)},
+                                                                                   {":k", std::int64_t(stock)},
+                                                                                   {":r", std::string(remark)}});
         StartForms();
         LogIn();
         Form2->ItemClick("商品管理");
     }
     store::DataSet& List() { return Form4->ADOQuery2(); }
     QString Counter() { return Form4->Label8->text(); }
-    void SearchFor(const QString& code, const QString& name, const QString& remark) {
+    void SearchFor(const QString& code, const QString& name, const QString& remark)
+    {
         Form4->Edit1->setText(code);
         Form4->Edit2->setText(name);
         Form4->Edit3->setText(remark);
         Form4->BitBtn2->click();
     }
     TDBEdit* Box(const char* column) { return Form4->findChild<TDBEdit*>(QString("DBEdit_") + column); }
-    void Type(const char* column, const QString& text) {
+    void Type(const char* column, const QString& text)
+    {
         // Typed as an input method commits it, so Chinese and emoji arrive as a user's would.
         Box(column)->selectAll();
         QInputMethodEvent e;
@@ -40,7 +44,8 @@ protected:
     }
 };
 
-TEST_P(GoodsTest, first_showing_lists_all_goods_by_stock_with_the_counter) {
+TEST_P(GoodsTest, first_showing_lists_all_goods_by_stock_with_the_counter)
+{
     ASSERT_EQ(List().RecordCount(), 3);
     EXPECT_EQ(List().FieldName(0), "商品编码");
     EXPECT_EQ(List().FieldName(6), "备注");
@@ -52,7 +57,8 @@ TEST_P(GoodsTest, first_showing_lists_all_goods_by_stock_with_the_counter) {
     EXPECT_FALSE(Form4->DBNavigator1->button(TDBNavigator::nbCancel)->isVisibleTo(Form4));
 }
 
-TEST_P(GoodsTest, wildcards_act_as_wildcards_and_quotes_are_searched_as_text) {
+TEST_P(GoodsTest, wildcards_act_as_wildcards_and_quotes_are_searched_as_text)
+{
     SearchFor("", "_色%", "");
     EXPECT_EQ(List().RecordCount(), 2);
     SearchFor("", "", "'");
@@ -68,7 +74,8 @@ TEST_P(GoodsTest, wildcards_act_as_wildcards_and_quotes_are_searched_as_text) {
     EXPECT_TRUE(prompter.shown.isEmpty());
 }
 
-TEST_P(GoodsTest, enter_in_a_filter_box_and_a_tab_change_run_the_search) {
+TEST_P(GoodsTest, enter_in_a_filter_box_and_a_tab_change_run_the_search)
+{
     Form4->Edit1->setText("A");
     QTest::keyClick(Form4->Edit1, Qt::Key_Return);
     EXPECT_EQ(List().RecordCount(), 1);
@@ -80,7 +87,8 @@ TEST_P(GoodsTest, enter_in_a_filter_box_and_a_tab_change_run_the_search) {
     EXPECT_EQ(List().RecordCount(), 4);
 }
 
-TEST_P(GoodsTest, save_and_new_stores_rows_findable_with_untouched_boxes) {
+TEST_P(GoodsTest, save_and_new_stores_rows_findable_with_untouched_boxes)
+{
     Form4->PageControl1->setCurrentIndex(1);
     Type("spmc", "新品 😀");
     Type("spjj", "1.5");
@@ -95,7 +103,8 @@ TEST_P(GoodsTest, save_and_new_stores_rows_findable_with_untouched_boxes) {
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.join("|").toStdString();
 }
 
-TEST_P(GoodsTest, malformed_number_in_the_entry_form_is_reported_and_nothing_typed_is_lost) {
+TEST_P(GoodsTest, malformed_number_in_the_entry_form_is_reported_and_nothing_typed_is_lost)
+{
     Form4->PageControl1->setCurrentIndex(1);
     Type("spmc", "坏价格");
     Type("spsj", "12,5元");
@@ -112,7 +121,8 @@ TEST_P(GoodsTest, malformed_number_in_the_entry_form_is_reported_and_nothing_typ
     EXPECT_EQ(Count("spxx", "spmc = '坏价格' and spsj = 12.5"), 1);
 }
 
-TEST_P(GoodsTest, delete_all_asks_first_and_then_shows_the_empty_list) {
+TEST_P(GoodsTest, delete_all_asks_first_and_then_shows_the_empty_list)
+{
     Form4->BitBtn5->click();
     EXPECT_EQ(prompter.shown, QStringList{"yesno:是否删除全部商品?"});
     EXPECT_EQ(Count("spxx"), 3);
@@ -125,7 +135,8 @@ TEST_P(GoodsTest, delete_all_asks_first_and_then_shows_the_empty_list) {
     EXPECT_EQ(Counter(), QStringLiteral("共计0条记录,当前第-1条"));
 }
 
-TEST_P(GoodsTest, navigator_delete_asks_and_deletes_only_on_ok) {
+TEST_P(GoodsTest, navigator_delete_asks_and_deletes_only_on_ok)
+{
     List().MoveTo(1);
     Form4->DBNavigator1->button(TDBNavigator::nbDelete)->click();
     EXPECT_EQ(prompter.shown, QStringList{"okcancel:Delete selected record?"});
@@ -137,7 +148,8 @@ TEST_P(GoodsTest, navigator_delete_asks_and_deletes_only_on_ok) {
     EXPECT_EQ(Counter(), QStringLiteral("共计2条记录,当前第2条"));
 }
 
-TEST_P(GoodsTest, grid_edits_post_when_leaving_the_row_and_bad_numbers_keep_the_row) {
+TEST_P(GoodsTest, grid_edits_post_when_leaving_the_row_and_bad_numbers_keep_the_row)
+{
     auto* model = Form4->DBGrid1->model();
     ASSERT_TRUE(model->setData(model->index(0, 1), "改名", Qt::EditRole));
     Form4->DBGrid1->setCurrentIndex(model->index(1, 1));
@@ -151,7 +163,8 @@ TEST_P(GoodsTest, grid_edits_post_when_leaving_the_row_and_bad_numbers_keep_the_
     EXPECT_EQ(Form4->DBGrid1->currentIndex().row(), 1);
 }
 
-TEST_P(GoodsTest, navigator_insert_counts_minus_one_until_posted) {
+TEST_P(GoodsTest, navigator_insert_counts_minus_one_until_posted)
+{
     Form4->DBNavigator1->button(TDBNavigator::nbInsert)->click();
     EXPECT_EQ(Counter(), QStringLiteral("共计3条记录,当前第-1条"));
     auto* model = Form4->DBGrid1->model();

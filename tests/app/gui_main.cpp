@@ -3,7 +3,8 @@
 
 #include "app/ErrorReport.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("TALLYBROOK_NO_UPDATE_CHECK", "1");
     ::testing::InitGoogleTest(&argc, argv);

@@ -18,7 +18,8 @@ namespace {
 
 const QStringList kHeader = {"商品编码", "商品名称", "商品属性", "商品进价", "商品售价", "商品库存", "备注"};
 
-std::string Bytes(const QString& file) {
+std::string Bytes(const QString& file)
+{
     std::ifstream in(file.toStdString(), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
@@ -27,29 +28,34 @@ std::string Bytes(const QString& file) {
 
 class GoodsImportTest : public AppTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         AppTest::SetUp();
         StartForms();
         LogIn();
         Form2->ItemClick("商品管理");
     }
     // A workbook of the given rows (row 0 first) in the first sheet.
-    QString Template(const char* name, const QList<QStringList>& rows) {
+    QString Template(const char* name, const QList<QStringList>& rows)
+    {
         workbook::TXLSWorkbook book;
         for (int r = 0; r < rows.size(); ++r)
             for (int c = 0; c < rows[r].size(); ++c)
-                if (!rows[r][c].isEmpty()) book.Sheet(0).SetAsString(uint32_t(c), uint32_t(r), rows[r][c].toStdU16String());
+                if (!rows[r][c].isEmpty())
+                    book.Sheet(0).SetAsString(uint32_t(c), uint32_t(r), rows[r][c].toStdU16String());
         QString file = QString::fromStdString(dir.file(name));
         book.SetFilename(file.toStdU16String());
         book.Write();
         return file;
     }
-    void Import(const QString& file) {
+    void Import(const QString& file)
+    {
         prompter.files = {file};
         Form4->BitBtn3->click();
     }
     QStringList Log() { return Form8->Memo1->toPlainText().split('\n'); }
-    QStringList Goods() {
+    QStringList Goods()
+    {
         QStringList out;
         store::Connection c;
         c.Open();
@@ -63,14 +69,16 @@ protected:
     }
 };
 
-TEST_F(GoodsImportTest, three_rows_before_an_empty_A5_are_stored_logged_and_reported) {
+TEST_F(GoodsImportTest, three_rows_before_an_empty_A5_are_stored_logged_and_reported)
+{
     QString file = Template("t.xls", {kHeader,
                                       {"G1", "苹果", "红", "1.5", "2.25", "10", ""},
                                       {"G2", "梨", "", "3", "4", "5", "备注二"},
                                       {"G3", "桃", "", "0", "0", "0", ""}});
     Import(file);
     EXPECT_EQ(prompter.shown.last(), QStringLiteral("message:文件导入完成!新增3条记录!"));
-    EXPECT_EQ(Goods(), QStringList({"G1\t苹果\t红\t1.5\t2.25\t10\t", "G2\t梨\t\t3\t4\t5\t备注二", "G3\t桃\t\t0\t0\t0\t"}));
+    EXPECT_EQ(Goods(),
+              QStringList({"G1\t苹果\t红\t1.5\t2.25\t10\t", "G2\t梨\t\t3\t4\t5\t备注二", "G3\t桃\t\t0\t0\t0\t"}));
     QStringList log = Log();
     ASSERT_EQ(log.size(), 4);
     EXPECT_TRUE(log[0].startsWith(QStringLiteral("-------------------[商品模板导入时间:"))) << log[0].toStdString();
@@ -83,7 +91,8 @@ TEST_F(GoodsImportTest, three_rows_before_an_empty_A5_are_stored_logged_and_repo
     EXPECT_EQ(XlrdRows(file).value(2), QStringLiteral("G2\t梨\t\t3\t4\t5\t备注二"));
 }
 
-TEST_F(GoodsImportTest, an_empty_A2_imports_nothing_writes_back_and_reports_zero) {
+TEST_F(GoodsImportTest, an_empty_A2_imports_nothing_writes_back_and_reports_zero)
+{
     QString file = Template("t.xls", {kHeader, {"", "没有编码", "", "1", "1", "1", ""}});
     std::string before = Bytes(file);
     Import(file);
@@ -93,7 +102,8 @@ TEST_F(GoodsImportTest, an_empty_A2_imports_nothing_writes_back_and_reports_zero
     EXPECT_EQ(XlrdRows(file).value(0), kHeader.join('\t'));
 }
 
-TEST_F(GoodsImportTest, an_empty_column_A_ends_the_import_and_the_rows_below_are_counted_and_named) {
+TEST_F(GoodsImportTest, an_empty_column_A_ends_the_import_and_the_rows_below_are_counted_and_named)
+{
     Import(Template("t.xls", {kHeader,
                               {"G1", "一", "", "1", "1", "1", ""},
                               {"", "没有编码", "", "1", "1", "1", ""},
@@ -106,7 +116,8 @@ TEST_F(GoodsImportTest, an_empty_column_A_ends_the_import_and_the_rows_below_are
     EXPECT_EQ(Log().last(), skipped);
 }
 
-TEST_F(GoodsImportTest, a_header_with_a_space_after_the_remark_is_not_a_template_and_the_file_is_left_alone) {
+TEST_F(GoodsImportTest, a_header_with_a_space_after_the_remark_is_not_a_template_and_the_file_is_left_alone)
+{
     QStringList header = kHeader;
     header[6] = QStringLiteral("备注 ");
     QString file = Template("t.xls", {header, {"G1", "一", "", "1", "1", "1", ""}});
@@ -120,7 +131,8 @@ TEST_F(GoodsImportTest, a_header_with_a_space_after_the_remark_is_not_a_template
 }
 
 // A rejected row leaves no row of this import stored and the file unwritten.
-TEST_F(GoodsImportTest, a_row_the_store_rejects_stores_nothing_and_the_log_names_it) {
+TEST_F(GoodsImportTest, a_row_the_store_rejects_stores_nothing_and_the_log_names_it)
+{
     QString file = Template("t.xls", {kHeader,
                                       {"G1", "一", "", "1", "1", "1", ""},
                                       {"G2", "二", "", "abc", "1", "1", ""},
@@ -139,34 +151,38 @@ TEST_F(GoodsImportTest, a_row_the_store_rejects_stores_nothing_and_the_log_names
 // The rows are stored before the file is written back; when that fails (its
 // folder is gone here, which holds even for root) the goods stay stored and
 // the log and the error say so, so the seller does not import them twice.
-TEST_F(GoodsImportTest, a_file_that_cannot_be_written_back_keeps_the_goods_and_says_so) {
+TEST_F(GoodsImportTest, a_file_that_cannot_be_written_back_keeps_the_goods_and_says_so)
+{
     std::filesystem::create_directory(dir.path() / "sub");
-    QString file = Template("sub/t.xls", {kHeader, {"G1", "一", "", "1", "1", "1", ""}, {"G2", "二", "", "2", "1", "1", ""}});
+    QString file =
+        Template("sub/t.xls", {kHeader, {"G1", "一", "", "1", "1", "1", ""}, {"G2", "二", "", "2", "1", "1", ""}});
     workbook::TXLSWorkbook xls;
     store::Connection c;
     c.Open();
     TGoodsImport import(xls, c);
     QStringList log;
-    import.OnLog = [&log](const QString& line) { log << line; };
-    import.BeforeStore = [this] {
-        std::filesystem::rename(dir.path() / "sub", dir.path() / "moved");
-        std::ofstream(dir.path() / "sub") << "not a folder";
-    };
-    try {
-        import.Run(file);
-        FAIL() << "the write-back did not fail";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(QString::fromUtf8(e.what()), log.last());
-    }
-    EXPECT_TRUE(log.last().startsWith(QStringLiteral("已新增2条商品记录，但导入的文件无法写回: Cannot create file")))
-        << log.last().toStdString();
-    EXPECT_TRUE(log.last().endsWith(QStringLiteral("商品已经保存，请不要再次导入这个文件。")));
-    EXPECT_EQ(Count("spxx"), 2);
+    import.OnLog = [&log](const QString& line) { log << line;
+};
+import.BeforeStore = [this] { std::filesystem::rename(dir.path() / "sub", dir.path() / "moved");
+std::ofstream(dir.path() / "sub") << "not a folder";
+}
+;
+try {
+    import.Run(file);
+    FAIL() << "the write-back did not fail";
+} catch (const std::runtime_error& e) {
+    EXPECT_EQ(QString::fromUtf8(e.what()), log.last());
+}
+EXPECT_TRUE(log.last().startsWith(QStringLiteral("已新增2条商品记录，但导入的文件无法写回: Cannot create file")))
+    << log.last().toStdString();
+EXPECT_TRUE(log.last().endsWith(QStringLiteral("商品已经保存，请不要再次导入这个文件。")));
+EXPECT_EQ(Count("spxx"), 2);
 }
 
 // Empty numeric cells and fractional stock are named by column in Chinese,
 // not with the store's English words.
-TEST_F(GoodsImportTest, an_empty_or_fractional_number_cell_is_named_by_its_column) {
+TEST_F(GoodsImportTest, an_empty_or_fractional_number_cell_is_named_by_its_column)
+{
     Import(Template("t.xls", {kHeader, {"G1", "一", "", "1", "", "1", ""}}));
     EXPECT_EQ(Log().last(), QStringLiteral("第2行导入失败: E列(售价)是空的，请填入数字。本次导入没有保存任何商品。"));
     Import(Template("t2.xls", {kHeader, {"G1", "一", "", "1", "2", "1", ""}, {"G2", "二", "", "1", "2", "1.5", ""}}));
@@ -174,8 +190,10 @@ TEST_F(GoodsImportTest, an_empty_or_fractional_number_cell_is_named_by_its_colum
     EXPECT_EQ(Count("spxx"), 0);
 }
 
-TEST_F(GoodsImportTest, two_imports_log_both_runs_numbered_from_one_and_store_goods_again) {
-    QString file = Template("t.xls", {kHeader, {"G1", "一", "", "1", "1", "1", ""}, {"G2", "二", "", "1", "1", "1", ""}});
+TEST_F(GoodsImportTest, two_imports_log_both_runs_numbered_from_one_and_store_goods_again)
+{
+    QString file =
+        Template("t.xls", {kHeader, {"G1", "一", "", "1", "1", "1", ""}, {"G2", "二", "", "1", "1", "1", ""}});
     Import(file);
     Import(file);
     EXPECT_EQ(Count("spxx"), 4);
@@ -186,11 +204,13 @@ TEST_F(GoodsImportTest, two_imports_log_both_runs_numbered_from_one_and_store_go
     EXPECT_EQ(log[1], QStringLiteral("1.新增商品: 一"));
     EXPECT_EQ(log[4], QStringLiteral("1.新增商品: 一 (商品编码已存在, 重复新增)"));
     EXPECT_TRUE(log[3].startsWith(QStringLiteral("-------------------[")));
-    EXPECT_TRUE(prompter.shown.last().startsWith(QStringLiteral("message:文件导入完成!新增2条记录!\n其中2条记录的商品编码在导入前已经存在")))
+    EXPECT_TRUE(prompter.shown.last().startsWith(
+        QStringLiteral("message:文件导入完成!新增2条记录!\n其中2条记录的商品编码在导入前已经存在")))
         << prompter.shown.last().toStdString();
 }
 
-TEST_F(GoodsImportTest, the_log_of_a_rolled_back_import_marks_its_rows_as_not_saved) {
+TEST_F(GoodsImportTest, the_log_of_a_rolled_back_import_marks_its_rows_as_not_saved)
+{
     Import(Template("t.xls", {kHeader,
                               {"G1", "一", "", "1", "1", "1", ""},
                               {"G2", "二", "", "1", "1", "1", ""},
@@ -203,14 +223,17 @@ TEST_F(GoodsImportTest, the_log_of_a_rolled_back_import_marks_its_rows_as_not_sa
     EXPECT_EQ(Count("spxx"), 0);
 }
 
-TEST_F(GoodsImportTest, a_cancelled_dialog_does_nothing_and_shows_no_log) {
+TEST_F(GoodsImportTest, a_cancelled_dialog_does_nothing_and_shows_no_log)
+{
     Form4->BitBtn3->click();
     EXPECT_EQ(prompter.shown.size(), 1);
     EXPECT_FALSE(Form8->isVisible());
 }
 
-TEST_F(GoodsImportTest, an_exported_goods_list_imports_again_unchanged) {
-    Import(Template("t.xls", {kHeader, {"G1", "苹果", "红", "1.5", "2.25", "10", "x"}, {"G2", "梨", "", "3", "4", "5", ""}}));
+TEST_F(GoodsImportTest, an_exported_goods_list_imports_again_unchanged)
+{
+    Import(Template("t.xls",
+                    {kHeader, {"G1", "苹果", "红", "1.5", "2.25", "10", "x"}, {"G2", "梨", "", "3", "4", "5", ""}}));
     QStringList first = Goods();
     prompter.files = {QString::fromStdString(dir.file("export.xls"))};
     Form4->BitBtn4->click();
@@ -223,7 +246,8 @@ TEST_F(GoodsImportTest, an_exported_goods_list_imports_again_unchanged) {
     EXPECT_EQ(again, first);
 }
 
-TEST_F(GoodsImportTest, corpus_workbooks_that_are_not_templates_are_refused) {
+TEST_F(GoodsImportTest, corpus_workbooks_that_are_not_templates_are_refused)
+{
     std::filesystem::path corpus = std::filesystem::path(TB_CORPUS_DIR) / "xls";
     if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus";
     for (const char* name : {"xlrd__ragged.xls", "edr__Test10x10.xls", "calamine__biff5_write.xls"}) {
@@ -233,7 +257,8 @@ TEST_F(GoodsImportTest, corpus_workbooks_that_are_not_templates_are_refused) {
     EXPECT_EQ(Count("spxx"), 0);
 }
 
-TEST_F(GoodsImportTest, the_command_line_runs_the_same_import) {
+TEST_F(GoodsImportTest, the_command_line_runs_the_same_import)
+{
     QString file = Template("t.xls", {kHeader, {"G1", "一", "", "1", "1", "1", ""}});
     QProcess p;
     p.setWorkingDirectory(QString::fromStdString(dir.path().string()));

@@ -8,7 +8,8 @@
 
 using LoginTest = AppTest;
 
-TEST_F(LoginTest, ticked_box_remembers_user_and_password_across_a_restart) {
+TEST_F(LoginTest, ticked_box_remembers_user_and_password_across_a_restart)
+{
     StartForms();
     Form1->CheckBox1->setChecked(true);
     LogIn("admin", "470913");
@@ -21,7 +22,8 @@ TEST_F(LoginTest, ticked_box_remembers_user_and_password_across_a_restart) {
     EXPECT_TRUE(Form1->CheckBox1->isChecked());
 }
 
-TEST_F(LoginTest, unticked_box_remembers_only_the_user) {
+TEST_F(LoginTest, unticked_box_remembers_only_the_user)
+{
     StartForms();
     Form1->CheckBox1->setChecked(false);
     LogIn("admin", "470913");
@@ -32,7 +34,8 @@ TEST_F(LoginTest, unticked_box_remembers_only_the_user) {
     EXPECT_FALSE(Form1->CheckBox1->isChecked());
 }
 
-TEST_F(LoginTest, hand_edited_password_shows_even_when_savepwd_is_off) {
+TEST_F(LoginTest, hand_edited_password_shows_even_when_savepwd_is_off)
+{
     QFile f(exeDir + "/config.ini");
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[login]\nuser=bob\npassword=secret\nsavepwd=0\n");
@@ -43,7 +46,8 @@ TEST_F(LoginTest, hand_edited_password_shows_even_when_savepwd_is_off) {
     EXPECT_FALSE(Form1->CheckBox1->isChecked());
 }
 
-TEST_F(LoginTest, savepwd_reads_any_nonzero_integer_as_true) {
+TEST_F(LoginTest, savepwd_reads_any_nonzero_integer_as_true)
+{
     EXPECT_TRUE(ParseSavePwd("1"));
     EXPECT_TRUE(ParseSavePwd("-3"));
     EXPECT_FALSE(ParseSavePwd("0"));
@@ -51,7 +55,8 @@ TEST_F(LoginTest, savepwd_reads_any_nonzero_integer_as_true) {
     EXPECT_FALSE(ParseSavePwd(""));
 }
 
-TEST_F(LoginTest, spaces_around_the_texts_are_ignored_in_query_and_file) {
+TEST_F(LoginTest, spaces_around_the_texts_are_ignored_in_query_and_file)
+{
     StartForms();
     Form1->CheckBox1->setChecked(true);
     LogIn("  admin\t", " 470913 ");
@@ -62,9 +67,13 @@ TEST_F(LoginTest, spaces_around_the_texts_are_ignored_in_query_and_file) {
     EXPECT_EQ(ini.value("login/savepwd").toString(), "1");
 }
 
-TEST_F(LoginTest, injected_quotes_and_empty_boxes_fail_with_the_message) {
+TEST_F(LoginTest, injected_quotes_and_empty_boxes_fail_with_the_message)
+{
     for (auto [user, pass] : {std::pair<QString, QString>{"' or '1'='1", "' or '1'='1"},
-                              {"admin' --", "x"}, {"", ""}, {"admin", "%"}, {"\"admin\"", "470913"}}) {
+                              {"admin' --", "x"},
+                              {"", ""},
+                              {"admin", "%"},
+                              {"\"admin\"", "470913"}}) {
         // A fresh start for each try: after three failures the next one waits.
         StopForms();
         StartForms();
@@ -75,7 +84,8 @@ TEST_F(LoginTest, injected_quotes_and_empty_boxes_fail_with_the_message) {
     }
 }
 
-TEST_F(LoginTest, settings_file_is_private_to_its_owner) {
+TEST_F(LoginTest, settings_file_is_private_to_its_owner)
+{
     StartForms();
     LogIn();
     auto perms = QFile::permissions(exeDir + "/config.ini");
@@ -83,9 +93,11 @@ TEST_F(LoginTest, settings_file_is_private_to_its_owner) {
     EXPECT_FALSE(perms & (QFile::ReadGroup | QFile::ReadOther));
 }
 
-TEST_F(LoginTest, unwritable_program_folder_keeps_settings_in_the_user_folder) {
+TEST_F(LoginTest, unwritable_program_folder_keeps_settings_in_the_user_folder)
+{
     if (geteuid() == 0) GTEST_SKIP() << "root writes everywhere";
-    std::filesystem::permissions(exeDir.toStdString(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(exeDir.toStdString(),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     StartForms();
     Form1->CheckBox1->setChecked(true);
     LogIn();
@@ -96,7 +108,8 @@ TEST_F(LoginTest, unwritable_program_folder_keeps_settings_in_the_user_folder) {
     EXPECT_EQ(Form1->Edit2->text(), "470913");
 }
 
-TEST_F(LoginTest, settings_choose_the_user_folder_when_the_program_folder_is_read_only) {
+TEST_F(LoginTest, settings_choose_the_user_folder_when_the_program_folder_is_read_only)
+{
     // A program folder that cannot be written, as for an installed program.
     TLoginSettings s("/nonexistent-tallybrook/bin", userDir);
     EXPECT_EQ(s.WritePath(), userDir + "/config.ini");
@@ -105,11 +118,13 @@ TEST_F(LoginTest, settings_choose_the_user_folder_when_the_program_folder_is_rea
     EXPECT_EQ(s.Read().password, "pw");
 }
 
-TEST_F(LoginTest, no_writable_settings_file_reports_and_still_logs_in) {
+TEST_F(LoginTest, no_writable_settings_file_reports_and_still_logs_in)
+{
     SetLoginSettingsDirs("/proc", "/proc/self/tallybrook");
     StartForms();
     LogIn();
     ASSERT_FALSE(prompter.shown.isEmpty());
-    EXPECT_TRUE(prompter.shown[0].startsWith("error:Unable to write to /proc/config.ini")) << prompter.shown[0].toStdString();
+    EXPECT_TRUE(prompter.shown[0].startsWith("error:Unable to write to /proc/config.ini"))
+        << prompter.shown[0].toStdString();
     EXPECT_TRUE(Form2->isVisible());
 }

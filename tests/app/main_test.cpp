@@ -16,7 +16,8 @@
 using StartupTest = AppTest;
 using MainWindowTest = AppTest;
 
-TEST_F(StartupTest, missing_database_stops_before_the_login_window_naming_the_path) {
+TEST_F(StartupTest, missing_database_stops_before_the_login_window_naming_the_path)
+{
     std::filesystem::remove("ledgr.mdb");
     try {
         CreateForms();
@@ -28,7 +29,8 @@ TEST_F(StartupTest, missing_database_stops_before_the_login_window_naming_the_pa
     EXPECT_FALSE(std::filesystem::exists("ledgr.mdb"));
 }
 
-TEST_F(StartupTest, four_connections_open_before_login_and_the_base_window_holds_none) {
+TEST_F(StartupTest, four_connections_open_before_login_and_the_base_window_holds_none)
+{
     StartForms();
     EXPECT_EQ(store::Connection::OpenCount(), 4);
     EXPECT_FALSE(Form3->isVisible());
@@ -38,21 +40,24 @@ TEST_F(StartupTest, four_connections_open_before_login_and_the_base_window_holds
     EXPECT_EQ(store::Connection::OpenCount(), 5);
 }
 
-TEST_F(StartupTest, title_carries_the_release_date) {
+TEST_F(StartupTest, title_carries_the_release_date)
+{
     StartForms();
     EXPECT_EQ(Form1->upUpdater1()->VersionDate(), "10/20/2013");
     EXPECT_EQ(Form2->windowTitle(), QStringLiteral("Tallybrook 3.6 永久免费  【2013-10-20】"));
     EXPECT_EQ(TitleWithDate("T", "1/2"), QStringLiteral("T【-1-2】"));
 }
 
-TEST_F(StartupTest, clock_pane_reads_date_and_24_hour_time) {
+TEST_F(StartupTest, clock_pane_reads_date_and_24_hour_time)
+{
     QDateTime t(QDate(2014, 3, 1), QTime(9, 5, 3));
     EXPECT_EQ(TClockStatus::Format(t), QStringLiteral("2014年03月01日 09:05:03"));
     EXPECT_EQ(TClockStatus::Format(QDateTime(QDate(2013, 10, 20), QTime(14, 5, 9))),
               QStringLiteral("2013年10月20日 14:05:09"));
 }
 
-TEST_F(MainWindowTest, goods_window_hosted_twice_stays_one_window_in_front) {
+TEST_F(MainWindowTest, goods_window_hosted_twice_stays_one_window_in_front)
+{
     StartForms();
     LogIn();
     Form2->ItemClick("商品管理");
@@ -63,7 +68,8 @@ TEST_F(MainWindowTest, goods_window_hosted_twice_stays_one_window_in_front) {
     EXPECT_EQ(Form4->geometry(), Form2->Panel1->rect());
 }
 
-TEST_F(MainWindowTest, switching_windows_keeps_the_one_behind_and_its_first_show_runs_once) {
+TEST_F(MainWindowTest, switching_windows_keeps_the_one_behind_and_its_first_show_runs_once)
+{
     Sql("insert into spxx(spbm, spmc, bz) values ('a', 'b', 'c')");
     StartForms();
     LogIn();
@@ -84,7 +90,8 @@ TEST_F(MainWindowTest, switching_windows_keeps_the_one_behind_and_its_first_show
     EXPECT_EQ(Form4->ADOQuery2().RecNo(), 2);
 }
 
-TEST_F(MainWindowTest, navigation_launches_tools_and_pages_and_the_ledger_item_does_nothing) {
+TEST_F(MainWindowTest, navigation_launches_tools_and_pages_and_the_ledger_item_does_nothing)
+{
     QStringList launched;
     SetLauncher([&](const QString& kind, const QString& target) { launched << kind + ":" + target; });
     StartForms();
@@ -102,12 +109,14 @@ TEST_F(MainWindowTest, navigation_launches_tools_and_pages_and_the_ledger_item_d
     } else {
         // Nothing installed to run it: the seller is told, not left wondering.
         ASSERT_EQ(prompter.shown.size(), 1);
-        EXPECT_TRUE(prompter.shown[0].startsWith(QStringLiteral("info:无法启动计算器"))) << prompter.shown[0].toStdString();
+        EXPECT_TRUE(prompter.shown[0].startsWith(QStringLiteral("info:无法启动计算器")))
+            << prompter.shown[0].toStdString();
     }
     SetLauncher(nullptr);
 }
 
-TEST_F(MainWindowTest, navigation_has_four_open_groups_and_the_splitter_folds) {
+TEST_F(MainWindowTest, navigation_has_four_open_groups_and_the_splitter_folds)
+{
     StartForms();
     LogIn();
     ASSERT_EQ(Form2->GroupBar1->topLevelItemCount(), 4);
@@ -125,7 +134,8 @@ TEST_F(MainWindowTest, navigation_has_four_open_groups_and_the_splitter_folds) {
     EXPECT_GT(Form2->Splitter1->sizes().value(0), 0);
 }
 
-TEST_F(MainWindowTest, closing_the_main_window_ends_the_program) {
+TEST_F(MainWindowTest, closing_the_main_window_ends_the_program)
+{
     StartForms();
     LogIn();
     bool quit = false;

@@ -12,17 +12,18 @@
 namespace {
 
 // A result that says which request made it.
-TOverview Marked(std::int64_t mark) {
+TOverview Marked(std::int64_t mark)
+{
     TOverview o;
     o.total.lines = mark;
     return o;
 }
 
 // A statement that runs for minutes unless interrupted.
-TOverview Endless(store::Connection& c) {
-    store::Statement st(c.Handle(),
-                        "with recursive n(i) as (select 1 union all select i + 1 from n where i < 4000000000) "
-                        "select count(*) from n");
+TOverview Endless(store::Connection& c)
+{
+    store::Statement st(c, "with recursive n(i) as (select 1 union all select i + 1 from n where i < 4000000000) "
+                           "select count(*) from n");
     st.Step();
     return Marked(-1);
 }
@@ -38,7 +39,8 @@ protected:
     TOverviewLoader loader{store::kDatabaseFile};
 };
 
-TEST_F(OverviewLoaderTest, a_newer_request_interrupts_a_long_read_and_only_it_is_delivered) {
+TEST_F(OverviewLoaderTest, a_newer_request_interrupts_a_long_read_and_only_it_is_delivered)
+{
     QSignalSpy loaded(&loader, &TOverviewLoader::Loaded);
     QSignalSpy failed(&loader, &TOverviewLoader::Failed);
     loader.Request(Endless);
@@ -53,7 +55,8 @@ TEST_F(OverviewLoaderTest, a_newer_request_interrupts_a_long_read_and_only_it_is
     EXPECT_EQ(loaded.count(), 1);
 }
 
-TEST_F(OverviewLoaderTest, requests_made_while_one_runs_collapse_into_the_newest) {
+TEST_F(OverviewLoaderTest, requests_made_while_one_runs_collapse_into_the_newest)
+{
     QSignalSpy loaded(&loader, &TOverviewLoader::Loaded);
     std::atomic<bool> release{false};
     loader.Request([&](store::Connection&) {
@@ -68,7 +71,8 @@ TEST_F(OverviewLoaderTest, requests_made_while_one_runs_collapse_into_the_newest
     EXPECT_EQ(Mark(loaded, 0), 3);
 }
 
-TEST_F(OverviewLoaderTest, a_failed_read_is_reported_with_its_reason) {
+TEST_F(OverviewLoaderTest, a_failed_read_is_reported_with_its_reason)
+{
     QSignalSpy loaded(&loader, &TOverviewLoader::Loaded);
     QSignalSpy failed(&loader, &TOverviewLoader::Failed);
     loader.Request([](store::Connection& c) {
@@ -81,7 +85,8 @@ TEST_F(OverviewLoaderTest, a_failed_read_is_reported_with_its_reason) {
     EXPECT_TRUE(failed.at(0).at(0).toString().contains("no_such_table")) << failed.at(0).at(0).toString().toStdString();
 }
 
-TEST_F(OverviewLoaderTest, stop_ends_a_long_read_and_delivers_nothing) {
+TEST_F(OverviewLoaderTest, stop_ends_a_long_read_and_delivers_nothing)
+{
     QSignalSpy loaded(&loader, &TOverviewLoader::Loaded);
     QSignalSpy failed(&loader, &TOverviewLoader::Failed);
     loader.Request(Endless);

@@ -18,8 +18,9 @@
 using namespace std::chrono;
 
 class OverviewWindowTest : public AppTest {
-  protected:
-    void SaleDaysAgo(int ago, const char* code, const char* sale, const char* cost, int qty) {
+protected:
+    void SaleDaysAgo(int ago, const char* code, const char* sale, const char* cost, int qty)
+    {
         std::string day = DayText(year_month_day{sys_days{LocalToday()} - days{ago}});
         Sql("insert into xssp(ddbh, spbm, spmc, sj, jj, gmsl, xssj) values (:o, :c, :n, :s, :j, "
             ":q, :t)",
@@ -32,14 +33,16 @@ class OverviewWindowTest : public AppTest {
              {":t", day + " 12:00:00"}});
     }
     // The overview in front, with the figures of its newest reload shown.
-    TOverviewWindow* Front() {
+    TOverviewWindow* Front()
+    {
         auto* w = qobject_cast<TOverviewWindow*>(Form2->FrontChild());
         if (w) w->WaitUntilLoaded();
         return w;
     }
 };
 
-TEST_F(OverviewWindowTest, opens_first_after_login_when_there_are_sales) {
+TEST_F(OverviewWindowTest, opens_first_after_login_when_there_are_sales)
+{
     SaleDaysAgo(0, "A", "19.99", "12.5", 3);
     StartForms();
     LogIn();
@@ -51,7 +54,8 @@ TEST_F(OverviewWindowTest, opens_first_after_login_when_there_are_sales) {
     EXPECT_EQ(w->ByProfit->item(0, 0)->text(), "A");
 }
 
-TEST_F(OverviewWindowTest, without_sales_login_shows_no_child_window) {
+TEST_F(OverviewWindowTest, without_sales_login_shows_no_child_window)
+{
     StartForms();
     LogIn();
     EXPECT_EQ(Form2->FrontChild(), nullptr);
@@ -61,7 +65,8 @@ TEST_F(OverviewWindowTest, without_sales_login_shows_no_child_window) {
     EXPECT_EQ(Front()->Figures().series.size(), 30u);
 }
 
-TEST_F(OverviewWindowTest, the_span_box_redraws_ninety_days_or_twelve_months) {
+TEST_F(OverviewWindowTest, the_span_box_redraws_ninety_days_or_twelve_months)
+{
     SaleDaysAgo(60, "A", "10", "5", 1);
     StartForms();
     LogIn();
@@ -79,21 +84,22 @@ TEST_F(OverviewWindowTest, the_span_box_redraws_ninety_days_or_twelve_months) {
     EXPECT_TRUE(w->Chart->TooltipText(11).contains(QStringLiteral("销售额: ")));
 }
 
-TEST_F(OverviewWindowTest, the_tooltip_holds_the_exact_figures_of_the_day) {
+TEST_F(OverviewWindowTest, the_tooltip_holds_the_exact_figures_of_the_day)
+{
     SaleDaysAgo(1, "A", "0.3333", "0.1", 3);
     StartForms();
     LogIn();
     TOverviewWindow* w = Front();
     ASSERT_NE(w, nullptr);
-    QString yesterday =
-        QString::fromStdString(DayText(year_month_day{sys_days{LocalToday()} - days{1}}));
+    QString yesterday = QString::fromStdString(DayText(year_month_day{sys_days{LocalToday()} - days{1}}));
     EXPECT_EQ(w->Chart->TooltipText(28),
               yesterday + QStringLiteral("\n销售额: 0.9999元\n进货成本: 0.30元\n利润: 0.6999元\n"
                                          "商品数量: 3件\n订单数: 1"));
     EXPECT_EQ(w->Chart->TooltipText(30), QString());
 }
 
-TEST_F(OverviewWindowTest, the_picture_export_writes_a_png_of_the_charts_size) {
+TEST_F(OverviewWindowTest, the_picture_export_writes_a_png_of_the_charts_size)
+{
     SaleDaysAgo(2, "A", "10", "5", 1);
     StartForms();
     LogIn();
@@ -108,7 +114,8 @@ TEST_F(OverviewWindowTest, the_picture_export_writes_a_png_of_the_charts_size) {
     EXPECT_EQ(img.size(), w->Chart->size() * w->Chart->devicePixelRatio());
 }
 
-TEST_F(OverviewWindowTest, the_figures_go_to_a_workbook) {
+TEST_F(OverviewWindowTest, the_figures_go_to_a_workbook)
+{
     SaleDaysAgo(0, "A", "19.99", "12.5", 2);
     StartForms();
     LogIn();
@@ -120,11 +127,11 @@ TEST_F(OverviewWindowTest, the_figures_go_to_a_workbook) {
     ASSERT_EQ(rows.size(), 1 + 5 + 30 + 1 + 1) << rows.join("\n").toStdString();
     EXPECT_TRUE(rows[0].startsWith(QStringLiteral("类别\t项目\t起\t止\t销售额")));
     EXPECT_TRUE(rows[1].startsWith(QStringLiteral("概况\t今天\t"))) << rows[1].toStdString();
-    EXPECT_TRUE(rows[1].endsWith(QStringLiteral("\t39.98\t25.00\t14.98\t2\t1")))
-        << rows[1].toStdString();
+    EXPECT_TRUE(rows[1].endsWith(QStringLiteral("\t39.98\t25.00\t14.98\t2\t1"))) << rows[1].toStdString();
 }
 
-TEST_F(OverviewWindowTest, a_low_stock_click_opens_the_goods_window_on_that_code) {
+TEST_F(OverviewWindowTest, a_low_stock_click_opens_the_goods_window_on_that_code)
+{
     Sql("insert into spxx(spbm, spmc, spkc) values ('LOW1', '快没了', 2), ('LOW10', '还多', 50), "
         "('OK', '够', 80)");
     StartForms();
@@ -145,14 +152,16 @@ TEST_F(OverviewWindowTest, a_low_stock_click_opens_the_goods_window_on_that_code
     EXPECT_EQ(Form4->ADOQuery2().Text(0, 0), "LOW10");
 }
 
-TEST_F(OverviewWindowTest, the_threshold_is_five_until_the_seller_sets_one) {
+TEST_F(OverviewWindowTest, the_threshold_is_five_until_the_seller_sets_one)
+{
     QString ini = QString::fromStdString(dir.file("config.ini"));
     EXPECT_EQ(ReadLowStockThreshold(ini), 5);
     WriteLowStockThreshold(ini, 12);
     EXPECT_EQ(ReadLowStockThreshold(ini), 12);
 }
 
-TEST_F(OverviewWindowTest, the_command_line_report_equals_the_windows_figures) {
+TEST_F(OverviewWindowTest, the_command_line_report_equals_the_windows_figures)
+{
     SaleDaysAgo(0, "A", "19.99", "12.5", 2);
     SaleDaysAgo(3, "B", "7.77", "1.01", 5);
     SaleDaysAgo(20, "A", "19.99", "12.5", 1);
@@ -170,15 +179,15 @@ TEST_F(OverviewWindowTest, the_command_line_report_equals_the_windows_figures) {
         QStringList cells = out.value(card + 1).split('\t');
         ASSERT_EQ(cells.size(), 8) << out.value(card + 1).toStdString();
         for (int k = 0; k < 5; ++k) {
-            QString shown =
-                w->CardValues[static_cast<size_t>(card)][static_cast<size_t>(k)]->text();
+            QString shown = w->CardValues[static_cast<size_t>(card)][static_cast<size_t>(k)]->text();
             EXPECT_EQ(shown.left(shown.size() - 1), cells[3 + k]) << card << " " << k;
         }
     }
     EXPECT_EQ(out.value(4).split('\t').value(3), QStringLiteral("98.82"));  // 39.98 + 38.85 + 19.99
 }
 
-TEST_F(OverviewWindowTest, a_restored_backup_shows_in_the_overview) {
+TEST_F(OverviewWindowTest, a_restored_backup_shows_in_the_overview)
+{
     SaleDaysAgo(0, "A", "10", "4", 1);
     StartForms();
     LogIn();

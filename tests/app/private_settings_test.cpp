@@ -10,19 +10,20 @@
 
 namespace {
 
-unsigned ModeOf(const std::string& path) {
+unsigned ModeOf(const std::string& path)
+{
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0xFFFF;
 }
 
 }  // namespace
 
-TEST(PrivateSettings, config_ini_holds_the_password_only_at_mode_0600) {
+TEST(PrivateSettings, config_ini_holds_the_password_only_at_mode_0600)
+{
     TempDir dir;
     const mode_t old = ::umask(0);
     CreationWatcher watch(dir.path().string());
-    TLoginSettings settings(QString::fromStdString(dir.path().string()),
-                            QString::fromStdString(dir.file("user")));
+    TLoginSettings settings(QString::fromStdString(dir.path().string()), QString::fromStdString(dir.file("user")));
     settings.Write({"admin", "470913", true});
     watch.Stop();
     ::umask(old);
@@ -37,7 +38,8 @@ TEST(PrivateSettings, config_ini_holds_the_password_only_at_mode_0600) {
     EXPECT_EQ(settings.Read().password, "470913");
 }
 
-TEST(PrivateSettings, the_user_folder_made_for_the_settings_is_private) {
+TEST(PrivateSettings, the_user_folder_made_for_the_settings_is_private)
+{
     TempDir dir;
     const QString userDir = QString::fromStdString(dir.file("config/tallybrook"));
     TLoginSettings settings("/nonexistent-tallybrook/bin", userDir);

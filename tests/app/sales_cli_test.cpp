@@ -22,21 +22,24 @@ QString Program() { return QString(TB_BIN_DIR) + "/tallybrook"; }
 
 class SalesCliTest : public AppTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         AppTest::SetUp();
         Sql("insert into spxx(id, spbm, spmc, spsx, spjj, spsj, spkc, bz) values "
             "(1, 'A1', '红色T恤', 'L码', 20, 35.5, 10, '夏季'), (2, 'A2', '帽子', '', 3.25, 9.9, 5, ''), "
             "(3, 'B3', '袜子', '', 1, 2, 100, 'tab\there')");
     }
-    TRun Run(const QStringList& args) {
+    TRun Run(const QStringList& args)
+    {
         QProcess p;
         p.setWorkingDirectory(QString::fromStdString(dir.path().string()));
         p.start(Program(), args);
         EXPECT_TRUE(p.waitForFinished(60000)) << args.join(' ').toStdString();
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
     }
-    std::string Query(const std::string& sql) {
+    std::string Query(const std::string& sql)
+    {
         store::Connection c;
         store::DataSet q(c);
         q.SetSQL(sql);
@@ -45,7 +48,8 @@ protected:
     }
 };
 
-TEST_F(SalesCliTest, save_order_stores_the_goods_fields_with_quantities_and_a_price_override) {
+TEST_F(SalesCliTest, save_order_stores_the_goods_fields_with_quantities_and_a_price_override)
+{
     TRun r = Run({"save-order", "  TB-9 ", "1:2", "3:1:1.5"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "订单保存成功!\n");
@@ -58,7 +62,8 @@ TEST_F(SalesCliTest, save_order_stores_the_goods_fields_with_quantities_and_a_pr
     EXPECT_EQ(Query("select spkc from spxx where id = 3"), "99");
 }
 
-TEST_F(SalesCliTest, save_order_refuses_a_bad_line_by_number_and_stores_nothing) {
+TEST_F(SalesCliTest, save_order_refuses_a_bad_line_by_number_and_stores_nothing)
+{
     const std::pair<QStringList, const char*> bad[] = {
         {{"save-order", "o", "1:2", "2:两个"}, "第2行(帽子)"},
         {{"save-order", "o", "1:2", "99:1"}, "第2行"},
@@ -78,7 +83,8 @@ TEST_F(SalesCliTest, save_order_refuses_a_bad_line_by_number_and_stores_nothing)
     EXPECT_EQ(Run({"save-order", "o"}).status, 2);
 }
 
-TEST_F(SalesCliTest, sales_prints_the_lines_found_and_the_totals_line) {
+TEST_F(SalesCliTest, sales_prints_the_lines_found_and_the_totals_line)
+{
     Sql("insert into xssp(ddbh, spbm, spmc, sj, jj, gmsl, bz, xssj) values "
         "('o1', 'A1', '红色T恤', 35.5, 20, 2, 'a\tb', '2024-03-31 23:59:59'), "
         "('o2', 'A2', '帽子', 9.9, 3.25, 1, '', '2024-04-01 00:00:00')");
@@ -97,20 +103,24 @@ TEST_F(SalesCliTest, sales_prints_the_lines_found_and_the_totals_line) {
     EXPECT_EQ(rows[2], "共1条记录,销售额:71元,进货成本:40元,利润:31元,商品数量合计:2件");
 
     TRun none = Run({"sales", "--order", "\""});
-    EXPECT_EQ(none.out.split('\n', Qt::SkipEmptyParts).last(), "共0条记录,销售额:元,进货成本:元,利润:元,商品数量合计:件");
+    EXPECT_EQ(none.out.split('\n', Qt::SkipEmptyParts).last(),
+              "共0条记录,销售额:元,进货成本:元,利润:元,商品数量合计:件");
     EXPECT_EQ(Run({"sales", "--from", "2024-03-01"}).status, 2);
     EXPECT_EQ(Run({"sales", "--from", "2024-02-30", "--to", "2024-03-01"}).status, 2);
     EXPECT_EQ(Run({"sales", "--colour", "red"}).status, 2);
 }
 
-TEST_F(SalesCliTest, a_saved_order_is_found_by_sales_on_todays_date) {
+TEST_F(SalesCliTest, a_saved_order_is_found_by_sales_on_todays_date)
+{
     ASSERT_EQ(Run({"save-order", "today", "2:2"}).status, 0);
     QString today = QDate::currentDate().toString("yyyy-MM-dd");
     TRun r = Run({"sales", "--from", today, "--to", today});
-    EXPECT_TRUE(r.out.endsWith("共1条记录,销售额:19.8元,进货成本:6.5元,利润:13.3元,商品数量合计:2件\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith("共1条记录,销售额:19.8元,进货成本:6.5元,利润:13.3元,商品数量合计:2件\n"))
+        << r.out.toStdString();
 }
 
-TEST_F(SalesCliTest, without_a_database_the_commands_fail_with_the_missing_path) {
+TEST_F(SalesCliTest, without_a_database_the_commands_fail_with_the_missing_path)
+{
     std::filesystem::remove(dir.file("ledgr.mdb"));
     TRun r = Run({"sales"});
     EXPECT_EQ(r.status, 1);
@@ -118,7 +128,8 @@ TEST_F(SalesCliTest, without_a_database_the_commands_fail_with_the_missing_path)
     EXPECT_FALSE(std::filesystem::exists(dir.file("ledgr.mdb")));
 }
 
-TEST_F(SalesCliTest, a_save_killed_in_the_middle_leaves_the_database_as_before) {
+TEST_F(SalesCliTest, a_save_killed_in_the_middle_leaves_the_database_as_before)
+{
     Sql("insert into spxx(spbm, spjj, spsj, spkc) with recursive c(x) as (select 1 union all select x + 1 from c "
         "where x < 1000) select 'K' || x, 1, 2, 1000000 from c");
     const std::string stockBefore = Query("select sum(spkc) from spxx");

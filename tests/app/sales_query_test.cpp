@@ -8,11 +8,13 @@ using namespace std::chrono;
 
 class SalesQueryTest : public AppTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         AppTest::SetUp();
         conn.Open();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         store::Connection::SetStepFault(nullptr);
         lines.Close();
         totals.Close();
@@ -20,23 +22,32 @@ protected:
         AppTest::TearDown();
     }
     void Sale(const char* order, const char* code, const char* name, const char* sale, const char* cost, int qty,
-              const char* when) {
+              const char* when)
+    {
         conn.Execute("insert into xssp(ddbh, spbm, spmc, sj, jj, gmsl, xssj) values (:o, :c, :n, :s, :j, :q, :t)",
-            {{":o", std::string(order)}, {":c", std::string(code)}, {":n", std::string(name)},
-             {":s", std::stod(sale)}, {":j", std::stod(cost)}, {":q", std::int64_t(qty)}, {":t", std::string(when)}});
+                     {{":o", std::string(order)},
+                      {":c", std::string(code)},
+                      {":n", std::string(name)},
+                      {":s", std::stod(sale)},
+                      {":j", std::stod(cost)},
+                      {":q", std::int64_t(qty)},
+                      {":t", std::string(when)}});
     }
-    std::string Run(const TSalesFilter& f) {
+    std::string Run(const TSalesFilter& f)
+    {
         RunSalesQuery(conn, lines, totals, f);
         return SalesTotalsText(lines, totals);
     }
-    static TSalesFilter Days(const char* from, const char* to) {
+    static TSalesFilter Days(const char* from, const char* to)
+    {
         TSalesFilter f;
         f.byDay = true;
         f.from = *ParseDay(from);
         f.to = *ParseDay(to);
         return f;
     }
-    std::vector<std::string> Orders() {
+    std::vector<std::string> Orders()
+    {
         std::vector<std::string> out;
         for (int r = 0; r < lines.RecordCount(); ++r) out.push_back(lines.Text(r, lines.FieldIndex("订单编号")));
         return out;
@@ -47,19 +58,22 @@ protected:
     store::DataSet totals{conn};
 };
 
-TEST_F(SalesQueryTest, no_filter_lists_every_line_with_the_fields_in_order_and_totals_over_all) {
+TEST_F(SalesQueryTest, no_filter_lists_every_line_with_the_fields_in_order_and_totals_over_all)
+{
     Sale("A-1", "X1", "红色T恤", "35.5", "20", 2, "2024-03-01 10:00:00");
     Sale("B-2", "Y2", "帽子", "9.9", "3.25", 1, "2023-12-31 23:00:00");
     Sql("insert into xssp(ddbh) values ('空行')");  // null code, name, prices and quantity
     EXPECT_EQ(Run({}), "共3条记录,销售额:80.9元,进货成本:43.25元,利润:37.65元,商品数量合计:3件");
-    const char* fields[] = {"id", "订单编号", "商品名称", "商品编码", "售价", "进价", "购买数量", "商品属性", "备注", "登记时间"};
+    const char* fields[] = {"id",   "订单编号", "商品名称", "商品编码", "售价",
+                            "进价", "购买数量", "商品属性", "备注",     "登记时间"};
     ASSERT_EQ(lines.FieldCount(), 10);
     for (int i = 0; i < 10; ++i) EXPECT_EQ(lines.FieldName(i), fields[i]);
     ASSERT_EQ(totals.FieldCount(), 4);
     EXPECT_EQ(totals.FieldName(2), "利润");
 }
 
-TEST_F(SalesQueryTest, blank_boxes_add_no_condition_and_spaces_around_a_text_are_ignored) {
+TEST_F(SalesQueryTest, blank_boxes_add_no_condition_and_spaces_around_a_text_are_ignored)
+{
     Sale("TB-1001", "X1", "红色T恤", "1", "1", 1, "2024-03-01 10:00:00");
     Sale("TB-2002", "Y2", "蓝色帽子", "1", "1", 1, "2024-03-01 10:00:00");
     Sql("insert into xssp(ddbh) values ('TB-3003')");
@@ -82,7 +96,8 @@ TEST_F(SalesQueryTest, blank_boxes_add_no_condition_and_spaces_around_a_text_are
     EXPECT_EQ(Orders(), std::vector<std::string>{"TB-1001"});
 }
 
-TEST_F(SalesQueryTest, quotes_and_sql_in_a_box_are_searched_as_text) {
+TEST_F(SalesQueryTest, quotes_and_sql_in_a_box_are_searched_as_text)
+{
     Sale("他说\"好\"", "X'1", "a", "1", "1", 1, "2024-03-01 10:00:00");
     Sale("plain", "X2", "b", "1", "1", 1, "2024-03-01 10:00:00");
     TSalesFilter f;
@@ -99,7 +114,8 @@ TEST_F(SalesQueryTest, quotes_and_sql_in_a_box_are_searched_as_text) {
     EXPECT_EQ(lines.RecordCount(), 0);
 }
 
-TEST_F(SalesQueryTest, the_day_range_includes_its_first_and_last_day_whatever_the_time) {
+TEST_F(SalesQueryTest, the_day_range_includes_its_first_and_last_day_whatever_the_time)
+{
     Sale("before", "", "", "1", "1", 1, "2024-02-29 23:59:59");
     Sale("first", "", "", "1", "1", 1, "2024-03-01 00:00:00");
     Sale("middle", "", "", "1", "1", 1, "2024-03-15 12:00:00");
@@ -116,7 +132,8 @@ TEST_F(SalesQueryTest, the_day_range_includes_its_first_and_last_day_whatever_th
     EXPECT_TRUE(Orders().empty());
 }
 
-TEST_F(SalesQueryTest, the_day_range_across_a_year_end_and_month_of_any_day) {
+TEST_F(SalesQueryTest, the_day_range_across_a_year_end_and_month_of_any_day)
+{
     Sale("dec", "", "", "1", "1", 1, "2023-12-31 23:59:59");
     Sale("jan", "", "", "1", "1", 1, "2024-01-01 00:00:01");
     Run(Days("2023-12-31", "2023-12-31"));
@@ -129,19 +146,20 @@ TEST_F(SalesQueryTest, the_day_range_across_a_year_end_and_month_of_any_day) {
     EXPECT_EQ(DayText(f.to), "2023-12-31");
 }
 
-TEST_F(SalesQueryTest, no_matching_line_leaves_the_values_empty) {
+TEST_F(SalesQueryTest, no_matching_line_leaves_the_values_empty)
+{
     Sale("a", "", "", "1", "1", 1, "2024-03-01 10:00:00");
     TSalesFilter f;
     f.order = "none";
     EXPECT_EQ(Run(f), "共0条记录,销售额:元,进货成本:元,利润:元,商品数量合计:件");
 }
 
-TEST_F(SalesQueryTest, totals_equal_a_recomputation_over_the_listed_lines) {
+TEST_F(SalesQueryTest, totals_equal_a_recomputation_over_the_listed_lines)
+{
     const char* prices[] = {"19.99", "0.1", "0.2", "33.3333", "1234.5678", "0.0001", "7"};
     store::Transaction t(conn);
     for (int i = 0; i < 300; ++i)
-        Sale(i % 3 ? "keep" : "drop", "", "", prices[i % 7], prices[(i + 3) % 7], 1 + i % 5,
-             "2024-03-01 10:00:00");
+        Sale(i % 3 ? "keep" : "drop", "", "", prices[i % 7], prices[(i + 3) % 7], 1 + i % 5, "2024-03-01 10:00:00");
     t.Commit();
     TSalesFilter f;
     f.order = "keep";
@@ -160,14 +178,16 @@ TEST_F(SalesQueryTest, totals_equal_a_recomputation_over_the_listed_lines) {
     EXPECT_EQ(*store::ParseInteger(totals.Text(0, 3)), quantity);
 }
 
-TEST_F(SalesQueryTest, a_million_lines_at_19_99_total_exactly_19990000) {
+TEST_F(SalesQueryTest, a_million_lines_at_19_99_total_exactly_19990000)
+{
     conn.Execute("insert into xssp(ddbh, sj, jj, gmsl, xssj) with recursive c(x) as (select 1 union all "
                  "select x + 1 from c where x < 1000000) select 'o', 19.99, 9.99, 1, '2024-05-31 23:59:59' from c");
     EXPECT_EQ(Run(Days("2024-05-31", "2024-05-31")),
               "共1000000条记录,销售额:19990000元,进货成本:9990000元,利润:10000000元,商品数量合计:1000000件");
 }
 
-TEST_F(SalesQueryTest, the_day_condition_is_answered_by_the_index_on_the_registration_time) {
+TEST_F(SalesQueryTest, the_day_condition_is_answered_by_the_index_on_the_registration_time)
+{
     TSalesFilter f = Days("2024-03-01", "2024-03-31");
     f.order = "x";
     f.name = "y";
@@ -182,7 +202,8 @@ TEST_F(SalesQueryTest, the_day_condition_is_answered_by_the_index_on_the_registr
     }
 }
 
-TEST_F(SalesQueryTest, a_row_being_edited_is_posted_before_the_query_runs_again) {
+TEST_F(SalesQueryTest, a_row_being_edited_is_posted_before_the_query_runs_again)
+{
     Sale("a", "", "", "1", "1", 1, "2024-03-01 10:00:00");
     Run({});
     lines.SetFieldText("订单编号", "改过");
@@ -191,7 +212,8 @@ TEST_F(SalesQueryTest, a_row_being_edited_is_posted_before_the_query_runs_again)
     EXPECT_EQ(Count("xssp", "ddbh = '改过'"), 1);
 }
 
-TEST_F(SalesQueryTest, a_store_error_leaves_the_lines_closed) {
+TEST_F(SalesQueryTest, a_store_error_leaves_the_lines_closed)
+{
     Sale("a", "", "", "1", "1", 1, "2024-03-01 10:00:00");
     Run({});
     int step = 0;
@@ -203,7 +225,8 @@ TEST_F(SalesQueryTest, a_store_error_leaves_the_lines_closed) {
     EXPECT_EQ(lines.RecordCount(), 1);  // no read transaction was left open
 }
 
-TEST_F(SalesQueryTest, days_are_read_strictly) {
+TEST_F(SalesQueryTest, days_are_read_strictly)
+{
     EXPECT_TRUE(ParseDay("2024-02-29"));
     EXPECT_FALSE(ParseDay("2023-02-29"));
     EXPECT_FALSE(ParseDay("2024-2-29"));
@@ -212,7 +235,8 @@ TEST_F(SalesQueryTest, days_are_read_strictly) {
     EXPECT_FALSE(ParseDay(""));
 }
 
-TEST_F(SalesQueryTest, picker_search_lists_ten_goods_lowest_stock_first_with_untrimmed_filters) {
+TEST_F(SalesQueryTest, picker_search_lists_ten_goods_lowest_stock_first_with_untrimmed_filters)
+{
     for (int i = 0; i < 15; ++i)
         Sql("insert into spxx(spbm, spmc, spkc) values (:c, :n, :k)",
             {{":c", "A" + std::to_string(i)}, {":n", "商品" + std::to_string(i)}, {":k", std::int64_t(15 - i)}});

@@ -11,7 +11,8 @@
 
 class SellManagerTest : public AppTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         AppTest::SetUp();
         QDate today = QDate::currentDate();
         monthStart = QDate(today.year(), today.month(), 1);
@@ -25,15 +26,22 @@ protected:
         LogIn();
         Form2->ItemClick("销售查询");
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         store::Connection::SetStepFault(nullptr);
         AppTest::TearDown();
     }
     void Sale(const char* order, const char* code, const char* name, double sale, double cost, int qty,
-              const QString& when) {
+              const QString& when)
+    {
         Sql("insert into xssp(ddbh, spbm, spmc, sj, jj, gmsl, xssj) values (:o, :c, :n, :s, :j, :q, :t)",
-            {{":o", std::string(order)}, {":c", std::string(code)}, {":n", std::string(name)}, {":s", sale},
-             {":j", cost}, {":q", std::int64_t(qty)}, {":t", when.toStdString()}});
+            {{":o", std::string(order)},
+             {":c", std::string(code)},
+             {":n", std::string(name)},
+             {":s", sale},
+             {":j", cost},
+             {":q", std::int64_t(qty)},
+             {":t", when.toStdString()}});
     }
     store::DataSet& Lines() { return Form7->ADOQuery1(); }
     QString Totals() { return Form7->Label5->text(); }
@@ -41,7 +49,8 @@ protected:
     QDate monthStart, monthEnd;
 };
 
-TEST_F(SellManagerTest, first_showing_lists_this_months_lines_with_their_totals) {
+TEST_F(SellManagerTest, first_showing_lists_this_months_lines_with_their_totals)
+{
     EXPECT_TRUE(Form7->CheckBox1->isChecked());
     EXPECT_EQ(Form7->CheckBox1->text(), "登记时间:从" + QString(38, ' ') + "到");
     EXPECT_EQ(Form7->DateTimePicker1->date(), monthStart);
@@ -51,7 +60,8 @@ TEST_F(SellManagerTest, first_showing_lists_this_months_lines_with_their_totals)
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.join("|").toStdString();
 }
 
-TEST_F(SellManagerTest, unticking_the_box_greys_the_pickers_and_drops_the_day_condition) {
+TEST_F(SellManagerTest, unticking_the_box_greys_the_pickers_and_drops_the_day_condition)
+{
     Form7->CheckBox1->click();
     EXPECT_FALSE(Form7->DateTimePicker1->isEnabled());
     EXPECT_FALSE(Form7->DateTimePicker2->isEnabled());
@@ -61,7 +71,8 @@ TEST_F(SellManagerTest, unticking_the_box_greys_the_pickers_and_drops_the_day_co
     EXPECT_TRUE(Form7->DateTimePicker1->isEnabled());
 }
 
-TEST_F(SellManagerTest, filters_are_trimmed_and_a_quote_is_searched_as_text) {
+TEST_F(SellManagerTest, filters_are_trimmed_and_a_quote_is_searched_as_text)
+{
     Form7->Edit2->setText("  a1 ");
     Form7->BitBtn1->click();
     EXPECT_EQ(Totals(), "共1条记录,销售额:71元,进货成本:40元,利润:31元,商品数量合计:2件");
@@ -72,7 +83,8 @@ TEST_F(SellManagerTest, filters_are_trimmed_and_a_quote_is_searched_as_text) {
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.join("|").toStdString();
 }
 
-TEST_F(SellManagerTest, the_grid_shows_its_columns_in_order_with_the_id_hidden) {
+TEST_F(SellManagerTest, the_grid_shows_its_columns_in_order_with_the_id_hidden)
+{
     QHeaderView* h = Form7->DBGrid1->horizontalHeader();
     QStringList shown;
     for (int v = 0; v < h->count(); ++v) {
@@ -90,7 +102,8 @@ TEST_F(SellManagerTest, the_grid_shows_its_columns_in_order_with_the_id_hidden) 
     EXPECT_EQ(h->visualIndex(Lines().FieldIndex("备注")), 9);
 }
 
-TEST_F(SellManagerTest, grid_edits_go_to_the_sales_lines_and_the_totals_wait_for_the_next_query) {
+TEST_F(SellManagerTest, grid_edits_go_to_the_sales_lines_and_the_totals_wait_for_the_next_query)
+{
     auto* model = Form7->DBGrid1->model();
     int qty = Lines().FieldIndex("购买数量");
     int row = Lines().Text(0, 1) == "本月-1" ? 0 : 1;
@@ -102,7 +115,8 @@ TEST_F(SellManagerTest, grid_edits_go_to_the_sales_lines_and_the_totals_wait_for
     EXPECT_EQ(Totals(), "共3条记录,销售额:151.9元,进货成本:83.25元,利润:68.65元,商品数量合计:5件");
 }
 
-TEST_F(SellManagerTest, a_store_error_empties_the_grid_and_keeps_the_totals_line) {
+TEST_F(SellManagerTest, a_store_error_empties_the_grid_and_keeps_the_totals_line)
+{
     QString before = Totals();
     int step = 0;
     store::Connection::SetStepFault([&] { return ++step == 2; });
@@ -115,7 +129,8 @@ TEST_F(SellManagerTest, a_store_error_empties_the_grid_and_keeps_the_totals_line
     EXPECT_EQ(Totals(), before);
 }
 
-TEST_F(SellManagerTest, the_query_runs_again_on_showing_only_when_the_sales_changed) {
+TEST_F(SellManagerTest, the_query_runs_again_on_showing_only_when_the_sales_changed)
+{
     Form2->ItemClick("商品管理");
     Form2->ItemClick("销售查询");
     EXPECT_EQ(Lines().RecordCount(), 3);
@@ -126,13 +141,15 @@ TEST_F(SellManagerTest, the_query_runs_again_on_showing_only_when_the_sales_chan
     EXPECT_TRUE(Form7->Label5->text().startsWith(QStringLiteral("共4条记录")));
 }
 
-TEST_F(SellManagerTest, the_export_button_asks_for_a_file_and_a_cancel_writes_nothing) {
+TEST_F(SellManagerTest, the_export_button_asks_for_a_file_and_a_cancel_writes_nothing)
+{
     Form7->BitBtn2->click();
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_TRUE(prompter.shown[0].startsWith("save:"));
 }
 
-TEST_F(SellManagerTest, a_reload_drops_an_unposted_edit_and_queries_again) {
+TEST_F(SellManagerTest, a_reload_drops_an_unposted_edit_and_queries_again)
+{
     auto* model = Form7->DBGrid1->model();
     model->setData(model->index(0, Lines().FieldIndex("订单编号")), "未保存", Qt::EditRole);
     Sale("恢复后", "C3", "袜子", 2, 1, 1, QDate::currentDate().toString("yyyy-MM-dd") + " 09:00:00");

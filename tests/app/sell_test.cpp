@@ -12,7 +12,8 @@
 
 class SellTest : public AppTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         AppTest::SetUp();
         Sql("insert into spxx(id, spbm, spmc, spsx, spjj, spsj, spkc, bz) values "
             "(1, 'A1', '红色T恤', 'L码', 20, 35.5, 10, '夏季'), (2, 'A2', '帽子', '', 3.25, 9.9, 5, ''), "
@@ -21,20 +22,23 @@ protected:
         LogIn();
         Form2->ItemClick("销售登记");
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         store::Connection::SetStepFault(nullptr);
         AppTest::TearDown();
     }
     QAbstractItemModel* Grid() { return Form5->StringGrid1->model(); }
     QString Cell(int row, int col) { return Grid()->data(Grid()->index(row, col)).toString(); }
-    void DoubleClickPickerRow(int row) {
+    void DoubleClickPickerRow(int row)
+    {
         TPickerGrid* g = Form6->DBGrid1;
         QPoint at = row < 0 ? QPoint(g->viewport()->width() - 5, g->viewport()->height() - 5)
                             : g->visualRect(g->model()->index(row, 1)).center();
         QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, at);
     }
     // Opens the picker, runs `inside` while it is open, then closes it.
-    void InPicker(std::function<void()> inside) {
+    void InPicker(std::function<void()> inside)
+    {
         Form5->BitBtn1->click();
         ASSERT_TRUE(Form6->isVisible());
         EXPECT_EQ(Form6->windowModality(), Qt::ApplicationModal);
@@ -42,19 +46,22 @@ protected:
         Form6->reject();
         EXPECT_FALSE(Form6->isVisible());
     }
-    void PickRows(std::initializer_list<int> rows, const QString& code = "") {
+    void PickRows(std::initializer_list<int> rows, const QString& code = "")
+    {
         InPicker([&] {
             Form6->Edit1->setText(code);
             Form6->BitBtn1->click();
             for (int r : rows) DoubleClickPickerRow(r);
         });
     }
-    bool EditorOpen() {
+    bool EditorOpen()
+    {
         for (auto* e : Form5->StringGrid1->viewport()->findChildren<QLineEdit*>())
             if (e->isVisible()) return true;
         return false;
     }
-    std::string Stock(int id) {
+    std::string Stock(int id)
+    {
         store::Connection c;
         store::DataSet q(c);
         q.SetSQL("select spkc from spxx where id = " + std::to_string(id));
@@ -63,7 +70,8 @@ protected:
     }
 };
 
-TEST_F(SellTest, the_grid_starts_with_its_title_row_and_a_hidden_id_column) {
+TEST_F(SellTest, the_grid_starts_with_its_title_row_and_a_hidden_id_column)
+{
     EXPECT_EQ(Form5->TitleLabel1->text(), "销售登记");
     EXPECT_EQ(Form5->BitBtn3->text(), "保存订单");
     ASSERT_EQ(Grid()->rowCount(), 1);
@@ -77,7 +85,8 @@ TEST_F(SellTest, the_grid_starts_with_its_title_row_and_a_hidden_id_column) {
     EXPECT_EQ(Form5->Edit1->width(), 177);
 }
 
-TEST_F(SellTest, each_double_click_in_the_picker_adds_a_line_with_quantity_one) {
+TEST_F(SellTest, each_double_click_in_the_picker_adds_a_line_with_quantity_one)
+{
     PickRows({0, 0, 1}, "A");
     ASSERT_EQ(Grid()->rowCount(), 4);
     // The picker lists the lowest stock first: 帽子 (5), then 红色T恤 (10).
@@ -95,7 +104,8 @@ TEST_F(SellTest, each_double_click_in_the_picker_adds_a_line_with_quantity_one) 
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.join("|").toStdString();
 }
 
-TEST_F(SellTest, picker_shows_code_name_attribute_and_sale_price_only) {
+TEST_F(SellTest, picker_shows_code_name_attribute_and_sale_price_only)
+{
     InPicker([&] {
         TPickerGrid* g = Form6->DBGrid1;
         EXPECT_EQ(Form6->windowTitle(), "添加商品");
@@ -113,7 +123,8 @@ TEST_F(SellTest, picker_shows_code_name_attribute_and_sale_price_only) {
     EXPECT_EQ(Count("spxx"), 3);
 }
 
-TEST_F(SellTest, editing_a_quantity_to_3_stores_3_and_lowers_the_stock_by_3) {
+TEST_F(SellTest, editing_a_quantity_to_3_stores_3_and_lowers_the_stock_by_3)
+{
     PickRows({0}, "B3");
     QModelIndex qty = Grid()->index(1, 4);
     Form5->StringGrid1->setCurrentIndex(qty);
@@ -131,7 +142,8 @@ TEST_F(SellTest, editing_a_quantity_to_3_stores_3_and_lowers_the_stock_by_3) {
     EXPECT_EQ(Cell(0, 1), "商品名称");
 }
 
-TEST_F(SellTest, a_click_opens_the_editor_on_order_lines_only_and_tab_moves_along) {
+TEST_F(SellTest, a_click_opens_the_editor_on_order_lines_only_and_tab_moves_along)
+{
     PickRows({0}, "B3");
     QTableView* g = Form5->StringGrid1;
     QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(Grid()->index(0, 2)).center());
@@ -143,7 +155,8 @@ TEST_F(SellTest, a_click_opens_the_editor_on_order_lines_only_and_tab_moves_alon
     EXPECT_EQ(g->currentIndex(), Grid()->index(1, 3));
 }
 
-TEST_F(SellTest, removing_keeps_the_title_row_and_moves_lines_below_up) {
+TEST_F(SellTest, removing_keeps_the_title_row_and_moves_lines_below_up)
+{
     PickRows({0, 1, 2});
     QTableView* g = Form5->StringGrid1;
     g->setCurrentIndex(Grid()->index(0, 1));
@@ -160,7 +173,8 @@ TEST_F(SellTest, removing_keeps_the_title_row_and_moves_lines_below_up) {
     EXPECT_EQ(Cell(0, 1), "商品名称");
 }
 
-TEST_F(SellTest, a_blank_order_number_is_asked_for_and_nothing_is_written) {
+TEST_F(SellTest, a_blank_order_number_is_asked_for_and_nothing_is_written)
+{
     PickRows({0});
     Form5->Edit1->setText("   ");
     Form5->BitBtn3->click();
@@ -169,7 +183,8 @@ TEST_F(SellTest, a_blank_order_number_is_asked_for_and_nothing_is_written) {
     EXPECT_EQ(Grid()->rowCount(), 2);
 }
 
-TEST_F(SellTest, saving_the_title_row_alone_reports_success_and_writes_nothing) {
+TEST_F(SellTest, saving_the_title_row_alone_reports_success_and_writes_nothing)
+{
     Form5->Edit1->setText("X-1");
     Form5->BitBtn3->click();
     EXPECT_EQ(prompter.shown, QStringList{"message:订单保存成功!"});
@@ -177,7 +192,8 @@ TEST_F(SellTest, saving_the_title_row_alone_reports_success_and_writes_nothing) 
     EXPECT_EQ(Count("xssp"), 0);
 }
 
-TEST_F(SellTest, a_double_click_on_an_empty_picker_gives_a_line_the_save_refuses_by_number) {
+TEST_F(SellTest, a_double_click_on_an_empty_picker_gives_a_line_the_save_refuses_by_number)
+{
     PickRows({0}, "B3");
     PickRows({-1}, "no such code");
     ASSERT_EQ(Grid()->rowCount(), 3);
@@ -193,7 +209,8 @@ TEST_F(SellTest, a_double_click_on_an_empty_picker_gives_a_line_the_save_refuses
     EXPECT_EQ(Grid()->rowCount(), 3);
 }
 
-TEST_F(SellTest, a_store_failure_in_the_middle_keeps_the_order_for_a_single_second_save) {
+TEST_F(SellTest, a_store_failure_in_the_middle_keeps_the_order_for_a_single_second_save)
+{
     PickRows({0, 1}, "A");
     Form5->Edit1->setText("X-3");
     // The stock check reads the two goods rows first (steps 1 and 2); the
@@ -219,7 +236,8 @@ TEST_F(SellTest, a_store_failure_in_the_middle_keeps_the_order_for_a_single_seco
     EXPECT_EQ(Stock(1), "9");
 }
 
-TEST_F(SellTest, the_order_being_assembled_survives_a_visit_to_another_window) {
+TEST_F(SellTest, the_order_being_assembled_survives_a_visit_to_another_window)
+{
     PickRows({0});
     Form5->Edit1->setText("keep");
     Form2->ItemClick("商品管理");

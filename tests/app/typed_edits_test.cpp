@@ -19,7 +19,8 @@
 
 class TypedEditsTest : public AppTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         AppTest::SetUp();
         Sql("insert into spxx(id, spbm, spmc, spsx, spjj, spsj, spkc, bz) values "
             "(1, 'A001', '杯子', '', 5, 9.5, 100, '备'), (2, 'B002', '盘子', '', 3, 6, 50, '注')");
@@ -29,7 +30,8 @@ protected:
         LogIn();
     }
     // Double-clicks a cell of a grid, which opens its editor, and types over it.
-    static QLineEdit* TypeInto(QTableView* grid, int row, int col, const QString& text) {
+    static QLineEdit* TypeInto(QTableView* grid, int row, int col, const QString& text)
+    {
         QModelIndex at = grid->model()->index(row, col);
         grid->scrollTo(at);
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(at).center());
@@ -44,7 +46,8 @@ protected:
     }
     // Column of a result field as the grid shows it.
     static int Column(store::DataSet& ds, const char* field) { return ds.FieldIndex(field); }
-    std::string StoredName(int id) {
+    std::string StoredName(int id)
+    {
         store::Connection c;
         store::DataSet q(c);
         q.SetSQL("select spmc from spxx where id = " + std::to_string(id));
@@ -53,7 +56,8 @@ protected:
     }
 };
 
-TEST_F(TypedEditsTest, the_post_button_is_enabled_while_typing_and_posts_the_open_editor) {
+TEST_F(TypedEditsTest, the_post_button_is_enabled_while_typing_and_posts_the_open_editor)
+{
     Form2->ItemClick("商品管理");
     store::DataSet& list = Form4->ADOQuery2();
     int row = list.Text(0, 0) == "A001" ? 0 : 1;  // listed by stock
@@ -66,7 +70,8 @@ TEST_F(TypedEditsTest, the_post_button_is_enabled_while_typing_and_posts_the_ope
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.join("|").toStdString();
 }
 
-TEST_F(TypedEditsTest, the_search_button_stores_the_open_editor_before_it_searches) {
+TEST_F(TypedEditsTest, the_search_button_stores_the_open_editor_before_it_searches)
+{
     Form2->ItemClick("商品管理");
     store::DataSet& list = Form4->ADOQuery2();
     int row = list.Text(0, 0) == "B002" ? 0 : 1;
@@ -76,7 +81,8 @@ TEST_F(TypedEditsTest, the_search_button_stores_the_open_editor_before_it_search
     EXPECT_EQ(list.RecordCount(), 2);
 }
 
-TEST_F(TypedEditsTest, a_refused_value_keeps_the_typing_and_the_window_in_front) {
+TEST_F(TypedEditsTest, a_refused_value_keeps_the_typing_and_the_window_in_front)
+{
     Form2->ItemClick("商品管理");
     store::DataSet& list = Form4->ADOQuery2();
     ASSERT_NE(TypeInto(Form4->DBGrid1, 0, Column(list, "商品库存"), "many"), nullptr);
@@ -88,7 +94,8 @@ TEST_F(TypedEditsTest, a_refused_value_keeps_the_typing_and_the_window_in_front)
     EXPECT_EQ(list.FieldText("商品库存"), "many");
 }
 
-TEST_F(TypedEditsTest, a_registration_time_that_is_no_time_is_refused_in_the_sales_grid) {
+TEST_F(TypedEditsTest, a_registration_time_that_is_no_time_is_refused_in_the_sales_grid)
+{
     Form2->ItemClick("销售查询");
     store::DataSet& lines = Form7->ADOQuery1();
     ASSERT_EQ(lines.RecordCount(), 1);
@@ -104,7 +111,8 @@ TEST_F(TypedEditsTest, a_registration_time_that_is_no_time_is_refused_in_the_sal
     EXPECT_EQ(lines.FieldText("登记时间"), QDate::currentDate().toString("yyyy-MM-dd 00:00:00").toStdString());
 }
 
-TEST_F(TypedEditsTest, an_order_cell_being_typed_survives_a_switch_of_windows) {
+TEST_F(TypedEditsTest, an_order_cell_being_typed_survives_a_switch_of_windows)
+{
     Form2->ItemClick("销售登记");
     TOrderLine line;
     line.cells = {"2", "盘子", "6", "3", "1", "", "B002", ""};
@@ -122,7 +130,8 @@ TEST_F(TypedEditsTest, an_order_cell_being_typed_survives_a_switch_of_windows) {
     EXPECT_EQ(Form5->Order().Line(1)[ocQuantity], "4");
 }
 
-TEST_F(TypedEditsTest, stock_after_an_order_is_current_in_the_goods_list_when_it_comes_back) {
+TEST_F(TypedEditsTest, stock_after_an_order_is_current_in_the_goods_list_when_it_comes_back)
+{
     Form2->ItemClick("商品管理");
     store::DataSet& list = Form4->ADOQuery2();
     auto stockOf = [&](const std::string& code) {
@@ -151,7 +160,8 @@ TEST_F(TypedEditsTest, stock_after_an_order_is_current_in_the_goods_list_when_it
     EXPECT_EQ(Form7->ADOQuery1().RecordCount(), 3);
 }
 
-TEST_F(TypedEditsTest, an_order_taking_stock_below_zero_is_saved_only_on_yes) {
+TEST_F(TypedEditsTest, an_order_taking_stock_below_zero_is_saved_only_on_yes)
+{
     Form2->ItemClick("销售登记");
     TOrderLine line;
     line.cells = {"2", "盘子", "6", "3", "51", "", "B002", ""};
@@ -169,7 +179,8 @@ TEST_F(TypedEditsTest, an_order_taking_stock_below_zero_is_saved_only_on_yes) {
     EXPECT_EQ(Count("spxx", "id = 2 and spkc = -1"), 1);
 }
 
-TEST_F(TypedEditsTest, an_export_writes_what_is_stored_now) {
+TEST_F(TypedEditsTest, an_export_writes_what_is_stored_now)
+{
     Form2->ItemClick("商品管理");
     Sql("update spxx set spkc = 77 where id = 1");  // an order saved by another seat or the command line
     QString file = QString::fromStdString(dir.file("goods.xls"));

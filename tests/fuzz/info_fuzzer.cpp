@@ -20,15 +20,12 @@ QString SearchValue(const QString& text, const QString& key)
 {
     QString lower = text;
     for (QChar& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = QChar(c.unicode() + 32);
+        if (c >= 'A' && c <= 'Z') c = QChar(c.unicode() + 32);
     const QString marker = QLatin1Char('#') + key + QLatin1Char('=');
     const qsizetype at = lower.indexOf(marker);
-    if (at < 0)
-        return QString();
+    if (at < 0) return QString();
     qsizetype end = at + marker.size();
-    while (end < text.size() && text[end].unicode() >= 32)
-        ++end;
+    while (end < text.size() && text[end].unicode() >= 32) ++end;
     return text.mid(at + marker.size(), end - at - marker.size());
 }
 
@@ -36,14 +33,12 @@ QString SearchValue(const QString& text, const QString& key)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size > static_cast<size_t>(MaxInfoFileSize))
-        return 0;
+    if (size > static_cast<size_t>(MaxInfoFileSize)) return 0;
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const TupVersionInfo byDateInfo{byDate, QStringLiteral("10/20/2013"), QString()};
     const TupVersionInfo byNumberInfo{byNumber, QString(), QStringLiteral("1.2.3")};
     const TupInfoOutcome outcome = ProcessInfoFile(bytes, byDateInfo);
-    if (outcome.Files.size() > MaxInfoEntries)
-        std::abort();
+    if (outcome.Files.size() > MaxInfoEntries) std::abort();
     ProcessInfoFile(bytes, byNumberInfo);
     const TupInfoOutcome trusted = ProcessInfoFile(bytes, byDateInfo, Trust);
     if (trusted.ReleaseAvailable && trusted.Method != umRedirectToURL && trusted.Checks.size() != trusted.Files.size())
@@ -51,8 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString text = DecodeInfoFile(bytes);
     const TupInfoReader reader(text);
     for (const char* key : {"url", "url0", "url2", "date", "version", "method", "url-size", "url-sha256"})
-        if (reader.Value(QLatin1String(key)) != SearchValue(text, QLatin1String(key)))
-            std::abort();
+        if (reader.Value(QLatin1String(key)) != SearchValue(text, QLatin1String(key))) std::abort();
     ParseVersionDate(reader.Value(QStringLiteral("date")));
     CompareVersions(reader.Value(QStringLiteral("version")), QStringLiteral("1.10"));
     TupCustomHTTP::ParseHTTPDate(QString::fromLatin1(bytes.left(512)));

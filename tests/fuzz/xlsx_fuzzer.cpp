@@ -26,7 +26,8 @@ constexpr std::string_view kPartMarker = "#part ";
 std::string PackParts(std::string_view text)
 {
     std::string zip;
-    workbook::TZipWriter writer([&zip](const void* data, std::size_t size) { zip.append(static_cast<const char*>(data), size); });
+    workbook::TZipWriter writer(
+        [&zip](const void* data, std::size_t size) { zip.append(static_cast<const char*>(data), size); });
     std::size_t at = text.find(kPartMarker);
     while (at != std::string_view::npos) {
         const std::size_t nameStart = at + kPartMarker.size();

@@ -21,7 +21,8 @@ struct TRun {
     std::string out;  // stdout and stderr together
 };
 
-TRun Shell(const std::string& command) {
+TRun Shell(const std::string& command)
+{
     TRun r{-1, {}};
     FILE* p = popen((command + " 2>&1").c_str(), "r");
     if (!p) return r;
@@ -35,7 +36,8 @@ TRun Shell(const std::string& command) {
 
 bool Have(const char* tool) { return Shell(std::string("command -v ") + tool).status == 0; }
 
-std::string Read(const fs::path& file) {
+std::string Read(const fs::path& file)
+{
     std::ifstream in(file);
     std::stringstream s;
     s << in.rdbuf();
@@ -47,7 +49,8 @@ const std::string kId = TB_APP_ID;
 
 }  // namespace
 
-TEST(Install, the_menu_entry_passes_desktop_file_validate_and_has_the_chinese_name) {
+TEST(Install, the_menu_entry_passes_desktop_file_validate_and_has_the_chinese_name)
+{
     if (!Have("desktop-file-validate")) GTEST_SKIP() << "desktop-file-validate is not installed";
     fs::path entry = kDesktop / (kId + ".desktop");
     TRun r = Shell("desktop-file-validate '" + entry.string() + "'");
@@ -59,39 +62,38 @@ TEST(Install, the_menu_entry_passes_desktop_file_validate_and_has_the_chinese_na
     EXPECT_NE(text.find("\nIcon=" + kId + "\n"), std::string::npos);
 }
 
-TEST(Install, the_metadata_passes_appstreamcli_validate) {
+TEST(Install, the_metadata_passes_appstreamcli_validate)
+{
     if (!Have("appstreamcli")) GTEST_SKIP() << "appstreamcli is not installed";
-    TRun r = Shell("appstreamcli validate --no-net '" +
-                   (kDesktop / (kId + ".metainfo.xml")).string() + "'");
+    TRun r = Shell("appstreamcli validate --no-net '" + (kDesktop / (kId + ".metainfo.xml")).string() + "'");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out.find("E: "), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("W: "), std::string::npos) << r.out;
 }
 
-TEST(Install, cmake_install_puts_programs_entry_icons_and_metadata_in_their_places) {
+TEST(Install, cmake_install_puts_programs_entry_icons_and_metadata_in_their_places)
+{
     TempDir prefix;
     TRun r = Shell("cmake --install '" TB_BUILD_DIR "' --prefix '" + prefix.path().string() + "'");
     ASSERT_EQ(r.status, 0) << r.out;
     const fs::path& p = prefix.path();
-    for (const char* program :
-         {"bin/tallybrook", "bin/tallybrook-xls", "libexec/tallybrook/Replacer"}) {
+    for (const char* program : {"bin/tallybrook", "bin/tallybrook-xls", "libexec/tallybrook/Replacer"}) {
         EXPECT_TRUE(fs::is_regular_file(p / program)) << program;
-        EXPECT_NE(fs::status(p / program).permissions() & fs::perms::owner_exec, fs::perms::none)
-            << program;
+        EXPECT_NE(fs::status(p / program).permissions() & fs::perms::owner_exec, fs::perms::none) << program;
     }
     EXPECT_TRUE(fs::is_regular_file(p / "share/applications" / (kId + ".desktop")));
     EXPECT_TRUE(fs::is_regular_file(p / "share/metainfo" / (kId + ".metainfo.xml")));
     EXPECT_TRUE(fs::is_regular_file(p / "share/icons/hicolor/scalable/apps" / (kId + ".svg")));
     for (const char* size : {"16x16", "32x32", "48x48", "64x64", "128x128", "256x256"})
-        EXPECT_TRUE(fs::is_regular_file(p / "share/icons/hicolor" / size / "apps" / (kId + ".png")))
-            << size;
+        EXPECT_TRUE(fs::is_regular_file(p / "share/icons/hicolor" / size / "apps" / (kId + ".png"))) << size;
 }
 
-TEST(Install, the_deb_installs_into_an_empty_root_and_its_program_starts) {
+TEST(Install, the_deb_installs_into_an_empty_root_and_its_program_starts)
+{
     if (!Have("cpack") || !Have("dpkg")) GTEST_SKIP() << "cpack or dpkg is not installed";
     TempDir work;
-    TRun pack = Shell("cd '" + work.path().string() +
-                      "' && cpack --config '" TB_BUILD_DIR "/CPackConfig.cmake' -G DEB");
+    TRun pack =
+        Shell("cd '" + work.path().string() + "' && cpack --config '" TB_BUILD_DIR "/CPackConfig.cmake' -G DEB");
     ASSERT_EQ(pack.status, 0) << pack.out;
     fs::path deb;
     for (const auto& e : fs::directory_iterator(work.path()))
@@ -104,8 +106,7 @@ TEST(Install, the_deb_installs_into_an_empty_root_and_its_program_starts) {
     // A root of its own with an empty package database: dpkg installs the
     // files as it would on a clean system, without touching this one.
     fs::path root = work.path() / "root";
-    for (const char* d : {"var/lib/dpkg/info", "var/lib/dpkg/updates"})
-        fs::create_directories(root / d);
+    for (const char* d : {"var/lib/dpkg/info", "var/lib/dpkg/updates"}) fs::create_directories(root / d);
     std::ofstream(root / "var/lib/dpkg/status").close();
     TRun install = Shell("dpkg --root='" + root.string() +
                          "' --force-not-root --force-depends --force-script-chrootless "
@@ -113,8 +114,7 @@ TEST(Install, the_deb_installs_into_an_empty_root_and_its_program_starts) {
                          deb.string() + "'");
     ASSERT_EQ(install.status, 0) << install.out;
     EXPECT_TRUE(fs::is_regular_file(root / "usr/share/applications" / (kId + ".desktop")));
-    TRun help = Shell("cd '" + work.path().string() + "' && '" +
-                      (root / "usr/bin/tallybrook").string() + "' --help");
+    TRun help = Shell("cd '" + work.path().string() + "' && '" + (root / "usr/bin/tallybrook").string() + "' --help");
     EXPECT_EQ(help.status, 0) << help.out;
     EXPECT_NE(help.out.find("Usage: tallybrook"), std::string::npos) << help.out;
 }

@@ -15,14 +15,16 @@ namespace fs = std::filesystem;
 
 class BackupTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         Connection::CreateDatabase(db);
         Connection c(db);
         c.Execute("insert into spxx(spbm, spmc, spjj, spsj, spkc, bz) with recursive n(i) as (select 1 union all "
                   "select i + 1 from n where i < 3000) select 'G' || i, '商品' || i, 1.25, 19.99, i, '' from n");
         c.Execute("insert into xssp(ddbh, sj, gmsl) values ('o1', 19.99, 2)");
     }
-    std::string Dump() {
+    std::string Dump()
+    {
         Connection c(db);
         DataSet q(c);
         q.SetSQL("select * from spxx order by id");
@@ -37,7 +39,8 @@ protected:
     BackupManager backups{db};
 };
 
-TEST_F(BackupTest, delete_all_then_restore_brings_back_every_row_unchanged) {
+TEST_F(BackupTest, delete_all_then_restore_brings_back_every_row_unchanged)
+{
     std::string before = Dump();
     std::string copy = backups.Backup("delete-all");
     EXPECT_NE(copy.find("-delete-all.mdb"), std::string::npos);
@@ -53,7 +56,8 @@ TEST_F(BackupTest, delete_all_then_restore_brings_back_every_row_unchanged) {
     EXPECT_EQ(list[1].salesLines, 1);
 }
 
-TEST_F(BackupTest, a_database_damaged_in_the_middle_is_detected_and_restored_from_the_newest_good_copy) {
+TEST_F(BackupTest, a_database_damaged_in_the_middle_is_detected_and_restored_from_the_newest_good_copy)
+{
     std::string before = Dump();
     backups.Backup("daily");
     {
@@ -70,7 +74,8 @@ TEST_F(BackupTest, a_database_damaged_in_the_middle_is_detected_and_restored_fro
     EXPECT_EQ(Dump(), before);
 }
 
-TEST_F(BackupTest, a_backup_that_cannot_be_written_fails_and_leaves_nothing) {
+TEST_F(BackupTest, a_backup_that_cannot_be_written_fails_and_leaves_nothing)
+{
     BackupManager::SetWriteFault([](const std::string&) { return true; });
     EXPECT_THROW(backups.Backup("delete-all"), StoreError);
     BackupManager::SetWriteFault(nullptr);
@@ -78,7 +83,8 @@ TEST_F(BackupTest, a_backup_that_cannot_be_written_fails_and_leaves_nothing) {
     for (auto& e : fs::directory_iterator(backups.Folder())) ADD_FAILURE() << e.path();
 }
 
-TEST_F(BackupTest, a_damaged_backup_is_never_restored) {
+TEST_F(BackupTest, a_damaged_backup_is_never_restored)
+{
     std::string copy = backups.Backup("manual");
     std::ofstream(copy, std::ios::binary | std::ios::trunc) << "not a database";
     std::string before = Dump();
@@ -86,7 +92,8 @@ TEST_F(BackupTest, a_damaged_backup_is_never_restored) {
     EXPECT_EQ(Dump(), before);
 }
 
-TEST_F(BackupTest, restoring_a_daily_copy_keeps_it_although_newer_copies_were_made) {
+TEST_F(BackupTest, restoring_a_daily_copy_keeps_it_although_newer_copies_were_made)
+{
     std::string daily = backups.Backup("daily");
     for (int i = 0; i < 21; ++i) backups.Backup("manual");
     backups.Restore(daily);
@@ -94,10 +101,12 @@ TEST_F(BackupTest, restoring_a_daily_copy_keeps_it_although_newer_copies_were_ma
     EXPECT_EQ(backups.List(false).size(), 21u);  // 20 event copies and the day's daily copy
 }
 
-TEST_F(BackupTest, pruning_keeps_twenty_event_copies_and_one_per_recent_day) {
+TEST_F(BackupTest, pruning_keeps_twenty_event_copies_and_one_per_recent_day)
+{
     std::string src = backups.Backup("manual");
     auto make = [&](const std::string& name) { fs::copy_file(src, fs::path(backups.Folder()) / name); };
-    for (int i = 0; i < 25; ++i) make("ledgr-20200101-1200" + std::string(i < 10 ? "0" : "") + std::to_string(i) + "-import.mdb");
+    for (int i = 0; i < 25; ++i)
+        make("ledgr-20200101-1200" + std::string(i < 10 ? "0" : "") + std::to_string(i) + "-import.mdb");
     for (int d = 1; d <= 3; ++d) make("ledgr-2020010" + std::to_string(d) + "-080000-daily.mdb");
     backups.Prune();
     auto list = backups.List(false);
@@ -109,7 +118,8 @@ TEST_F(BackupTest, pruning_keeps_twenty_event_copies_and_one_per_recent_day) {
     EXPECT_FALSE(backups.DailyBackupDue());
 }
 
-TEST_F(BackupTest, a_backup_is_kept_compressed_with_its_counts_and_restores_every_row) {
+TEST_F(BackupTest, a_backup_is_kept_compressed_with_its_counts_and_restores_every_row)
+{
     std::string before = Dump();
     std::string copy = backups.Backup("import");
     EXPECT_EQ(copy.substr(copy.size() - 14), "-import.mdb.gz");
@@ -126,7 +136,8 @@ TEST_F(BackupTest, a_backup_is_kept_compressed_with_its_counts_and_restores_ever
     EXPECT_EQ(CheckDatabase(db), "ok");
 }
 
-TEST_F(BackupTest, a_corrupted_compressed_copy_is_refused_in_chinese_and_the_database_is_untouched) {
+TEST_F(BackupTest, a_corrupted_compressed_copy_is_refused_in_chinese_and_the_database_is_untouched)
+{
     std::string copy = backups.Backup("manual");
     {
         std::fstream f(copy, std::ios::in | std::ios::out | std::ios::binary);
@@ -148,7 +159,8 @@ TEST_F(BackupTest, a_corrupted_compressed_copy_is_refused_in_chinese_and_the_dat
     EXPECT_FALSE(fs::exists(fs::path(backups.Folder()) / "ledgr-restoring.mdb.part"));
 }
 
-TEST_F(BackupTest, a_compressed_copy_cut_short_is_refused) {
+TEST_F(BackupTest, a_compressed_copy_cut_short_is_refused)
+{
     std::string copy = backups.Backup("manual");
     fs::resize_file(copy, fs::file_size(copy) / 2);
     std::string before = Dump();
@@ -161,7 +173,8 @@ TEST_F(BackupTest, a_compressed_copy_cut_short_is_refused) {
     EXPECT_EQ(Dump(), before);
 }
 
-TEST_F(BackupTest, a_whole_stream_holding_no_database_is_refused_by_the_database_check) {
+TEST_F(BackupTest, a_whole_stream_holding_no_database_is_refused_by_the_database_check)
+{
     std::string text = dir.file("notes.txt");
     std::ofstream(text) << std::string(100000, 'x');
     std::string copy = (fs::path(backups.Folder()) / "ledgr-20240101-120000-manual.mdb.gz").string();
@@ -173,7 +186,8 @@ TEST_F(BackupTest, a_whole_stream_holding_no_database_is_refused_by_the_database
     EXPECT_EQ(Dump(), before);
 }
 
-TEST_F(BackupTest, an_uncompressed_copy_of_an_earlier_release_is_listed_and_restored) {
+TEST_F(BackupTest, an_uncompressed_copy_of_an_earlier_release_is_listed_and_restored)
+{
     std::string before = Dump();
     fs::create_directories(backups.Folder());
     std::string old = (fs::path(backups.Folder()) / "ledgr-20240301-101010-delete-all.mdb").string();
@@ -190,7 +204,8 @@ TEST_F(BackupTest, an_uncompressed_copy_of_an_earlier_release_is_listed_and_rest
     EXPECT_EQ(backups.NewestGood()->reason, "before-restore");
 }
 
-TEST_F(BackupTest, the_newest_good_copy_passes_over_a_damaged_compressed_one) {
+TEST_F(BackupTest, the_newest_good_copy_passes_over_a_damaged_compressed_one)
+{
     std::string older = backups.Backup("daily");
     std::string newer = backups.Backup("manual");
     fs::resize_file(newer, fs::file_size(newer) - 10);
@@ -199,8 +214,10 @@ TEST_F(BackupTest, the_newest_good_copy_passes_over_a_damaged_compressed_one) {
     EXPECT_EQ(good->path, older);
 }
 
-TEST_F(BackupTest, a_backup_that_fails_while_compressing_leaves_nothing) {
-    BackupManager::SetWriteFault([](const std::string& f) { return f.size() > 8 && f.substr(f.size() - 8) == ".gz.part"; });
+TEST_F(BackupTest, a_backup_that_fails_while_compressing_leaves_nothing)
+{
+    BackupManager::SetWriteFault(
+        [](const std::string& f) { return f.size() > 8 && f.substr(f.size() - 8) == ".gz.part"; });
     EXPECT_THROW(backups.Backup("manual"), StoreError);
     BackupManager::SetWriteFault(nullptr);
     for (auto& e : fs::directory_iterator(backups.Folder())) ADD_FAILURE() << e.path();
@@ -209,22 +226,26 @@ TEST_F(BackupTest, a_backup_that_fails_while_compressing_leaves_nothing) {
 class BudgetTest : public BackupTest {
 protected:
     // Five event copies of 1000 bytes each, "...-01" the oldest.
-    void MakeCopies() {
+    void MakeCopies()
+    {
         fs::create_directories(backups.Folder());
         for (int i = 1; i <= 5; ++i) {
-            fs::path p = fs::path(backups.Folder()) / ("ledgr-20240301-1000" + std::string("0") + std::to_string(i) + "-import.mdb.gz");
+            fs::path p = fs::path(backups.Folder()) /
+                         ("ledgr-20240301-1000" + std::string("0") + std::to_string(i) + "-import.mdb.gz");
             std::ofstream(p).close();
             fs::resize_file(p, 1000);
         }
     }
-    std::string Kept() {
+    std::string Kept()
+    {
         std::string out;
         for (auto& b : backups.List(false)) out += b.stamp.substr(17) + " ";
         return out;
     }
 };
 
-TEST_F(BudgetTest, copies_over_the_budget_go_from_the_oldest) {
+TEST_F(BudgetTest, copies_over_the_budget_go_from_the_oldest)
+{
     MakeCopies();
     EXPECT_EQ(backups.UsedBytes(), 5000u);
     backups.SetBudget(3500);
@@ -235,7 +256,8 @@ TEST_F(BudgetTest, copies_over_the_budget_go_from_the_oldest) {
     EXPECT_EQ(Kept(), "05 04 03 ");
 }
 
-TEST_F(BudgetTest, a_budget_that_holds_four_keeps_four) {
+TEST_F(BudgetTest, a_budget_that_holds_four_keeps_four)
+{
     MakeCopies();
     backups.SetBudget(4000);
     backups.Prune();
@@ -243,7 +265,8 @@ TEST_F(BudgetTest, a_budget_that_holds_four_keeps_four) {
     EXPECT_EQ(backups.UsedBytes(), 4000u);
 }
 
-TEST_F(BudgetTest, the_newest_three_are_kept_even_over_the_budget) {
+TEST_F(BudgetTest, the_newest_three_are_kept_even_over_the_budget)
+{
     MakeCopies();
     backups.SetBudget(1);
     backups.Prune();
@@ -252,7 +275,8 @@ TEST_F(BudgetTest, the_newest_three_are_kept_even_over_the_budget) {
     EXPECT_FALSE(backups.AutomaticBudget());
 }
 
-TEST_F(BudgetTest, a_backup_made_over_the_budget_removes_the_oldest) {
+TEST_F(BudgetTest, a_backup_made_over_the_budget_removes_the_oldest)
+{
     MakeCopies();
     backups.SetBudget(3000);
     std::string copy = backups.Backup("manual");
@@ -261,7 +285,8 @@ TEST_F(BudgetTest, a_backup_made_over_the_budget_removes_the_oldest) {
     EXPECT_EQ(list[0].path, copy);
 }
 
-TEST(BackupBudget, the_automatic_budget_is_two_gigabytes_or_a_tenth_of_the_free_space) {
+TEST(BackupBudget, the_automatic_budget_is_two_gigabytes_or_a_tenth_of_the_free_space)
+{
     const std::uint64_t gb = std::uint64_t(1) << 30;
     EXPECT_EQ(AutomaticBackupBudget(100 * gb), 2 * gb);
     EXPECT_EQ(AutomaticBackupBudget(20 * gb), 2 * gb);
@@ -273,14 +298,16 @@ TEST(BackupBudget, the_automatic_budget_is_two_gigabytes_or_a_tenth_of_the_free_
     EXPECT_LE(m.Budget(), 2 * gb);
 }
 
-TEST(BackupCheck, a_file_that_is_not_a_database_is_reported) {
+TEST(BackupCheck, a_file_that_is_not_a_database_is_reported)
+{
     TempDir dir;
     std::ofstream(dir.file("x.mdb")) << "hello";
     EXPECT_NE(CheckDatabase(dir.file("x.mdb")), "ok");
     EXPECT_NE(CheckDatabase(dir.file("missing.mdb")), "ok");
 }
 
-TEST(Leftovers, scratch_files_of_killed_writers_are_removed_and_others_kept) {
+TEST(Leftovers, scratch_files_of_killed_writers_are_removed_and_others_kept)
+{
     namespace fs = std::filesystem;
     TempDir dir;
     auto make = [&](const std::string& name, fs::file_time_type::duration age) {
@@ -295,7 +322,7 @@ TEST(Leftovers, scratch_files_of_killed_writers_are_removed_and_others_kept) {
     fs::path packing = make("ledgr-20240301-101010-import.mdb.gz.part", old);
     fs::path unpacking = make("ledgr-restoring.mdb.part", old);
     fs::path young = make("sales.xls.tmp-Zz99Yy", std::chrono::seconds(5));  // still being written
-    fs::path seller = make("notes.tmp-ab", old);                               // not a name of ours
+    fs::path seller = make("notes.tmp-ab", old);                             // not a name of ours
     fs::path database = make("ledgr.mdb", old);
     EXPECT_EQ(store::RemoveLeftovers(dir.path().string()), 4);
     EXPECT_FALSE(fs::exists(workbook));

@@ -10,7 +10,8 @@
 
 using namespace store;
 
-TEST(Connection, missing_file_names_its_full_path) {
+TEST(Connection, missing_file_names_its_full_path)
+{
     TempDir dir;
     Connection c(dir.file("ledgr.mdb"));
     try {
@@ -22,7 +23,8 @@ TEST(Connection, missing_file_names_its_full_path) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("ledgr.mdb")));
 }
 
-TEST(Connection, a_file_that_is_not_a_database_is_refused) {
+TEST(Connection, a_file_that_is_not_a_database_is_refused)
+{
     TempDir dir;
     FILE* f = fopen(dir.file("ledgr.mdb").c_str(), "wb");
     fputs("Standard Jet DB and then some bytes that are no SQLite header at all.....", f);
@@ -31,7 +33,8 @@ TEST(Connection, a_file_that_is_not_a_database_is_refused) {
     EXPECT_THROW(c.Open(), StoreError);
 }
 
-TEST(Connection, new_database_has_the_default_account_and_refuses_to_overwrite) {
+TEST(Connection, new_database_has_the_default_account_and_refuses_to_overwrite)
+{
     TempDir dir;
     Connection::CreateDatabase(dir.file("ledgr.mdb"));
     EXPECT_THROW(Connection::CreateDatabase(dir.file("ledgr.mdb")), StoreError);
@@ -46,7 +49,8 @@ TEST(Connection, new_database_has_the_default_account_and_refuses_to_overwrite) 
 
 class StoreFile : public ::testing::TestWithParam<THome> {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         SKIP_WITHOUT_HOME(db);
         conn.Open();
     }
@@ -55,7 +59,8 @@ protected:
     Connection conn{db.Address()};
 };
 
-TEST_P(StoreFile, sum_of_a_million_prices_is_exact) {
+TEST_P(StoreFile, sum_of_a_million_prices_is_exact)
+{
     conn.Execute("insert into xssp(ddbh, sj, gmsl) with recursive c(x) as (select 1 union all "
                  "select x + 1 from c where x < 1000000) select 'o', 19.99, 1 from c");
     DataSet q(conn);
@@ -66,14 +71,16 @@ TEST_P(StoreFile, sum_of_a_million_prices_is_exact) {
     EXPECT_EQ(q.FieldText("c"), "1000000");
 }
 
-TEST_P(StoreFile, sum_keeps_sql_semantics_for_empty_and_integer_input) {
+TEST_P(StoreFile, sum_keeps_sql_semantics_for_empty_and_integer_input)
+{
     DataSet q(conn);
     q.SetSQL("select sum(sj) as s from xssp");
     q.Open();
     EXPECT_TRUE(IsNull(q.GetValue(0, 0)));
 }
 
-TEST_P(StoreFile, quoted_numbers_go_into_numeric_columns_and_money_keeps_four_decimals) {
+TEST_P(StoreFile, quoted_numbers_go_into_numeric_columns_and_money_keeps_four_decimals)
+{
     conn.Execute("insert into spxx(spbm, spjj, spsj, spkc) values (\"a\", \"1.23456\", \"19.99\", \"7\")");
     DataSet q(conn);
     q.SetSQL("select spjj, spsj, spkc, spmc, bz from spxx");
@@ -85,7 +92,8 @@ TEST_P(StoreFile, quoted_numbers_go_into_numeric_columns_and_money_keeps_four_de
     EXPECT_THROW(conn.Execute("insert into spxx(spkc) values ('many')"), StoreError);
 }
 
-TEST_P(StoreFile, insert_time_defaults_to_local_time_text) {
+TEST_P(StoreFile, insert_time_defaults_to_local_time_text)
+{
     conn.Execute("insert into xssp(ddbh) values ('x')");
     DataSet q(conn);
     q.SetSQL("select xssj, format(xssj,\"yyyy-mm-dd\") as d from xssp");
@@ -97,7 +105,8 @@ TEST_P(StoreFile, insert_time_defaults_to_local_time_text) {
     EXPECT_EQ(q.FieldText("d"), t.substr(0, 10));
 }
 
-TEST_P(StoreFile, day_range_includes_the_whole_last_day) {
+TEST_P(StoreFile, day_range_includes_the_whole_last_day)
+{
     for (const char* t : {"2013-09-30 23:59:59", "2013-10-01 00:00:00", "2013-10-31 23:59:59", "2013-11-01 00:00:00"})
         conn.Execute("insert into xssp(ddbh, xssj) values ('o', :t)", {{":t", std::string(t)}});
     DataSet q(conn);
@@ -108,7 +117,8 @@ TEST_P(StoreFile, day_range_includes_the_whole_last_day) {
     EXPECT_EQ(q.Text(1, 0), "2013-10-31 23:59:59");
 }
 
-TEST_P(StoreFile, a_failing_step_inside_a_transaction_leaves_nothing) {
+TEST_P(StoreFile, a_failing_step_inside_a_transaction_leaves_nothing)
+{
     int calls = 0;
     Connection::SetStepFault([&] { return ++calls == 2; });
     try {

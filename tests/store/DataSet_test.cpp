@@ -9,7 +9,8 @@ using namespace store;
 
 class Goods : public ::testing::TestWithParam<THome> {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         SKIP_WITHOUT_HOME(db);
         conn.Open();
         for (const char* code : {"A", "B", "A"})
@@ -17,7 +18,8 @@ protected:
         q.SetSQL("select spbm as 商品编码, spmc as 商品名称, spkc as 商品库存 from spxx order by spkc");
         q.Open();
     }
-    int Count(const std::string& where) {
+    int Count(const std::string& where)
+    {
         DataSet c(conn);
         c.SetSQL("select id from spxx where " + where);
         c.Open();
@@ -29,7 +31,8 @@ protected:
     DataSet q{conn};
 };
 
-TEST_P(Goods, aliases_are_field_names_in_select_order_and_the_key_stays_hidden) {
+TEST_P(Goods, aliases_are_field_names_in_select_order_and_the_key_stays_hidden)
+{
     ASSERT_EQ(q.FieldCount(), 3);
     EXPECT_EQ(q.FieldName(0), "商品编码");
     EXPECT_EQ(q.FieldName(2), "商品库存");
@@ -38,7 +41,8 @@ TEST_P(Goods, aliases_are_field_names_in_select_order_and_the_key_stays_hidden) 
     EXPECT_TRUE(q.CanModify());
 }
 
-TEST_P(Goods, edits_address_the_row_by_key_even_when_rows_look_alike) {
+TEST_P(Goods, edits_address_the_row_by_key_even_when_rows_look_alike)
+{
     q.MoveTo(2);  // the second "A"
     ASSERT_EQ(q.FieldText(0), "A");
     q.SetFieldText("商品库存", "9");
@@ -51,7 +55,8 @@ TEST_P(Goods, edits_address_the_row_by_key_even_when_rows_look_alike) {
     EXPECT_EQ(Count("spbm = 'A'"), 1);
 }
 
-TEST_P(Goods, a_malformed_number_is_refused_with_the_field_name_and_keeps_what_was_typed) {
+TEST_P(Goods, a_malformed_number_is_refused_with_the_field_name_and_keeps_what_was_typed)
+{
     q.MoveTo(1);
     q.SetFieldText(0, "B2");
     q.SetFieldText(2, "12x");
@@ -67,7 +72,8 @@ TEST_P(Goods, a_malformed_number_is_refused_with_the_field_name_and_keeps_what_w
     EXPECT_EQ(Count("spbm = 'B2'"), 0);
 }
 
-TEST_P(Goods, insert_counts_minus_one_then_posts_with_defaults) {
+TEST_P(Goods, insert_counts_minus_one_then_posts_with_defaults)
+{
     int changes = 0;
     q.Subscribe([&](DataEvent) { ++changes; });
     q.Insert();
@@ -84,7 +90,8 @@ TEST_P(Goods, insert_counts_minus_one_then_posts_with_defaults) {
     EXPECT_EQ(Count("spmc = '新商品 😀 \"''%_\\' and spbm = ''"), 1);
 }
 
-TEST_P(Goods, cancel_drops_the_new_row_and_an_empty_post_stores_defaults) {
+TEST_P(Goods, cancel_drops_the_new_row_and_an_empty_post_stores_defaults)
+{
     q.Append();
     q.SetFieldText(0, "gone");
     q.Cancel();
@@ -95,7 +102,8 @@ TEST_P(Goods, cancel_drops_the_new_row_and_an_empty_post_stores_defaults) {
     EXPECT_EQ(Count("spkc is null and spbm = ''"), 1);
 }
 
-TEST_P(Goods, empty_result_has_no_current_record) {
+TEST_P(Goods, empty_result_has_no_current_record)
+{
     q.Close();
     q.SetSQL("select spbm from spxx where spbm = :c");
     q.SetParam("c", std::string("none"));
@@ -105,7 +113,8 @@ TEST_P(Goods, empty_result_has_no_current_record) {
     EXPECT_THROW(q.Delete(), StoreError);
 }
 
-TEST_P(Goods, computed_results_are_read_only) {
+TEST_P(Goods, computed_results_are_read_only)
+{
     DataSet s(conn);
     s.SetSQL("select sum(spkc) as total from spxx");
     s.Open();
@@ -116,14 +125,16 @@ TEST_P(Goods, computed_results_are_read_only) {
 
 class SalesLines : public ::testing::TestWithParam<THome> {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         SKIP_WITHOUT_HOME(db);
         conn.Open();
         conn.Execute("insert into xssp(ddbh, sj, jj, gmsl, xssj) values ('A', 1, 1, 1, '2024-03-01 10:00:00')");
         q.SetSQL("select ddbh as 订单编号, xssj as 登记时间 from xssp");
         q.Open();
     }
-    std::string Stored() {
+    std::string Stored()
+    {
         Statement st(conn, "select xssj from xssp");
         st.Step();
         return ValueText(st.Column(0));
@@ -134,7 +145,8 @@ protected:
     DataSet q{conn};
 };
 
-TEST_P(SalesLines, a_registration_time_that_is_not_a_time_is_refused_and_the_row_kept) {
+TEST_P(SalesLines, a_registration_time_that_is_not_a_time_is_refused_and_the_row_kept)
+{
     q.SetFieldText("登记时间", "yesterday");
     try {
         q.Post();
@@ -147,14 +159,16 @@ TEST_P(SalesLines, a_registration_time_that_is_not_a_time_is_refused_and_the_row
     EXPECT_EQ(Stored(), "2024-03-01 10:00:00");
 }
 
-TEST_P(SalesLines, a_typed_date_is_stored_in_the_canonical_form_the_day_range_finds) {
+TEST_P(SalesLines, a_typed_date_is_stored_in_the_canonical_form_the_day_range_finds)
+{
     q.SetFieldText("登记时间", "2024/3/2");
     q.Post();
     EXPECT_EQ(Stored(), "2024-03-02 00:00:00");
     EXPECT_EQ(q.FieldText("登记时间"), "2024-03-02 00:00:00");
 }
 
-TEST_P(SalesLines, an_entry_form_field_is_named_with_the_sellers_word_in_messages) {
+TEST_P(SalesLines, an_entry_form_field_is_named_with_the_sellers_word_in_messages)
+{
     DataSet entry(conn);
     entry.SetSQL("select spbm,spjj from spxx where 1=0");
     entry.Open();

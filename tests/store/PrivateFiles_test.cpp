@@ -8,24 +8,26 @@
 
 namespace {
 
-unsigned ModeOf(const std::string& path) {
+unsigned ModeOf(const std::string& path)
+{
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0xFFFF;
 }
 
 // The umask of a careless desktop session: nothing it lets through may show.
 class OpenUmask {
-  public:
+public:
     OpenUmask() : FOld(::umask(0)) {}
     ~OpenUmask() { ::umask(FOld); }
 
-  private:
+private:
     mode_t FOld;
 };
 
 }  // namespace
 
-TEST(PrivateFiles, database_and_its_companions_are_private_from_creation) {
+TEST(PrivateFiles, database_and_its_companions_are_private_from_creation)
+{
     TempDir dir;
     OpenUmask umask;
     CreationWatcher watch(dir.path().string());
@@ -44,7 +46,8 @@ TEST(PrivateFiles, database_and_its_companions_are_private_from_creation) {
     for (const auto& [name, mode] : seen) EXPECT_EQ(mode, 0600u) << name;
 }
 
-TEST(PrivateFiles, backups_and_their_folder_are_private_from_creation) {
+TEST(PrivateFiles, backups_and_their_folder_are_private_from_creation)
+{
     TempDir dir;
     const std::string db = dir.file("ledgr.mdb");
     store::Connection::CreateDatabase(db);
@@ -64,7 +67,8 @@ TEST(PrivateFiles, backups_and_their_folder_are_private_from_creation) {
     for (const auto& [name, mode] : seen) EXPECT_EQ(mode, 0600u) << name;
 }
 
-TEST(PrivateFiles, the_process_umask_is_left_alone) {
+TEST(PrivateFiles, the_process_umask_is_left_alone)
+{
     TempDir dir;
     const mode_t before = ::umask(022);
     store::Connection::CreateDatabase(dir.file("ledgr.mdb"));

@@ -12,16 +12,19 @@ using namespace store;
 
 class ServerBackups : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         SKIP_WITHOUT_HOME(db);
         old = std::filesystem::current_path();
         std::filesystem::current_path(dir.path());
         conn.Execute("insert into spxx(spbm, spsj, spkc) values ('A1', 19.99, 5), ('B2', 3.5, 1)");
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         if (!old.empty()) std::filesystem::current_path(old);
     }
-    std::int64_t Goods() {
+    std::int64_t Goods()
+    {
         Statement st(conn, "select count(*) from spxx");
         st.Step();
         return std::get<std::int64_t>(st.Column(0));
@@ -32,7 +35,8 @@ protected:
     std::filesystem::path old;
 };
 
-TEST_F(ServerBackups, a_backup_is_an_archive_in_the_backups_folder_under_the_usual_name) {
+TEST_F(ServerBackups, a_backup_is_an_archive_in_the_backups_folder_under_the_usual_name)
+{
     BackupManager m(db.Address());
     std::string file = m.Backup("delete-all");
     EXPECT_EQ(std::filesystem::path(file).parent_path(), dir.path() / "backups");
@@ -43,7 +47,8 @@ TEST_F(ServerBackups, a_backup_is_an_archive_in_the_backups_folder_under_the_usu
     EXPECT_EQ(list[0].reason, "delete-all");
 }
 
-TEST_F(ServerBackups, restore_brings_back_what_was_deleted_and_keeps_a_copy_from_before) {
+TEST_F(ServerBackups, restore_brings_back_what_was_deleted_and_keeps_a_copy_from_before)
+{
     BackupManager m(db.Address());
     std::string file = m.Backup("delete-all");
     conn.Execute("delete from spxx");
@@ -57,10 +62,13 @@ TEST_F(ServerBackups, restore_brings_back_what_was_deleted_and_keeps_a_copy_from
     EXPECT_EQ(list[0].reason, "before-restore");
 }
 
-TEST_F(ServerBackups, a_file_that_is_no_archive_is_refused_and_the_books_stay) {
+TEST_F(ServerBackups, a_file_that_is_no_archive_is_refused_and_the_books_stay)
+{
     std::filesystem::create_directories(dir.path() / "backups");
     std::string file = (dir.path() / "backups" / "ledgr-20240101-120000-manual.mdb").string();
-    { std::ofstream(file) << "not an archive"; }
+    {
+        std::ofstream(file) << "not an archive";
+    }
     BackupManager m(db.Address());
     EXPECT_THROW(m.Restore(file), StoreError);
     EXPECT_EQ(Goods(), 2);

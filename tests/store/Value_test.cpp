@@ -4,7 +4,8 @@
 
 using namespace store;
 
-TEST(ValueText, numbers_read_in_the_general_format) {
+TEST(ValueText, numbers_read_in_the_general_format)
+{
     EXPECT_EQ(ValueText(Value(std::int64_t{12})), "12");
     EXPECT_EQ(ValueText(Value(12.5)), "12.5");
     EXPECT_EQ(ValueText(Value(19.99)), "19.99");
@@ -14,7 +15,8 @@ TEST(ValueText, numbers_read_in_the_general_format) {
     EXPECT_EQ(ValueText(Value(Null{})), "");
 }
 
-TEST(Currency, parses_decimal_text_exactly_and_rounds_the_fifth_decimal) {
+TEST(Currency, parses_decimal_text_exactly_and_rounds_the_fifth_decimal)
+{
     EXPECT_EQ(ParseCurrency("19.99"), 199900);
     EXPECT_EQ(ParseCurrency(" -0.5 "), -5000);
     EXPECT_EQ(ParseCurrency("1.23456"), 12346);
@@ -27,7 +29,8 @@ TEST(Currency, parses_decimal_text_exactly_and_rounds_the_fifth_decimal) {
     EXPECT_FALSE(ParseCurrency("99999999999999999999"));
 }
 
-TEST(Integer, parse_refuses_anything_but_digits) {
+TEST(Integer, parse_refuses_anything_but_digits)
+{
     EXPECT_EQ(ParseInteger(" 42 "), 42);
     EXPECT_EQ(ParseInteger("-7"), -7);
     EXPECT_FALSE(ParseInteger("4.2"));
@@ -36,7 +39,8 @@ TEST(Integer, parse_refuses_anything_but_digits) {
     EXPECT_FALSE(ParseInteger(""));
 }
 
-TEST(MoneyText, prints_exact_decimals_without_float_noise) {
+TEST(MoneyText, prints_exact_decimals_without_float_noise)
+{
     EXPECT_EQ(MoneyText(199900), "19.99");
     EXPECT_EQ(MoneyText(-579700), "-57.97");
     EXPECT_EQ(MoneyText(1000000), "100");
@@ -47,7 +51,8 @@ TEST(MoneyText, prints_exact_decimals_without_float_noise) {
     EXPECT_EQ(MoneyText(*ParseCurrency("19.99") - *ParseCurrency("77.96")), "-57.97");
 }
 
-TEST(DateTime, accepts_the_programs_own_forms_and_plain_dates_in_one_canonical_form) {
+TEST(DateTime, accepts_the_programs_own_forms_and_plain_dates_in_one_canonical_form)
+{
     EXPECT_EQ(ParseDateTime("2024-03-01 14:30:05"), "2024-03-01 14:30:05");
     EXPECT_EQ(ParseDateTime("2024-03-01"), "2024-03-01 00:00:00");
     EXPECT_EQ(ParseDateTime(" 2024/3/1 "), "2024-03-01 00:00:00");
@@ -55,7 +60,8 @@ TEST(DateTime, accepts_the_programs_own_forms_and_plain_dates_in_one_canonical_f
     EXPECT_EQ(ParseDateTime("2024-02-29"), "2024-02-29 00:00:00");
 }
 
-TEST(DateTime, refuses_text_that_is_not_a_calendar_time) {
+TEST(DateTime, refuses_text_that_is_not_a_calendar_time)
+{
     for (const char* t : {"yesterday", "", "2023-02-29", "2024-13-01", "2024-03-01 24:00", "2024-03-01 12:60",
                           "2024/03-01", "24-03-01", "2024-03-01x", "2024-03-01 12", "2024-03-01 12:30:61"})
         EXPECT_FALSE(ParseDateTime(t)) << t;

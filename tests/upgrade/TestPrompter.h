@@ -42,8 +42,7 @@ public:
     bool AskPassword(TupUpdater* updater, const QString& fileName) override
     {
         PasswordFiles << fileName;
-        if (GiveUser.isEmpty())
-            return false;
+        if (GiveUser.isEmpty()) return false;
         updater->setHTTPUsername(GiveUser);
         updater->setHTTPPassword(GivePassword);
         return true;
@@ -59,14 +58,12 @@ public:
     void WizardProgress(int, int, float, int32_t) override
     {
         ++ProgressCalls;
-        if (DuringProgress)
-            DuringProgress(CurrentUpdater);
+        if (DuringProgress) DuringProgress(CurrentUpdater);
     }
     void WizardFinishAndWait(TupUpdater* updater) override
     {
         FinishedPage = true;
-        if (CancelAtFinish)
-            updater->Abort();
+        if (CancelAtFinish) updater->Abort();
         WizardOpen = false;
     }
     void CloseWindows() override

@@ -39,8 +39,7 @@ class upUpdaterFlow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!server.Running())
-            GTEST_SKIP() << "test server did not start";
+        if (!server.Running()) GTEST_SKIP() << "test server did not start";
         ASSERT_TRUE(QDir(temp.path()).mkpath("install") && QDir(temp.path()).mkpath("tmp"));
         qputenv("TMPDIR", temp.filePath("tmp").toLocal8Bit());
         app = temp.filePath("install/tallybrook");
@@ -78,8 +77,7 @@ protected:
     {
         info.replace("{base}", Base().toUtf8());
         QByteArray described;
-        static const QRegularExpression entry(QStringLiteral("^#(url\\d*)=(.*)$"),
-                                              QRegularExpression::MultilineOption);
+        static const QRegularExpression entry(QStringLiteral("^#(url\\d*)=(.*)$"), QRegularExpression::MultilineOption);
         for (auto m = entry.globalMatch(QString::fromUtf8(info)); m.hasNext();) {
             const auto found = m.next();
             const QString url = found.captured(2).trimmed();
@@ -102,8 +100,7 @@ protected:
         server.Put(path, content);
         const QString url = Base() + "/" + path;
         served[url] = content;
-        for (const char* kind : {"nolength/", "drop/", "slow/", "auth/"})
-            served[Base() + "/" + kind + path] = content;
+        for (const char* kind : {"nolength/", "drop/", "slow/", "auth/"}) served[Base() + "/" + kind + path] = content;
         return "{base}/" + path;
     }
     QString File(const QString& name, const QByteArray& content) { return Serve(tag + "-" + name, content); }

@@ -16,11 +16,10 @@ int main(int argc, char** argv)
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argv[2])));
     {
         std::ofstream out(std::string(argv[0]) + ".ran", std::ios::app);
-        for (int i = 1; i < argc; ++i)
-            out << argv[i] << (i + 1 < argc ? " " : "");
+        for (int i = 1; i < argc; ++i) out << argv[i] << (i + 1 < argc ? " " : "");
         out << "\n";
     }
-    if (const char* fd = std::getenv("TALLYBROOK_UPGRADE_CONFIRM_FD"))
-        [[maybe_unused]] const ssize_t n = ::write(std::atoi(fd), "1", 1);
+    if (const char* fd = std::getenv("TALLYBROOK_UPGRADE_CONFIRM_FD")) [[maybe_unused]]
+        const ssize_t n = ::write(std::atoi(fd), "1", 1);
     return 0;
 }

@@ -92,8 +92,8 @@ TEST_F(Replacement, waits_for_the_running_program_to_end)
     const SpawnedChild running = Spawn(app, {"--sleep", "700"});
     ASSERT_GT(running.Pid, 0);
     ASSERT_TRUE(WaitFor([&] { return !replacer::WaitUntilWritable(app.toStdString(), {}, {}); }));
-    EXPECT_FALSE(replacer::WaitUntilWritable(app.toStdString(), std::chrono::milliseconds(10),
-                                             std::chrono::milliseconds(50)));
+    EXPECT_FALSE(
+        replacer::WaitUntilWritable(app.toStdString(), std::chrono::milliseconds(10), std::chrono::milliseconds(50)));
     EXPECT_EQ(Run({app, "+/afterupgrade0"}), 0);
     EXPECT_EQ(WaitExit(running.Pid), 0);
     EXPECT_EQ(ReadAll(app), dummy + "new");

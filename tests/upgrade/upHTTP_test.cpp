@@ -11,8 +11,7 @@ namespace {
 QByteArray Pattern(int size)
 {
     QByteArray bytes(size, '\0');
-    for (int i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>('a' + i % 26);
+    for (int i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + i % 26);
     return bytes;
 }
 
@@ -53,8 +52,7 @@ struct Recorder {
     bool Fetch(const QString& url)
     {
         http.URL = url;
-        if (!http.Read())
-            return false;
+        if (!http.Read()) return false;
         return WaitFor([this] { return Finished() && !http.Busy(); });
     }
 };
@@ -63,8 +61,7 @@ class upHTTP : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!TestServer::Get().Running())
-            GTEST_SKIP() << "test server did not start";
+        if (!TestServer::Get().Running()) GTEST_SKIP() << "test server did not start";
     }
     TestServer& server = TestServer::Get();
     QTemporaryDir dir;
@@ -165,7 +162,9 @@ TEST_F(upHTTP, body_without_length_stays_in_memory_and_never_reaches_the_file)
     server.Put("nolen.bin", "streamed without length");
     Recorder r;
     std::vector<int> percents;
-    r.http.OnProgress = [&](TupCustomHTTP*, const TupProgressInfo& p, TupStream) { percents.push_back(p.PercentsDone); };
+    r.http.OnProgress = [&](TupCustomHTTP*, const TupProgressInfo& p, TupStream) {
+        percents.push_back(p.PercentsDone);
+    };
     r.http.OutputFileName = dir.filePath("nolen.bin");
     ASSERT_TRUE(r.Fetch(server.Https("nolength/nolen.bin")));
     EXPECT_EQ(r.events, QStringList({"done"}));

@@ -57,10 +57,7 @@ protected:
 
 }  // namespace
 
-TEST_F(upSafeUpgrade, empty_body_is_refused)
-{
-    ExpectRefusedDownload(QByteArray());
-}
+TEST_F(upSafeUpgrade, empty_body_is_refused) { ExpectRefusedDownload(QByteArray()); }
 
 TEST_F(upSafeUpgrade, html_page_not_found_is_refused)
 {
@@ -74,15 +71,9 @@ TEST_F(upSafeUpgrade, body_with_another_hash_is_refused)
     ExpectRefusedDownload(other);
 }
 
-TEST_F(upSafeUpgrade, short_body_is_refused)
-{
-    ExpectRefusedDownload(Release().chopped(100));
-}
+TEST_F(upSafeUpgrade, short_body_is_refused) { ExpectRefusedDownload(Release().chopped(100)); }
 
-TEST_F(upSafeUpgrade, long_body_is_refused)
-{
-    ExpectRefusedDownload(Release() + "and more");
-}
+TEST_F(upSafeUpgrade, long_body_is_refused) { ExpectRefusedDownload(Release() + "and more"); }
 
 TEST_F(upSafeUpgrade, body_without_length_is_refused)
 {

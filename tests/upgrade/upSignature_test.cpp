@@ -48,7 +48,8 @@ TEST(upSignature, signed_release_gives_each_file_its_size_and_hash)
 {
     const auto program = release::Describe("https://update.example/tallybrook", "program bytes");
     const auto readme = release::Describe("https://UPDATE.example:443/readme.txt", "");
-    const TupInfoOutcome outcome = ProcessInfoFile(release::Sign(Release({program, readme}), TestSeed()), Running, Trust);
+    const TupInfoOutcome outcome =
+        ProcessInfoFile(release::Sign(Release({program, readme}), TestSeed()), Running, Trust);
     EXPECT_EQ(outcome.Refusal, irNone);
     ASSERT_TRUE(outcome.ReleaseAvailable);
     EXPECT_EQ(outcome.Files, QStringList({program.Url, readme.Url}));
@@ -101,8 +102,7 @@ TEST(upInfoReader, reads_keys_in_one_pass_with_the_first_occurrence_winning)
 TEST(upInfoReader, download_list_stops_at_its_limit)
 {
     QString text = "#url=a\n";
-    for (int n = 2; n <= MaxInfoEntries + 5; ++n)
-        text += QStringLiteral("#url%1=f%1\n").arg(n);
+    for (int n = 2; n <= MaxInfoEntries + 5; ++n) text += QStringLiteral("#url%1=f%1\n").arg(n);
     const TupDownloadList list = ReadDownloadList(TupInfoReader(DecodeInfoFile(text.toUtf8())));
     EXPECT_TRUE(list.TooMany);
     EXPECT_EQ(list.Files.size(), MaxInfoEntries);

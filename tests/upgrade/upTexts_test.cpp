@@ -49,7 +49,8 @@ TEST(upTexts, texts_are_found_by_resource_number)
     EXPECT_EQ(UpResource(40997), "<AppTitle>");
     LanguageScope chinese(wlChineseSimplified);
     EXPECT_EQ(UpFormat(28, "tallybrook"), "文档tallybrook找不到或者发生错误，\r\r您要忽略这个文档并且继续升级操作吗？");
-    EXPECT_EQ(UpFormat(29, "app"), "远端的文档\"app\"被密码保护，\n\n请输入您的帐号及密码[注册用户]来继续进行升级操作。");
+    EXPECT_EQ(UpFormat(29, "app"),
+              "远端的文档\"app\"被密码保护，\n\n请输入您的帐号及密码[注册用户]来继续进行升级操作。");
 }
 
 TEST(upTexts, every_language_keeps_the_placeholders_of_the_english_texts)
@@ -57,8 +58,7 @@ TEST(upTexts, every_language_keeps_the_placeholders_of_the_english_texts)
     const QRegularExpression placeholder("%[.0-9]*[dfs]");
     auto placeholders = [&](const QString& text) {
         QStringList found;
-        for (auto it = placeholder.globalMatch(text); it.hasNext();)
-            found << it.next().captured();
+        for (auto it = placeholder.globalMatch(text); it.hasNext();) found << it.next().captured();
         return found;
     };
     for (int language = wlEnglish; language <= wlIcelandic; ++language) {

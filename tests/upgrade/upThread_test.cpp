@@ -155,8 +155,7 @@ TEST(upThread, blocking_execute_keeps_serving_cross_thread_calls)
     thread.WaitThread = true;
     int served = 0;
     thread.setOnExecute([&](TupCustomThread*) {
-        for (int i = 0; i < 5; ++i)
-            TupEventThread::SynchronizeCurrent([&] { ++served; });
+        for (int i = 0; i < 5; ++i) TupEventThread::SynchronizeCurrent([&] { ++served; });
     });
     int terminated = 0;
     thread.setOnTerminate([&](TupCustomThread*) { ++terminated; });

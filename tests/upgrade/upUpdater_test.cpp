@@ -32,8 +32,9 @@ public slots:
 TEST_F(upUpdaterFlow, newer_release_is_asked_downloaded_replaced_and_restarted)
 {
     const QByteArray release = dummy + QByteArray("\0release 2", 10);
-    const QByteArray info = "#date=10/21/2013\r\n#url={base}/" + tag.toUtf8() + "/tallybrook\r\n#url2=" +
-                            File("readme.txt", "new readme").toUtf8() + "\r\n#message={Faster export}\r\n";
+    const QByteArray info = "#date=10/21/2013\r\n#url={base}/" + tag.toUtf8() +
+                            "/tallybrook\r\n#url2=" + File("readme.txt", "new readme").toUtf8() +
+                            "\r\n#message={Faster export}\r\n";
     Serve(tag + "/tallybrook", release);
     QStringList atEnd;
     up->OnEndUpgrade = [&](TupUpdater*) { atEnd = TemporaryFiles(); };
@@ -97,21 +98,24 @@ TEST_F(upUpdaterFlow, wizard_closed_at_the_end_aborts_and_keeps_the_program)
 
 TEST_F(upUpdaterFlow, missing_file_skipped_leaves_no_temporary_file_and_installs_the_rest)
 {
-    const QByteArray info = "#date=10/21/2013\n#url={base}/status404\n#url2=" + File("readme.txt", "new").toUtf8() + "\n";
+    const QByteArray info =
+        "#date=10/21/2013\n#url={base}/status404\n#url2=" + File("readme.txt", "new").toUtf8() + "\n";
     QStringList atEnd;
     up->OnEndUpgrade = [&](TupUpdater*) { atEnd = TemporaryFiles(); };
     ASSERT_TRUE(Check(Publish(info)));
     EXPECT_EQ(outcomes, QStringList({"handover"}));
     EXPECT_EQ(prompter->YesNoCaptions, QStringList({"Error #404"}));
     EXPECT_EQ(prompter->YesNoTexts,
-              QStringList({"File status404 not found or inaccessible.\r\rTry to skip this file and continue upgrade?"}));
+              QStringList(
+                  {"File status404 not found or inaccessible.\r\rTry to skip this file and continue upgrade?"}));
     EXPECT_EQ(atEnd, QStringList({tag + "-readme.txt.uTMP"}));
 }
 
 TEST_F(upUpdaterFlow, missing_file_not_skipped_aborts)
 {
     prompter->AnswerSkip = false;
-    const QByteArray info = "#date=10/21/2013\n#url={base}/status404\n#url2=" + File("readme.txt", "new").toUtf8() + "\n";
+    const QByteArray info =
+        "#date=10/21/2013\n#url={base}/status404\n#url2=" + File("readme.txt", "new").toUtf8() + "\n";
     ASSERT_TRUE(Check(Publish(info)));
     EXPECT_EQ(outcomes, QStringList({"aborted"}));
     EXPECT_FALSE(up->Restarting());
@@ -203,8 +207,9 @@ TEST_F(upUpdaterFlow, files_of_equal_size_are_skipped_except_the_program)
     same.write("12345");
     same.close();
     Serve(tag + "/tallybrook", dummy);
-    const QByteArray info = "#date=10/21/2013\n#url={base}/" + tag.toUtf8() + "/tallybrook\n#url2=" +
-                            File("same.txt", "abcde").toUtf8() + "\n#url3=" + File("other.txt", "abc").toUtf8() + "\n";
+    const QByteArray info = "#date=10/21/2013\n#url={base}/" + tag.toUtf8() +
+                            "/tallybrook\n#url2=" + File("same.txt", "abcde").toUtf8() +
+                            "\n#url3=" + File("other.txt", "abc").toUtf8() + "\n";
     QStringList atEnd;
     up->OnEndUpgrade = [&](TupUpdater*) { atEnd = TemporaryFiles(); };
     ASSERT_TRUE(Check(Publish(info)));
@@ -290,8 +295,7 @@ TEST(upUpdater, open_url_passes_only_web_addresses_to_the_browser)
     TupUpdater::OpenURL("shop.tallybrook.example/new");
     TupUpdater::OpenURL("file:///etc/passwd");
     TupUpdater::OpenURL("ftp://shop.tallybrook.example/x");
-    for (const char* scheme : {"http", "https", "file", "ftp"})
-        QDesktopServices::unsetUrlHandler(scheme);
+    for (const char* scheme : {"http", "https", "file", "ftp"}) QDesktopServices::unsetUrlHandler(scheme);
     EXPECT_EQ(catcher.Opened, QList<QUrl>({QUrl("http://shop.tallybrook.example/new")}));
 }
 

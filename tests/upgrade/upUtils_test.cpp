@@ -87,9 +87,9 @@ TEST(upUtils, newer_means_strictly_later_date_or_greater_number)
 
 TEST(upUtils, process_info_file_gives_the_release_or_nothing)
 {
-    const TupInfoOutcome found = ProcessInfoFile(
-        "#date=10/21/2013\r\n#url=https://u/tallybrook\r\n#message={Faster export}\r\n#method=2xyz\r\n",
-        ByDate("10/20/2013"));
+    const TupInfoOutcome found =
+        ProcessInfoFile("#date=10/21/2013\r\n#url=https://u/tallybrook\r\n#message={Faster export}\r\n#method=2xyz\r\n",
+                        ByDate("10/20/2013"));
     EXPECT_TRUE(found.ReleaseAvailable);
     EXPECT_EQ(found.Files, QStringList({"https://u/tallybrook"}));
     EXPECT_EQ(found.Message, "Faster export");

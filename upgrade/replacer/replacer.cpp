@@ -40,11 +40,9 @@ std::string FolderOf(const std::string& path)
 void LeaveNote(const std::string& why)
 {
     const char* path = std::getenv("TALLYBROOK_UPGRADE_REPORT");
-    if (!path || !*path)
-        return;
+    if (!path || !*path) return;
     const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return;
+    if (fd < 0) return;
     [[maybe_unused]] const ssize_t n = ::write(fd, why.data(), why.size());
     ::close(fd);
 }
@@ -61,8 +59,7 @@ int GiveBack(const replacer::Request& request, const std::string& why, int code)
 bool StartConfirmed(const replacer::Request& request)
 {
     int pipe[2];
-    if (::pipe2(pipe, O_CLOEXEC) != 0)
-        return false;
+    if (::pipe2(pipe, O_CLOEXEC) != 0) return false;
     const pid_t program = replacer::StartProgram(request.ApplicationPath, request.RestartArgs, pipe[1]);
     ::close(pipe[1]);
     const bool confirmed = program > 0 && replacer::WaitForConfirmation(pipe[0], program, ConfirmLimit());
@@ -82,15 +79,12 @@ int Run(const replacer::Request& request)
         std::this_thread::sleep_for(std::chrono::seconds(1));  // the program is ending
         return GiveBack(request, request.ApplicationPath + ": " + std::strerror(error), 1);
     }
-    if (const std::string why = replacer::CheckFolder(folder); !why.empty())
-        return GiveBack(request, why, 1);
+    if (const std::string why = replacer::CheckFolder(folder); !why.empty()) return GiveBack(request, why, 1);
     const auto replaced = replacer::ReplaceFiles(folder, request);
-    if (!replaced.Error.empty())
-        return GiveBack(request, replaced.Error, 2);
+    if (!replaced.Error.empty()) return GiveBack(request, replaced.Error, 2);
     if (!replaced.SetupProgram.empty()) {
         const pid_t setup = replacer::StartProgram(replaced.SetupProgram, request.RestartArgs);
-        if (setup > 0)
-            ::waitpid(setup, nullptr, 0);
+        if (setup > 0) ::waitpid(setup, nullptr, 0);
         std::remove(replaced.SetupProgram.c_str());
     }
     // Also in external-setup mode without a separate setup program: the
